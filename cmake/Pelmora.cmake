@@ -1,0 +1,32 @@
+# Helpers shared by the folders' CMakeLists.
+
+# pelmora_resources(<target> <script.rc>): compiles a resource script with tools/rc and links the
+# generated resource table into <target>, so that the layer's resource calls find it there.
+function(pelmora_resources target script)
+  if(NOT TARGET pelmora-rc)
+    return()
+  endif()
+  get_filename_component(script_abs "${script}" ABSOLUTE)
+  get_filename_component(script_name "${script}" NAME_WE)
+  set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}_${script_name}_rc.cpp")
+  add_custom_command(
+    OUTPUT "${out}"
+    COMMAND pelmora-rc "${script_abs}" -o "${out}" -d "${out}.d"
+    DEPENDS pelmora-rc "${script_abs}"
+    DEPFILE "${out}.d"
+    WORKING_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}"
+    COMMENT "Compiling resources ${script}"
+    VERBATIM)
+  target_sources(${target} PRIVATE "${out}")
+endfunction()
+
+# pelmora_plugin(<target> sources...): a plug-in library in the program's plug-in folder,
+# named <target>.pmp, linking the layer and nothing of the program.
+function(pelmora_plugin target)
+  add_library(${target} SHARED ${ARGN})
+  target_link_libraries(${target} PRIVATE pelmora-platform)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/pelmora/plugin_host)
+  set_target_properties(${target} PROPERTIES
+    PREFIX "" SUFFIX ".pmp"
+    LIBRARY_OUTPUT_DIRECTORY "${PELMORA_PLUGIN_DIR}")
+endfunction()

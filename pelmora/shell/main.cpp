@@ -1,0 +1,6 @@
+#include "shell/program.h"
+
+int main() {
+    RunProgram();
+    return 0;
+}

@@ -1,0 +1,3 @@
+#include "shell/program.h"
+
+void RunProgram() { ExitProcess(0); }

@@ -1,0 +1,113 @@
+#include "host/codepage.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <algorithm>
+#include <cstring>
+#include <iconv.h>
+
+namespace platform::host {
+
+namespace {
+
+unsigned override_code_page = 0;
+
+unsigned EnvironmentCodePage() {
+    static const unsigned code_page = [] {
+        const char* value = std::getenv("PELMORA_PLATFORM_CODEPAGE");
+        return (value && std::strcmp(value, "65001") == 0) ? 65001u : 932u;
+    }();
+    return code_page;
+}
+
+const char* IconvName(unsigned code_page) { return code_page == 65001 ? "UTF-8" : "CP932"; }
+
+// Converts with iconv, replacing what cannot be converted by `replacement` in the target
+// encoding and going on after the offending input byte.
+std::string Convert(const char* to, const char* from, std::string_view input,
+                    std::string_view replacement, size_t input_unit) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == iconv_t(-1))
+        return std::string(input);
+    std::string out;
+    out.resize(input.size() * 4 + 16);
+    char* in_ptr = const_cast<char*>(input.data());
+    size_t in_left = input.size();
+    char* out_ptr = out.data();
+    size_t out_left = out.size();
+    while (in_left > 0) {
+        size_t r = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
+        if (r != size_t(-1))
+            break;
+        if (errno == E2BIG) {
+            size_t used = out.size() - out_left;
+            out.resize(out.size() * 2);
+            out_ptr = out.data() + used;
+            out_left = out.size() - used;
+            continue;
+        }
+        // EILSEQ or EINVAL: skip one input unit and put the replacement in its place.
+        size_t skip = std::min(in_left, input_unit);
+        in_ptr += skip;
+        in_left -= skip;
+        if (out_left < replacement.size() + 8) {
+            size_t used = out.size() - out_left;
+            out.resize(out.size() * 2 + replacement.size());
+            out_ptr = out.data() + used;
+            out_left = out.size() - used;
+        }
+        std::memcpy(out_ptr, replacement.data(), replacement.size());
+        out_ptr += replacement.size();
+        out_left -= replacement.size();
+    }
+    out.resize(out.size() - out_left);
+    iconv_close(cd);
+    return out;
+}
+
+} // namespace
+
+unsigned AnsiCodePage() { return override_code_page ? override_code_page : EnvironmentCodePage(); }
+
+void SetAnsiCodePage(unsigned code_page) { override_code_page = code_page; }
+
+bool IsLeadByte(uint8_t byte) {
+    if (AnsiCodePage() != 932)
+        return false;
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+std::string AnsiToUtf8(std::string_view ansi) {
+    if (AnsiCodePage() == 65001)
+        return std::string(ansi);
+    return Convert("UTF-8", IconvName(932), ansi, "\xEF\xBF\xBD", 1);
+}
+
+std::string Utf8ToAnsi(std::string_view utf8) {
+    if (AnsiCodePage() == 65001)
+        return std::string(utf8);
+    return Convert(IconvName(932), "UTF-8", utf8, "?", 1);
+}
+
+std::u32string AnsiToUtf32(std::string_view ansi) {
+    std::string bytes = Convert("UTF-32LE", IconvName(AnsiCodePage()), ansi,
+                                std::string("\xFD\xFF\x00\x00", 4), 1);
+    std::u32string out(bytes.size() / 4, U'\0');
+    std::memcpy(out.data(), bytes.data(), out.size() * 4);
+    return out;
+}
+
+std::u16string AnsiToUtf16(std::string_view ansi) {
+    std::string bytes =
+        Convert("UTF-16LE", IconvName(AnsiCodePage()), ansi, std::string("\xFD\xFF", 2), 1);
+    std::u16string out(bytes.size() / 2, u'\0');
+    std::memcpy(out.data(), bytes.data(), out.size() * 2);
+    return out;
+}
+
+std::string Utf16ToAnsi(std::u16string_view utf16) {
+    std::string_view bytes(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2);
+    return Convert(IconvName(AnsiCodePage()), "UTF-16LE", bytes, "?", 2);
+}
+
+} // namespace platform::host

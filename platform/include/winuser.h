@@ -1,0 +1,7 @@
+// user32: the declarations are split by concern under win/.
+#pragma once
+
+#include "windef.h"
+#include "win/user_resources.h"
+#include "win/user_windows.h"
+#include "win/user_dialogs.h"

@@ -1,0 +1,125 @@
+#include "kernel32/process.h"
+
+#include "host/clock.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/mman.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::function<void(UINT)>& ExitHandler() {
+    static std::function<void(UINT)> handler;
+    return handler;
+}
+
+ReportedVersion reported_version{10, 0, 19045};
+
+void ToSystemTime(const host::WallTime& t, LPSYSTEMTIME out) {
+    out->wYear = WORD(t.year);
+    out->wMonth = WORD(t.month);
+    out->wDayOfWeek = WORD(t.day_of_week);
+    out->wDay = WORD(t.day);
+    out->wHour = WORD(t.hour);
+    out->wMinute = WORD(t.minute);
+    out->wSecond = WORD(t.second);
+    out->wMilliseconds = WORD(t.millisecond);
+}
+
+} // namespace
+
+void SetExitHandler(std::function<void(UINT)> handler) { ExitHandler() = std::move(handler); }
+
+void SetReportedVersion(ReportedVersion version) { reported_version = version; }
+
+} // namespace platform
+
+PELMORA_BEGIN_EXTERN_C
+
+void WINAPI ExitProcess(UINT uExitCode) {
+    if (platform::ExitHandler())
+        platform::ExitHandler()(uExitCode);
+    std::fflush(nullptr);
+    std::exit(int(uExitCode));
+}
+
+void WINAPI Sleep(DWORD dwMilliseconds) { platform::host::CurrentClock().Sleep(dwMilliseconds); }
+
+// Milliseconds since boot in 32 bits: wraps after 49.7 days, as the system's does.
+DWORD WINAPI GetTickCount(void) { return DWORD(platform::host::CurrentClock().Now()); }
+
+ULONGLONG WINAPI GetTickCount64(void) { return platform::host::CurrentClock().Now(); }
+
+void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
+    if (lpSystemTime)
+        platform::ToSystemTime(platform::host::CurrentClock().Local(), lpSystemTime);
+}
+
+void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime) {
+    if (lpSystemTime)
+        platform::ToSystemTime(platform::host::CurrentClock().Utc(), lpSystemTime);
+}
+
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
+    if (!lpVersionInformation ||
+        (lpVersionInformation->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) &&
+         lpVersionInformation->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) + 8)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    lpVersionInformation->dwMajorVersion = platform::reported_version.major;
+    lpVersionInformation->dwMinorVersion = platform::reported_version.minor;
+    lpVersionInformation->dwBuildNumber = platform::reported_version.build;
+    lpVersionInformation->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    lpVersionInformation->szCSDVersion[0] = '\0';
+    return TRUE;
+}
+
+DWORD WINAPI GetCurrentProcessId(void) { return DWORD(getpid()); }
+
+DWORD WINAPI GetCurrentThreadId(void) { return DWORD(syscall(SYS_gettid)); }
+
+// Probes each page of the range: a page is writable when it is mapped with write permission.
+// mprotect cannot be used (it would change the page); /proc/self/maps tells it exactly.
+static bool RangeHas(const void* lp, UINT_PTR ucb, char permission) {
+    if (ucb == 0)
+        return true;
+    if (!lp)
+        return false;
+    uintptr_t begin = reinterpret_cast<uintptr_t>(lp);
+    uintptr_t end = begin + ucb;
+    if (end < begin)
+        return false;
+    FILE* maps = std::fopen("/proc/self/maps", "r");
+    if (!maps)
+        return true;
+    uintptr_t covered = begin;
+    char line[512];
+    while (covered < end && std::fgets(line, sizeof line, maps)) {
+        unsigned long lo = 0, hi = 0;
+        char perms[5] = {};
+        if (std::sscanf(line, "%lx-%lx %4s", &lo, &hi, perms) != 3)
+            continue;
+        if (covered >= lo && covered < hi) {
+            bool ok = permission == 'w' ? perms[1] == 'w' : perms[0] == 'r';
+            if (!ok)
+                break;
+            covered = hi;
+        }
+    }
+    std::fclose(maps);
+    return covered >= end;
+}
+
+BOOL WINAPI IsBadWritePtr(LPVOID lp, UINT_PTR ucb) { return RangeHas(lp, ucb, 'w') ? FALSE : TRUE; }
+
+BOOL WINAPI IsBadReadPtr(const void* lp, UINT_PTR ucb) {
+    return RangeHas(lp, ucb, 'r') ? FALSE : TRUE;
+}
+
+PELMORA_END_EXTERN_C
