@@ -8,12 +8,16 @@ ExitTrap::ExitTrap() {
     SetExitHandler([](UINT code) { throw ProcessExited{code}; });
 }
 
-ExitTrap::~ExitTrap() { SetExitHandler({}); }
+ExitTrap::~ExitTrap() {
+    SetExitHandler({});
+}
 
 ManualClockScope::ManualClockScope(uint64_t start_ms) : clock_(start_ms) {
     host::InstallClock(&clock_);
 }
 
-ManualClockScope::~ManualClockScope() { host::InstallClock(nullptr); }
+ManualClockScope::~ManualClockScope() {
+    host::InstallClock(nullptr);
+}
 
 } // namespace platform::testing
