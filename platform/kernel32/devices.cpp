@@ -13,9 +13,6 @@ namespace platform {
 
 namespace {
 
-constexpr DWORD kGenericWrite = 0x40000000;
-constexpr DWORD kGenericAll = 0x10000000;
-
 std::mutex simulated_mutex;
 std::optional<std::map<unsigned, SimulatedDrive>> simulated;
 std::vector<SimulatedDriveOpen> simulated_opens;
@@ -170,7 +167,7 @@ HANDLE OpenDevice(std::string_view device_name, DWORD desired_access, DWORD shar
         return INVALID_HANDLE_VALUE;
     }
     // The drive commands need a drive opened for writing, as they do on the system.
-    bool write = (desired_access & (kGenericWrite | kGenericAll)) != 0;
+    bool write = (desired_access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
     auto drive = host::OpenWholeDisk(disks[*number], write);
     if (!drive) {
         SetLastError(OpenError(drive.error()));

@@ -27,11 +27,14 @@ using platform::testing::MakeIdentifySector;
 using platform::testing::MakeSmartSector;
 using platform::testing::SimulatedDrivesScope;
 
-constexpr DWORD kReadWrite = 0x80000000 | 0x40000000; // GENERIC_READ | GENERIC_WRITE
-constexpr DWORD kShareReadWrite = 3;
+constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
+constexpr DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
+// As the HDD temperature source opens a drive.
 HANDLE OpenDrive(unsigned n) {
-    return platform::OpenDevice("PhysicalDrive" + std::to_string(n), kReadWrite, kShareReadWrite);
+    std::string path = "\\\\.\\PhysicalDrive" + std::to_string(n);
+    return CreateFileA(path.c_str(), kReadWrite, kShareReadWrite, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
 }
 
 // The request as a caller lays it out in a 36-byte record.
