@@ -132,25 +132,16 @@ private:
     std::expected<Sector, int> PioIn(uint8_t command, uint8_t features, uint8_t lba_mid,
                                      uint8_t lba_high) {
         Sector data{};
-        uint8_t cdb[16] = {};
-        cdb[0] = 0x85;
-        cdb[1] = 4 << 1; // protocol 4: PIO data-in
-        // T_DIR from the device, BYT_BLOK in blocks, T_LENGTH in the sector count field.
-        cdb[2] = 0x0E;
-        cdb[4] = features;
-        cdb[6] = 1; // one sector
-        cdb[10] = lba_mid;
-        cdb[12] = lba_high;
-        cdb[14] = command;
+        std::array<uint8_t, 16> cdb = AtaPassThroughPioIn(command, features, lba_mid, lba_high);
         uint8_t sense[32] = {};
         sg_io_hdr_t io{};
         io.interface_id = 'S';
         io.dxfer_direction = SG_DXFER_FROM_DEV;
-        io.cmd_len = sizeof cdb;
+        io.cmd_len = cdb.size();
         io.mx_sb_len = sizeof sense;
         io.dxfer_len = data.size();
         io.dxferp = data.data();
-        io.cmdp = cdb;
+        io.cmdp = cdb.data();
         io.sbp = sense;
         io.timeout = 5000; // ms
         if (::ioctl(fd_.get(), SG_IO, &io) != 0)
@@ -202,8 +193,7 @@ public:
         cmd.nsid = kNvmeAllNamespaces;
         cmd.addr = reinterpret_cast<uintptr_t>(log.data());
         cmd.data_len = log.size();
-        // Number of dwords less one in bits 16..27, the log identifier in bits 0..7.
-        cmd.cdw10 = ((log.size() / 4 - 1) << 16) | kNvmeHealthLog;
+        cmd.cdw10 = NvmeGetLogPageDword10(kNvmeHealthLog, log.size());
         if (int error = Run(cmd))
             return std::unexpected(error);
         return AtaSmartFromNvme(log);
@@ -245,6 +235,26 @@ std::expected<std::unique_ptr<PhysicalDrive>, int> OpenWholeDisk(const std::stri
     if (IsNvmeNamespace(name))
         return std::make_unique<NvmeDrive>(fd);
     return std::make_unique<AtaDrive>(fd);
+}
+
+std::array<uint8_t, 16> AtaPassThroughPioIn(uint8_t command, uint8_t features, uint8_t lba_mid,
+                                            uint8_t lba_high) {
+    std::array<uint8_t, 16> cdb{};
+    cdb[0] = 0x85;   // ATA PASS-THROUGH (16)
+    cdb[1] = 4 << 1; // protocol 4: PIO data-in; no 48-bit extension
+    // T_DIR from the device, BYT_BLOK counting blocks, T_LENGTH in the sector count field.
+    cdb[2] = 0x0E;
+    cdb[4] = features;
+    cdb[6] = 1; // one sector
+    cdb[10] = lba_mid;
+    cdb[12] = lba_high;
+    cdb[14] = command;
+    return cdb;
+}
+
+uint32_t NvmeGetLogPageDword10(uint8_t log_id, uint32_t bytes) {
+    // The number of dwords less one in bits 16..27, the log identifier in bits 0..7.
+    return ((bytes / 4 - 1) & 0xFFF) << 16 | log_id;
 }
 
 void PutAtaString(Sector& sector, size_t first_word, size_t words, std::string_view text) {

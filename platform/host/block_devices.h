@@ -38,6 +38,12 @@ void PutAtaString(Sector& sector, size_t first_word, size_t words, std::string_v
 // Byte 511 of a SMART data sector or an IDENTIFY sector: the bytes then sum to 0 modulo 256.
 void SetSectorChecksum(Sector& sector);
 
+// The ATA PASS-THROUGH (16) command block that asks for one sector by PIO data-in.
+std::array<uint8_t, 16> AtaPassThroughPioIn(uint8_t command, uint8_t features, uint8_t lba_mid,
+                                            uint8_t lba_high);
+// Command dword 10 of an NVMe Get Log Page for a whole log of this many bytes.
+uint32_t NvmeGetLogPageDword10(uint8_t log_id, uint32_t bytes);
+
 // The sectors an NVMe drive's answers turn into (exposed for tests): the identify-controller
 // data (4096 bytes) and the SMART / health information log (512 bytes).
 Sector AtaIdentifyFromNvme(const std::array<uint8_t, 4096>& controller);

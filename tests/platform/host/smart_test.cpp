@@ -261,6 +261,19 @@ TEST(NvmeAnswers, LaidOutAsAnAtaDriveGivesThem) {
     EXPECT_EQ(Temperature(out), -1);
 }
 
+TEST(DriveCommands, CommandBlocksAsTheStandardsLayThemOut) {
+    // SAT: opcode 85h, protocol 4 (PIO data-in) in bits 1..4, then T_DIR = 1, BYT_BLOK = 1,
+    // T_LENGTH = 2; features at 4, sector count at 6, LBA mid at 10, LBA high at 12, command 14.
+    const std::array<uint8_t, 16> smart = {0x85, 0x08, 0x0E, 0, 0xD0, 0, 1,    0,
+                                           0,    0,    0x4F, 0, 0xC2, 0, 0xB0, 0};
+    EXPECT_EQ(platform::host::AtaPassThroughPioIn(0xB0, 0xD0, 0x4F, 0xC2), smart);
+    const std::array<uint8_t, 16> identify = {0x85, 0x08, 0x0E, 0, 0, 0, 1,    0,
+                                              0,    0,    0,    0, 0, 0, 0xEC, 0};
+    EXPECT_EQ(platform::host::AtaPassThroughPioIn(0xEC, 0, 0, 0), identify);
+    // NVMe: 512 bytes are 128 dwords, NUMDL 127; log 2 is SMART / health information.
+    EXPECT_EQ(platform::host::NvmeGetLogPageDword10(2, 512), 0x007F0002u);
+}
+
 // Without the rights to open a disk for writing, the open fails as access denied and leaves
 // nothing behind. Run in a child that gives the rights up, when the test runs as root.
 TEST(RealDrives, OpenWithoutRightsIsAccessDenied) {
