@@ -4,3 +4,7 @@
 #include <windows.h>
 
 void RunProgram();
+
+// Shows text in a message box under the fatal caption, runs the shutdown steps and ends the
+// process.
+[[noreturn]] void FatalExit(LPCSTR text);
