@@ -1,10 +1,10 @@
-// Small services of the environment: resource strings and the program's directory.
+// Services of the environment that every part of the program uses.
 #pragma once
 
 #include <windows.h>
 
-// User-interface string id of the resource library, in one shared 256-byte buffer that the
-// next call overwrites.
+// The resource library's string id, in one shared buffer that the next call overwrites (at
+// most 254 characters).
 LPSTR LoadResourceString(UINT id);
 // The program's directory, with a trailing backslash.
 LPSTR GetApplicationDirectory();

@@ -5,6 +5,5 @@
 
 void RunProgram();
 
-// Shows text in a message box under the fatal caption, runs the shutdown steps and ends the
-// process.
+// Shows text under the fatal caption, runs the shutdown steps and ends the process.
 [[noreturn]] void FatalExit(LPCSTR text);
