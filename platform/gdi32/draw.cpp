@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace platform::gdi {
@@ -222,6 +223,13 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     for (int64_t i = 0; i < bottom - top; ++i) {
         int64_t oy = upward ? bottom - 1 - i : top + i;
         uint32_t* d = dst.pixels.data() + static_cast<size_t>(y + oy) * dst.width + (x + left);
+        if (rop == SRCCOPY) {
+            // memmove: the rows may overlap within one surface.
+            std::memmove(
+                d, src->pixels.data() + static_cast<size_t>(y1 + oy) * src->width + (x1 + left),
+                static_cast<size_t>(width) * sizeof(uint32_t));
+            continue;
+        }
         if (src) {
             const uint32_t* sp =
                 src->pixels.data() + static_cast<size_t>(y1 + oy) * src->width + (x1 + left);
