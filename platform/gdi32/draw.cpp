@@ -144,14 +144,14 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
 
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     auto dc = FindDC(hdc);
-    if (!dc || !dc->surface)
+    if (!dc)
         return FALSE;
     auto pen = FindObjectAs<Pen>(dc->pen);
     POINT from = dc->position;
     dc->position = {x, y};
-    if (!pen || pen->style == PS_NULL)
+    if (!pen || pen->style == PS_NULL || !SurfaceOf(*dc))
         return TRUE;
-    Surface& s = *dc->surface;
+    Surface& s = *SurfaceOf(*dc);
     uint32_t pixel = PixelFromColor(pen->color);
     int w = pen->width;
     auto plot = [&](int px, int py) {
@@ -185,11 +185,11 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
     auto dst_dc = FindDC(hdc);
-    if (!dst_dc || !dst_dc->surface) {
+    if (!dst_dc || !SurfaceOf(*dst_dc)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    Surface& dst = *dst_dc->surface;
+    Surface& dst = *SurfaceOf(*dst_dc);
     Surface* src = nullptr;
     if (NeedsSource(rop)) {
         src = SurfaceOf(hdcSrc);

@@ -189,9 +189,17 @@ std::shared_ptr<DeviceContext> FindDC(HDC dc) {
     return FindObjectAs<DeviceContext>(dc);
 }
 
+Surface* SurfaceOf(const DeviceContext& dc) {
+    Surface* s = dc.surface.get();
+    if (!s || s->width < 0 || s->height < 0 ||
+        s->pixels.size() < static_cast<size_t>(s->width) * static_cast<size_t>(s->height))
+        return nullptr;
+    return s;
+}
+
 Surface* SurfaceOf(HDC dc) {
     auto context = FindDC(dc);
-    return context ? context->surface.get() : nullptr;
+    return context ? SurfaceOf(*context) : nullptr;
 }
 
 std::shared_ptr<FontInstance> FontOf(const DeviceContext& dc) {

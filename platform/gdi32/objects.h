@@ -69,8 +69,11 @@ template <typename T> std::shared_ptr<T> FindObjectAs(HGDIOBJ handle) {
 }
 std::shared_ptr<DeviceContext> FindDC(HDC dc);
 
-// The pixels that a DC draws on (never null for a valid DC), or null.
+// The pixels that a DC draws on, or null for a handle that is no DC. A surface whose pixel
+// vector does not match its size (a window caught in the middle of a resize) counts as none, so
+// that nothing is drawn outside the vector.
 Surface* SurfaceOf(HDC dc);
+Surface* SurfaceOf(const DeviceContext& dc);
 // The font that a DC draws with, opened (the stock system font when nothing else is selected).
 std::shared_ptr<FontInstance> FontOf(const DeviceContext& dc);
 

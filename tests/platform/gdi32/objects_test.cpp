@@ -172,8 +172,21 @@ TEST(GdiObjects, SurfaceDCDrawsOnTheSurfaceAndFollowsItsSize) {
     EXPECT_EQ(SetPixel(dc, 9, 9, RGB(255, 0, 0)), RGB(255, 0, 0));
     EXPECT_EQ(surface->pixels[99], 0xFF0000u);
 
-    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    // Caught between a new size and its pixels, the surface takes no drawing at all.
+    surface->width = 50;
+    RECT all{0, 0, 50, 10};
+    EXPECT_FALSE(FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))));
+    EXPECT_EQ(GetPixel(dc, 40, 0), CLR_INVALID);
+    EXPECT_FALSE(DrawTextA(dc, "x", 1, &all, 0));
+    EXPECT_FALSE(BitBlt(dc, 0, 0, 50, 10, dc, 0, 0, SRCCOPY));
+    surface->width = 10;
+
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
     SelectObject(dc, pen);
+    MoveToEx(dc, 0, 0, nullptr);
+    EXPECT_TRUE(LineTo(dc, 5, 0));
+    EXPECT_EQ(surface->pixels[4], 0xFF0000u);
+    EXPECT_EQ(surface->pixels[5], 0u);
     platform::gdi::DeleteSurfaceDC(dc);
     EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
     EXPECT_TRUE(DeleteObject(pen));
