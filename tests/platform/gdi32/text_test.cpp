@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <random>
 #include <string>
 
 namespace {
@@ -218,6 +220,32 @@ TEST(DrawText, PrefixesAndMeasuring) {
     DrawTextA(c.dc(), "", -1, &r, 0x826);
     DrawTextA(c.dc(), "xyz", 0, &r, 0x826);
     EXPECT_EQ(c.InkBox(WHITE).right, 0);
+}
+
+} // namespace
+
+namespace {
+
+// The row font comes from the settings file as 60 bytes of hexadecimal: any bytes at all.
+TEST(Fonts, AnyLogfontBytesGiveAUsableFont) {
+    std::mt19937 random(2024);
+    for (int i = 0; i < 24; ++i) {
+        LOGFONTA lf;
+        auto* bytes = reinterpret_cast<unsigned char*>(&lf);
+        for (size_t k = 0; k < sizeof lf; ++k)
+            bytes[k] = static_cast<unsigned char>(random());
+        if (i % 2 == 0)
+            lf.lfHeight = static_cast<LONG>(random() % 200) - 100; // sizes a user could pick
+        if (i == 1)
+            lf.lfHeight = INT32_MIN;
+        TextCanvas c(64, 64, lf);
+        TEXTMETRICA tm = c.Metrics();
+        EXPECT_GT(tm.tmHeight, 0);
+        EXPECT_LE(tm.tmHeight, 4096);
+        EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+        RECT r{0, 0, 64, 64};
+        EXPECT_GT(DrawTextA(c.dc(), "Ag", -1, &r, 0x825), 0);
+    }
 }
 
 } // namespace
