@@ -13,10 +13,6 @@ Box BoxOf(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
-std::shared_ptr<Brush> BrushOf(HBRUSH handle) {
-    return FindObjectAs<Brush>(handle);
-}
-
 void PutPixel(Surface& s, int x, int y, uint32_t pixel) {
     if (x >= 0 && y >= 0 && x < s.width && y < s.height)
         s.pixels[static_cast<size_t>(y) * s.width + x] = pixel;

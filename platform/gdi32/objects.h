@@ -77,6 +77,13 @@ Surface* SurfaceOf(const DeviceContext& dc);
 // The font that a DC draws with, opened (the stock system font when nothing else is selected).
 std::shared_ptr<FontInstance> FontOf(const DeviceContext& dc);
 
+// A brush handle may also be a system colour index plus one ((HBRUSH)(COLOR_WINDOW + 1), as
+// window classes give them); user32, which owns the system colours, installs their lookup.
+using SystemColorLookup = COLORREF (*)(int index);
+void SetSystemColorLookup(SystemColorLookup lookup);
+// The brush of a handle: a brush object, or a solid one of a system colour; null otherwise.
+std::shared_ptr<Brush> BrushOf(HBRUSH handle);
+
 // Pixel conversions: COLORREF is 0x00BBGGRR, a surface pixel 0x00RRGGBB.
 constexpr uint32_t PixelFromColor(COLORREF c) {
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);

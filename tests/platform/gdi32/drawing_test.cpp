@@ -1,5 +1,7 @@
 #include "canvas.h"
 
+#include "gdi32/objects.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -233,6 +235,20 @@ TEST(Rectangles, FillAndFrameCoverTheirPixelsOnly) {
     EXPECT_TRUE(FrameRect(c.dc(), &inverted, brush));
     EXPECT_EQ(c.InkBox(RGB(255, 255, 255)).right, 0);
     DeleteObject(brush);
+}
+
+TEST(Rectangles, SystemColourBrushesComeFromTheInstalledLookup) {
+    Canvas c(4, 4);
+    RECT all{0, 0, 4, 4};
+    auto colour_5 = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(5 + 1));
+    platform::gdi::SetSystemColorLookup(nullptr);
+    EXPECT_FALSE(FillRect(c.dc(), &all, colour_5));
+    platform::gdi::SetSystemColorLookup(
+        [](int index) -> COLORREF { return index == 5 ? RGB(10, 20, 30) : 0; });
+    EXPECT_TRUE(FillRect(c.dc(), &all, colour_5));
+    EXPECT_EQ(c.At(3, 3), RGB(10, 20, 30));
+    EXPECT_FALSE(FillRect(c.dc(), &all, reinterpret_cast<HBRUSH>(uintptr_t{40})));
+    platform::gdi::SetSystemColorLookup(nullptr);
 }
 
 TEST(Pixels, OutsideTheBitmapIsInvalid) {

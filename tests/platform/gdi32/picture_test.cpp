@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, PictureFormats,
                                            PictureCase{"bmp8_topdown.bmp", 15, 10, 7, 5, 0},
                                            PictureCase{"bmp4.bmp", 15, 10, 7, 5, 0},
                                            PictureCase{"pattern.gif", 15, 10, 7, 5, 0},
-                      PictureCase{"interlaced.gif", 15, 10, 7, 5, 0},
+                                           PictureCase{"interlaced.gif", 15, 10, 7, 5, 0},
                                            PictureCase{"pattern.png", 15, 10, 7, 5, 0},
                                            PictureCase{"pattern.jpg", 16, 16, 8, 8, 6}),
                          [](const auto& info) {
