@@ -188,7 +188,7 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_MOUSEACTIVATE:
-        return 1; // MA_ACTIVATE
+        return MA_ACTIVATE;
     }
     return 0;
 }

@@ -83,6 +83,24 @@ HWND MouseTarget(POINT screen, LRESULT& hit) {
     return nullptr;
 }
 
+// A button pressed on a window that is not active activates it first, as WM_MOUSEACTIVATE
+// decides; false when the answer eats the click.
+bool MouseActivate(HWND target, LRESULT hit, UINT message) {
+    HWND top = TopLevelOf(target);
+    {
+        std::lock_guard lock(DesktopLock());
+        auto t = FindWindowRecord(top);
+        if (!t || TheDesktop().foreground == top || (t->ex_style & WS_EX_NOACTIVATE) ||
+            (t->style & WS_DISABLED))
+            return true;
+    }
+    LRESULT answer =
+        SendMessageA(top, WM_MOUSEACTIVATE, WPARAM(top), MAKELPARAM(WORD(hit), message));
+    if (answer == MA_ACTIVATE || answer == MA_ACTIVATEANDEAT)
+        ActivateWindow(top);
+    return answer != MA_ACTIVATEANDEAT && answer != MA_NOACTIVATEANDEAT;
+}
+
 void PostMouse(HWND target, LRESULT hit, UINT client_message, UINT nc_message, POINT screen,
                const std::array<BYTE, 256>& keys) {
     std::lock_guard lock(DesktopLock());
@@ -164,6 +182,8 @@ void InjectMouseButton(MouseButton button, bool down, POINT screen, UINT extra_k
             last = LastClick{target, base, client, now, screen};
         }
     }
+    if (down && !MouseActivate(target, hit, message))
+        return;
     PostMouse(target, hit, message, nc_message, screen, keys);
 }
 

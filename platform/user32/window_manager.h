@@ -74,6 +74,11 @@ struct Window {
     bool update_pending = false;
     bool erase_pending = false;
     RECT update{}; // client coordinates
+    // SetLayeredWindowAttributes; forgotten when WS_EX_LAYERED is taken away.
+    bool layered_set = false;
+    COLORREF layered_key = 0;
+    BYTE layered_alpha = 255;
+    DWORD layered_flags = 0;
 };
 
 struct Timer {

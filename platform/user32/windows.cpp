@@ -441,6 +441,8 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
         old = LONG(w->ex_style);
         // The topmost bit follows the z-order band and is changed only by SetWindowPos.
         w->ex_style = (DWORD(dwNewLong) & ~DWORD(WS_EX_TOPMOST)) | (w->ex_style & WS_EX_TOPMOST);
+        if (!(w->ex_style & WS_EX_LAYERED))
+            w->layered_set = false;
         return old;
     case GWLP_WNDPROC:
         old = reinterpret_cast<LONG_PTR>(w->proc);

@@ -115,7 +115,7 @@ TEST_F(WindowTest, KeyFlagsAndKeyStateFollowTheInput) {
 
 TEST_F(WindowTest, ClicksFallThroughAClickThroughWindow) {
     HWND below = Popup(0, 0, 100, 100);
-    HWND above = Popup(0, 0, 100, 100, WS_EX_LAYERED | WS_EX_TRANSPARENT);
+    HWND above = Popup(0, 0, 100, 100, WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST);
     RunUntilIdle();
     MessageSpy spy;
     LeftClick(POINT{50, 50});
@@ -123,7 +123,7 @@ TEST_F(WindowTest, ClicksFallThroughAClickThroughWindow) {
     EXPECT_EQ(Buttons(spy, below).size(), 2u);
     EXPECT_TRUE(Buttons(spy, above).empty());
     spy.Clear();
-    SetWindowLongPtrA(above, GWL_EXSTYLE, WS_EX_LAYERED);
+    SetWindowLongPtrA(above, GWL_EXSTYLE, WS_EX_LAYERED); // the topmost band stays
     desktop_.clock().Advance(1000);
     LeftClick(POINT{50, 50});
     RunUntilIdle();

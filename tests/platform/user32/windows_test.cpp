@@ -363,3 +363,70 @@ TEST_F(WindowTest, WindowFromPointPassesOverClickThroughWindows) {
 }
 
 } // namespace
+
+namespace {
+
+using platform::testing::MessageSpy;
+using user32_test::CurrentHandler;
+using user32_test::WindowTest;
+
+TEST_F(WindowTest, BroadcastsReachEveryTopLevelWindowOnly) {
+    HWND a = Popup(0, 0, 10, 10);
+    HWND b = Popup(0, 0, 10, 10, 0, "TestWindow", WS_POPUP);
+    HWND child =
+        CreateWindowExA(0, "TestWindow", "", WS_CHILD, 0, 0, 5, 5, a, nullptr, nullptr, nullptr);
+    UINT taskbar = RegisterWindowMessageA("TaskbarCreated");
+    MessageSpy spy;
+    SendMessageA(HWND_BROADCAST, taskbar, 0, 0);
+    PostMessageA(HWND_BROADCAST, taskbar, 1, 0);
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(spy.Of(a, taskbar).size(), 2u);
+    EXPECT_EQ(spy.Of(b, taskbar).size(), 2u);
+    EXPECT_TRUE(spy.Of(child, taskbar).empty());
+}
+
+TEST_F(WindowTest, LayeredAttributesNeedTheLayeredStyle) {
+    HWND plain = Popup(0, 0, 10, 10);
+    EXPECT_FALSE(SetLayeredWindowAttributes(plain, 0, 128, LWA_ALPHA));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    HWND layered = Popup(0, 0, 10, 10, WS_EX_LAYERED);
+    BYTE alpha = 0;
+    EXPECT_FALSE(GetLayeredWindowAttributes(layered, nullptr, &alpha, nullptr)); // never set
+    ASSERT_TRUE(SetLayeredWindowAttributes(layered, RGB(1, 2, 3), 200, LWA_ALPHA | LWA_COLORKEY));
+    COLORREF key = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(layered, &key, &alpha, &flags));
+    EXPECT_EQ(key, RGB(1, 2, 3));
+    EXPECT_EQ(alpha, 200);
+    EXPECT_EQ(flags, DWORD(LWA_ALPHA | LWA_COLORKEY));
+    // Taking the style away forgets them.
+    SetWindowLongPtrA(layered, GWL_EXSTYLE, 0);
+    SetWindowLongPtrA(layered, GWL_EXSTYLE, WS_EX_LAYERED);
+    EXPECT_FALSE(GetLayeredWindowAttributes(layered, &key, &alpha, &flags));
+}
+
+TEST_F(WindowTest, AClickActivatesTheWindowUnlessItAsksNotTo) {
+    HWND clicked = Popup(0, 0, 50, 50);
+    HWND other = Popup(100, 0, 50, 50);
+    Popup(200, 0, 50, 50, WS_EX_NOACTIVATE);
+    platform::testing::RunUntilIdle();
+    ASSERT_EQ(GetForegroundWindow(), other); // showing activates, except WS_EX_NOACTIVATE
+    platform::testing::LeftClick(POINT{10, 10});
+    EXPECT_EQ(GetForegroundWindow(), clicked);
+    platform::testing::LeftClick(POINT{210, 10});
+    EXPECT_EQ(GetForegroundWindow(), clicked);
+    // A window that eats the activating click does not see it.
+    CurrentHandler() = [&](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (h == other && m == WM_MOUSEACTIVATE)
+            return MA_ACTIVATEANDEAT;
+        return std::nullopt;
+    };
+    MessageSpy spy;
+    platform::testing::LeftClick(POINT{110, 10});
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(GetForegroundWindow(), other);
+    EXPECT_TRUE(spy.Of(other, WM_LBUTTONDOWN).empty());
+    EXPECT_EQ(spy.Of(other, WM_LBUTTONUP).size(), 1u);
+}
+
+} // namespace
