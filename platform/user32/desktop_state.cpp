@@ -65,10 +65,26 @@ void ThreadQueue::DrainWake() {
     }
 }
 
+namespace {
+
+// A thread's queue (and its pipe) goes with the thread; thread ids are used again.
+struct QueueReaper {
+    ~QueueReaper() {
+        std::lock_guard lock(DesktopLock());
+        TheDesktop().queues.erase(CurrentThread());
+    }
+};
+
+} // namespace
+
 ThreadQueue& QueueOf(uint32_t thread) {
     auto& queues = TheDesktop().queues;
     auto it = queues.find(thread);
     if (it == queues.end()) {
+        if (thread == CurrentThread()) {
+            static thread_local QueueReaper reaper;
+            (void)reaper;
+        }
         it = queues.emplace(thread, std::make_unique<ThreadQueue>()).first;
         it->second->thread = thread;
         it->second->keys = TheDesktop().keys;

@@ -97,6 +97,30 @@ TEST_F(PopupMenuTest, EscapeCancels) {
     EXPECT_EQ(TrackPopupMenu(menu_, TPM_RETURNCMD, 0, 0, 0, owner_, nullptr), 0);
 }
 
+TEST_F(PopupMenuTest, ARightClickOpensTheMenuWhoseCommandComesBack) {
+    // The window's own conduct: the context menu at the cursor, the command later.
+    CurrentHandler() = [this](HWND h, UINT m, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_CONTEXTMENU) {
+            POINT cursor;
+            GetCursorPos(&cursor);
+            TrackPopupMenu(menu_, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, h, nullptr);
+            return 0;
+        }
+        if (m == WM_COMMAND)
+            commands_.push_back(LOWORD(wp));
+        return std::nullopt;
+    };
+    AnswerNextMenu(1000);
+    RightClick(POINT{30, 40});
+    RunUntilIdle();
+    EXPECT_EQ(commands_, (std::vector<UINT>{1000}));
+    ASSERT_EQ(MenusShown().size(), 1u);
+    EXPECT_EQ(MenusShown()[0].at.x, 30);
+    EXPECT_EQ(MenusShown()[0].at.y, 40);
+    DWORD pos = GetMessagePos();
+    EXPECT_EQ(LOWORD(pos), 30); // the last message came from the click
+}
+
 TEST_F(PopupMenuTest, BadHandlesFail) {
     EXPECT_FALSE(TrackPopupMenu(HMENU(0x1234), 0, 0, 0, 0, owner_, nullptr));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_MENU_HANDLE));
