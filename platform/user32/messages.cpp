@@ -165,7 +165,7 @@ bool NextMessage(MSG& out, HWND filter, UINT min, UINT max, bool remove) {
     return false;
 }
 
-bool WaitForMessage() {
+bool WaitForMessage(HWND filter, UINT min, UINT max) {
     host::Clock& clock = host::CurrentClock();
     if (clock.IsManual()) {
         IdleHandler handler;
@@ -181,7 +181,8 @@ bool WaitForMessage() {
         std::lock_guard lock(DesktopLock());
         ThreadQueue& q = QueueOf(CurrentThread());
         wake = q.wake_read;
-        due = NextTimerDueLocked(CurrentThread());
+        if (InRange(WM_TIMER, min, max))
+            due = NextTimerDueLocked(CurrentThread(), filter);
     }
     int timeout = -1;
     if (due) {
@@ -286,7 +287,7 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return -1;
         }
-        if (!WaitForMessage()) {
+        if (!WaitForMessage(hWnd, wMsgFilterMin, wMsgFilterMax)) {
             SetLastError(ERROR_TIMEOUT);
             return -1;
         }

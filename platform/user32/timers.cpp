@@ -6,10 +6,20 @@
 
 namespace platform::user32 {
 
-std::optional<uint64_t> NextTimerDueLocked(uint32_t thread) {
+namespace {
+
+bool TakenWith(const Timer& t, HWND filter) {
+    if (filter == reinterpret_cast<HWND>(-1))
+        return t.hwnd == nullptr;
+    return !filter || t.hwnd == filter;
+}
+
+} // namespace
+
+std::optional<uint64_t> NextTimerDueLocked(uint32_t thread, HWND filter) {
     std::optional<uint64_t> next;
     for (const Timer& t : TheDesktop().timers)
-        if (t.thread == thread && (!next || t.due < *next))
+        if (t.thread == thread && TakenWith(t, filter) && (!next || t.due < *next))
             next = t.due;
     return next;
 }
@@ -22,7 +32,7 @@ bool TakeDueTimerLocked(uint32_t thread, HWND filter, bool remove, MSG& out) {
     for (Timer& t : TheDesktop().timers) {
         if (t.thread != thread || t.due > now)
             continue;
-        if (filter == reinterpret_cast<HWND>(-1) ? t.hwnd != nullptr : (filter && t.hwnd != filter))
+        if (!TakenWith(t, filter))
             continue;
         if (!best || t.due < best->due)
             best = &t;

@@ -187,8 +187,9 @@ void PostInputLocked(const std::shared_ptr<Window>& w, const MSG& msg,
 // quit, paint, timer), handling cross-thread sends on the way. False when nothing is there.
 bool NextMessage(MSG& out, HWND filter, UINT min, UINT max, bool remove);
 // Waits until a message may be there. False when the manual clock is idle and the test desktop
-// has nothing more to do (a modal loop then ends, GetMessageA fails).
-bool WaitForMessage();
+// has nothing more to do (a modal loop then ends, GetMessageA fails). The filter is the one the
+// caller retrieves with: a timer it would not take does not cut the wait short.
+bool WaitForMessage(HWND filter = nullptr, UINT min = 0, UINT max = 0);
 
 // Window position machinery (window_pos.cpp).
 BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
@@ -208,7 +209,7 @@ LRESULT HitTest(HWND hwnd, POINT screen);
 void RunMoveLoop(HWND hwnd);
 
 // Timers of the calling thread (timers.cpp).
-std::optional<uint64_t> NextTimerDueLocked(uint32_t thread);
+std::optional<uint64_t> NextTimerDueLocked(uint32_t thread, HWND filter = nullptr);
 bool TakeDueTimerLocked(uint32_t thread, HWND filter, bool remove, MSG& out);
 void KillTimersOfLocked(HWND hwnd);
 

@@ -206,6 +206,25 @@ TEST_F(RealClockTest, APostFromAnotherThreadWakesGetMessage) {
     EXPECT_EQ(msg.message, UINT(WM_APP + 5));
 }
 
+TEST_F(RealClockTest, ATimerOutsideTheFilterDoesNotWakeTheWait) {
+    HWND other = CreateWindowExA(0, "RealClockWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetTimer(other, 1, 10, nullptr); // due again and again, but not asked for
+    std::thread poster([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(80));
+        PostMessageA(w_, WM_APP + 6, 0, 0);
+    });
+    double cpu_start = ThreadCpuMs();
+    MSG msg;
+    BOOL result = GetMessageA(&msg, w_, 0, 0);
+    double cpu = ThreadCpuMs() - cpu_start;
+    poster.join();
+    DestroyWindow(other);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(msg.message, UINT(WM_APP + 6));
+    EXPECT_LT(cpu, 25.0) << "the wait spun";
+}
+
 TEST_F(RealClockTest, ASendFromAnotherThreadIsHandledOnTheWindowsThread) {
     DWORD gui = GetCurrentThreadId();
     std::atomic<DWORD> handled_on{0};
