@@ -101,11 +101,7 @@ int WINAPI GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    const std::string& name = w->cls->name;
-    size_t n = std::min(name.size(), size_t(nMaxCount - 1));
-    std::memcpy(lpClassName, name.data(), n);
-    lpClassName[n] = '\0';
-    return int(n);
+    return CopyTextBounded(w->cls->name, lpClassName, size_t(nMaxCount));
 }
 
 PELMORA_END_EXTERN_C

@@ -8,11 +8,9 @@ extern "C" int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 
 namespace platform::user32 {
 
-namespace {
-
 // Copies into a buffer of `size` bytes; a double-byte character that does not fit whole is
 // left out, so the text never ends on a lead byte.
-int CopyText(const std::string& text, char* buffer, size_t size) {
+int CopyTextBounded(const std::string& text, char* buffer, size_t size) {
     if (!buffer || size == 0)
         return 0;
     size_t n = 0;
@@ -26,6 +24,8 @@ int CopyText(const std::string& text, char* buffer, size_t size) {
     buffer[n] = '\0';
     return int(n);
 }
+
+namespace {
 
 void SendContextMenu(HWND hwnd, POINT screen) {
     SendMessageA(hwnd, WM_CONTEXTMENU, WPARAM(hwnd),
@@ -179,7 +179,7 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
             std::lock_guard lock(DesktopLock());
             text = w->text;
         }
-        return CopyText(text, reinterpret_cast<char*>(lParam), size_t(wParam));
+        return CopyTextBounded(text, reinterpret_cast<char*>(lParam), size_t(wParam));
     }
     case WM_GETTEXTLENGTH: {
         std::lock_guard lock(DesktopLock());

@@ -170,6 +170,9 @@ std::shared_ptr<Window> FindWindowRecord(HWND hwnd);
 // As above but sets ERROR_INVALID_WINDOW_HANDLE when there is no such window.
 std::shared_ptr<Window> WindowOrError(HWND hwnd);
 std::string LowerName(std::string_view name);
+// Copies ANSI text into a buffer of `size` bytes with its terminator; a double-byte character
+// that does not fit whole is left out. Returns the bytes copied (0 for no buffer).
+int CopyTextBounded(const std::string& text, char* buffer, size_t size);
 bool IsVisibleLocked(const Window& w);
 POINT ClientOriginOnScreen(const Window& w);
 RECT WindowRectOnScreen(const Window& w);
