@@ -203,12 +203,14 @@ using namespace platform::user32;
 PELMORA_BEGIN_EXTERN_C
 
 LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    // A broadcast reaches every top-level window but the message-only ones.
     if (hWnd == HWND_BROADCAST) {
         std::vector<HWND> tops;
         {
             std::lock_guard lock(DesktopLock());
             for (HWND h : TheDesktop().top_level)
-                tops.push_back(h);
+                if (auto w = FindWindowRecord(h); w && !w->message_only)
+                    tops.push_back(h);
         }
         for (HWND h : tops)
             if (IsWindow(h))
@@ -228,7 +230,9 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         std::vector<HWND> tops;
         {
             std::lock_guard lock(DesktopLock());
-            tops = TheDesktop().top_level;
+            for (HWND h : TheDesktop().top_level)
+                if (auto w = FindWindowRecord(h); w && !w->message_only)
+                    tops.push_back(h);
         }
         for (HWND h : tops)
             PostMessageA(h, Msg, wParam, lParam);

@@ -65,7 +65,7 @@ void HandleSessionSignal() {
     {
         std::lock_guard lock(DesktopLock());
         for (HWND h : TheDesktop().top_level)
-            if (auto w = FindWindowRecord(h); w && !w->destroying)
+            if (auto w = FindWindowRecord(h); w && !w->destroying && !w->message_only)
                 tops.push_back(h);
     }
     // The session ends whatever the answers are, as it does when the system forces it.

@@ -375,6 +375,10 @@ TEST_F(WindowTest, BroadcastsReachEveryTopLevelWindowOnly) {
     HWND b = Popup(0, 0, 10, 10, 0, "TestWindow", WS_POPUP);
     HWND child =
         CreateWindowExA(0, "TestWindow", "", WS_CHILD, 0, 0, 5, 5, a, nullptr, nullptr, nullptr);
+    HWND message_only = CreateWindowExA(0, "TestWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        nullptr, nullptr);
+    ASSERT_NE(message_only, nullptr);
+    EXPECT_FALSE(IsWindowVisible(message_only));
     UINT taskbar = RegisterWindowMessageA("TaskbarCreated");
     MessageSpy spy;
     SendMessageA(HWND_BROADCAST, taskbar, 0, 0);
@@ -383,6 +387,7 @@ TEST_F(WindowTest, BroadcastsReachEveryTopLevelWindowOnly) {
     EXPECT_EQ(spy.Of(a, taskbar).size(), 2u);
     EXPECT_EQ(spy.Of(b, taskbar).size(), 2u);
     EXPECT_TRUE(spy.Of(child, taskbar).empty());
+    EXPECT_TRUE(spy.Of(message_only, taskbar).empty());
 }
 
 TEST_F(WindowTest, LayeredAttributesNeedTheLayeredStyle) {
