@@ -13,10 +13,10 @@ namespace platform::user32 {
 struct Menu;
 
 struct MenuItem {
-    UINT id = 0;            // command identifier (0 for a separator or a sub-menu)
-    std::string text;       // ANSI, with '&' marking the access key, "\t" before a shortcut
-    UINT type = 0;          // MFT_* (MFT_SEPARATOR for a separator)
-    UINT state = 0;         // MFS_* (checked, grayed/disabled, default)
+    UINT id = 0;             // command identifier (0 for a separator or a sub-menu)
+    std::string text;        // ANSI, with '&' marking the access key, "\t" before a shortcut
+    UINT type = 0;           // MFT_* (MFT_SEPARATOR for a separator)
+    UINT state = 0;          // MFS_* (checked, grayed/disabled, default)
     HMENU submenu = nullptr; // the item's pop-up menu, owned by this menu
 };
 
