@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include "host/clock.h"
+#include "user32/message_box.h"
+#include "user32/monitors.h"
 
 #include <memory>
+#include <vector>
 
 namespace platform::testing {
 
@@ -35,6 +38,24 @@ public:
 
 private:
     host::ManualClock clock_;
+};
+
+// Message boxes: every MessageBoxA is recorded (owner, ANSI text and caption, style) and
+// answered at once with its default button, or with the next scripted answer.
+std::vector<user32::MessageBoxRecord> MessageBoxesShown();
+// Forgets the boxes shown and the answers not yet used.
+void ClearMessageBoxes();
+// The answer (IDOK, IDCANCEL, IDYES, ...) of the next box that has none scripted before it.
+void AnswerNextMessageBox(int answer);
+
+// While it lives, the desktop has these monitors (the first is the primary, at the origin);
+// afterwards the default one again.
+class MonitorScope {
+public:
+    explicit MonitorScope(std::vector<user32::MonitorLayout> monitors);
+    ~MonitorScope();
+    MonitorScope(const MonitorScope&) = delete;
+    MonitorScope& operator=(const MonitorScope&) = delete;
 };
 
 } // namespace platform::testing

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cstring>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -162,6 +164,14 @@ std::map<SharedKey, HICON>& SharedIcons() {
 SharedKey KeyOf(uintptr_t owner, LPCSTR name, int cx, int cy) {
     if (IS_INTRESOURCE(name))
         return {owner, std::string(), uint32_t(reinterpret_cast<uintptr_t>(name)), cx, cy};
+    // "#7" is the icon number 7, the same icon as MAKEINTRESOURCE(7).
+    if (name[0] == '#') {
+        uint32_t number = 0;
+        const char* end = name + std::strlen(name);
+        auto [p, ec] = std::from_chars(name + 1, end, number);
+        if (ec == std::errc() && p == end)
+            return {owner, std::string(), number, cx, cy};
+    }
     std::string upper(name);
     for (char& ch : upper)
         ch = char(std::toupper(uint8_t(ch)));
