@@ -58,6 +58,8 @@ const ErrorCase kErrorCases[] = {
      "string number 65536 out of range"},
 };
 
+void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.what; }
+
 class ScriptErrors : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(ScriptErrors, NameFileAndLine) {
