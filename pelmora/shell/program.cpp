@@ -1,3 +1,5 @@
 #include "shell/program.h"
 
-void RunProgram() { ExitProcess(0); }
+void RunProgram() {
+    ExitProcess(0);
+}

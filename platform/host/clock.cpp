@@ -46,9 +46,13 @@ Clock* current_clock = nullptr;
 
 } // namespace
 
-Clock& CurrentClock() { return current_clock ? *current_clock : machine_clock; }
+Clock& CurrentClock() {
+    return current_clock ? *current_clock : machine_clock;
+}
 
-void InstallClock(Clock* clock) { current_clock = clock; }
+void InstallClock(Clock* clock) {
+    current_clock = clock;
+}
 
 std::time_t CalendarToSeconds(const WallTime& t) {
     std::tm tm{};
@@ -67,7 +71,9 @@ WallTime SecondsToCalendar(std::time_t seconds, int millisecond) {
     return FromTm(tm, millisecond);
 }
 
-ManualClock::ManualClock(uint64_t start_ms, WallTime local) : now_(start_ms) { SetLocal(local); }
+ManualClock::ManualClock(uint64_t start_ms, WallTime local) : now_(start_ms) {
+    SetLocal(local);
+}
 
 void ManualClock::SetLocal(WallTime local) {
     local_base_ms_ = now_;

@@ -36,7 +36,8 @@ void InstallClock(Clock* clock);
 class ManualClock final : public Clock {
 public:
     // Starts at the given boot-relative time and the given local wall time.
-    explicit ManualClock(uint64_t start_ms = 1'000'000, WallTime local = {2026, 12, 10, 4, 9, 30, 0, 0});
+    explicit ManualClock(uint64_t start_ms = 1'000'000,
+                         WallTime local = {2026, 12, 10, 4, 9, 30, 0, 0});
     uint64_t Now() override { return now_; }
     WallTime Local() override;
     WallTime Utc() override { return Local(); }
@@ -52,8 +53,8 @@ public:
 
 private:
     uint64_t now_;
-    uint64_t local_base_ms_;   // boot-relative time at which local_ was set
-    std::time_t local_epoch_;  // local_ as seconds of a UTC-free calendar
+    uint64_t local_base_ms_;  // boot-relative time at which local_ was set
+    std::time_t local_epoch_; // local_ as seconds of a UTC-free calendar
     int local_millis_;
     std::vector<uint32_t> sleeps_;
 };

@@ -20,7 +20,9 @@ unsigned EnvironmentCodePage() {
     return code_page;
 }
 
-const char* IconvName(unsigned code_page) { return code_page == 65001 ? "UTF-8" : "CP932"; }
+const char* IconvName(unsigned code_page) {
+    return code_page == 65001 ? "UTF-8" : "CP932";
+}
 
 // Converts with iconv, replacing what cannot be converted by `replacement` in the target
 // encoding and going on after the offending input byte.
@@ -67,9 +69,13 @@ std::string Convert(const char* to, const char* from, std::string_view input,
 
 } // namespace
 
-unsigned AnsiCodePage() { return override_code_page ? override_code_page : EnvironmentCodePage(); }
+unsigned AnsiCodePage() {
+    return override_code_page ? override_code_page : EnvironmentCodePage();
+}
 
-void SetAnsiCodePage(unsigned code_page) { override_code_page = code_page; }
+void SetAnsiCodePage(unsigned code_page) {
+    override_code_page = code_page;
+}
 
 bool IsLeadByte(uint8_t byte) {
     if (AnsiCodePage() != 932)
@@ -90,8 +96,8 @@ std::string Utf8ToAnsi(std::string_view utf8) {
 }
 
 std::u32string AnsiToUtf32(std::string_view ansi) {
-    std::string bytes = Convert("UTF-32LE", IconvName(AnsiCodePage()), ansi,
-                                std::string("\xFD\xFF\x00\x00", 4), 1);
+    std::string bytes =
+        Convert("UTF-32LE", IconvName(AnsiCodePage()), ansi, std::string("\xFD\xFF\x00\x00", 4), 1);
     std::u32string out(bytes.size() / 4, U'\0');
     std::memcpy(out.data(), bytes.data(), out.size() * 4);
     return out;

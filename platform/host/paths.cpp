@@ -60,9 +60,10 @@ std::string LinuxToWindowsPath(std::string_view linux_path) {
     const DriveMapping* best = nullptr;
     std::vector<DriveMapping> drives = DriveMap();
     for (const DriveMapping& drive : drives) {
-        bool prefix = drive.root == "/" ||
-                      (linux_path.starts_with(drive.root) &&
-                       (linux_path.size() == drive.root.size() || linux_path[drive.root.size()] == '/'));
+        bool prefix =
+            drive.root == "/" ||
+            (linux_path.starts_with(drive.root) &&
+             (linux_path.size() == drive.root.size() || linux_path[drive.root.size()] == '/'));
         if (prefix && (!best || drive.root.size() > best->root.size()))
             best = &drive;
     }

@@ -113,7 +113,10 @@ typedef HANDLE HGLOBAL;
 typedef HANDLE HLOCAL;
 typedef HANDLE HRSRC;
 typedef HANDLE HDWP;
-typedef INT_PTR(WINAPI* FARPROC)();
+// The system declares FARPROC as returning INT_PTR; a procedure without result or arguments is
+// what compilers accept casting to any other procedure type without a warning, and callers
+// always cast it to the real type before calling.
+typedef void(WINAPI* FARPROC)(void);
 
 #ifndef FALSE
 #define FALSE 0

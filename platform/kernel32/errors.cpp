@@ -127,9 +127,13 @@ std::string_view SystemMessageText(DWORD code) {
 
 PELMORA_BEGIN_EXTERN_C
 
-DWORD WINAPI GetLastError(void) { return platform::last_error; }
+DWORD WINAPI GetLastError(void) {
+    return platform::last_error;
+}
 
-void WINAPI SetLastError(DWORD dwErrCode) { platform::last_error = dwErrCode; }
+void WINAPI SetLastError(DWORD dwErrCode) {
+    platform::last_error = dwErrCode;
+}
 
 #define ERROR_MR_MID_NOT_FOUND 317L
 

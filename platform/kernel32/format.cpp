@@ -9,7 +9,9 @@ namespace {
 
 constexpr size_t kMaxOutput = 1024;
 
-void Pad(std::string& out, size_t count, char fill) { out.append(count, fill); }
+void Pad(std::string& out, size_t count, char fill) {
+    out.append(count, fill);
+}
 
 void Emit(std::string& out, std::string_view body, std::string_view prefix, int width, bool left,
           bool zero) {
@@ -93,8 +95,7 @@ std::string Format(const char* format, va_list args) {
         case 'i': {
             int64_t v = wide64 ? va_arg(args, int64_t) : int64_t(va_arg(args, int));
             uint64_t magnitude = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
-            Emit(out, Digits(magnitude, 10, false, precision), v < 0 ? "-" : "", width, left,
-                 zero);
+            Emit(out, Digits(magnitude, 10, false, precision), v < 0 ? "-" : "", width, left, zero);
             break;
         }
         case 'u': {

@@ -1,11 +1,11 @@
 #include "kernel32/process.h"
 
 #include "host/clock.h"
+#include "host/process_info.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -33,9 +33,13 @@ void ToSystemTime(const host::WallTime& t, LPSYSTEMTIME out) {
 
 } // namespace
 
-void SetExitHandler(std::function<void(UINT)> handler) { ExitHandler() = std::move(handler); }
+void SetExitHandler(std::function<void(UINT)> handler) {
+    ExitHandler() = std::move(handler);
+}
 
-void SetReportedVersion(ReportedVersion version) { reported_version = version; }
+void SetReportedVersion(ReportedVersion version) {
+    reported_version = version;
+}
 
 } // namespace platform
 
@@ -48,12 +52,18 @@ void WINAPI ExitProcess(UINT uExitCode) {
     std::exit(int(uExitCode));
 }
 
-void WINAPI Sleep(DWORD dwMilliseconds) { platform::host::CurrentClock().Sleep(dwMilliseconds); }
+void WINAPI Sleep(DWORD dwMilliseconds) {
+    platform::host::CurrentClock().Sleep(dwMilliseconds);
+}
 
 // Milliseconds since boot in 32 bits: wraps after 49.7 days, as the system's does.
-DWORD WINAPI GetTickCount(void) { return DWORD(platform::host::CurrentClock().Now()); }
+DWORD WINAPI GetTickCount(void) {
+    return DWORD(platform::host::CurrentClock().Now());
+}
 
-ULONGLONG WINAPI GetTickCount64(void) { return platform::host::CurrentClock().Now(); }
+ULONGLONG WINAPI GetTickCount64(void) {
+    return platform::host::CurrentClock().Now();
+}
 
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
     if (lpSystemTime)
@@ -80,46 +90,20 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
     return TRUE;
 }
 
-DWORD WINAPI GetCurrentProcessId(void) { return DWORD(getpid()); }
-
-DWORD WINAPI GetCurrentThreadId(void) { return DWORD(syscall(SYS_gettid)); }
-
-// Probes each page of the range: a page is writable when it is mapped with write permission.
-// mprotect cannot be used (it would change the page); /proc/self/maps tells it exactly.
-static bool RangeHas(const void* lp, UINT_PTR ucb, char permission) {
-    if (ucb == 0)
-        return true;
-    if (!lp)
-        return false;
-    uintptr_t begin = reinterpret_cast<uintptr_t>(lp);
-    uintptr_t end = begin + ucb;
-    if (end < begin)
-        return false;
-    FILE* maps = std::fopen("/proc/self/maps", "r");
-    if (!maps)
-        return true;
-    uintptr_t covered = begin;
-    char line[512];
-    while (covered < end && std::fgets(line, sizeof line, maps)) {
-        unsigned long lo = 0, hi = 0;
-        char perms[5] = {};
-        if (std::sscanf(line, "%lx-%lx %4s", &lo, &hi, perms) != 3)
-            continue;
-        if (covered >= lo && covered < hi) {
-            bool ok = permission == 'w' ? perms[1] == 'w' : perms[0] == 'r';
-            if (!ok)
-                break;
-            covered = hi;
-        }
-    }
-    std::fclose(maps);
-    return covered >= end;
+DWORD WINAPI GetCurrentProcessId(void) {
+    return DWORD(getpid());
 }
 
-BOOL WINAPI IsBadWritePtr(LPVOID lp, UINT_PTR ucb) { return RangeHas(lp, ucb, 'w') ? FALSE : TRUE; }
+DWORD WINAPI GetCurrentThreadId(void) {
+    return DWORD(syscall(SYS_gettid));
+}
+
+BOOL WINAPI IsBadWritePtr(LPVOID lp, UINT_PTR ucb) {
+    return platform::host::IsRangeMapped(lp, ucb, true) ? FALSE : TRUE;
+}
 
 BOOL WINAPI IsBadReadPtr(const void* lp, UINT_PTR ucb) {
-    return RangeHas(lp, ucb, 'r') ? FALSE : TRUE;
+    return platform::host::IsRangeMapped(lp, ucb, false) ? FALSE : TRUE;
 }
 
 PELMORA_END_EXTERN_C

@@ -55,11 +55,17 @@ int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2) {
     }
 }
 
-int WINAPI lstrlenA(LPCSTR lpString) { return lpString ? int(std::strlen(lpString)) : 0; }
+int WINAPI lstrlenA(LPCSTR lpString) {
+    return lpString ? int(std::strlen(lpString)) : 0;
+}
 
-BOOL WINAPI IsDBCSLeadByte(BYTE TestChar) { return platform::host::IsLeadByte(TestChar); }
+BOOL WINAPI IsDBCSLeadByte(BYTE TestChar) {
+    return platform::host::IsLeadByte(TestChar);
+}
 
-UINT WINAPI GetACP(void) { return platform::host::AnsiCodePage(); }
+UINT WINAPI GetACP(void) {
+    return platform::host::AnsiCodePage();
+}
 
 LPSTR WINAPI CharNextA(LPCSTR lpsz) {
     if (!lpsz || !*lpsz)

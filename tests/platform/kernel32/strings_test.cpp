@@ -52,10 +52,17 @@ TEST(StrToInt, DecimalAndHexadecimalForms) {
         int value;
         BOOL ok;
     } cases[] = {
-        {"42", 0, 42, TRUE},       {"-17", 0, -17, TRUE},      {"12abc", 0, 12, TRUE},
-        {"abc", 0, 0, FALSE},      {"", 0, 0, FALSE},          {"0xAB", STIF_SUPPORT_HEX, 171, TRUE},
-        {"0x7f", STIF_SUPPORT_HEX, 127, TRUE}, {"0xZZ", STIF_SUPPORT_HEX, 0, FALSE},
-        {"0xAB", 0, 0, TRUE},      {"4294967295", 0, -1, TRUE}, {"  9", 0, 9, TRUE},
+        {"42", 0, 42, TRUE},
+        {"-17", 0, -17, TRUE},
+        {"12abc", 0, 12, TRUE},
+        {"abc", 0, 0, FALSE},
+        {"", 0, 0, FALSE},
+        {"0xAB", STIF_SUPPORT_HEX, 171, TRUE},
+        {"0x7f", STIF_SUPPORT_HEX, 127, TRUE},
+        {"0xZZ", STIF_SUPPORT_HEX, 0, FALSE},
+        {"0xAB", 0, 0, TRUE},
+        {"4294967295", 0, -1, TRUE},
+        {"  9", 0, 9, TRUE},
     };
     for (const Case& c : cases) {
         int value = 12345;
@@ -100,7 +107,8 @@ TEST(Errors, LastErrorAndSystemText) {
                              255, nullptr);
     EXPECT_GT(n, 0u);
     EXPECT_EQ(std::string(text).substr(n - 2), "\r\n");
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 0xDEAD, 0, text, 255, nullptr), 0u);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 0xDEAD, 0, text, 255, nullptr),
+              0u);
 }
 
 TEST(Memory, IsBadWritePtr) {

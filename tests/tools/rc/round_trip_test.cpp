@@ -225,3 +225,22 @@ TEST_F(RoundTrip, SharedIconsAreOneObjectThatSurvivesDestroyIcon) {
 }
 
 } // namespace
+
+namespace {
+
+// This test program carries resources/pelmora.rc, as the program does: the tray icon.
+TEST(ProgramResources, TrayIconOfTheProgramModule) {
+    HMODULE program = GetModuleHandleA(nullptr);
+    ASSERT_NE(program, nullptr);
+    HICON icon = LoadIconA(program, MAKEINTRESOURCEA(101));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(platform::user32::FindIcon(icon)->width, 32);
+    HICON small =
+        HICON(LoadImageA(program, MAKEINTRESOURCEA(101), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                         GetSystemMetrics(SM_CYSMICON), 0));
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(platform::user32::FindIcon(small)->width, 16);
+    EXPECT_TRUE(DestroyIcon(small));
+}
+
+} // namespace

@@ -1,0 +1,6 @@
+#include "settings/catalogue.h"
+
+CDriveProfileCategory* pMainWindowCategory = nullptr;
+CDriveProfileCategory* pGraphGeneralCategory = nullptr;
+CDriveProfileCategory* pGraphDetailCategory = nullptr;
+CDriveProfileCategory* pPluginsCategory = nullptr;

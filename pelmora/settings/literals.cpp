@@ -1,0 +1,3 @@
+#include "settings/literals.h"
+
+void InitializeLiterals() {}
