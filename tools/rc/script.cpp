@@ -693,6 +693,8 @@ private:
                 return;
             }
             const Token& at = Peek();
+            if (at.kind == Kind::Identifier && !FindConstant(at.text))
+                FailAt(at, "unknown constant '" + at.text + "'");
             if (!StartsExpression(at))
                 FailAt(at, "expected a string number or END but found " + Describe(at));
             const uint32_t id = Expression();
