@@ -1019,8 +1019,7 @@ private:
 
 } // namespace
 
-std::expected<Script, Diagnostic> ParseScriptText(const std::string& text,
-                                                  const std::string& path) {
+Expected<Script, Diagnostic> ParseScriptText(const std::string& text, const std::string& path) {
     Script script;
     script.files.push_back(path);
     try {
@@ -1030,15 +1029,15 @@ std::expected<Script, Diagnostic> ParseScriptText(const std::string& text,
         Parser parser(script, std::move(tokens), path);
         parser.Run();
     } catch (const ScriptError& e) {
-        return std::unexpected(e.diagnostic);
+        return Unexpected(e.diagnostic);
     }
     return script;
 }
 
-std::expected<Script, Diagnostic> ParseScriptFile(const std::string& path) {
+Expected<Script, Diagnostic> ParseScriptFile(const std::string& path) {
     auto text = ReadFile(path);
     if (!text)
-        return std::unexpected(
+        return Unexpected(
             Diagnostic{path, 0, std::string("cannot open file: ") + std::strerror(errno)});
     return ParseScriptText(*text, path);
 }
