@@ -1,5 +1,7 @@
 #include "user32/window_manager.h"
 
+#include "user32/controls.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -21,6 +23,7 @@ ATOM AtomOfLocked(std::string_view name) {
 std::shared_ptr<WindowClass> FindClassLocked(LPCSTR name_or_atom) {
     if (!name_or_atom)
         return nullptr;
+    EnsureSystemClassesLocked();
     Desktop& d = TheDesktop();
     if (IS_INTRESOURCE(name_or_atom)) {
         ATOM atom = ATOM(reinterpret_cast<uintptr_t>(name_or_atom));

@@ -1,0 +1,185 @@
+#include "user32/controls.h"
+
+#include "user32/window_manager.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace platform::user32 {
+
+namespace {
+
+std::vector<SystemClass>& SystemClasses() {
+    static std::vector<SystemClass> classes;
+    return classes;
+}
+
+} // namespace
+
+bool AddSystemClass(const SystemClass& cls) {
+    std::lock_guard lock(DesktopLock());
+    SystemClasses().push_back(cls);
+    return true;
+}
+
+void EnsureSystemClassesLocked() {
+    Desktop& d = TheDesktop();
+    for (const SystemClass& sc : SystemClasses()) {
+        std::string key = LowerName(sc.name);
+        if (d.classes.count(key))
+            continue;
+        auto cls = std::make_shared<WindowClass>();
+        cls->name = sc.name;
+        cls->atom = AtomOfLocked(cls->name);
+        cls->style = sc.style;
+        cls->proc = sc.proc;
+        cls->window_extra = sc.window_extra;
+        cls->background = sc.background;
+        d.classes.emplace(std::move(key), std::move(cls));
+    }
+}
+
+int ControlIdOf(HWND control) {
+    return int(GetWindowLongPtrA(control, GWLP_ID));
+}
+
+HWND ParentOf(HWND control) {
+    auto w = FindWindowRecord(control);
+    if (!w)
+        return nullptr;
+    std::lock_guard lock(DesktopLock());
+    return w->parent;
+}
+
+DWORD StyleOf(HWND hwnd) {
+    auto w = FindWindowRecord(hwnd);
+    if (!w)
+        return 0;
+    std::lock_guard lock(DesktopLock());
+    return w->style;
+}
+
+void NotifyParent(HWND control, WORD code) {
+    HWND parent = ParentOf(control);
+    if (parent)
+        SendMessageA(parent, WM_COMMAND, MAKEWPARAM(WORD(ControlIdOf(control)), code),
+                     LPARAM(control));
+}
+
+ControlPainter::ControlPainter(HWND hwnd, HFONT font) : hwnd_(hwnd) {
+    dc_ = BeginPaint(hwnd, &ps_);
+    GetClientRect(hwnd, &client_);
+    if (!dc_)
+        return;
+    if (font)
+        old_font_ = SelectObject(dc_, font);
+    SetBkMode(dc_, TRANSPARENT);
+}
+
+ControlPainter::~ControlPainter() {
+    if (dc_ && old_font_)
+        SelectObject(dc_, old_font_);
+    EndPaint(hwnd_, &ps_);
+}
+
+void ControlPainter::Fill(const RECT& r, COLORREF color) const {
+    if (!dc_)
+        return;
+    HBRUSH brush = CreateSolidBrush(color);
+    FillRect(dc_, &r, brush);
+    DeleteObject(brush);
+}
+
+void ControlPainter::Frame(const RECT& r, COLORREF color) const {
+    if (!dc_)
+        return;
+    HBRUSH brush = CreateSolidBrush(color);
+    FrameRect(dc_, &r, brush);
+    DeleteObject(brush);
+}
+
+void ControlPainter::Text(std::string_view text, RECT r, UINT format, COLORREF color) const {
+    if (!dc_ || text.empty())
+        return;
+    SetTextColor(dc_, color);
+    DrawTextA(dc_, text.data(), int(text.size()), &r, format);
+}
+
+LRESULT CopyOut(const std::string& text, WPARAM size, LPARAM buffer) {
+    return CopyTextBounded(text, reinterpret_cast<char*>(buffer), size_t(size));
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        auto ca = uint8_t(a[i]), cb = uint8_t(b[i]);
+        // A double-byte character is compared as it stands, trail byte included.
+        if (IsDBCSLeadByte(ca) && i + 1 < n && ca == cb) {
+            ++i;
+            if (a[i] != b[i])
+                return uint8_t(a[i]) < uint8_t(b[i]) ? -1 : 1;
+            continue;
+        }
+        if (ca < 0x80)
+            ca = uint8_t(std::tolower(ca));
+        if (cb < 0x80)
+            cb = uint8_t(std::tolower(cb));
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+int ItemList::Add(std::string text, bool sorted) {
+    size_t at = items_.size();
+    if (sorted) {
+        auto it = std::upper_bound(items_.begin(), items_.end(), text,
+                                   [](const std::string& t, const ListItem& item) {
+                                       return CompareNoCase(t, item.text) < 0;
+                                   });
+        at = size_t(it - items_.begin());
+    }
+    items_.insert(items_.begin() + std::ptrdiff_t(at), ListItem{std::move(text), 0});
+    return int(at);
+}
+
+int ItemList::Insert(int index, std::string text) {
+    if (index == -1)
+        index = Count();
+    if (index < 0 || index > Count())
+        return -1;
+    items_.insert(items_.begin() + index, ListItem{std::move(text), 0});
+    return index;
+}
+
+int ItemList::Delete(int index) {
+    if (!Valid(index))
+        return -1;
+    items_.erase(items_.begin() + index);
+    return Count();
+}
+
+bool ItemList::SetData(int index, LPARAM data) {
+    if (!Valid(index))
+        return false;
+    items_[size_t(index)].data = data;
+    return true;
+}
+
+int ItemList::Find(int start, std::string_view text, bool whole) const {
+    const int n = Count();
+    if (n == 0)
+        return -1;
+    int first = (start < 0 || start >= n) ? 0 : start + 1;
+    for (int k = 0; k < n; ++k) {
+        int i = (first + k) % n;
+        std::string_view item = items_[size_t(i)].text;
+        if (whole ? CompareNoCase(item, text) == 0
+                  : item.size() >= text.size() &&
+                        CompareNoCase(item.substr(0, text.size()), text) == 0)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace platform::user32

@@ -1,0 +1,133 @@
+// What the dialog manager and the control classes share: the system classes that every desktop
+// has, per-window control state, notifications to the parent and the flat drawing of controls.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::user32 {
+
+// A class that the system provides ("Button", "#32770", "msctls_updown32", ...). It is
+// registered on the desktop at the first lookup of any class and again after the test desktop
+// has emptied the class table, so a program never registers one itself.
+struct SystemClass {
+    const char* name;
+    WNDPROC proc;
+    UINT style = 0;
+    int window_extra = 0;
+    HBRUSH background = nullptr;
+};
+// For a static initialiser of the file that implements the class; returns true.
+bool AddSystemClass(const SystemClass& cls);
+void EnsureSystemClassesLocked();
+
+// The state of each window of one control class, kept beside the window (not in its extra
+// bytes, which a program can overwrite) and dropped at WM_NCDESTROY. A procedure holds its
+// shared_ptr for the whole message, so a nested DestroyWindow cannot free it under its feet.
+template <typename T> class ControlStates {
+public:
+    std::shared_ptr<T> Find(HWND hwnd) {
+        std::lock_guard lock(lock_);
+        auto it = states_.find(hwnd);
+        return it == states_.end() ? nullptr : it->second;
+    }
+    std::shared_ptr<T> Create(HWND hwnd) {
+        std::lock_guard lock(lock_);
+        auto& state = states_[hwnd];
+        state = std::make_shared<T>();
+        return state;
+    }
+    void Erase(HWND hwnd) {
+        std::lock_guard lock(lock_);
+        states_.erase(hwnd);
+    }
+
+private:
+    std::mutex lock_;
+    std::map<HWND, std::shared_ptr<T>> states_;
+};
+
+// The control's identifier and parent, and WM_COMMAND(MAKEWPARAM(id, code), control) to the
+// parent.
+int ControlIdOf(HWND control);
+HWND ParentOf(HWND control);
+void NotifyParent(HWND control, WORD code);
+DWORD StyleOf(HWND hwnd);
+
+// The flat look of the controls.
+namespace colors {
+inline constexpr COLORREF kFace = RGB(240, 240, 240);
+inline constexpr COLORREF kWindow = RGB(255, 255, 255);
+inline constexpr COLORREF kFrame = RGB(122, 122, 122);
+inline constexpr COLORREF kDefaultFrame = RGB(0, 120, 215);
+inline constexpr COLORREF kText = RGB(0, 0, 0);
+inline constexpr COLORREF kGrayText = RGB(160, 160, 160);
+inline constexpr COLORREF kSelection = RGB(0, 120, 215);
+} // namespace colors
+
+// BeginPaint with the control's font selected and a transparent text background; EndPaint
+// when it goes.
+class ControlPainter {
+public:
+    ControlPainter(HWND hwnd, HFONT font);
+    ~ControlPainter();
+    ControlPainter(const ControlPainter&) = delete;
+    ControlPainter& operator=(const ControlPainter&) = delete;
+    HDC dc() const { return dc_; }
+    const RECT& client() const { return client_; }
+    void Fill(const RECT& r, COLORREF color) const;
+    void Frame(const RECT& r, COLORREF color) const;
+    void Text(std::string_view text, RECT r, UINT format, COLORREF color) const;
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_ = nullptr;
+    HGDIOBJ old_font_ = nullptr;
+    RECT client_{};
+};
+
+// A text that a control keeps, copied into a caller's buffer the bounded way (WM_GETTEXT).
+LRESULT CopyOut(const std::string& text, WPARAM size, LPARAM buffer);
+
+// A list of strings with item data, the model of the combo box and the list box.
+struct ListItem {
+    std::string text;
+    LPARAM data = 0;
+};
+class ItemList {
+public:
+    int Count() const { return int(items_.size()); }
+    bool Valid(int index) const { return index >= 0 && index < Count(); }
+    const ListItem& At(int index) const { return items_[size_t(index)]; }
+    // Appends, or with `sorted` puts the text in its place by a comparison that ignores case.
+    int Add(std::string text, bool sorted);
+    // -1 appends; an index beyond the end fails with -1.
+    int Insert(int index, std::string text);
+    // The count left, or -1 for an index that is no item.
+    int Delete(int index);
+    void Clear() { items_.clear(); }
+    bool SetData(int index, LPARAM data);
+    // Searches from the item after `start` to the end and on from the first item (start -1:
+    // from the first), ignoring case; `whole` compares whole texts, else prefixes.
+    int Find(int start, std::string_view text, bool whole) const;
+
+private:
+    std::vector<ListItem> items_;
+};
+// Case-insensitive comparison of ANSI texts: ASCII letters only, so that the trail byte of a
+// double-byte character is never folded.
+int CompareNoCase(std::string_view a, std::string_view b);
+
+// What a user does, for the test desktop. False when the control is not of that kind, is
+// disabled or the index is no entry.
+bool ComboPickByUser(HWND combo, int index);
+bool ListPickByUser(HWND list, int index, bool double_click);
+
+} // namespace platform::user32

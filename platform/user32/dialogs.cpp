@@ -1,0 +1,553 @@
+// The dialog manager: dialogs made from a module's templates, the dialog class's default
+// procedure and the modal loop.
+#include "user32/dialogs.h"
+
+#include "user32/controls.h"
+#include "user32/resources.h"
+#include "user32/window_manager.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+namespace platform::user32 {
+
+namespace {
+
+constexpr const char* kDialogClass = "#32770";
+
+struct DialogState {
+    DialogRequest request;
+    bool ended = false;
+    INT_PTR result = 0;
+    HFONT font = nullptr; // made from the template's font; the dialog owns it
+    SIZE units{6, 13};    // pixels per 4 horizontal and per 8 vertical dialog units
+    WORD default_id = IDOK;
+    bool owner_disabled = false; // the modal loop disabled the owner and enables it again
+    HWND saved_focus = nullptr;
+};
+
+ControlStates<DialogState>& States() {
+    static ControlStates<DialogState> states;
+    return states;
+}
+
+DialogHooks& Hooks() {
+    static DialogHooks hooks;
+    return hooks;
+}
+
+DialogHooks CurrentHooks() {
+    std::lock_guard lock(DesktopLock());
+    return Hooks();
+}
+
+bool IsWithin(HWND ancestor, HWND hwnd) {
+    std::lock_guard lock(DesktopLock());
+    auto w = FindWindowRecord(hwnd);
+    while (w) {
+        if (w->handle == ancestor)
+            return true;
+        w = FindWindowRecord(w->parent);
+    }
+    return false;
+}
+
+std::vector<HWND> ChildrenOf(HWND hwnd) {
+    auto w = FindWindowRecord(hwnd);
+    if (!w)
+        return {};
+    std::lock_guard lock(DesktopLock());
+    return w->children;
+}
+
+// Dialog units to pixels, rounded to the nearest pixel as MulDiv rounds.
+int Scale(int value, int numerator, int denominator) {
+    return int(std::lround(double(value) * numerator / denominator));
+}
+
+void EnableOwnerAgain(DialogState& state) {
+    if (!state.owner_disabled)
+        return;
+    state.owner_disabled = false;
+    if (IsWindow(state.request.owner))
+        EnableWindow(state.request.owner, TRUE);
+}
+
+void FocusFirstControl(HWND dialog, DialogState& state) {
+    HWND target = state.saved_focus;
+    if (!target || !IsWindow(target) || !IsWithin(dialog, target) || !IsWindowEnabled(target))
+        target = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    if (!target)
+        return;
+    if (SendMessageA(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageA(target, EM_SETSEL, 0, -1);
+    SetFocus(target);
+}
+
+// The default button of the dialog: the focused push button, else DM_GETDEFID's, else IDOK.
+int DefaultButtonId(HWND dialog) {
+    HWND focus = GetFocus();
+    if (focus && IsWithin(dialog, focus) && focus != dialog &&
+        (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+        return ControlIdOf(focus);
+    LRESULT def = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+    return HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK;
+}
+
+// Sends the button's command as a click of it would; a disabled button is not pressed.
+void PressButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (button && !IsWindowEnabled(button))
+        return;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(WORD(id), BN_CLICKED), LPARAM(button));
+}
+
+LRESULT DefaultHandling(HWND hwnd, DialogState* state, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CLOSE:
+        // The close box is the Cancel button.
+        PressButton(hwnd, IDCANCEL);
+        return 0;
+    case WM_ERASEBKGND: {
+        if (!wparam)
+            return 0;
+        RECT r;
+        GetClientRect(hwnd, &r);
+        HBRUSH brush = CreateSolidBrush(colors::kFace);
+        FillRect(HDC(wparam), &r, brush);
+        DeleteObject(brush);
+        return 1;
+    }
+    case WM_SETFONT:
+        if (state)
+            state->font = HFONT(wparam);
+        return 0;
+    case WM_GETFONT:
+        return state ? LRESULT(state->font) : 0;
+    case DM_GETDEFID:
+        return state ? LRESULT(MAKELONG(state->default_id, DC_HASDEFID)) : 0;
+    case DM_SETDEFID: {
+        if (!state)
+            return FALSE;
+        HWND old = GetDlgItem(hwnd, state->default_id);
+        state->default_id = WORD(wparam);
+        HWND now = GetDlgItem(hwnd, state->default_id);
+        if (old && old != now && (StyleOf(old) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            SendMessageA(old, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+        if (now && (StyleOf(now) & BS_TYPEMASK) == BS_PUSHBUTTON)
+            SendMessageA(now, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+        return TRUE;
+    }
+    case WM_ACTIVATE:
+        if (!state)
+            break;
+        if (LOWORD(wparam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && focus != hwnd && IsWithin(hwnd, focus))
+                state->saved_focus = focus;
+        } else {
+            HWND focus = GetFocus();
+            if (!focus || !IsWithin(hwnd, focus))
+                FocusFirstControl(hwnd, *state);
+        }
+        return 0;
+    case WM_SETFOCUS:
+        if (state)
+            FocusFirstControl(hwnd, *state);
+        return 0;
+    case WM_NEXTDLGCTL: {
+        HWND target =
+            LOWORD(lparam) ? HWND(wparam) : GetNextDlgTabItem(hwnd, GetFocus(), wparam != 0);
+        if (target) {
+            if (SendMessageA(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+                SendMessageA(target, EM_SETSEL, 0, -1);
+            SetFocus(target);
+        }
+        return 0;
+    }
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// Messages whose result is the dialog procedure's own, not DWLP_MSGRESULT.
+bool ReturnsDirectly(UINT message) {
+    switch (message) {
+    case WM_INITDIALOG:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return true;
+    }
+    return false;
+}
+
+[[maybe_unused]] const bool registered =
+    AddSystemClass({kDialogClass, DefDlgProcA, CS_DBLCLKS | CS_SAVEBITS, DLGWINDOWEXTRA});
+
+std::atomic<unsigned> next_serial{0};
+
+HFONT MakeFont(const DialogFont& font) {
+    LOGFONTA lf{};
+    lf.lfHeight = -Scale(font.point_size, 96, 72);
+    lf.lfWeight = font.weight;
+    lf.lfItalic = font.italic ? 1 : 0;
+    lf.lfCharSet = font.charset;
+    const size_t n = AnsiCutLength(font.name, LF_FACESIZE - 1);
+    std::memcpy(lf.lfFaceName, font.name.data(), n);
+    lf.lfFaceName[n] = '\0';
+    return CreateFontIndirectA(&lf);
+}
+
+bool IsClass(const DialogControl& c, std::string_view name) {
+    return CompareNoCase(c.class_name, name) == 0;
+}
+
+HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
+                        LPARAM param, bool modal) {
+    // The base units of the template's font: 6 x 13 pixels for an 8-point font, in proportion
+    // for other sizes.
+    int points = t.font && t.font->point_size > 0 ? t.font->point_size : 8;
+    SIZE units{std::max(1, Scale(points, 6, 8)), std::max(1, Scale(points, 13, 8))};
+    auto px = [&](int v) { return Scale(v, int(units.cx), 4); };
+    auto py = [&](int v) { return Scale(v, int(units.cy), 8); };
+
+    DWORD style = t.style;
+    DWORD ex_style = t.exstyle;
+    if (style & DS_MODALFRAME)
+        ex_style |= WS_EX_DLGMODALFRAME;
+    if (style & DS_CONTROL) {
+        style &= ~DWORD(WS_CAPTION | WS_SYSMENU);
+        ex_style |= WS_EX_CONTROLPARENT;
+    }
+    const bool child = (style & WS_CHILD) != 0;
+    if (!child && !(style & WS_POPUP))
+        style |= WS_POPUP;
+    if (owner && !IsWindow(owner)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+
+    // The template gives the client area; the window is that and its frame.
+    const RECT probe{0, 0, 1000, 1000};
+    const RECT inner = ClientFromWindowRect(probe, style, ex_style);
+    int width = px(t.cx) + (inner.left - probe.left) + (probe.right - inner.right);
+    int height = py(t.cy) + (inner.top - probe.top) + (probe.bottom - inner.bottom);
+    int x = px(t.x), y = py(t.y);
+    if (!child) {
+        if (style & DS_CENTER) {
+            x = (kScreenWidth - width) / 2;
+            y = (kScreenHeight - height) / 2;
+        } else if (owner && !(style & DS_ABSALIGN)) {
+            // A dialog's position counts from its owner's client area.
+            POINT origin{0, 0};
+            ClientToScreen(owner, &origin);
+            x += origin.x;
+            y += origin.y;
+        }
+    }
+
+    HWND hwnd =
+        CreateWindowExA(ex_style, kDialogClass, t.caption.c_str(), style & ~DWORD(WS_VISIBLE), x, y,
+                        width, height, owner, nullptr, instance, nullptr);
+    if (!hwnd)
+        return nullptr;
+    auto state = States().Create(hwnd);
+    state->request.serial = ++next_serial;
+    state->request.dialog = hwnd;
+    state->request.owner = owner ? (child ? owner : TopLevelOf(owner)) : nullptr;
+    state->request.template_name = t.name;
+    state->request.template_id = t.id;
+    state->request.caption = t.caption;
+    state->request.param = param;
+    state->request.modal = modal;
+    state->units = units;
+    SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
+
+    HFONT font = nullptr;
+    if (t.font) {
+        font = MakeFont(*t.font);
+        state->font = font;
+        SendMessageA(hwnd, WM_SETFONT, WPARAM(font), FALSE);
+        if (!IsWindow(hwnd))
+            return nullptr;
+    }
+
+    bool have_default = false;
+    for (const DialogControl& c : t.controls) {
+        int cx = px(c.cx), cy = py(c.cy);
+        // A drop-down combo box's template height includes its list; the control shows one line.
+        if (IsClass(c, "COMBOBOX") && (c.style & 0x3) != CBS_SIMPLE)
+            cy = std::min(cy, int(units.cy) + 8);
+        HWND control = CreateWindowExA(c.exstyle | WS_EX_NOPARENTNOTIFY, c.class_name.c_str(),
+                                       c.text_resource ? "" : c.text.c_str(), c.style | WS_CHILD,
+                                       px(c.x), py(c.y), cx, cy, hwnd,
+                                       reinterpret_cast<HMENU>(intptr_t(c.id)), instance, nullptr);
+        if (!IsWindow(hwnd))
+            return nullptr;
+        if (!control) {
+            if (t.style & DS_NOFAILCREATE)
+                continue;
+            DWORD error = GetLastError();
+            DestroyWindow(hwnd);
+            SetLastError(error);
+            return nullptr;
+        }
+        if (font)
+            SendMessageA(control, WM_SETFONT, WPARAM(font), FALSE);
+        if (c.text_resource && IsClass(c, "STATIC") && (c.style & SS_TYPEMASK) == SS_ICON) {
+            if (HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(*c.text_resource)))
+                SendMessageA(control, STM_SETICON, WPARAM(icon), 0);
+        }
+        if (!have_default && IsClass(c, "BUTTON") && (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+            state->default_id = WORD(c.id);
+            have_default = true;
+        }
+    }
+
+    HWND first = GetNextDlgTabItem(hwnd, nullptr, FALSE);
+    LRESULT focus_default = SendMessageA(hwnd, WM_INITDIALOG, WPARAM(first), param);
+    if (!IsWindow(hwnd))
+        return nullptr;
+    // TRUE asks the dialog manager to put the focus on the first control; it does so when
+    // the dialog is activated, since a hidden dialog is not activated yet.
+    if (focus_default && first)
+        state->saved_focus = first;
+    return hwnd;
+}
+
+void Show(HWND hwnd) {
+    ShowWindow(hwnd, SW_SHOW);
+    UpdateWindow(hwnd);
+}
+
+struct ModalOutcome {
+    INT_PTR result = -1;
+    std::optional<int> quit;
+};
+
+ModalOutcome RunModalLoop(HWND hwnd, const std::shared_ptr<DialogState>& state) {
+    ModalOutcome outcome;
+    bool pressed_close = false;
+    while (IsWindow(hwnd) && !state->ended) {
+        MSG msg;
+        if (!NextMessage(msg, nullptr, 0, 0, true)) {
+            DialogHooks hooks = CurrentHooks();
+            if (hooks.idle && hooks.idle(state->request))
+                continue;
+            if (WaitForMessage())
+                continue;
+            // Nothing more will happen (the manual clock is idle and no one answers): the
+            // user closes the dialog by its close box; a dialog that stays open then fails.
+            if (!pressed_close) {
+                pressed_close = true;
+                SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+                continue;
+            }
+            SetLastError(ERROR_TIMEOUT);
+            return outcome;
+        }
+        if (msg.message == WM_QUIT) {
+            outcome.quit = int(msg.wParam);
+            break;
+        }
+        if (!IsDialogMessageA(hwnd, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    outcome.result = state->ended ? state->result : outcome.quit ? 0 : -1;
+    return outcome;
+}
+
+} // namespace
+
+void SetDialogHooks(DialogHooks hooks) {
+    std::lock_guard lock(DesktopLock());
+    Hooks() = std::move(hooks);
+}
+
+std::optional<SIZE> DialogBaseUnits(HWND dialog) {
+    auto state = States().Find(dialog);
+    if (!state)
+        return std::nullopt;
+    return state->units;
+}
+
+} // namespace platform::user32
+
+using namespace platform::user32;
+
+PELMORA_BEGIN_EXTERN_C
+
+LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    auto state = States().Find(hDlg);
+    auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(hDlg, DWLP_DLGPROC));
+    INT_PTR handled = 0;
+    if (proc) {
+        SetWindowLongPtrA(hDlg, DWLP_MSGRESULT, 0);
+        handled = proc(hDlg, Msg, wParam, lParam);
+    }
+    if (Msg == WM_NCDESTROY) {
+        if (state) {
+            EnableOwnerAgain(*state);
+            States().Erase(hDlg);
+        }
+        // The font made from the template goes with the dialog (its controls have gone).
+        if (state && state->font)
+            DeleteObject(state->font);
+        return DefWindowProcA(hDlg, Msg, wParam, lParam);
+    }
+    if (handled) {
+        if (ReturnsDirectly(Msg))
+            return handled;
+        return IsWindow(hDlg) ? GetWindowLongPtrA(hDlg, DWLP_MSGRESULT) : 0;
+    }
+    if (!IsWindow(hDlg))
+        return 0;
+    return DefaultHandling(hDlg, state.get(), Msg, wParam, lParam);
+}
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
+                               DLGPROC lpDialogFunc, LPARAM dwInitParam) {
+    std::optional<DialogTemplate> t = LoadDialogTemplate(hInstance, lpTemplateName);
+    if (!t)
+        return -1;
+    HWND hwnd = CreateFromTemplate(hInstance, *t, hWndParent, lpDialogFunc, dwInitParam, true);
+    if (!hwnd)
+        return -1;
+    auto state = States().Find(hwnd);
+    if (!state)
+        return -1;
+    HWND owner = state->request.owner;
+    if (!state->ended && owner && IsWindowEnabled(owner)) {
+        EnableWindow(owner, FALSE);
+        state->owner_disabled = true;
+    }
+    if (!state->ended)
+        Show(hwnd);
+    if (DialogHooks hooks = CurrentHooks(); hooks.shown && IsWindow(hwnd))
+        hooks.shown(state->request);
+    ModalOutcome outcome = RunModalLoop(hwnd, state);
+    DWORD error = GetLastError();
+    EnableOwnerAgain(*state);
+    const bool was_active = GetForegroundWindow() == hwnd;
+    if (IsWindow(hwnd))
+        DestroyWindow(hwnd);
+    if (was_active && owner && IsWindow(owner) && IsWindowVisible(owner))
+        SetForegroundWindow(owner);
+    if (DialogHooks hooks = CurrentHooks(); hooks.ended)
+        hooks.ended(state->request, outcome.result);
+    if (outcome.quit)
+        PostQuitMessage(*outcome.quit);
+    if (outcome.result == -1)
+        SetLastError(error);
+    return outcome.result;
+}
+
+HWND WINAPI CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
+                               DLGPROC lpDialogFunc, LPARAM dwInitParam) {
+    std::optional<DialogTemplate> t = LoadDialogTemplate(hInstance, lpTemplateName);
+    if (!t)
+        return nullptr;
+    HWND hwnd = CreateFromTemplate(hInstance, *t, hWndParent, lpDialogFunc, dwInitParam, false);
+    if (!hwnd)
+        return nullptr;
+    if (t->style & WS_VISIBLE) {
+        Show(hwnd);
+        if (!IsWindow(hwnd))
+            return nullptr;
+        if (auto state = States().Find(hwnd)) {
+            if (DialogHooks hooks = CurrentHooks(); hooks.shown)
+                hooks.shown(state->request);
+        }
+    }
+    return IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {
+    auto state = States().Find(hDlg);
+    if (!state) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    state->ended = true;
+    state->result = nResult;
+    // The owner comes back at once, before the dialog goes, so that it can take the activation.
+    EnableOwnerAgain(*state);
+    if (!state->request.modal)
+        ShowWindow(hDlg, SW_HIDE);
+    return TRUE;
+}
+
+BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
+    if (!hDlg || !lpMsg || !lpMsg->hwnd || !IsWithin(hDlg, lpMsg->hwnd))
+        return FALSE;
+    const UINT message = lpMsg->message;
+    if (message == WM_KEYDOWN || message == WM_CHAR) {
+        LRESULT code = SendMessageA(lpMsg->hwnd, WM_GETDLGCODE, lpMsg->wParam, LPARAM(lpMsg));
+        if (!(code & DLGC_WANTALLKEYS)) {
+            switch (lpMsg->wParam) {
+            case VK_RETURN:
+                if (message == WM_KEYDOWN)
+                    PressButton(hDlg, DefaultButtonId(hDlg));
+                return TRUE;
+            case VK_ESCAPE:
+                if (message == WM_KEYDOWN)
+                    PressButton(hDlg, IDCANCEL);
+                return TRUE;
+            case VK_TAB:
+                if (code & DLGC_WANTTAB)
+                    break;
+                if (message == WM_KEYDOWN)
+                    SendMessageA(hDlg, WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, 0);
+                return TRUE;
+            }
+        }
+    }
+    TranslateMessage(lpMsg);
+    DispatchMessageA(lpMsg);
+    return TRUE;
+}
+
+BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect) {
+    auto units = DialogBaseUnits(hDlg);
+    if (!units || !lpRect) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    lpRect->left = Scale(lpRect->left, int(units->cx), 4);
+    lpRect->right = Scale(lpRect->right, int(units->cx), 4);
+    lpRect->top = Scale(lpRect->top, int(units->cy), 8);
+    lpRect->bottom = Scale(lpRect->bottom, int(units->cy), 8);
+    return TRUE;
+}
+
+HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious) {
+    std::vector<HWND> children = ChildrenOf(hDlg);
+    auto stop = [](HWND h) {
+        DWORD style = StyleOf(h);
+        return (style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED);
+    };
+    const int n = int(children.size());
+    if (n == 0)
+        return nullptr;
+    int at = -1;
+    if (hCtl)
+        at = int(std::find(children.begin(), children.end(), hCtl) - children.begin());
+    if (at >= n)
+        at = -1;
+    for (int k = 1; k <= n; ++k) {
+        int i = at < 0 ? (bPrevious ? n - k : k - 1) : ((at + (bPrevious ? -k : k)) % n + n) % n;
+        if (stop(children[size_t(i)]))
+            return children[size_t(i)];
+    }
+    return nullptr;
+}
+
+PELMORA_END_EXTERN_C

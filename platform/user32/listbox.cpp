@@ -1,0 +1,256 @@
+// The "ListBox" class: a list of strings with one selected item (single selection only).
+#include "user32/controls.h"
+
+#include "user32/window_manager.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::user32 {
+
+namespace {
+
+constexpr int kItemHeight = 16; // pixels per item
+
+struct ListState {
+    ItemList items;
+    int selection = -1;
+    int top = 0;
+    bool focused = false;
+    HFONT font = nullptr;
+};
+
+ControlStates<ListState>& States() {
+    static ControlStates<ListState> states;
+    return states;
+}
+
+void Redraw(HWND hwnd) {
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+bool Notifies(HWND hwnd) {
+    return (StyleOf(hwnd) & LBS_NOTIFY) != 0;
+}
+
+void Inserted(ListState& s, int index) {
+    if (s.selection >= 0 && index <= s.selection)
+        ++s.selection;
+}
+
+void Paint(HWND hwnd, const ListState& s) {
+    ControlPainter p(hwnd, s.font);
+    if (!p.dc())
+        return;
+    const bool enabled = !(StyleOf(hwnd) & WS_DISABLED);
+    RECT r = p.client();
+    p.Fill(r, colors::kWindow);
+    for (int i = s.top, y = r.top; i < s.items.Count() && y < r.bottom; ++i, y += kItemHeight) {
+        RECT row{r.left, y, r.right, y + kItemHeight};
+        bool selected = i == s.selection;
+        if (selected)
+            p.Fill(row, colors::kSelection);
+        RECT text{row.left + 2, row.top, row.right - 2, row.bottom};
+        p.Text(s.items.At(i).text, text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+               !enabled   ? colors::kGrayText
+               : selected ? colors::kWindow
+                          : colors::kText);
+    }
+    if (StyleOf(hwnd) & WS_BORDER)
+        p.Frame(r, colors::kFrame);
+}
+
+void UserSelect(HWND hwnd, ListState& s, int index) {
+    if (!s.items.Valid(index))
+        return;
+    bool changed = s.selection != index;
+    s.selection = index;
+    Redraw(hwnd);
+    if (changed && Notifies(hwnd))
+        NotifyParent(hwnd, LBN_SELCHANGE);
+}
+
+LPCSTR TextArgument(LPARAM lparam) {
+    auto* text = reinterpret_cast<LPCSTR>(lparam);
+    return text && !IS_INTRESOURCE(text) ? text : nullptr;
+}
+
+int IndexAt(const ListState& s, LPARAM lparam) {
+    int y = SHORT(HIWORD(lparam));
+    if (y < 0)
+        return -1;
+    int index = s.top + y / kItemHeight;
+    return s.items.Valid(index) ? index : -1;
+}
+
+LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        States().Create(hwnd);
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    }
+    auto s = States().Find(hwnd);
+    if (!s)
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    const bool sorted = (StyleOf(hwnd) & LBS_SORT) != 0;
+    switch (message) {
+    case WM_NCDESTROY:
+        States().Erase(hwnd);
+        return 0;
+    case WM_SETFONT:
+        s->font = HFONT(wparam);
+        if (lparam)
+            Redraw(hwnd);
+        return 0;
+    case WM_GETFONT:
+        return LRESULT(s->font);
+    case LB_ADDSTRING: {
+        LPCSTR text = TextArgument(lparam);
+        int index = s->items.Add(text ? text : "", sorted);
+        Inserted(*s, index);
+        Redraw(hwnd);
+        return index;
+    }
+    case LB_INSERTSTRING: {
+        LPCSTR text = TextArgument(lparam);
+        int index = s->items.Insert(int(wparam), text ? text : "");
+        if (index < 0)
+            return LB_ERR;
+        Inserted(*s, index);
+        Redraw(hwnd);
+        return index;
+    }
+    case LB_DELETESTRING: {
+        int index = int(wparam);
+        int left = s->items.Delete(index);
+        if (left < 0)
+            return LB_ERR;
+        if (index == s->selection)
+            s->selection = -1;
+        else if (index < s->selection)
+            --s->selection;
+        s->top = std::min(s->top, std::max(0, left - 1));
+        Redraw(hwnd);
+        return left;
+    }
+    case LB_RESETCONTENT:
+        s->items.Clear();
+        s->selection = -1;
+        s->top = 0;
+        Redraw(hwnd);
+        return 0;
+    case LB_GETCOUNT:
+        return s->items.Count();
+    case LB_GETCURSEL:
+        return s->selection >= 0 ? s->selection : LB_ERR;
+    case LB_SETCURSEL: {
+        int index = int(wparam);
+        s->selection = s->items.Valid(index) ? index : -1;
+        Redraw(hwnd);
+        return s->items.Valid(index) ? index : LB_ERR;
+    }
+    case LB_GETTEXT: {
+        // No buffer size comes with the message: the caller sizes it by LB_GETTEXTLEN.
+        int index = int(wparam);
+        auto* buffer = reinterpret_cast<char*>(lparam);
+        if (!s->items.Valid(index) || !buffer)
+            return LB_ERR;
+        const std::string& text = s->items.At(index).text;
+        std::memcpy(buffer, text.c_str(), text.size() + 1);
+        return LRESULT(text.size());
+    }
+    case LB_GETTEXTLEN:
+        return s->items.Valid(int(wparam)) ? LRESULT(s->items.At(int(wparam)).text.size()) : LB_ERR;
+    case LB_FINDSTRING:
+    case LB_FINDSTRINGEXACT: {
+        LPCSTR text = TextArgument(lparam);
+        if (!text)
+            return LB_ERR;
+        int found = s->items.Find(int(wparam), text, message == LB_FINDSTRINGEXACT);
+        return found >= 0 ? found : LB_ERR;
+    }
+    case LB_SELECTSTRING: {
+        LPCSTR text = TextArgument(lparam);
+        int found = text ? s->items.Find(int(wparam), text, false) : -1;
+        if (found < 0)
+            return LB_ERR;
+        s->selection = found;
+        Redraw(hwnd);
+        return found;
+    }
+    case LB_SETITEMDATA:
+        return s->items.SetData(int(wparam), lparam) ? TRUE : LB_ERR;
+    case LB_GETITEMDATA:
+        return s->items.Valid(int(wparam)) ? s->items.At(int(wparam)).data : LB_ERR;
+    case LB_GETTOPINDEX:
+        return s->top;
+    case LB_SETTOPINDEX:
+        if (!s->items.Valid(int(wparam)))
+            return LB_ERR;
+        s->top = int(wparam);
+        Redraw(hwnd);
+        return 0;
+    case WM_KEYDOWN: {
+        int count = s->items.Count();
+        if (count == 0)
+            return 0;
+        if (wparam == VK_DOWN)
+            UserSelect(hwnd, *s, s->selection < 0 ? 0 : std::min(s->selection + 1, count - 1));
+        else if (wparam == VK_UP)
+            UserSelect(hwnd, *s, s->selection < 0 ? 0 : std::max(s->selection - 1, 0));
+        else if (wparam == VK_HOME)
+            UserSelect(hwnd, *s, 0);
+        else if (wparam == VK_END)
+            UserSelect(hwnd, *s, count - 1);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        SetFocus(hwnd);
+        UserSelect(hwnd, *s, IndexAt(*s, lparam));
+        return 0;
+    case WM_LBUTTONDBLCLK: {
+        int index = IndexAt(*s, lparam);
+        UserSelect(hwnd, *s, index);
+        if (index >= 0 && Notifies(hwnd))
+            NotifyParent(hwnd, LBN_DBLCLK);
+        return 0;
+    }
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_SETFOCUS:
+        s->focused = true;
+        if (Notifies(hwnd))
+            NotifyParent(hwnd, LBN_SETFOCUS);
+        return 0;
+    case WM_KILLFOCUS:
+        s->focused = false;
+        if (Notifies(hwnd))
+            NotifyParent(hwnd, LBN_KILLFOCUS);
+        return 0;
+    case WM_ENABLE:
+        Redraw(hwnd);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        Paint(hwnd, *s);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+[[maybe_unused]] const bool registered = AddSystemClass({"ListBox", ListProc, CS_DBLCLKS});
+
+} // namespace
+
+bool ListPickByUser(HWND list, int index, bool double_click) {
+    auto s = States().Find(list);
+    if (!s || !IsWindowEnabled(list) || !s->items.Valid(index))
+        return false;
+    SetFocus(list);
+    UserSelect(list, *s, index);
+    if (double_click && Notifies(list))
+        NotifyParent(list, LBN_DBLCLK);
+    return true;
+}
+
+} // namespace platform::user32
