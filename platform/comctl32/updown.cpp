@@ -332,6 +332,9 @@ LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     case WM_ENABLE:
         InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
+    case WM_NCCALCSIZE:
+        // The whole window is the client area: the control draws its own border.
+        return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:

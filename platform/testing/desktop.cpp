@@ -5,10 +5,16 @@
 #include "host/root.h"
 #include "kernel32/process.h"
 #include "present/snapshot.h"
+#include "comctl32/updown.h"
+#include "user32/controls.h"
+#include "user32/dialogs.h"
 #include "user32/window_manager.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <deque>
+#include <map>
 #include <mutex>
 
 namespace platform::testing {
@@ -100,7 +106,6 @@ void SimulatedDrivesScope::Install() {
     SetSimulatedDrives(drives_);
 }
 
-
 std::optional<gdi::Surface> ReadPixels(HDC dc) {
     gdi::Surface* surface = gdi::SurfaceOf(dc);
     if (!surface)
@@ -175,12 +180,14 @@ void InstallMenuAnswerer() {
 DesktopScope::DesktopScope(uint64_t start_ms) : clock_(start_ms) {
     user32::ResetDesktopForTests();
     ClearMenuAnswers();
+    ClearDialogs();
 }
 
 DesktopScope::~DesktopScope() {
     user32::SetIdleHandler({});
     user32::ResetDesktopForTests();
     ClearMenuAnswers();
+    ClearDialogs();
 }
 
 int RunUntilIdle() {
@@ -431,6 +438,387 @@ MonitorScope::MonitorScope(std::vector<user32::MonitorLayout> monitors) {
 
 MonitorScope::~MonitorScope() {
     user32::SetMonitors({});
+}
+
+} // namespace platform::testing
+
+namespace platform::testing {
+
+namespace {
+
+std::string ClassNameOf(HWND hwnd) {
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    return user32::CompareNoCase(a, b) == 0;
+}
+
+std::string WholeText(HWND hwnd) {
+    LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0)
+        return {};
+    std::string text(size_t(length) + 1, '\0');
+    LRESULT got = SendMessageA(hwnd, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()));
+    text.resize(size_t(std::clamp<LRESULT>(got, 0, length)));
+    return text;
+}
+
+std::vector<std::string> EntriesOf(HWND hwnd, bool combo) {
+    std::vector<std::string> entries;
+    LRESULT count = SendMessageA(hwnd, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = SendMessageA(hwnd, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, WPARAM(i), 0);
+        std::string text(size_t(std::max<LRESULT>(length, 0)) + 1, '\0');
+        if (length >= 0)
+            SendMessageA(hwnd, combo ? CB_GETLBTEXT : LB_GETTEXT, WPARAM(i), LPARAM(text.data()));
+        text.resize(size_t(std::max<LRESULT>(length, 0)));
+        entries.push_back(std::move(text));
+    }
+    return entries;
+}
+
+// The control a user can reach: it exists, is shown and is enabled (as is its dialog).
+std::optional<std::string> Reachable(HWND dialog, int id, HWND& control) {
+    control = GetDlgItem(dialog, id);
+    if (!control)
+        return "no control " + std::to_string(id);
+    if (!IsWindowVisible(control))
+        return "control " + std::to_string(id) + " is hidden";
+    if (!IsWindowEnabled(control) || !IsWindowEnabled(dialog))
+        return "control " + std::to_string(id) + " is disabled";
+    return std::nullopt;
+}
+
+// Makes the dialog the active window, as a user's click into it would, so that keys reach it.
+void Activate(HWND dialog) {
+    HWND focus = GetFocus();
+    if (!focus || user32::TopLevelOf(focus) != user32::TopLevelOf(dialog))
+        SetForegroundWindow(user32::TopLevelOf(dialog));
+}
+
+struct RunningDialog {
+    size_t shown = 0; // index into DialogState::shown
+    std::optional<DialogScript> script;
+    size_t next_step = 0;
+};
+
+struct DialogState {
+    std::mutex lock;
+    std::deque<std::pair<std::string, DialogScript>> answers;
+    std::vector<ShownDialog> shown;
+    std::map<unsigned, RunningDialog> running;
+};
+
+DialogState& Dialogs() {
+    static DialogState state;
+    return state;
+}
+
+void DialogShown(const user32::DialogRequest& request) {
+    DialogState& d = Dialogs();
+    std::lock_guard lock(d.lock);
+    ShownDialog record;
+    record.dialog = request.dialog;
+    record.template_name = request.template_name;
+    record.template_id = request.template_id;
+    record.caption = request.caption;
+    record.owner = request.owner;
+    record.param = request.param;
+    record.modal = request.modal;
+    RunningDialog running;
+    running.shown = d.shown.size();
+    for (auto it = d.answers.begin(); it != d.answers.end(); ++it) {
+        const std::string& name = it->first;
+        if (name.empty() || (request.template_name && SameText(*request.template_name, name)) ||
+            request.caption == name) {
+            running.script = std::move(it->second);
+            d.answers.erase(it);
+            record.scripted = true;
+            break;
+        }
+    }
+    d.shown.push_back(std::move(record));
+    d.running[request.serial] = std::move(running);
+}
+
+bool DialogIdle(const user32::DialogRequest& request) {
+    DialogScript::Step step;
+    size_t index = 0;
+    {
+        DialogState& d = Dialogs();
+        std::lock_guard lock(d.lock);
+        auto it = d.running.find(request.serial);
+        if (it == d.running.end() || !it->second.script ||
+            it->second.next_step >= it->second.script->steps().size())
+            return false;
+        step = it->second.script->steps()[it->second.next_step++];
+        index = it->second.shown;
+    }
+    // The step runs without the lock: it may open a dialog of its own.
+    std::optional<std::string> error = step(request.dialog);
+    if (error) {
+        DialogState& d = Dialogs();
+        std::lock_guard lock(d.lock);
+        if (index < d.shown.size())
+            d.shown[index].errors.push_back(std::move(*error));
+    }
+    return true;
+}
+
+void DialogEnded(const user32::DialogRequest& request, INT_PTR result) {
+    DialogState& d = Dialogs();
+    std::lock_guard lock(d.lock);
+    auto it = d.running.find(request.serial);
+    if (it == d.running.end())
+        return;
+    if (it->second.shown < d.shown.size())
+        d.shown[it->second.shown].result = result;
+    d.running.erase(it);
+}
+
+void InstallDialogHooks() {
+    user32::SetDialogHooks({DialogIdle, DialogShown, DialogEnded});
+}
+
+void Compose(gdi::Surface& out, HWND hwnd, POINT origin) {
+    std::vector<HWND> children;
+    {
+        auto w = user32::FindWindowRecord(hwnd);
+        if (!w)
+            return;
+        std::lock_guard lock(user32::DesktopLock());
+        children = w->children;
+    }
+    // The first child is the top of the z-order: draw from the last one up.
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        auto c = user32::FindWindowRecord(*it);
+        if (!c)
+            continue;
+        gdi::Surface pixels;
+        POINT at;
+        {
+            std::lock_guard lock(user32::DesktopLock());
+            if (!(c->style & WS_VISIBLE) || !c->surface)
+                continue;
+            pixels = *c->surface;
+            at = user32::ClientOriginOnScreen(*c);
+        }
+        int left = at.x - origin.x, top = at.y - origin.y;
+        for (int y = 0; y < pixels.height; ++y) {
+            int oy = top + y;
+            if (oy < 0 || oy >= out.height)
+                continue;
+            for (int x = 0; x < pixels.width; ++x) {
+                int ox = left + x;
+                if (ox >= 0 && ox < out.width)
+                    out.pixels[size_t(oy) * size_t(out.width) + size_t(ox)] =
+                        pixels.pixels[size_t(y) * size_t(pixels.width) + size_t(x)];
+            }
+        }
+        Compose(out, *it, origin);
+    }
+}
+
+void PaintPending(HWND hwnd) {
+    UpdateWindow(hwnd);
+    std::vector<HWND> children;
+    if (auto w = user32::FindWindowRecord(hwnd)) {
+        std::lock_guard lock(user32::DesktopLock());
+        children = w->children;
+    }
+    for (HWND child : children)
+        PaintPending(child);
+}
+
+} // namespace
+
+DialogItem ReadDialogItem(HWND dialog, int id) {
+    DialogItem item;
+    HWND control = GetDlgItem(dialog, id);
+    if (!control)
+        return item;
+    item.exists = true;
+    item.class_name = ClassNameOf(control);
+    item.text = WholeText(control);
+    item.enabled = IsWindowEnabled(control) != FALSE;
+    item.visible = IsWindowVisible(control) != FALSE;
+    if (SameText(item.class_name, "Button")) {
+        item.check = UINT(SendMessageA(control, BM_GETCHECK, 0, 0));
+    } else if (SameText(item.class_name, "ComboBox") || SameText(item.class_name, "ListBox")) {
+        bool combo = SameText(item.class_name, "ComboBox");
+        item.selection = int(SendMessageA(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
+        item.entries = EntriesOf(control, combo);
+    } else if (SameText(item.class_name, UPDOWN_CLASS)) {
+        item.position = int(SendMessageA(control, UDM_GETPOS32, 0, 0));
+    }
+    return item;
+}
+
+DialogScript& DialogScript::SetText(int id, std::string_view text) {
+    return Then([id, text = std::string(text)](HWND dialog) -> std::optional<std::string> {
+        HWND control;
+        if (auto error = Reachable(dialog, id, control))
+            return error;
+        SetFocus(control);
+        SendMessageA(control, EM_SETSEL, 0, -1);
+        if (text.empty())
+            SendMessageA(control, WM_CHAR, VK_BACK, 0);
+        // Typed a byte at a time: a double-byte character arrives as its two bytes.
+        for (char c : text)
+            SendMessageA(control, WM_CHAR, WPARAM(uint8_t(c)), 0);
+        return std::nullopt;
+    });
+}
+
+DialogScript& DialogScript::Pick(int id, int index) {
+    return Then([id, index](HWND dialog) -> std::optional<std::string> {
+        HWND control;
+        if (auto error = Reachable(dialog, id, control))
+            return error;
+        bool combo = SameText(ClassNameOf(control), "ComboBox");
+        bool ok = combo ? user32::ComboPickByUser(control, index)
+                        : user32::ListPickByUser(control, index, false);
+        if (!ok)
+            return "control " + std::to_string(id) + " has no entry " + std::to_string(index);
+        return std::nullopt;
+    });
+}
+
+DialogScript& DialogScript::Pick(int id, std::string_view text) {
+    return Then([id, text = std::string(text)](HWND dialog) -> std::optional<std::string> {
+        HWND control;
+        if (auto error = Reachable(dialog, id, control))
+            return error;
+        bool combo = SameText(ClassNameOf(control), "ComboBox");
+        int index = int(SendMessageA(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT,
+                                     WPARAM(-1), LPARAM(text.c_str())));
+        bool ok = index >= 0 && (combo ? user32::ComboPickByUser(control, index)
+                                       : user32::ListPickByUser(control, index, false));
+        if (!ok)
+            return "control " + std::to_string(id) + " has no entry \"" + text + "\"";
+        return std::nullopt;
+    });
+}
+
+DialogScript& DialogScript::DoubleClickEntry(int id, int index) {
+    return Then([id, index](HWND dialog) -> std::optional<std::string> {
+        HWND control;
+        if (auto error = Reachable(dialog, id, control))
+            return error;
+        if (!user32::ListPickByUser(control, index, true))
+            return "control " + std::to_string(id) + " has no entry " + std::to_string(index);
+        return std::nullopt;
+    });
+}
+
+DialogScript& DialogScript::Click(int id) {
+    return Then([id](HWND dialog) -> std::optional<std::string> {
+        HWND control;
+        if (auto error = Reachable(dialog, id, control))
+            return error;
+        if (!SameText(ClassNameOf(control), "Button"))
+            return "control " + std::to_string(id) + " is no button";
+        SendMessageA(control, BM_CLICK, 0, 0);
+        return std::nullopt;
+    });
+}
+
+DialogScript& DialogScript::UpDown(int id, bool up, int times) {
+    for (int i = 0; i < times; ++i)
+        Then([id, up](HWND dialog) -> std::optional<std::string> {
+            HWND control;
+            if (auto error = Reachable(dialog, id, control))
+                return error;
+            if (!comctl32::UpDownPressByUser(control, up))
+                return "control " + std::to_string(id) + " is no up-down control";
+            return std::nullopt;
+        });
+    return *this;
+}
+
+DialogScript& DialogScript::PressEnter() {
+    return PressKey(VK_RETURN);
+}
+
+DialogScript& DialogScript::PressEscape() {
+    return PressKey(VK_ESCAPE);
+}
+
+DialogScript& DialogScript::PressKey(int vk) {
+    return Then([vk](HWND dialog) -> std::optional<std::string> {
+        Activate(dialog);
+        user32::InjectKey(vk, true);
+        user32::InjectKey(vk, false);
+        return std::nullopt;
+    });
+}
+
+DialogScript& DialogScript::CloseBox() {
+    return Then([](HWND dialog) -> std::optional<std::string> {
+        if ((GetWindowLongPtrA(dialog, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU)) !=
+            (WS_CAPTION | WS_SYSMENU))
+            return std::string("the dialog has no close box");
+        SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return std::nullopt;
+    });
+}
+
+DialogScript& DialogScript::Do(std::function<void(HWND dialog)> action) {
+    return Then([action = std::move(action)](HWND dialog) -> std::optional<std::string> {
+        action(dialog);
+        return std::nullopt;
+    });
+}
+
+DialogScript& DialogScript::Then(Step step) {
+    steps_.push_back(std::move(step));
+    return *this;
+}
+
+void AnswerNextDialog(std::string_view name, DialogScript script) {
+    InstallDialogHooks();
+    DialogState& d = Dialogs();
+    std::lock_guard lock(d.lock);
+    d.answers.emplace_back(std::string(name), std::move(script));
+}
+
+std::vector<ShownDialog> DialogsShown() {
+    DialogState& d = Dialogs();
+    std::lock_guard lock(d.lock);
+    return d.shown;
+}
+
+void ClearDialogs() {
+    InstallDialogHooks();
+    DialogState& d = Dialogs();
+    std::lock_guard lock(d.lock);
+    d.answers.clear();
+    d.shown.clear();
+    d.running.clear();
+}
+
+std::optional<gdi::Surface> ReadWindowPixels(HWND hwnd) {
+    HWND top = user32::TopLevelOf(hwnd);
+    if (!top)
+        return std::nullopt;
+    PaintPending(top);
+    gdi::Surface out;
+    POINT origin;
+    {
+        auto w = user32::FindWindowRecord(top);
+        if (!w)
+            return std::nullopt;
+        std::lock_guard lock(user32::DesktopLock());
+        if (!w->surface)
+            return std::nullopt;
+        out = *w->surface;
+        origin = user32::ClientOriginOnScreen(*w);
+    }
+    Compose(out, top, origin);
+    return out;
 }
 
 } // namespace platform::testing

@@ -233,3 +233,87 @@ public:
 };
 
 } // namespace platform::testing
+
+namespace platform::testing {
+
+// ---- Dialogs ---------------------------------------------------------------------------------
+
+// What a control of a dialog shows, read as the user sees it.
+struct DialogItem {
+    bool exists = false;
+    std::string class_name;           // "Button", "Edit", "ComboBox", "msctls_updown32", ...
+    std::string text;                 // the window text (a drop-down list: its selected entry)
+    UINT check = 0;                   // buttons: BST_UNCHECKED, BST_CHECKED, BST_INDETERMINATE
+    int selection = -1;               // combo and list boxes: the selected entry, -1 for none
+    std::vector<std::string> entries; // combo and list boxes
+    int position = 0;                 // up-down controls
+    bool enabled = false;
+    bool visible = false;
+};
+DialogItem ReadDialogItem(HWND dialog, int id);
+
+// What a user does in a dialog, one step at a time: each step is played when the dialog's loop
+// has nothing left to do, so that what a step caused has happened before the next one. A step
+// that a user could not take (no such control, a disabled one, an entry that is not there) is
+// not taken and is recorded in the dialog's `errors`.
+class DialogScript {
+public:
+    using Step = std::function<std::optional<std::string>(HWND dialog)>;
+    // Clicks into an edit, selects its text and types this one over it, a character at a
+    // time (EN_CHANGE for each; the edit's limit and ES_NUMBER hold as for a user); an empty
+    // text deletes what was there.
+    DialogScript& SetText(int id, std::string_view text);
+    // Picks an entry of a combo box (CBN_SELCHANGE) or a list box (LBN_SELCHANGE), by
+    // position or by its text (compared without regard to case).
+    DialogScript& Pick(int id, int index);
+    DialogScript& Pick(int id, std::string_view text);
+    // Double-clicks an entry of a list box (LBN_DBLCLK).
+    DialogScript& DoubleClickEntry(int id, int index);
+    // Clicks a push button, check box or radio button (BN_CLICKED).
+    DialogScript& Click(int id);
+    // Clicks an up-down control's up or down arrow `times` times (UDN_DELTAPOS each time).
+    DialogScript& UpDown(int id, bool up, int times = 1);
+    // Keys pressed in the dialog (the focus control gets them), and its close box.
+    DialogScript& PressEnter();
+    DialogScript& PressEscape();
+    DialogScript& PressKey(int vk);
+    DialogScript& CloseBox();
+    // Anything else, e.g. reading the controls for assertions.
+    DialogScript& Do(std::function<void(HWND dialog)> action);
+    DialogScript& Then(Step step);
+
+    const std::vector<Step>& steps() const { return steps_; }
+
+private:
+    std::vector<Step> steps_;
+};
+
+// Plays the script in the next dialog whose template name (without regard to case) or caption
+// is `name`; an empty name takes the next dialog of any name. Scripts are matched in the order
+// queued. A modal dialog that no script answers, or that is still open when its script has run
+// out and nothing else is due, is closed by its close box.
+void AnswerNextDialog(std::string_view name, DialogScript script);
+
+struct ShownDialog {
+    HWND dialog = nullptr;
+    std::optional<std::string> template_name;
+    UINT template_id = 0;
+    std::string caption;
+    HWND owner = nullptr;
+    LPARAM param = 0;
+    bool modal = false;
+    std::optional<INT_PTR> result; // what DialogBoxParamA returned, once it has
+    bool scripted = false;
+    std::vector<std::string> errors; // steps of the script that could not be taken
+};
+// Every dialog shown since the last ClearDialogs, in the order they appeared.
+std::vector<ShownDialog> DialogsShown();
+// Forgets the dialogs shown and the scripts not yet used.
+void ClearDialogs();
+
+// The pixels of a top-level window with its visible child windows over it (each child paints
+// on a surface of its own), after painting what waits to be painted. As a window's DCs draw,
+// pixel (0, 0) is the top-left pixel of the window's client area.
+std::optional<gdi::Surface> ReadWindowPixels(HWND hwnd);
+
+} // namespace platform::testing

@@ -283,6 +283,9 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
             Drop(hwnd, *s, false);
         Redraw(hwnd);
         return 0;
+    case WM_NCCALCSIZE:
+        // The whole window is the client area: the control draws its own border.
+        return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:

@@ -149,6 +149,8 @@ void Paint(HWND hwnd, const EditState& s) {
     else if ((style & 0x3) == ES_RIGHT)
         format |= DT_RIGHT;
     p.Text(shown, inner, format, enabled ? colors::kText : colors::kGrayText);
+    if ((style & WS_BORDER) || (GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
+        p.Frame(r, s.focused ? colors::kDefaultFrame : colors::kFrame);
 }
 
 LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -329,6 +331,9 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         return 0;
     case WM_ENABLE:
         InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+    case WM_NCCALCSIZE:
+        // The whole window is the client area: the control draws its own border.
         return 0;
     case WM_ERASEBKGND:
         return 1;

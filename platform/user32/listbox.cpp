@@ -229,6 +229,9 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case WM_ENABLE:
         Redraw(hwnd);
         return 0;
+    case WM_NCCALCSIZE:
+        // The whole window is the client area: the control draws its own border.
+        return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:

@@ -152,6 +152,9 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     case WM_ENABLE:
         InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
+    case WM_NCCALCSIZE:
+        // The whole window is the client area: the control draws its own border.
+        return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
