@@ -1,0 +1,539 @@
+// The standard controls and the up-down control: their messages and the notifications they send
+// their parent.
+#include "dialog_test.h"
+
+#include <commctrl.h>
+
+#include "comctl32/updown.h"
+#include "host/codepage.h"
+#include "testing/desktop.h"
+
+#include <cstring>
+#include <string>
+
+namespace user32_test {
+namespace {
+
+using platform::testing::ReadDialogItem;
+
+// The "CONTROLS" template made modeless and shown, so that its controls can be driven
+// directly.
+class ControlsTest : public DialogTest {
+protected:
+    void SetUp() override {
+        DialogTest::SetUp();
+        CurrentDialogHandler() = [this](HWND, UINT message, WPARAM wparam,
+                                        LPARAM lparam) -> std::optional<INT_PTR> {
+            if (message == WM_NOTIFY) {
+                auto* nm = reinterpret_cast<const NMUPDOWN*>(lparam);
+                if (nm->hdr.code == UDN_DELTAPOS) {
+                    deltas.push_back(*nm);
+                    if (refuse_delta) {
+                        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+                        return TRUE;
+                    }
+                }
+            }
+            if (message == WM_VSCROLL)
+                scrolls.push_back(LOWORD(wparam));
+            return std::nullopt;
+        };
+        dialog =
+            CreateDialogParamA(GetModuleHandleA(nullptr), "CONTROLS", owner_, TestDialogProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        ShowWindow(dialog, SW_SHOW);
+        platform::testing::RunUntilIdle();
+        Commands().clear();
+    }
+    HWND Item(int id) const { return GetDlgItem(dialog, id); }
+    LRESULT Send(int id, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) const {
+        return SendDlgItemMessageA(dialog, id, message, wparam, lparam);
+    }
+    // The notifications of one control, in order.
+    std::vector<int> CodesOf(int id) const {
+        std::vector<int> codes;
+        for (const Command& c : Commands())
+            if (c.id == id)
+                codes.push_back(c.code);
+        return codes;
+    }
+    int Count(int id, int code) const {
+        int n = 0;
+        for (const Command& c : Commands())
+            n += c.id == id && c.code == code;
+        return n;
+    }
+    void Play(platform::testing::DialogScript script) {
+        for (const auto& step : script.steps()) {
+            std::optional<std::string> error = step(dialog);
+            EXPECT_FALSE(error) << *error;
+            platform::testing::RunUntilIdle();
+        }
+    }
+    POINT CentreOf(int id) const {
+        RECT r;
+        GetWindowRect(Item(id), &r);
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+
+    HWND dialog = nullptr;
+    std::vector<NMUPDOWN> deltas;
+    std::vector<int> scrolls;
+    bool refuse_delta = false;
+};
+
+TEST_F(ControlsTest, ButtonsCheckAndNotify) {
+    struct Case {
+        int id;
+        std::vector<UINT> after_each_click;
+    };
+    // The automatic kinds change their state; a plain check box only reports the click.
+    const Case cases[] = {
+        {IDC_CHECK, {BST_CHECKED, BST_UNCHECKED, BST_CHECKED}},
+        {IDC_MANUAL_CHECK, {BST_UNCHECKED, BST_UNCHECKED}},
+        {IDC_THREE_STATE, {BST_CHECKED, BST_INDETERMINATE, BST_UNCHECKED}},
+        {IDOK, {BST_UNCHECKED}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        Commands().clear();
+        for (UINT expected : c.after_each_click) {
+            Send(c.id, BM_CLICK);
+            EXPECT_EQ(Send(c.id, BM_GETCHECK), LRESULT(expected));
+            EXPECT_EQ(IsDlgButtonChecked(dialog, c.id), expected);
+        }
+        EXPECT_EQ(Count(c.id, BN_CLICKED), int(c.after_each_click.size()));
+        ASSERT_FALSE(Commands().empty());
+        EXPECT_EQ(Commands().back().control, Item(c.id));
+    }
+    // BM_SETCHECK and CheckDlgButton set without a notification; a two-state box takes
+    // BST_INDETERMINATE as checked.
+    Commands().clear();
+    EXPECT_TRUE(CheckDlgButton(dialog, IDC_MANUAL_CHECK, BST_CHECKED));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_MANUAL_CHECK), UINT(BST_CHECKED));
+    Send(IDC_CHECK, BM_SETCHECK, BST_INDETERMINATE);
+    EXPECT_EQ(Send(IDC_CHECK, BM_GETCHECK), BST_CHECKED);
+    Send(IDC_THREE_STATE, BM_SETCHECK, BST_INDETERMINATE);
+    EXPECT_EQ(Send(IDC_THREE_STATE, BM_GETCHECK), BST_INDETERMINATE);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_EQ(IsDlgButtonChecked(dialog, 999), 0u);
+    EXPECT_FALSE(CheckDlgButton(dialog, 999, BST_CHECKED));
+}
+
+TEST_F(ControlsTest, AClickOfTheMouseOnACheckBox) {
+    platform::testing::LeftClick(CentreOf(IDC_CHECK));
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_CHECK), UINT(BST_CHECKED));
+    EXPECT_EQ(Count(IDC_CHECK, BN_CLICKED), 1);
+    EXPECT_EQ(GetFocus(), Item(IDC_CHECK));
+    // A disabled control takes no click.
+    EnableWindow(Item(IDC_CHECK), FALSE);
+    platform::testing::LeftClick(CentreOf(IDC_CHECK));
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_CHECK), UINT(BST_CHECKED));
+    EXPECT_EQ(Count(IDC_CHECK, BN_CLICKED), 1);
+    // The space bar presses the focused button.
+    EnableWindow(Item(IDC_CHECK), TRUE);
+    SetFocus(Item(IDC_CHECK));
+    platform::testing::PressKey(VK_SPACE);
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_CHECK), UINT(BST_UNCHECKED));
+}
+
+TEST_F(ControlsTest, RadioButtonsOfAGroup) {
+    Play(platform::testing::DialogScript().Click(IDC_OTHER_RADIO).Click(IDC_RADIO2));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_RADIO2), UINT(BST_CHECKED));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_OTHER_RADIO), UINT(BST_CHECKED))
+        << "another group keeps its choice";
+    Play(platform::testing::DialogScript().Click(IDC_RADIO3));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_RADIO2), UINT(BST_UNCHECKED));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_RADIO3), UINT(BST_CHECKED));
+    EXPECT_EQ(Count(IDC_RADIO3, BN_CLICKED), 1);
+    EXPECT_TRUE(CheckRadioButton(dialog, IDC_RADIO1, IDC_RADIO3, IDC_RADIO1));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_RADIO1), UINT(BST_CHECKED));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_RADIO3), UINT(BST_UNCHECKED));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_OTHER_RADIO), UINT(BST_CHECKED));
+    // A group box is no button to press.
+    Send(IDC_GROUP, BM_CLICK);
+    EXPECT_EQ(Count(IDC_GROUP, BN_CLICKED), 0);
+}
+
+TEST_F(ControlsTest, AnEditsTextAndItsChangeNotices) {
+    // A program's text is taken whole, whatever the limit, and reported as a change.
+    Send(IDC_PLAIN_EDIT, EM_LIMITTEXT, 4);
+    EXPECT_EQ(Send(IDC_PLAIN_EDIT, EM_GETLIMITTEXT), 4);
+    EXPECT_TRUE(SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, "too long for the limit"));
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, "too long for the limit");
+    EXPECT_EQ(Count(IDC_PLAIN_EDIT, EN_CHANGE), 1);
+    EXPECT_EQ(Send(IDC_PLAIN_EDIT, WM_GETTEXTLENGTH), 22);
+
+    // The user's typing stops at the limit; each character typed is a change.
+    Commands().clear();
+    Play(platform::testing::DialogScript().SetText(IDC_PLAIN_EDIT, "abcdef"));
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, "abcd");
+    EXPECT_EQ(Count(IDC_PLAIN_EDIT, EN_CHANGE), 4);
+    EXPECT_EQ(Count(IDC_PLAIN_EDIT, EN_MAXTEXT), 2);
+    Play(platform::testing::DialogScript().SetText(IDC_PLAIN_EDIT, ""));
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, "");
+
+    // A number field takes digits only.
+    Play(platform::testing::DialogScript().SetText(IDC_NUMBER, "1a2-3"));
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_NUMBER).text, "123");
+
+    // EM_LIMITTEXT 0 lifts the limit as far as it goes.
+    Send(IDC_PLAIN_EDIT, EM_LIMITTEXT, 0);
+    EXPECT_EQ(Send(IDC_PLAIN_EDIT, EM_GETLIMITTEXT), 0x7FFFFFFE);
+}
+
+TEST_F(ControlsTest, AnEditReplacesItsSelectionAndUndoesIt) {
+    SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, "%1 and");
+    Send(IDC_PLAIN_EDIT, EM_SETSEL, 3, 3);
+    DWORD start = 0, end = 0;
+    Send(IDC_PLAIN_EDIT, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    EXPECT_EQ(start, 3u);
+    EXPECT_EQ(end, 3u);
+    Commands().clear();
+    Send(IDC_PLAIN_EDIT, EM_REPLACESEL, TRUE, LPARAM("%3 "));
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, "%1 %3 and");
+    EXPECT_EQ(Count(IDC_PLAIN_EDIT, EN_CHANGE), 1);
+    EXPECT_TRUE(Send(IDC_PLAIN_EDIT, EM_CANUNDO));
+    // Ctrl+Z as the user types it.
+    SetFocus(Item(IDC_PLAIN_EDIT));
+    Send(IDC_PLAIN_EDIT, WM_CHAR, 0x1A);
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, "%1 and");
+    // The replacement too stops at the limit, at a whole character.
+    platform::host::SetAnsiCodePage(932);
+    SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, "ab");
+    Send(IDC_PLAIN_EDIT, EM_LIMITTEXT, 5);
+    Send(IDC_PLAIN_EDIT, EM_SETSEL, 2, 2);
+    Send(IDC_PLAIN_EDIT, EM_REPLACESEL, FALSE, LPARAM("c\x93\xfa\x96\x7b"));
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, "abc\x93\xfa");
+    // A selection never ends inside a double-byte character.
+    Send(IDC_PLAIN_EDIT, EM_SETSEL, 0, 4);
+    Send(IDC_PLAIN_EDIT, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    EXPECT_EQ(end, 3u);
+    platform::host::SetAnsiCodePage(0);
+}
+
+TEST_F(ControlsTest, TextCopiesAreBoundedByTheBuffer) {
+    platform::host::SetAnsiCodePage(932);
+    const std::string text = "a\x93\xfa"
+                             "b";
+    struct Case {
+        int size;
+        LRESULT result;
+        const char* copied;
+    };
+    const Case cases[] = {
+        {5, 4,
+         "a\x93\xfa"
+         "b"},
+        {4, 3, "a\x93\xfa"},
+        {3, 1, "a"},
+        {2, 1, "a"},
+        {1, 0, ""},
+    };
+    SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, text.c_str());
+    SetDlgItemTextA(dialog, IDC_LABEL, text.c_str());
+    SendDlgItemMessageA(dialog, IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text.c_str()));
+    SendDlgItemMessageA(dialog, IDC_COMBO, CB_SETCURSEL, 0, 0);
+    for (int id : {IDC_PLAIN_EDIT, IDC_LABEL, IDC_CHECK, IDC_COMBO}) {
+        if (id == IDC_CHECK)
+            SetDlgItemTextA(dialog, id, text.c_str());
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << "control " << id << ", buffer " << c.size);
+            char buffer[16];
+            std::memset(buffer, 'X', sizeof buffer);
+            EXPECT_EQ(Send(id, WM_GETTEXT, WPARAM(c.size), LPARAM(buffer)), c.result);
+            EXPECT_STREQ(buffer, c.copied);
+            EXPECT_EQ(buffer[c.size], 'X');
+        }
+        char untouched[2] = "Z";
+        EXPECT_EQ(Send(id, WM_GETTEXT, 0, LPARAM(untouched)), 0);
+        EXPECT_EQ(untouched[0], 'Z');
+    }
+    platform::host::SetAnsiCodePage(0);
+}
+
+TEST_F(ControlsTest, AComboBoxKeepsItsEntriesInTheOrderAdded) {
+    for (const char* text : {"Megabytes", "gigabytes", "Bytes"}) {
+        Send(IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text));
+        Send(IDC_SORTED, CB_ADDSTRING, 0, LPARAM(text));
+    }
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_COMBO).entries,
+              (std::vector<std::string>{"Megabytes", "gigabytes", "Bytes"}));
+    // CBS_SORT sorts without regard to case.
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_SORTED).entries,
+              (std::vector<std::string>{"Bytes", "gigabytes", "Megabytes"}));
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCOUNT), 3);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), CB_ERR);
+
+    // Selection: an index that is no entry clears it and fails; no notification comes.
+    EXPECT_EQ(Send(IDC_COMBO, CB_SETCURSEL, 1), 1);
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_COMBO).text, "gigabytes");
+    EXPECT_EQ(Send(IDC_COMBO, CB_SETCURSEL, 3), CB_ERR);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), CB_ERR);
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_COMBO).text, "");
+    Send(IDC_COMBO, CB_SETCURSEL, 2);
+    EXPECT_EQ(Send(IDC_COMBO, CB_SETCURSEL, WPARAM(-1)), CB_ERR);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), CB_ERR);
+    EXPECT_EQ(Count(IDC_COMBO, CBN_SELCHANGE), 0);
+
+    // Inserting and deleting keep the selection on its entry.
+    Send(IDC_COMBO, CB_SETCURSEL, 1);
+    EXPECT_EQ(Send(IDC_COMBO, CB_INSERTSTRING, 0, LPARAM("Kilobytes")), 0);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), 2);
+    EXPECT_EQ(Send(IDC_COMBO, CB_INSERTSTRING, WPARAM(-1), LPARAM("Terabytes")), 4);
+    EXPECT_EQ(Send(IDC_COMBO, CB_INSERTSTRING, 9, LPARAM("Nowhere")), CB_ERR);
+    EXPECT_EQ(Send(IDC_COMBO, CB_DELETESTRING, 0), 4);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), 1);
+    EXPECT_EQ(Send(IDC_COMBO, CB_DELETESTRING, 1), 3);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), CB_ERR);
+    EXPECT_EQ(Send(IDC_COMBO, CB_DELETESTRING, 7), CB_ERR);
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_COMBO).entries,
+              (std::vector<std::string>{"Megabytes", "Bytes", "Terabytes"}));
+
+    // Entry texts and data.
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETLBTEXTLEN, 1), 5);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETLBTEXTLEN, 3), CB_ERR);
+    char buffer[16];
+    std::memset(buffer, 'X', sizeof buffer);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETLBTEXT, 1, LPARAM(buffer)), 5);
+    EXPECT_STREQ(buffer, "Bytes");
+    EXPECT_EQ(buffer[6], 'X');
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETLBTEXT, 3, LPARAM(buffer)), CB_ERR);
+    EXPECT_EQ(Send(IDC_COMBO, CB_SETITEMDATA, 2, 0x5150), TRUE);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETITEMDATA, 2), 0x5150);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETITEMDATA, 0), 0);
+    EXPECT_EQ(Send(IDC_COMBO, CB_SETITEMDATA, 3, 1), CB_ERR);
+
+    // The dropped list is at least as wide as the control.
+    RECT r;
+    GetWindowRect(Item(IDC_COMBO), &r);
+    EXPECT_EQ(Send(IDC_COMBO, CB_SETDROPPEDWIDTH, 450), 450);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETDROPPEDWIDTH), 450);
+    EXPECT_EQ(Send(IDC_COMBO, CB_SETDROPPEDWIDTH, 10), r.right - r.left);
+
+    EXPECT_EQ(Send(IDC_COMBO, CB_RESETCONTENT), CB_OKAY);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCOUNT), 0);
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), CB_ERR);
+}
+
+TEST_F(ControlsTest, FindingAComboEntryIgnoresCase) {
+    for (const char* text : {"C:\\", "D:\\", "c:\\data", "E:\\"})
+        Send(IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text));
+    struct Case {
+        UINT message;
+        int start;
+        const char* text;
+        LRESULT found;
+    };
+    const Case cases[] = {
+        {CB_FINDSTRINGEXACT, -1, "c:\\", 0},
+        {CB_FINDSTRINGEXACT, 0, "c:\\", 0}, // from entry 1 on, round to entry 0
+        {CB_FINDSTRINGEXACT, 0, "d:\\", 1},
+        {CB_FINDSTRINGEXACT, 2, "C:\\DATA", 2},
+        {CB_FINDSTRINGEXACT, -1, "F:\\", CB_ERR},
+        {CB_FINDSTRINGEXACT, -1, "c:", CB_ERR},
+        {CB_FINDSTRINGEXACT, 99, "e:\\", 3},
+        {CB_FINDSTRING, -1, "c:", 0},
+        {CB_FINDSTRING, 0, "c:", 2},
+        {CB_FINDSTRING, -1, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.text << " from " << c.start);
+        EXPECT_EQ(Send(IDC_COMBO, c.message, WPARAM(c.start), LPARAM(c.text)), c.found);
+    }
+    EXPECT_EQ(Send(IDC_COMBO, CB_FINDSTRINGEXACT, WPARAM(-1), 0), CB_ERR);
+    EXPECT_EQ(Send(IDC_SORTED, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("x")), CB_ERR);
+}
+
+TEST_F(ControlsTest, TheUsersPickOfAComboEntryIsAChange) {
+    for (const char* text : {"Day", "Half day", "Hour", "Minute"})
+        Send(IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text));
+    Play(platform::testing::DialogScript().Pick(IDC_COMBO, 2));
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), 2);
+    EXPECT_EQ(CodesOf(IDC_COMBO), (std::vector<int>{CBN_SETFOCUS, CBN_DROPDOWN, CBN_SELCHANGE,
+                                                    CBN_SELENDOK, CBN_CLOSEUP}));
+    Commands().clear();
+    Play(platform::testing::DialogScript().Pick(IDC_COMBO, "half DAY"));
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), 1);
+    EXPECT_EQ(Count(IDC_COMBO, CBN_SELCHANGE), 1);
+    // The arrow keys move the selection too.
+    Commands().clear();
+    platform::testing::PressKey(VK_DOWN);
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), 2);
+    EXPECT_EQ(Count(IDC_COMBO, CBN_SELCHANGE), 1);
+    // A pick that a user cannot make.
+    platform::testing::DialogScript script;
+    script.Pick(IDC_COMBO, 4).Pick(IDC_COMBO, "Second");
+    for (const auto& step : script.steps())
+        EXPECT_TRUE(step(dialog));
+    EnableWindow(Item(IDC_COMBO), FALSE);
+    EXPECT_EQ(*platform::testing::DialogScript().Pick(IDC_COMBO, 0).steps()[0](dialog),
+              "control 32 is disabled");
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), 2);
+}
+
+TEST_F(ControlsTest, AListBox) {
+    for (const char* text : {"%1", "%2", "%3"})
+        Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM(text));
+    EXPECT_EQ(Send(IDC_LIST, LB_GETCOUNT), 3);
+    EXPECT_EQ(Send(IDC_LIST, LB_INSERTSTRING, 1, LPARAM("%0")), 1);
+    EXPECT_EQ(Send(IDC_LIST, LB_SETCURSEL, 2), 2);
+    EXPECT_EQ(Send(IDC_LIST, LB_DELETESTRING, 0), 3);
+    EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 1);
+    char buffer[8];
+    EXPECT_EQ(Send(IDC_LIST, LB_GETTEXT, 1, LPARAM(buffer)), 2);
+    EXPECT_STREQ(buffer, "%2");
+    EXPECT_EQ(Send(IDC_LIST, LB_GETTEXTLEN, 5), LB_ERR);
+    EXPECT_EQ(Send(IDC_LIST, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM("%3")), 2);
+    Commands().clear();
+    Play(platform::testing::DialogScript().Pick(IDC_LIST, 2).DoubleClickEntry(IDC_LIST, 0));
+    EXPECT_EQ(Count(IDC_LIST, LBN_SELCHANGE), 2);
+    EXPECT_EQ(Count(IDC_LIST, LBN_DBLCLK), 1);
+    EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 0);
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_LIST).selection, 0);
+}
+
+TEST_F(ControlsTest, AnUpDownControlAndItsBuddy) {
+    HWND spin = Item(IDC_SPIN), edit = Item(IDC_NUMBER);
+    // UDS_AUTOBUDDY takes the control before it; UDS_ALIGNRIGHT puts it at the buddy's right
+    // edge, inside the buddy's former width.
+    EXPECT_EQ(HWND(SendMessageA(spin, UDM_GETBUDDY, 0, 0)), edit);
+    RECT e, s;
+    GetWindowRect(edit, &e);
+    GetWindowRect(spin, &s);
+    EXPECT_EQ(s.left, e.right);
+    EXPECT_EQ(s.right - e.left, 60) << "40 dialog units";
+    EXPECT_EQ(s.bottom - s.top, e.bottom - e.top);
+
+    SendMessageA(spin, UDM_SETRANGE32, 1, 60);
+    int low = 0, high = 0;
+    SendMessageA(spin, UDM_GETRANGE32, WPARAM(&low), LPARAM(&high));
+    EXPECT_EQ(low, 1);
+    EXPECT_EQ(high, 60);
+    Commands().clear();
+    EXPECT_EQ(SendMessageA(spin, UDM_SETPOS32, 0, 10), 0);
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_NUMBER).text, "10");
+    EXPECT_EQ(Count(IDC_NUMBER, EN_CHANGE), 1) << "the buddy's text changed";
+    EXPECT_EQ(SendMessageA(spin, UDM_SETPOS32, 0, 99), 10);
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 60) << "kept within the range";
+
+    // The position is read back from what the user typed into the buddy.
+    struct Case {
+        const char* typed;
+        int position;
+        BOOL error;
+    };
+    const Case cases[] = {
+        {"25", 25, FALSE}, {"", 25, TRUE}, {"abc", 25, TRUE}, {"61", 25, TRUE}, {"1", 1, FALSE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        SetWindowTextA(edit, c.typed);
+        BOOL error = 2;
+        EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, LPARAM(&error)), c.position);
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(HIWORD(SendMessageA(spin, UDM_GETPOS, 0, 0)) != 0, c.error != FALSE);
+    }
+    EXPECT_EQ(LOWORD(SendMessageA(spin, UDM_GETPOS, 0, 0)), 1);
+}
+
+TEST_F(ControlsTest, AClickOnAnArrowAsksTheParentFirst) {
+    HWND spin = Item(IDC_SPIN);
+    SendMessageA(spin, UDM_SETRANGE32, 1, 3);
+    SendMessageA(spin, UDM_SETPOS32, 0, 2);
+    Play(platform::testing::DialogScript().UpDown(IDC_SPIN, true));
+    ASSERT_EQ(deltas.size(), 1u);
+    EXPECT_EQ(deltas[0].hdr.hwndFrom, spin);
+    EXPECT_EQ(deltas[0].hdr.idFrom, UINT_PTR(IDC_SPIN));
+    EXPECT_EQ(deltas[0].iPos, 2);
+    EXPECT_EQ(deltas[0].iDelta, 1);
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 3);
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_NUMBER).text, "3");
+    EXPECT_EQ(scrolls, (std::vector<int>{SB_THUMBPOSITION, SB_ENDSCROLL}));
+    // At the top of the range the position stays.
+    Play(platform::testing::DialogScript().UpDown(IDC_SPIN, true));
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 3);
+    // A parent that refuses the change keeps the position.
+    refuse_delta = true;
+    Play(platform::testing::DialogScript().UpDown(IDC_SPIN, false));
+    EXPECT_EQ(deltas.back().iDelta, -1);
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 3);
+    refuse_delta = false;
+    // A mouse click on the lower half is the down arrow; a typed value counts from where it is.
+    SetDlgItemTextA(dialog, IDC_NUMBER, "2");
+    RECT r;
+    GetWindowRect(spin, &r);
+    platform::testing::LeftClick(POINT{(r.left + r.right) / 2, r.bottom - 2});
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 1);
+    EXPECT_EQ(deltas.back().iPos, 2);
+    // A reversed range turns the arrows round.
+    SendMessageA(spin, UDM_SETRANGE32, 10, 0);
+    SendMessageA(spin, UDM_SETPOS32, 0, 5);
+    Play(platform::testing::DialogScript().UpDown(IDC_SPIN, true, 2));
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 3);
+    EXPECT_EQ(deltas.back().iDelta, -1);
+}
+
+TEST_F(ControlsTest, UpDownRangesWrappingAndThousands) {
+    HWND parent = dialog;
+    HWND edit = CreateWindowExA(0, "Edit", "", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20, parent,
+                                HMENU(100), nullptr, nullptr);
+    HWND spin = CreateWindowExA(0, UPDOWN_CLASS, "",
+                                WS_CHILD | WS_VISIBLE | UDS_WRAP | UDS_SETBUDDYINT | UDS_AUTOBUDDY,
+                                80, 0, 16, 20, parent, HMENU(101), nullptr, nullptr);
+    ASSERT_NE(spin, nullptr);
+    EXPECT_EQ(HWND(SendMessageA(spin, UDM_GETBUDDY, 0, 0)), edit);
+    // The 16-bit range: low word the upper bound, high word the lower one.
+    SendMessageA(spin, UDM_SETRANGE, 0, MAKELPARAM(2000, -5));
+    EXPECT_EQ(SendMessageA(spin, UDM_GETRANGE, 0, 0), LRESULT(DWORD(MAKELONG(2000, WORD(-5)))));
+    int low = 0, high = 0;
+    SendMessageA(spin, UDM_GETRANGE32, WPARAM(&low), LPARAM(&high));
+    EXPECT_EQ(low, -5);
+    EXPECT_EQ(high, 2000);
+    EXPECT_EQ(SendMessageA(spin, UDM_SETPOS, 0, MAKELPARAM(1500, 0)), 0);
+    char text[16];
+    GetWindowTextA(edit, text, sizeof text);
+    EXPECT_STREQ(text, "1,500");
+    BOOL error = TRUE;
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, LPARAM(&error)), 1500);
+    EXPECT_FALSE(error);
+    // UDS_WRAP goes round from one end to the other.
+    SendMessageA(spin, UDM_SETPOS32, 0, 2000);
+    EXPECT_TRUE(platform::comctl32::UpDownPressByUser(spin, true));
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), -5);
+    EXPECT_TRUE(platform::comctl32::UpDownPressByUser(spin, false));
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 2000);
+    // Without a buddy the position is kept but reported as an error.
+    HWND alone = CreateWindowExA(0, UPDOWN_CLASS, "", WS_CHILD, 0, 40, 16, 20, parent, HMENU(102),
+                                 nullptr, nullptr);
+    SendMessageA(alone, UDM_SETRANGE32, 0, 10);
+    SendMessageA(alone, UDM_SETPOS32, 0, 4);
+    error = FALSE;
+    EXPECT_EQ(SendMessageA(alone, UDM_GETPOS32, 0, LPARAM(&error)), 4);
+    EXPECT_TRUE(error);
+    // Acceleration entries are copied within the caller's array.
+    UDACCEL accel[2] = {{9, 9}, {9, 9}};
+    EXPECT_EQ(SendMessageA(alone, UDM_GETACCEL, 1, LPARAM(accel)), 1);
+    EXPECT_EQ(accel[0].nInc, 1u);
+    EXPECT_EQ(accel[1].nInc, 9u);
+    EXPECT_FALSE(platform::comctl32::UpDownPressByUser(edit, true)) << "no up-down control";
+}
+
+TEST_F(ControlsTest, StaticsTextAndIcon) {
+    HICON icon = HICON(Send(IDC_PICTURE, STM_GETICON));
+    EXPECT_NE(icon, nullptr);
+    EXPECT_EQ(HICON(Send(IDC_PICTURE, STM_SETICON, 0)), icon);
+    EXPECT_EQ(Send(IDC_PICTURE, STM_GETICON), 0);
+    EXPECT_TRUE(SetDlgItemTextA(dialog, IDC_LABEL, "Pelmora Version 1.0 (x64)"));
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_LABEL).text, "Pelmora Version 1.0 (x64)");
+    // Nothing of a static's changes reaches the parent.
+    EXPECT_TRUE(CodesOf(IDC_LABEL).empty());
+}
+
+} // namespace
+} // namespace user32_test
