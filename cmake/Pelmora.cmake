@@ -18,6 +18,9 @@ function(pelmora_resources target script)
     COMMENT "Compiling resources ${script}"
     VERBATIM)
   target_sources(${target} PRIVATE "${out}")
+  # The generated table includes the layer's header of plain table structures, nothing else.
+  set_source_files_properties("${out}" TARGET_DIRECTORY ${target} PROPERTIES
+    INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/platform")
 endfunction()
 
 # pelmora_plugin(<target> sources...): a plug-in library in the program's plug-in folder,
