@@ -4,8 +4,16 @@
 #include <windows.h>
 
 #include "host/clock.h"
+#include "kernel32/simulated_drives.h"
 
+#include <array>
+#include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace platform::testing {
 
@@ -35,6 +43,50 @@ public:
 
 private:
     host::ManualClock clock_;
+};
+
+// While it lives, the host readings (/proc, /sys, /dev) come from the tree at this path, e.g. a
+// fixture in tests/fixtures/host/<name>; the previous root comes back after.
+class HostRootScope {
+public:
+    explicit HostRootScope(std::string_view root);
+    ~HostRootScope();
+    HostRootScope(const HostRootScope&) = delete;
+    HostRootScope& operator=(const HostRootScope&) = delete;
+
+private:
+    std::string previous_;
+};
+
+// An IDENTIFY DEVICE answer with this model name (words 27 to 46), serial and firmware.
+std::array<uint8_t, 512> MakeIdentifySector(std::string_view model, std::string_view serial = "",
+                                            std::string_view firmware = "");
+// A SMART READ DATA answer holding these attributes, in order from the first entry: each an
+// identifier and its raw value (least significant byte first in the entry).
+std::array<uint8_t, 512> MakeSmartSector(std::vector<std::pair<uint8_t, uint64_t>> attributes);
+
+// While it lives, "\\.\PhysicalDriveN" opens only the drives registered here, never a real disk.
+class SimulatedDrivesScope {
+public:
+    SimulatedDrivesScope();
+    ~SimulatedDrivesScope();
+    SimulatedDrivesScope(const SimulatedDrivesScope&) = delete;
+    SimulatedDrivesScope& operator=(const SimulatedDrivesScope&) = delete;
+
+    // Drive n answers IDENTIFY and SMART READ DATA with these sectors.
+    void Add(unsigned n, const std::array<uint8_t, 512>& identify,
+             const std::array<uint8_t, 512>& smart);
+    // Drive n does not open: CreateFileA fails with this error (ERROR_ACCESS_DENIED, ...).
+    void AddUnopenable(unsigned n, DWORD error);
+    // Drive n opens, but every drive command fails with this error.
+    void AddFailing(unsigned n, DWORD error);
+
+    std::vector<SimulatedDriveOpen> opens() const { return SimulatedDriveOpens(); }
+    std::vector<SimulatedDriveRequest> requests() const { return SimulatedDriveRequests(); }
+
+private:
+    void Install();
+    std::map<unsigned, SimulatedDrive> drives_;
 };
 
 } // namespace platform::testing
