@@ -3,5 +3,6 @@
 
 #include "windef.h"
 #include "win/user_resources.h"
+#include "win/user_system.h"
 #include "win/user_windows.h"
 #include "win/user_dialogs.h"

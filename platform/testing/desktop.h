@@ -5,6 +5,8 @@
 
 #include "host/clock.h"
 #include "kernel32/simulated_drives.h"
+#include "user32/message_box.h"
+#include "user32/monitors.h"
 
 #include <array>
 #include <cstdint>
@@ -87,6 +89,24 @@ public:
 private:
     void Install();
     std::map<unsigned, SimulatedDrive> drives_;
+};
+
+// Message boxes: every MessageBoxA is recorded (owner, ANSI text and caption, style) and
+// answered at once with its default button, or with the next scripted answer.
+std::vector<user32::MessageBoxRecord> MessageBoxesShown();
+// Forgets the boxes shown and the answers not yet used.
+void ClearMessageBoxes();
+// The answer (IDOK, IDCANCEL, IDYES, ...) of the next box that has none scripted before it.
+void AnswerNextMessageBox(int answer);
+
+// While it lives, the desktop has these monitors (the first is the primary, at the origin);
+// afterwards the default one again.
+class MonitorScope {
+public:
+    explicit MonitorScope(std::vector<user32::MonitorLayout> monitors);
+    ~MonitorScope();
+    MonitorScope(const MonitorScope&) = delete;
+    MonitorScope& operator=(const MonitorScope&) = delete;
 };
 
 } // namespace platform::testing
