@@ -17,8 +17,12 @@ DWORD CBatteryPlugin::Initialize(PMPINFO* pInfo) {
 }
 
 void CBatteryPlugin::GetData(DWORD, PMPDATA* pData) {
+    // A failed query leaves the previous state.
     CallNtPowerInformation(SystemBatteryState, nullptr, 0, &SBS, sizeof SBS);
+    FillRecord(pData);
+}
 
+void CBatteryPlugin::FillRecord(PMPDATA* pData) {
     pData->dwMaxValue = SBS.MaxCapacity;
     pData->dwCurrentValue1 = SBS.RemainingCapacity;
 

@@ -286,6 +286,8 @@ public:
     void AfterOperation(DWORD) override {}
     void GetData(DWORD dwPluralNumber, PMPDATA* pData) override;
     DWORD ShowDetailSettings(DWORD, HWND) override { return 0; }
+    // The record and texts from the battery state held in SBS.
+    void FillRecord(PMPDATA* pData);
 
     CHAR szText1[RESULT_TEXT_SIZE] = {};
     CHAR szText2[RESULT_TEXT_SIZE] = {};
