@@ -4,6 +4,7 @@
 
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
+#include "shell/environment.h"
 
 namespace {
 

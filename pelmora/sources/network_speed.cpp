@@ -188,7 +188,7 @@ void CNetworkSpeedPlugin::GetData(DWORD dwPluralNumber, PMPDATA* pData) {
 INT_PTR CNetworkSpeedPlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     hDlgWnd = hDlg;
     lOnDlg = LONG(lParam);
-    ItemKeys keys(DWORD(lOnDlg));
+    ItemKeys keys{DWORD(lOnDlg)};
     CDriveProfileCategory* category = Category();
 
     // The table as last refreshed.
@@ -250,7 +250,7 @@ void CNetworkSpeedPlugin::ShowInterfaceSpeed(HWND hDlg) {
 }
 
 void CNetworkSpeedPlugin::DetailDialogSave() {
-    ItemKeys keys(DWORD(lOnDlg));
+    ItemKeys keys{DWORD(lOnDlg)};
     CDriveProfileCategory* category = Category();
     category->SetInteger(keys.Interface,
                          int(SendDlgItemMessageA(hDlgWnd, IDC_INTERFACE, CB_GETCURSEL, 0, 0)));

@@ -6,6 +6,7 @@
 #include "sources/internal_plugins.h"
 #include "sources/source_frame.h"
 
+#include <commctrl.h>
 #include <iphlpapi.h>
 #include <powrprof.h>
 #include <tlhelp32.h>
