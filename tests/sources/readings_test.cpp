@@ -422,8 +422,12 @@ TEST_F(SourceTest, NetworkRowsThatAreGoneReportZeroAndNothingIsReadOutsideTheTab
     for (int i = 0; i < 12; ++i)
         many.push_back({"eth" + std::to_string(i), 0, 0, 10});
     WriteInterfaces(tree, many);
-    data = Sample(INTERNAL_NETWORK_SPEED);
-    EXPECT_EQ(data.dwCurrentValue1, 0u);
+    // Twice: a refresh that kept the size the platform asked for would overrun the next time.
+    for (int i = 0; i < 2; ++i) {
+        data = Sample(INTERNAL_NETWORK_SPEED);
+        EXPECT_EQ(data.dwCurrentValue1, 0u);
+    }
+    EXPECT_EQ(Plugin<CNetworkSpeedPlugin>(INTERNAL_NETWORK_SPEED)->GetRowCount(), 1u);
 }
 
 TEST_F(SourceTest, AnEmptyInterfaceTableReportsZero) {
