@@ -97,6 +97,7 @@ DWORD WINAPI PMPShowDetailSettings(DWORD dwPluralNumber, HWND hOwner);
 
 static_assert(sizeof(PMPINFO) == 128, "PMPINFO is 128 bytes");
 static_assert(offsetof(PMPINFO, dwType) == 0x00, "PMPINFO.dwType");
+static_assert(offsetof(PMPINFO, dwReserved1) == 0x04, "PMPINFO padding");
 static_assert(offsetof(PMPINFO, pszName) == 0x08, "PMPINFO.pszName");
 static_assert(offsetof(PMPINFO, dwAvailableGraphs) == 0x10, "PMPINFO.dwAvailableGraphs");
 static_assert(offsetof(PMPINFO, dwFormatParams) == 0x14, "PMPINFO.dwFormatParams");
@@ -105,6 +106,7 @@ static_assert(sizeof(((PMPINFO*)0)->pszParamNames) == 64, "PMPINFO.pszParamNames
 static_assert(offsetof(PMPINFO, pszDefaultFormat) == 0x58, "PMPINFO.pszDefaultFormat");
 static_assert(offsetof(PMPINFO, pszDescription) == 0x60, "PMPINFO.pszDescription");
 static_assert(offsetof(PMPINFO, dwDataItems) == 0x68, "PMPINFO.dwDataItems");
+static_assert(offsetof(PMPINFO, dwReserved2) == 0x6C, "PMPINFO padding");
 static_assert(offsetof(PMPINFO, pszParamName9) == 0x70, "PMPINFO.pszParamName9");
 static_assert(offsetof(PMPINFO, pszParamName0) == 0x78, "PMPINFO.pszParamName0");
 
@@ -112,6 +114,7 @@ static_assert(sizeof(PMPDATA) == 96, "PMPDATA is 96 bytes");
 static_assert(offsetof(PMPDATA, dwMaxValue) == 0x00, "PMPDATA.dwMaxValue");
 static_assert(offsetof(PMPDATA, dwCurrentValue1) == 0x04, "PMPDATA.dwCurrentValue1");
 static_assert(offsetof(PMPDATA, dwCurrentValue2) == 0x08, "PMPDATA.dwCurrentValue2");
+static_assert(offsetof(PMPDATA, dwReserved) == 0x0C, "PMPDATA padding");
 static_assert(offsetof(PMPDATA, pszFormatParams) == 0x10, "PMPDATA.pszFormatParams");
 static_assert(sizeof(((PMPDATA*)0)->pszFormatParams) == 80, "PMPDATA.pszFormatParams is 80 bytes");
 

@@ -122,16 +122,15 @@ class AtaDrive final : public PhysicalDrive {
 public:
     explicit AtaDrive(int fd) : fd_(fd) {}
 
-    std::expected<Sector, int> Identify() override { return PioIn(kAtaIdentifyDevice, 0, 0, 0); }
-    std::expected<Sector, int> SmartData() override {
-        return PioIn(kAtaSmart, kSmartReadData, kSmartLbaMid, kSmartLbaHigh);
+    int Identify(Sector& out) override { return PioIn(kAtaIdentifyDevice, 0, 0, 0, out); }
+    int SmartData(Sector& out) override {
+        return PioIn(kAtaSmart, kSmartReadData, kSmartLbaMid, kSmartLbaHigh, out);
     }
 
 private:
     // ATA PASS-THROUGH (16): one sector in by PIO.
-    std::expected<Sector, int> PioIn(uint8_t command, uint8_t features, uint8_t lba_mid,
-                                     uint8_t lba_high) {
-        Sector data{};
+    int PioIn(uint8_t command, uint8_t features, uint8_t lba_mid, uint8_t lba_high, Sector& data) {
+        data = {};
         std::array<uint8_t, 16> cdb = AtaPassThroughPioIn(command, features, lba_mid, lba_high);
         uint8_t sense[32] = {};
         sg_io_hdr_t io{};
@@ -145,9 +144,9 @@ private:
         io.sbp = sense;
         io.timeout = 5000; // ms
         if (::ioctl(fd_.get(), SG_IO, &io) != 0)
-            return std::unexpected(errno);
+            return errno;
         if (io.host_status != 0 || (io.driver_status & 0x07) != 0)
-            return std::unexpected(EIO);
+            return EIO;
         if (io.status != 0) {
             // Some translators report "ATA pass-through information available" as a recovered
             // error even when the command worked.
@@ -157,9 +156,9 @@ private:
             else if (io.sb_len_wr >= 3)
                 key = sense[2] & 0x0F;
             if (key != 0x01)
-                return std::unexpected(EIO);
+                return EIO;
         }
-        return data;
+        return 0;
     }
 
     FileDescriptor fd_;
@@ -174,7 +173,7 @@ class NvmeDrive final : public PhysicalDrive {
 public:
     explicit NvmeDrive(int fd) : fd_(fd) {}
 
-    std::expected<Sector, int> Identify() override {
+    int Identify(Sector& out) override {
         std::array<uint8_t, 4096> controller{};
         nvme_admin_cmd cmd{};
         cmd.opcode = kNvmeIdentify;
@@ -182,11 +181,12 @@ public:
         cmd.data_len = controller.size();
         cmd.cdw10 = 1; // CNS 1: the controller
         if (int error = Run(cmd))
-            return std::unexpected(error);
-        return AtaIdentifyFromNvme(controller);
+            return error;
+        out = AtaIdentifyFromNvme(controller);
+        return 0;
     }
 
-    std::expected<Sector, int> SmartData() override {
+    int SmartData(Sector& out) override {
         Sector log{};
         nvme_admin_cmd cmd{};
         cmd.opcode = kNvmeGetLogPage;
@@ -195,8 +195,9 @@ public:
         cmd.data_len = log.size();
         cmd.cdw10 = NvmeGetLogPageDword10(kNvmeHealthLog, log.size());
         if (int error = Run(cmd))
-            return std::unexpected(error);
-        return AtaSmartFromNvme(log);
+            return error;
+        out = AtaSmartFromNvme(log);
+        return 0;
     }
 
 private:
@@ -224,14 +225,18 @@ std::vector<std::string> ListWholeDisks() {
     return disks;
 }
 
-std::expected<std::unique_ptr<PhysicalDrive>, int> OpenWholeDisk(const std::string& name,
-                                                                 bool write) {
-    if (!IsWholeDisk(name))
-        return std::unexpected(ENOENT);
+std::unique_ptr<PhysicalDrive> OpenWholeDisk(const std::string& name, bool write, int& error) {
+    error = 0;
+    if (!IsWholeDisk(name)) {
+        error = ENOENT;
+        return nullptr;
+    }
     std::string path = HostPath("/dev/" + name);
     int fd = ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return std::unexpected(errno);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
     if (IsNvmeNamespace(name))
         return std::make_unique<NvmeDrive>(fd);
     return std::make_unique<AtaDrive>(fd);

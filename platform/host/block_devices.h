@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <expected>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,15 +21,15 @@ std::vector<std::string> ListWholeDisks();
 class PhysicalDrive {
 public:
     virtual ~PhysicalDrive() = default;
-    // The 512-byte IDENTIFY DEVICE answer; an errno value on failure.
-    virtual std::expected<Sector, int> Identify() = 0;
+    // The 512-byte IDENTIFY DEVICE answer into out; 0, or an errno value on failure.
+    virtual int Identify(Sector& out) = 0;
     // The 512-byte SMART READ DATA answer (attribute table from byte 2, 12 bytes an entry).
-    virtual std::expected<Sector, int> SmartData() = 0;
+    virtual int SmartData(Sector& out) = 0;
 };
 
-// Opens /dev/<name> under the root, read-write or read-only; an errno value on failure.
-std::expected<std::unique_ptr<PhysicalDrive>, int> OpenWholeDisk(const std::string& name,
-                                                                 bool write);
+// Opens /dev/<name> under the root, read-write or read-only; null with an errno value in error
+// on failure.
+std::unique_ptr<PhysicalDrive> OpenWholeDisk(const std::string& name, bool write, int& error);
 
 // Writes a text into IDENTIFY words the way ATA keeps them: two characters a word, the first in
 // the high byte, padded with blanks ("AB" -> bytes 'B', 'A').

@@ -1,6 +1,7 @@
 #include "host/root.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <mutex>
 
@@ -57,6 +58,8 @@ std::optional<std::string> ReadHostFile(std::string_view absolute_path) {
     char buffer[4096];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
             ::close(fd);
             return std::nullopt;

@@ -8,3 +8,4 @@
 #include "win/kernel_files_ext.h"
 #include "win/kernel_modules.h"
 #include "win/kernel_system.h"
+#include "win/global_memory.h"

@@ -49,9 +49,8 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     }
     SENDCMDINPARAMS request{};
     std::memcpy(&request, lpInBuffer, offsetof(SENDCMDINPARAMS, bBuffer));
-    std::expected<platform::host::Sector, DWORD> answer = drive->Command(request);
-    if (!answer) {
-        DWORD error = answer.error();
+    platform::host::Sector answer{};
+    if (DWORD error = drive->Command(request, answer)) {
         WriteStatus(lpOutBuffer, 0,
                     error == ERROR_INVALID_PARAMETER ? SMART_INVALID_COMMAND : SMART_IDE_ERROR);
         SetLastError(error);
@@ -60,7 +59,7 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     // Nothing is written beyond the answer, whatever the output length offers.
     WriteStatus(lpOutBuffer, 512, SMART_NO_ERROR);
     std::memcpy(static_cast<BYTE*>(lpOutBuffer) + offsetof(SENDCMDOUTPARAMS, bBuffer),
-                answer->data(), answer->size());
+                answer.data(), answer.size());
     if (lpBytesReturned)
         *lpBytesReturned = kAnswerSize;
     return TRUE;

@@ -63,17 +63,15 @@ class RealDrive final : public DriveDevice {
 public:
     explicit RealDrive(std::unique_ptr<host::PhysicalDrive> drive) : drive_(std::move(drive)) {}
 
-    std::expected<host::Sector, DWORD> Command(const SENDCMDINPARAMS& request) override {
-        std::expected<host::Sector, int> answer;
+    DWORD Command(const SENDCMDINPARAMS& request, host::Sector& answer) override {
+        int error = 0;
         if (request.irDriveRegs.bCommandReg == ID_CMD)
-            answer = drive_->Identify();
+            error = drive_->Identify(answer);
         else if (IsSmartRead(request))
-            answer = drive_->SmartData();
+            error = drive_->SmartData(answer);
         else
-            return std::unexpected(DWORD(ERROR_INVALID_PARAMETER));
-        if (!answer)
-            return std::unexpected(CommandError(answer.error()));
-        return *answer;
+            return ERROR_INVALID_PARAMETER;
+        return error ? CommandError(error) : 0;
     }
 
 private:
@@ -84,20 +82,24 @@ class SimulatedDevice final : public DriveDevice {
 public:
     explicit SimulatedDevice(unsigned number) : number_(number) {}
 
-    std::expected<host::Sector, DWORD> Command(const SENDCMDINPARAMS& request) override {
+    DWORD Command(const SENDCMDINPARAMS& request, host::Sector& answer) override {
         std::lock_guard lock(simulated_mutex);
         simulated_requests.push_back(
             {number_, request.cBufferSize, request.irDriveRegs, request.bDriveNumber});
         if (!simulated || !simulated->contains(number_))
-            return std::unexpected(DWORD(ERROR_GEN_FAILURE));
+            return ERROR_GEN_FAILURE;
         const SimulatedDrive& drive = simulated->at(number_);
         if (drive.command_error)
-            return std::unexpected(drive.command_error);
-        if (request.irDriveRegs.bCommandReg == ID_CMD)
-            return drive.identify;
-        if (IsSmartRead(request))
-            return drive.smart;
-        return std::unexpected(DWORD(ERROR_INVALID_PARAMETER));
+            return drive.command_error;
+        if (request.irDriveRegs.bCommandReg == ID_CMD) {
+            answer = drive.identify;
+            return 0;
+        }
+        if (IsSmartRead(request)) {
+            answer = drive.smart;
+            return 0;
+        }
+        return ERROR_INVALID_PARAMETER;
     }
 
 private:
@@ -168,12 +170,13 @@ HANDLE OpenDevice(std::string_view device_name, DWORD desired_access, DWORD shar
     }
     // The drive commands need a drive opened for writing, as they do on the system.
     bool write = (desired_access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
-    auto drive = host::OpenWholeDisk(disks[*number], write);
+    int error = 0;
+    std::unique_ptr<host::PhysicalDrive> drive = host::OpenWholeDisk(disks[*number], write, error);
     if (!drive) {
-        SetLastError(OpenError(drive.error()));
+        SetLastError(OpenError(error));
         return INVALID_HANDLE_VALUE;
     }
-    return AddKernelObject(std::make_shared<RealDrive>(std::move(*drive)));
+    return AddKernelObject(std::make_shared<RealDrive>(std::move(drive)));
 }
 
 } // namespace platform

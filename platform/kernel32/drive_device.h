@@ -7,15 +7,13 @@
 #include "host/block_devices.h"
 #include "kernel32/handles.h"
 
-#include <expected>
-
 namespace platform {
 
 class DriveDevice : public KernelObject {
 public:
     // The 512-byte answer of a drive command (IDENTIFY DEVICE or SMART READ DATA, told apart by
-    // the registers), or a Windows error code.
-    virtual std::expected<host::Sector, DWORD> Command(const SENDCMDINPARAMS& request) = 0;
+    // the registers) into answer; 0, or a Windows error code.
+    virtual DWORD Command(const SENDCMDINPARAMS& request, host::Sector& answer) = 0;
 };
 
 } // namespace platform

@@ -213,12 +213,12 @@ BOOL WINAPI GetMenuItemInfoA(HMENU hMenu, UINT item, BOOL fByPosition, LPMENUITE
         (mask & MIIM_STRING) || ((mask & MIIM_TYPE) && !(found->type & MFT_SEPARATOR));
     if (wants_text) {
         // Without a buffer only the length is reported; with one the text is cut to cch - 1
-        // bytes and cch becomes the bytes copied.
+        // bytes (never half a character) and cch becomes the bytes copied.
         const size_t length = found->text.size();
         if (!lpmii->dwTypeData || lpmii->cch == 0) {
             lpmii->cch = UINT(length);
         } else {
-            const size_t n = std::min<size_t>(length, lpmii->cch - 1);
+            const size_t n = AnsiCutLength(found->text, lpmii->cch - 1);
             std::memcpy(lpmii->dwTypeData, found->text.data(), n);
             lpmii->dwTypeData[n] = '\0';
             lpmii->cch = UINT(n);

@@ -61,6 +61,10 @@ bool ResourceNameMatches(const char* name, uint32_t id, LPCSTR wanted);
 std::string TableText(const PelmoraRcTable& table, const char* text);
 std::string TableText(const PelmoraRcTable& table, std::string_view text);
 
+// How many bytes of `text` fit in `limit` bytes without cutting a character of the layer's
+// ANSI code page in two.
+size_t AnsiCutLength(std::string_view text, size_t limit);
+
 // String `id` of the table, in the layer's code page; nothing when there is none.
 std::optional<std::string> FindTableString(const PelmoraRcTable& table, UINT id);
 const PelmoraRcMenu* FindTableMenu(const PelmoraRcTable& table, LPCSTR name);

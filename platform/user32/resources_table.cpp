@@ -87,6 +87,24 @@ std::string TableText(const PelmoraRcTable& table, std::string_view view) {
     return Cp932ToUtf8(view);
 }
 
+size_t AnsiCutLength(std::string_view text, size_t limit) {
+    const bool utf8 = host::AnsiCodePage() == 65001;
+    size_t n = 0;
+    while (n < text.size()) {
+        const uint8_t byte = uint8_t(text[n]);
+        size_t step = 1;
+        if (utf8)
+            step = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        else if (host::IsLeadByte(byte))
+            step = 2;
+        step = std::min(step, text.size() - n);
+        if (n + step > limit)
+            break;
+        n += step;
+    }
+    return n;
+}
+
 std::optional<std::string> FindTableString(const PelmoraRcTable& table, UINT id) {
     const std::span strings(table.strings, table.string_count);
     auto it = std::ranges::lower_bound(strings, id, {}, &PelmoraRcString::id);

@@ -4,7 +4,8 @@
 #include "script.h"
 
 #include <cstdint>
-#include <expected>
+#include "expected.h"
+
 #include <span>
 #include <string>
 #include <vector>
@@ -13,6 +14,6 @@ namespace rc {
 
 // The images of an icon file (device-independent bitmaps of 1, 4, 8, 24 or 32 bits with their
 // mask); the error text says what is wrong with the file.
-std::expected<std::vector<IconImage>, std::string> DecodeIconFile(std::span<const uint8_t> file);
+Expected<std::vector<IconImage>, std::string> DecodeIconFile(std::span<const uint8_t> file);
 
 } // namespace rc

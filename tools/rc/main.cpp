@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
     auto script = rc::ParseScriptFile(script_path);
     if (!script) {
         std::fprintf(stderr, "%s\n", script.error().Format().c_str());
+        // No output of an earlier run may stand in for this one.
+        std::error_code ignored;
+        std::filesystem::remove(out_path, ignored);
         return 1;
     }
     if (!WriteFile(out_path, rc::GenerateSource(*script, script_path)))

@@ -693,6 +693,8 @@ private:
                 return;
             }
             const Token& at = Peek();
+            if (at.kind == Kind::Identifier && !FindConstant(at.text))
+                FailAt(at, "unknown constant '" + at.text + "'");
             if (!StartsExpression(at))
                 FailAt(at, "expected a string number or END but found " + Describe(at));
             const uint32_t id = Expression();
@@ -1017,8 +1019,7 @@ private:
 
 } // namespace
 
-std::expected<Script, Diagnostic> ParseScriptText(const std::string& text,
-                                                  const std::string& path) {
+Expected<Script, Diagnostic> ParseScriptText(const std::string& text, const std::string& path) {
     Script script;
     script.files.push_back(path);
     try {
@@ -1028,15 +1029,15 @@ std::expected<Script, Diagnostic> ParseScriptText(const std::string& text,
         Parser parser(script, std::move(tokens), path);
         parser.Run();
     } catch (const ScriptError& e) {
-        return std::unexpected(e.diagnostic);
+        return Unexpected(e.diagnostic);
     }
     return script;
 }
 
-std::expected<Script, Diagnostic> ParseScriptFile(const std::string& path) {
+Expected<Script, Diagnostic> ParseScriptFile(const std::string& path) {
     auto text = ReadFile(path);
     if (!text)
-        return std::unexpected(
+        return Unexpected(
             Diagnostic{path, 0, std::string("cannot open file: ") + std::strerror(errno)});
     return ParseScriptText(*text, path);
 }

@@ -3,7 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <expected>
+#include "expected.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -86,9 +87,9 @@ struct Script {
 
 // Parses the script at `path`; included headers and icon files are looked for beside the file
 // that names them.
-std::expected<Script, Diagnostic> ParseScriptFile(const std::string& path);
+Expected<Script, Diagnostic> ParseScriptFile(const std::string& path);
 // Parses `text` as though it were the file `path` (tests).
-std::expected<Script, Diagnostic> ParseScriptText(const std::string& text, const std::string& path);
+Expected<Script, Diagnostic> ParseScriptText(const std::string& text, const std::string& path);
 
 // UTF-8 to code page 932; nothing when a character has no form there.
 std::optional<std::string> Utf8ToCp932(const std::string& utf8);

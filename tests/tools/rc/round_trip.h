@@ -11,6 +11,7 @@
 #define IDM_CHECKED 101
 #define IDM_GRAYED 102
 #define IDM_NESTED 103
+#define IDM_JAPANESE 104
 
 #define IDI_TEST 7
 

@@ -106,11 +106,23 @@ TEST_F(RoundTrip, MenuKeepsItsTreeAndOptions) {
     EXPECT_EQ(GetMenuState(file, IDM_CHECKED, MF_BYCOMMAND), UINT(MF_CHECKED));
     EXPECT_EQ(GetMenuState(file, 2, MF_BYPOSITION), UINT(MF_SEPARATOR));
     // A pop-up reports MF_POPUP and its item count in the high byte.
-    EXPECT_EQ(GetMenuState(file, 3, MF_BYPOSITION), UINT(MF_POPUP | (1 << 8)));
+    EXPECT_EQ(GetMenuState(file, 3, MF_BYPOSITION), UINT(MF_POPUP | (2 << 8)));
     HMENU more = GetSubMenu(file, 3);
     EXPECT_EQ(GetMenuState(more, IDM_NESTED, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));
     // By command, the search goes into the sub-menus.
     EXPECT_EQ(GetMenuState(bar, IDM_NESTED, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));
+    // A text cut to the buffer keeps whole characters: "日本" is four bytes.
+    char cut[8];
+    std::memset(cut, 'X', sizeof cut);
+    MENUITEMINFOA text_info{};
+    text_info.cbSize = sizeof text_info;
+    text_info.fMask = MIIM_STRING;
+    text_info.dwTypeData = cut;
+    text_info.cch = 4;
+    ASSERT_TRUE(GetMenuItemInfoA(bar, IDM_JAPANESE, FALSE, &text_info));
+    EXPECT_EQ(text_info.cch, 2u);
+    EXPECT_STREQ(cut, "\x93\xfa");
+    EXPECT_EQ(cut[4], 'X');
     EXPECT_TRUE(DestroyMenu(bar));
 }
 
@@ -222,6 +234,25 @@ TEST_F(RoundTrip, SharedIconsAreOneObjectThatSurvivesDestroyIcon) {
     SetLastError(0);
     EXPECT_EQ(LoadIconA(Module(), MAKEINTRESOURCEA(8)), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_NAME_NOT_FOUND));
+}
+
+} // namespace
+
+namespace {
+
+// This test program carries resources/pelmora.rc, as the program does: the tray icon.
+TEST(ProgramResources, TrayIconOfTheProgramModule) {
+    HMODULE program = GetModuleHandleA(nullptr);
+    ASSERT_NE(program, nullptr);
+    HICON icon = LoadIconA(program, MAKEINTRESOURCEA(101));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(platform::user32::FindIcon(icon)->width, 32);
+    HICON small =
+        HICON(LoadImageA(program, MAKEINTRESOURCEA(101), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                         GetSystemMetrics(SM_CYSMICON), 0));
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(platform::user32::FindIcon(small)->width, 16);
+    EXPECT_TRUE(DestroyIcon(small));
 }
 
 } // namespace

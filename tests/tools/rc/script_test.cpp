@@ -44,6 +44,8 @@ const ErrorCase kErrorCases[] = {
      "cannot open icon file 'no-such-file.ico'"},
     {"unknown constant", "D DIALOGEX 0, 0, 10, 10\nSTYLE WS_POPUP | WS_BOGUS\nBEGIN\nEND\n", 2,
      "unknown constant 'WS_BOGUS'"},
+    {"undefined string number", "#define IDS_A 1\nSTRINGTABLE\nBEGIN\n  IDS_B \"a\"\nEND\n", 4,
+     "unknown constant 'IDS_B'"},
     {"unknown escape", "STRINGTABLE\nBEGIN\n  1 \"a\\qb\"\nEND\n", 3, "unknown escape '\\q'"},
     {"unterminated comment", "/* one\ntwo\n", 1, "unterminated comment"},
     {"text outside code page 932", "STRINGTABLE\nBEGIN\n  1 \"\xF0\x9F\x98\x80\"\nEND\n", 3,
@@ -57,6 +59,10 @@ const ErrorCase kErrorCases[] = {
     {"string number out of range", "STRINGTABLE\nBEGIN\n  65536 \"a\"\nEND\n", 3,
      "string number 65536 out of range"},
 };
+
+void PrintTo(const ErrorCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class ScriptErrors : public ::testing::TestWithParam<ErrorCase> {};
 
@@ -256,6 +262,7 @@ TEST(Rc, ToolFailsWithTheErrorOnStandardError) {
     fs::create_directories(dir);
     const fs::path script = dir / "bad.rc";
     std::ofstream(script) << "STRINGTABLE\nBEGIN\n  1 \"ok\"\n  2 \"broken\nEND\n";
+    std::ofstream(dir / "out.cpp") << "// from an earlier run\n";
     const std::string command = std::string(PELMORA_RC) + " " + script.string() + " -o " +
                                 (dir / "out.cpp").string() + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
