@@ -100,7 +100,6 @@ void SimulatedDrivesScope::Install() {
     SetSimulatedDrives(drives_);
 }
 
-
 std::optional<gdi::Surface> ReadPixels(HDC dc) {
     gdi::Surface* surface = gdi::SurfaceOf(dc);
     if (!surface)

@@ -150,6 +150,17 @@ TEST_F(SourceTest, CpuUsageMeasuresEachIntervalAndTruncates) {
     EXPECT_EQ(Params(data, 4), (Texts{"0", "0", "0.00", "0.00"}));
 }
 
+TEST(CpuUsageSampler, TheTotalOnlySamplerMeasuresTheSameIntervals) {
+    MachineTree tree;
+    HostRootScope root(tree.Root());
+    CCPUUsage sampler;
+    tree.Write("proc/stat", Stat(300, 100, 600));
+    EXPECT_EQ(sampler.GetUsage(), 40u);
+    tree.Write("proc/stat", Stat(300 + 7499, 100 + 2500, 600 + 1));
+    EXPECT_EQ(sampler.GetUsage(), 99u);
+    EXPECT_EQ(sampler.GetUsage(), 0u);
+}
+
 // ---- Processes ----------------------------------------------------------------------------
 
 void WriteProcesses(MachineTree& tree, int count) {
