@@ -1,5 +1,5 @@
 // What the source tests share: the settings store, the registry of built-in sources, a machine
-// tree to point the host readings at, and sampling helpers.
+// tree to point the host readings at, and sampling functions.
 #pragma once
 
 #include "plugin_host/plugin_list.h"
