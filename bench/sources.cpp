@@ -12,20 +12,6 @@
 #include <cstdlib>
 #include <memory>
 
-// Stand-ins for the shell's services until the program's own are linked; theirs take over.
-__attribute__((weak)) LPSTR LoadResourceString(UINT id) {
-    static CHAR text[256];
-    wsprintfA(text, "String %u", id);
-    return text;
-}
-__attribute__((weak)) LPSTR GetApplicationDirectory() {
-    static CHAR directory[] = "C:\\";
-    return directory;
-}
-__attribute__((weak)) void FatalExit(LPCSTR) {
-    std::abort();
-}
-
 namespace {
 
 struct Sources {

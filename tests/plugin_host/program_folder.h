@@ -18,8 +18,8 @@ struct PluginFile {
     std::string name;
 };
 
-// Thrown by the FatalExit of the tests after it has run the plug-in host's shutdown step, as the
-// program's does before it ends the process.
+// Thrown in place of the process end while a PluginHostState lives: FatalExit has shown its
+// text and run the shutdown steps.
 struct FatalExitCalled {
     std::string text;
 };

@@ -1,6 +1,7 @@
 #include "source_support.h"
 
 #include "host/paths.h"
+#include "kernel32/modules.h"
 #include "plugin_host/plugin_list.h"
 #include "shell/environment.h"
 #include "shell/program.h"
@@ -9,26 +10,18 @@
 #include <filesystem>
 #include <fstream>
 
-// Stand-ins for the shell. The strings come from the resource library beside the program.
-LPSTR LoadResourceString(UINT id) {
-    static CHAR szResourceString[256];
-    static HMODULE library = LoadLibraryA(
-        platform::host::LinuxToWindowsPath(PELMORA_PROGRAM_DIR "/PelmoraResources.dll").c_str());
-    szResourceString[0] = '\0';
-    LoadStringA(library, id, szResourceString, 255);
-    return szResourceString;
+namespace {
+
+// The program folder is the build's, so the sources find the resource library and their
+// strings there as in the program.
+void UseBuildProgramFolder() {
+    platform::SetProgramPath(PELMORA_PROGRAM_DIR "/pelmora");
+    Environment::Program::Initialize();
+    if (!GetResourceLibrary())
+        SetResourceLibrary(LoadLibraryA("PelmoraResources.dll"));
 }
 
-LPSTR GetApplicationDirectory() {
-    static CHAR szAppDirectory[MAX_PATH];
-    lstrcpynA(szAppDirectory, platform::host::LinuxToWindowsPath(PELMORA_PROGRAM_DIR "/").c_str(),
-              MAX_PATH);
-    return szAppDirectory;
-}
-
-void FatalExit(LPCSTR text) {
-    throw FatalExitCalled{text};
-}
+} // namespace
 
 MachineTree::MachineTree() {
     std::string pattern = (std::filesystem::temp_directory_path() / "pelmora-machine-XXXXXX");
@@ -53,6 +46,7 @@ void MachineTree::MakeDirectory(const std::string& path) {
 }
 
 SourceTest::SourceTest() : profile_(std::make_unique<CDriveProfile>()) {
+    UseBuildProgramFolder();
     SetDriveProfile(profile_.get());
     delete pInternalPlugins;
     pInternalPlugins = new CInternalPlugins();

@@ -15,10 +15,6 @@
 #include <string>
 #include <vector>
 
-struct FatalExitCalled {
-    std::string text;
-};
-
 // A directory of files that stands in for the machine's /proc and /sys.
 class MachineTree {
 public:
