@@ -6,6 +6,7 @@
 
 #include "plugin_host/plugin_list.h"
 #include "settings/drive_profile.h"
+#include "testing/desktop.h"
 
 #include <memory>
 #include <string>
@@ -63,6 +64,9 @@ public:
     std::string fatalText;
 
 private:
+    // The built-in drive-temperature source looks for drives; these tests give it none, so no
+    // real disk is ever opened.
+    platform::testing::SimulatedDrivesScope no_drives_;
     std::unique_ptr<CDriveProfile> profile_;
 };
 
