@@ -7,3 +7,4 @@
 #include "win/kernel_files.h"
 #include "win/kernel_modules.h"
 #include "win/kernel_system.h"
+#include "win/global_memory.h"

@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include "gdi32/surface.h"
 #include "host/clock.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace platform::testing {
 
@@ -36,5 +39,15 @@ public:
 private:
     host::ManualClock clock_;
 };
+
+// A copy of the pixels that a DC draws on (its selected bitmap, or a window's surface); nothing
+// for a handle that is not a DC.
+std::optional<gdi::Surface> ReadPixels(HDC dc);
+// A copy of a bitmap's pixels; nothing for a handle that is not a bitmap.
+std::optional<gdi::Surface> ReadBitmapPixels(HBITMAP bitmap);
+// One pixel of a copy, as a COLORREF.
+COLORREF PixelAt(const gdi::Surface& surface, int x, int y);
+// Writes what a DC shows to a PNG file (opaque), for looking at a scene.
+bool SaveDCPng(HDC dc, const std::string& linux_path);
 
 } // namespace platform::testing

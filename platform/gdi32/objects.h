@@ -1,0 +1,98 @@
+// GDI objects behind the handles: bitmaps, brushes, pens, fonts and device contexts, in one table
+// of their own (GDI handles are not kernel handles; CloseHandle knows none of them).
+#pragma once
+
+#include <windows.h>
+
+#include "gdi32/surface.h"
+
+#include <memory>
+
+namespace platform::gdi {
+
+class FontInstance;
+
+struct Object {
+    virtual ~Object() = default;
+    virtual DWORD Type() const = 0;
+    bool stock = false;
+    // DCs that hold the object; an object that is held cannot be deleted.
+    int selected = 0;
+};
+
+struct Bitmap final : Object {
+    DWORD Type() const override { return OBJ_BITMAP; }
+    std::shared_ptr<Surface> surface;
+    // A bitmap is selected into at most one memory DC (the stock bitmap into any number).
+    HDC selected_into = nullptr;
+};
+
+struct Brush final : Object {
+    DWORD Type() const override { return OBJ_BRUSH; }
+    COLORREF color = 0;
+    bool hollow = false;
+};
+
+struct Pen final : Object {
+    DWORD Type() const override { return OBJ_PEN; }
+    int style = PS_SOLID;
+    int width = 1;
+    COLORREF color = 0;
+};
+
+struct Font final : Object {
+    DWORD Type() const override { return OBJ_FONT; }
+    LOGFONTA logfont{};
+    // Matched and opened at the first use.
+    std::shared_ptr<FontInstance> instance;
+};
+
+struct DeviceContext final : Object {
+    DWORD Type() const override { return memory ? OBJ_MEMDC : OBJ_DC; }
+    bool memory = true;
+    // What the DC draws on: its selected bitmap's pixels, or a window's surface.
+    std::shared_ptr<Surface> surface;
+    HGDIOBJ bitmap = nullptr;
+    HGDIOBJ brush = nullptr;
+    HGDIOBJ pen = nullptr;
+    HGDIOBJ font = nullptr;
+    int bk_mode = OPAQUE;
+    COLORREF bk_color = RGB(255, 255, 255);
+    COLORREF text_color = RGB(0, 0, 0);
+    POINT position{};
+};
+
+HGDIOBJ AddObject(std::shared_ptr<Object> object);
+std::shared_ptr<Object> FindObject(HGDIOBJ handle);
+template <typename T> std::shared_ptr<T> FindObjectAs(HGDIOBJ handle) {
+    return std::dynamic_pointer_cast<T>(FindObject(handle));
+}
+std::shared_ptr<DeviceContext> FindDC(HDC dc);
+
+// The pixels that a DC draws on (never null for a valid DC), or null.
+Surface* SurfaceOf(HDC dc);
+// The font that a DC draws with, opened (the stock system font when nothing else is selected).
+std::shared_ptr<FontInstance> FontOf(const DeviceContext& dc);
+
+// Pixel conversions: COLORREF is 0x00BBGGRR, a surface pixel 0x00RRGGBB.
+constexpr uint32_t PixelFromColor(COLORREF c) {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+constexpr COLORREF ColorFromPixel(uint32_t p) {
+    return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16);
+}
+
+// A clipped rectangle of a surface: left <= x < right, top <= y < bottom.
+struct Box {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool Empty() const { return right <= left || bottom <= top; }
+};
+Box Intersect(const Box& a, const Box& b);
+inline Box BoundsOf(const Surface& s) {
+    return {0, 0, s.width, s.height};
+}
+
+// Fills a box (already clipped to the surface) with one pixel value.
+void FillBox(Surface& s, const Box& box, uint32_t pixel);
+
+} // namespace platform::gdi

@@ -1,0 +1,248 @@
+// Fonts as GDI objects, text metrics and DrawTextA.
+#include "gdi32/fonts.h"
+#include "gdi32/objects.h"
+
+#include "host/codepage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace platform::gdi {
+namespace {
+
+struct Line {
+    std::u32string text;
+    int underline = -1; // index of the character after a '&' prefix, or -1
+};
+
+// Turns "&x" into an underlined x and "&&" into "&" (unless DT_NOPREFIX).
+Line WithoutPrefixes(std::u32string_view text, bool no_prefix) {
+    Line line;
+    if (no_prefix) {
+        line.text = text;
+        return line;
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == U'&') {
+            if (i + 1 == text.size())
+                break;
+            ++i;
+            if (text[i] != U'&' && line.underline < 0)
+                line.underline = static_cast<int>(line.text.size());
+        }
+        line.text.push_back(text[i]);
+    }
+    return line;
+}
+
+int TabWidth(FontInstance& font) {
+    return 8 * font.Metrics().ave_char_width;
+}
+
+int Advance(FontInstance& font, char32_t c, int x, bool expand_tabs) {
+    if (c == U'\t' && expand_tabs) {
+        int tab = std::max(1, TabWidth(font));
+        return (x / tab + 1) * tab - x;
+    }
+    return font.GlyphOf(c).advance;
+}
+
+int WidthOf(FontInstance& font, std::u32string_view text, bool expand_tabs) {
+    int x = 0;
+    for (char32_t c : text)
+        x += Advance(font, c, x, expand_tabs);
+    return x;
+}
+
+// Blends one glyph's coverage over the surface in the text colour, inside the clip box.
+void BlendGlyph(Surface& s, const Glyph& g, int pen_x, int baseline, uint32_t color,
+                const Box& clip) {
+    int ox = pen_x + g.left, oy = baseline - g.top;
+    Box box = Intersect({ox, oy, ox + g.width, oy + g.height}, clip);
+    int cr = (color >> 16) & 0xFF, cg = (color >> 8) & 0xFF, cb = color & 0xFF;
+    for (int y = box.top; y < box.bottom; ++y) {
+        const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y - oy) * g.width;
+        uint32_t* row = s.pixels.data() + static_cast<size_t>(y) * s.width;
+        for (int x = box.left; x < box.right; ++x) {
+            int a = cov[x - ox];
+            if (a == 0)
+                continue;
+            uint32_t& p = row[x];
+            if (a == 255) {
+                p = color;
+                continue;
+            }
+            auto mix = [a](int d, int c) { return (d * (255 - a) + c * a + 127) / 255; };
+            p = (static_cast<uint32_t>(mix((p >> 16) & 0xFF, cr)) << 16) |
+                (static_cast<uint32_t>(mix((p >> 8) & 0xFF, cg)) << 8) |
+                static_cast<uint32_t>(mix(p & 0xFF, cb));
+        }
+    }
+}
+
+void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int x, int y,
+              bool expand_tabs, const Box& clip) {
+    Surface& s = *dc.surface;
+    const FontMetrics& m = font.Metrics();
+    int width = WidthOf(font, line.text, expand_tabs);
+    if (dc.bk_mode == OPAQUE)
+        FillBox(s, Intersect({x, y, x + width, y + m.height}, clip), PixelFromColor(dc.bk_color));
+    uint32_t color = PixelFromColor(dc.text_color);
+    int baseline = y + m.ascent;
+    int pen = x;
+    for (size_t i = 0; i < line.text.size(); ++i) {
+        char32_t c = line.text[i];
+        int advance = Advance(font, c, pen - x, expand_tabs);
+        if (c != U'\t')
+            BlendGlyph(s, font.GlyphOf(c), pen, baseline, color, clip);
+        if (static_cast<int>(i) == line.underline) {
+            int top = baseline + m.underline_position;
+            FillBox(s, Intersect({pen, top, pen + advance, top + m.underline_thickness}, clip),
+                    color);
+        }
+        pen += advance;
+    }
+    if (m.underline) {
+        int top = baseline + m.underline_position;
+        FillBox(s, Intersect({x, top, pen, top + m.underline_thickness}, clip), color);
+    }
+    if (m.strike_out) {
+        int top = baseline - m.ascent / 3;
+        FillBox(s, Intersect({x, top, pen, top + m.underline_thickness}, clip), color);
+    }
+}
+
+std::u32string Decode(LPCSTR text, int count) {
+    if (!text)
+        return {};
+    size_t n = count < 0 ? std::strlen(text) : static_cast<size_t>(count);
+    return host::AnsiToUtf32(std::string_view(text, n));
+}
+
+} // namespace
+} // namespace platform::gdi
+
+using namespace platform::gdi;
+
+PELMORA_BEGIN_EXTERN_C
+
+HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lplf) {
+    if (!lplf) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto font = std::make_shared<Font>();
+    font->logfont = *lplf;
+    // The face name need not be terminated within its 32 bytes; the copy always is.
+    font->logfont.lfFaceName[LF_FACESIZE - 1] = '\0';
+    return static_cast<HFONT>(AddObject(std::move(font)));
+}
+
+BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm) {
+    auto dc = FindDC(hdc);
+    if (!dc || !lptm) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const FontMetrics& m = FontOf(*dc)->Metrics();
+    TEXTMETRICA tm{};
+    tm.tmHeight = m.height;
+    tm.tmAscent = m.ascent;
+    tm.tmDescent = m.descent;
+    tm.tmInternalLeading = m.internal_leading;
+    tm.tmExternalLeading = m.external_leading;
+    tm.tmAveCharWidth = m.ave_char_width;
+    tm.tmMaxCharWidth = m.max_char_width;
+    tm.tmWeight = m.weight;
+    tm.tmDigitizedAspectX = 96;
+    tm.tmDigitizedAspectY = 96;
+    tm.tmFirstChar = 0x20;
+    tm.tmLastChar = 0xFF;
+    tm.tmDefaultChar = 0x1F;
+    tm.tmBreakChar = 0x20;
+    tm.tmItalic = m.italic ? 0xFF : 0;
+    tm.tmUnderlined = m.underline ? 0xFF : 0;
+    tm.tmStruckOut = m.strike_out ? 0xFF : 0;
+    tm.tmPitchAndFamily = m.pitch_and_family;
+    tm.tmCharSet = m.charset;
+    *lptm = tm;
+    return TRUE;
+}
+
+BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl) {
+    auto dc = FindDC(hdc);
+    if (!dc || !psizl || c < 0 || (c > 0 && !lpString)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto font = FontOf(*dc);
+    psizl->cx = WidthOf(*font, Decode(lpString, c), false);
+    psizl->cy = font->Metrics().height;
+    return TRUE;
+}
+
+int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
+    auto dc = FindDC(hdc);
+    if (!dc || !dc->surface || !lprc) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    auto font = FontOf(*dc);
+    const FontMetrics& m = font->Metrics();
+    bool expand_tabs = (format & DT_EXPANDTABS) != 0;
+    bool single = (format & DT_SINGLELINE) != 0;
+    std::u32string text = Decode(lpchText, cchText);
+
+    std::vector<Line> lines;
+    if (single) {
+        lines.push_back(WithoutPrefixes(text, format & DT_NOPREFIX));
+    } else {
+        size_t start = 0;
+        for (size_t i = 0; i <= text.size(); ++i) {
+            if (i == text.size() || text[i] == U'\n' || text[i] == U'\r') {
+                lines.push_back(WithoutPrefixes(std::u32string_view(text).substr(start, i - start),
+                                                format & DT_NOPREFIX));
+                if (i + 1 < text.size() && text[i] == U'\r' && text[i + 1] == U'\n')
+                    ++i;
+                start = i + 1;
+            }
+        }
+    }
+
+    int widest = 0;
+    for (const Line& line : lines)
+        widest = std::max(widest, WidthOf(*font, line.text, expand_tabs));
+    int total = m.height * static_cast<int>(lines.size());
+
+    if (format & DT_CALCRECT) {
+        lprc->right = lprc->left + widest;
+        lprc->bottom = lprc->top + total;
+        return total;
+    }
+
+    Box clip = BoundsOf(*dc->surface);
+    if (!(format & DT_NOCLIP))
+        clip = Intersect(clip, {lprc->left, lprc->top, lprc->right, lprc->bottom});
+    int y = lprc->top;
+    if (single && (format & DT_VCENTER))
+        y = lprc->top + (lprc->bottom - lprc->top - m.height) / 2;
+    else if (single && (format & DT_BOTTOM))
+        y = lprc->bottom - m.height;
+    for (const Line& line : lines) {
+        int width = WidthOf(*font, line.text, expand_tabs);
+        int x = lprc->left;
+        if (format & DT_CENTER)
+            x = lprc->left + (lprc->right - lprc->left - width) / 2;
+        else if (format & DT_RIGHT)
+            x = lprc->right - width;
+        DrawLine(*dc, *font, line, x, y, expand_tabs, clip);
+        y += m.height;
+    }
+    // The height drawn, counted from the rectangle's top when the text was moved down.
+    if (single && (format & (DT_VCENTER | DT_BOTTOM)))
+        return y - lprc->top;
+    return total;
+}
+
+PELMORA_END_EXTERN_C

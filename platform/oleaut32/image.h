@@ -1,0 +1,32 @@
+// Decoded pictures: BMP (our own reader), JPEG, GIF (its first frame) and PNG from bytes in
+// memory. Every reader checks the data against its own length and refuses what does not fit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace platform::ole {
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    // Top row first; 0xAARRGGBB (alpha 255 opaque, 0 transparent).
+    std::vector<uint32_t> pixels;
+    bool has_alpha = false; // some pixel is not opaque
+};
+
+// Pictures larger than this on a side, or in all, are refused rather than allocated.
+inline constexpr int MAX_IMAGE_SIDE = 32768;
+inline constexpr int64_t MAX_IMAGE_PIXELS = int64_t{64} << 20;
+
+std::optional<Image> DecodeBmp(std::span<const std::byte> data);
+std::optional<Image> DecodeJpeg(std::span<const std::byte> data);
+std::optional<Image> DecodeGif(std::span<const std::byte> data);
+std::optional<Image> DecodePng(std::span<const std::byte> data);
+// Picks the reader by the data's signature.
+std::optional<Image> DecodeImage(std::span<const std::byte> data);
+
+} // namespace platform::ole
