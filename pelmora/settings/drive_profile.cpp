@@ -58,6 +58,22 @@ CDriveProfileItem::CDriveProfileItem(LPCSTR name, LPCSTR value)
 
 CDriveProfileCategory::CDriveProfileCategory(LPCSTR name) : CDriveProfileItemBase(name, true) {}
 
+// Frees the children level by level rather than by recursion, which a deeply nested file could
+// take past the end of the stack.
+CDriveProfileCategory::~CDriveProfileCategory() {
+    std::vector<std::unique_ptr<CDriveProfileItemBase>> pending = std::move(Child);
+    while (!pending.empty()) {
+        std::unique_ptr<CDriveProfileItemBase> node = std::move(pending.back());
+        pending.pop_back();
+        if (node->IsCategory) {
+            auto& children = static_cast<CDriveProfileCategory*>(node.get())->Child;
+            for (auto& child : children)
+                pending.push_back(std::move(child));
+            children.clear();
+        }
+    }
+}
+
 template <typename Node> Node* CDriveProfileCategory::Append(std::unique_ptr<Node> node) {
     Node* added = node.get();
     Child.push_back(std::move(node));

@@ -14,6 +14,10 @@
 constexpr int PROFILE_TEXT_MAX = 512;
 // Longest name or value that the file reader takes; anything longer is error 8.
 constexpr int PROFILE_TOKEN_MAX = 1024;
+// Most categories the file reader lets stand inside one another (the program nests two). Deeper
+// is error 10: writing a tree costs its depth times its size, and a small file of "a[a[a[..."
+// would otherwise take gigabytes to write back.
+constexpr int PROFILE_DEPTH_MAX = 64;
 
 // Copies at most PROFILE_TEXT_MAX bytes of text into destination (which holds
 // PROFILE_TEXT_MAX + 1), cut so that a lead byte never loses its trail byte.
@@ -30,6 +34,7 @@ enum ProfileErrorCode : DWORD {
     PROFILE_ERROR_BROKEN_LINE_END = 7,   // CR without LF, or LF without CR
     PROFILE_ERROR_TOKEN_TOO_LONG = 8,    // a name or value of more than PROFILE_TOKEN_MAX
     PROFILE_ERROR_UNFINISHED_VALUE = 9,  // end of the text inside a value
+    PROFILE_ERROR_TOO_DEEP = 10,         // more than PROFILE_DEPTH_MAX nested categories
 };
 
 class CDriveProfileItemBase {
@@ -53,6 +58,7 @@ public:
 class CDriveProfileCategory : public CDriveProfileItemBase {
 public:
     explicit CDriveProfileCategory(LPCSTR name);
+    ~CDriveProfileCategory() override;
 
     // Key operations. Each acts on the first key of the name (categories of that name are not
     // considered); a getter that finds none adds it with its default.

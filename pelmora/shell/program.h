@@ -4,3 +4,6 @@
 #include <windows.h>
 
 void RunProgram();
+
+// Shows text under the fatal caption, runs the shutdown steps and ends the process.
+[[noreturn]] void FatalExit(LPCSTR text);

@@ -1,0 +1,227 @@
+// The settings file: its reader and writer. The file is ANSI text with CR LF line ends; a line is
+// depth TABs and then "Name[" (a category opens), "Name=Value" (a key) or "]" (it closes).
+#include "settings/drive_profile.h"
+
+#include "settings/literals.h"
+
+#include <algorithm>
+#include <cstring>
+
+// Nested categories are kept on stacks of our own rather than on the machine's, in the reader and
+// the writer (and when a tree is freed), so that no depth of tree can run the program out of stack.
+
+// Reading.
+
+int CDriveProfile::Load(LPCSTR path) {
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    DWORD size = GetFileSize(file, nullptr);
+    if (size == INVALID_FILE_SIZE)
+        size = 0;
+    // Zero-filled, so a short read ends the text at the first byte that did not arrive.
+    std::vector<CHAR> text(size_t(size) + 1, '\0');
+    DWORD read = 0;
+    ReadFile(file, text.data(), size, &read, nullptr);
+    CloseHandle(file);
+    return LoadText(text.data(), size);
+}
+
+int CDriveProfile::LoadText(LPCSTR text, DWORD size) {
+    std::vector<CHAR> buffer(size_t(size) + 1, '\0');
+    if (size)
+        std::memcpy(buffer.data(), text, size);
+    ErrorEnum = PROFILE_ERROR_NONE;
+    ErrorIdentifier[0] = '\0';
+    tempRoot = std::make_unique<CDriveProfileCategory>("Root");
+    LPCSTR start = buffer.data();
+    if (!ParseCategory(tempRoot.get(), start, start, start + size)) {
+        tempRoot.reset();
+        return 0;
+    }
+    Root = std::move(tempRoot);
+    return 1;
+}
+
+LPCSTR CDriveProfile::Fail(ProfileErrorCode code) {
+    ErrorEnum = code;
+    return nullptr;
+}
+
+// Parses the children of category from position up to its "]" (for the root: up to the end of
+// the text) and returns the position after that "]" (for the root: position). The text runs from
+// start to limit, one past its last byte, and is followed by a NUL; it may end earlier at a NUL.
+// Any error sets ErrorEnum and returns null at once.
+LPCSTR CDriveProfile::ParseCategory(CDriveProfileCategory* category, LPCSTR position, LPCSTR start,
+                                    LPCSTR limit) {
+    std::vector<CDriveProfileCategory*> open{category};
+    bool inValue = false;
+    // The token being read: a name, or after "=" the value. Empty at the start of every
+    // category and after every token.
+    std::string accumulator;
+    std::string keyName;
+    auto stray = [&] {
+        lstrcpynA(ErrorIdentifier, accumulator.c_str(), PROFILE_TOKEN_MAX + 1);
+        return Fail(PROFILE_ERROR_STRAY_TEXT);
+    };
+    // A CR must be followed by its LF, an LF must follow its CR.
+    auto brokenCR = [&](LPCSTR p) { return p + 1 == limit || p[1] != '\n'; };
+    auto brokenLF = [&](LPCSTR p) { return p == start || p[-1] != '\r'; };
+
+    for (LPCSTR p = position;; ++p) {
+        CDriveProfileCategory* current = open.back();
+        const CHAR c = *p;
+        if (inValue) {
+            switch (c) {
+            case '\r':
+                if (brokenCR(p))
+                    return Fail(PROFILE_ERROR_BROKEN_LINE_END);
+                // No test for an existing key: a second line of the same name adds a second key.
+                current->AddString(keyName.c_str(), accumulator.c_str());
+                accumulator.clear();
+                ++p; // the LF
+                inValue = false;
+                break;
+            case '\n':
+                return Fail(PROFILE_ERROR_BROKEN_LINE_END);
+            case '\0':
+                return Fail(PROFILE_ERROR_UNFINISHED_VALUE);
+            default:
+                // Blanks, TABs, "=", "[" and "]" belong to the value.
+                accumulator.push_back(c);
+                if (accumulator.size() > size_t(PROFILE_TOKEN_MAX))
+                    return Fail(PROFILE_ERROR_TOKEN_TOO_LONG);
+                break;
+            }
+            continue;
+        }
+        switch (c) {
+        case '\t':
+        case ' ':
+            break;
+        case '=':
+            if (accumulator.empty())
+                return Fail(PROFILE_ERROR_NAMELESS_KEY);
+            keyName = std::move(accumulator);
+            accumulator.clear();
+            inValue = true;
+            break;
+        case '[':
+            if (accumulator.empty())
+                return Fail(PROFILE_ERROR_NAMELESS_CATEGORY);
+            if (open.size() > size_t(PROFILE_DEPTH_MAX))
+                return Fail(PROFILE_ERROR_TOO_DEEP);
+            // Get or create: a second block of the same name adds to the first.
+            open.push_back(current->GetCategory(accumulator.c_str()));
+            accumulator.clear();
+            break;
+        case ']':
+            if (current == tempRoot.get())
+                return Fail(PROFILE_ERROR_CLOSE_AT_TOP);
+            if (!accumulator.empty())
+                return stray();
+            if (open.size() == 1)
+                return p + 1;
+            open.pop_back();
+            break;
+        case '\0':
+            if (current != tempRoot.get())
+                return Fail(PROFILE_ERROR_UNCLOSED_CATEGORY);
+            if (!accumulator.empty())
+                return stray();
+            return position;
+        case '\r':
+            if (brokenCR(p))
+                return Fail(PROFILE_ERROR_BROKEN_LINE_END);
+            break;
+        case '\n':
+            if (brokenLF(p))
+                return Fail(PROFILE_ERROR_BROKEN_LINE_END);
+            break;
+        default:
+            // A name goes on across blanks, TABs and line ends: "Wi dth" is Width.
+            accumulator.push_back(c);
+            if (accumulator.size() > size_t(PROFILE_TOKEN_MAX))
+                return Fail(PROFILE_ERROR_TOKEN_TOO_LONG);
+            break;
+        }
+    }
+}
+
+// Writing.
+
+std::string CDriveProfile::Render() {
+    std::string out;
+    WriteCategory(Root.get(), out, 0);
+    return out;
+}
+
+void CDriveProfile::WriteCategory(CDriveProfileCategory* category, std::string& out, int depth) {
+    struct Open {
+        CDriveProfileCategory* category;
+        int next;
+    };
+    std::vector<Open> open{{category, 0}};
+    while (!open.empty()) {
+        const int level = depth + int(open.size()) - 1;
+        Open& top = open.back();
+        if (top.next == top.category->Count()) {
+            open.pop_back();
+            // The root has no closing line.
+            if (level > 0)
+                WriteCloseBracket(out, level - 1);
+            continue;
+        }
+        bool isCategory = false;
+        CDriveProfileItemBase* child = top.category->GetChild(top.next++, &isCategory);
+        WriteIndentedText(out, child->Name, level);
+        if (isCategory) {
+            out += Literals::CategoryOpenLine;
+            open.push_back({static_cast<CDriveProfileCategory*>(child), 0});
+        } else {
+            CHAR line[PROFILE_TEXT_MAX + 8];
+            wsprintfA(line, Literals::KeyLineFormat, static_cast<CDriveProfileItem*>(child)->Value);
+            out += line;
+        }
+    }
+}
+
+void CDriveProfile::WriteIndentedText(std::string& out, LPCSTR text, int depth) {
+    out.append(size_t(depth), '\t');
+    out += text;
+}
+
+void CDriveProfile::WriteCloseBracket(std::string& out, int depth) {
+    out.append(size_t(depth), '\t');
+    out += Literals::CategoryCloseLine;
+}
+
+// The new text goes to "<path>.new" first; only when it is all on the disk does that file take
+// the old one's place, in one rename. A crash, a full disk or a killed process therefore leaves
+// the old file whole, or the new one.
+int CDriveProfile::Save(LPCSTR path) {
+    const std::string text = Render();
+    const std::string temporary = std::string(path) + ".new";
+    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    bool complete = true;
+    // One write unless the text passes a gigabyte.
+    for (size_t done = 0; complete && done < text.size();) {
+        DWORD chunk = DWORD(std::min<size_t>(text.size() - done, size_t(1) << 30));
+        DWORD written = 0;
+        complete =
+            WriteFile(file, text.data() + done, chunk, &written, nullptr) && written == chunk;
+        done += written;
+    }
+    complete = complete && FlushFileBuffers(file);
+    CloseHandle(file);
+    if (!complete ||
+        !MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temporary.c_str());
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,374 @@
+#include "settings/catalogue.h"
+#include "settings/drive_profile.h"
+#include "settings/literals.h"
+#include "settings/settings_file.h"
+
+#include "host/codepage.h"
+#include "host/paths.h"
+#include "shell_doubles.h"
+#include "testing/write_failure.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const char* StoredValue(CDriveProfileCategory* category, const char* name) {
+    for (int i = 0; i < category->Count(); ++i) {
+        bool isCategory = true;
+        CDriveProfileItemBase* child = category->GetChild(i, &isCategory);
+        if (!isCategory && std::strcmp(child->Name, name) == 0)
+            return static_cast<CDriveProfileItem*>(child)->Value;
+    }
+    return nullptr;
+}
+
+// depth categories inside one another, the innermost holding one key.
+std::string Nested(int depth) {
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+        text += "a[";
+    return text + "k=1\r\n" + std::string(size_t(depth), ']');
+}
+
+int Parse(CDriveProfile& profile, const std::string& text) {
+    return profile.LoadText(text.data(), DWORD(text.size()));
+}
+
+// A fresh folder per test, known to the program as its directory.
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::host::SetAnsiCodePage(932);
+        folder_ = fs::temp_directory_path() /
+                  ("pelmora-settings-" + std::to_string(getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        windowsFolder_ = platform::host::LinuxToWindowsPath(folder_.string()) + "\\";
+        doubles::SetApplicationDirectory(windowsFolder_);
+        bSettingsLoaded = false;
+    }
+    void TearDown() override {
+        delete GetDriveProfile();
+        SetDriveProfile(nullptr);
+        bSettingsLoaded = false;
+        fs::remove_all(folder_);
+        platform::host::SetAnsiCodePage(0);
+    }
+    fs::path File() const { return folder_ / "Pelmora.pmu"; }
+    std::string WindowsPath(const std::string& name) const { return windowsFolder_ + name; }
+    // Nothing but the settings file (no temporary left behind).
+    void ExpectOnlyTheSettingsFile() const {
+        for (const auto& entry : fs::directory_iterator(folder_))
+            EXPECT_EQ(entry.path().filename(), "Pelmora.pmu");
+    }
+
+    fs::path folder_;
+    std::string windowsFolder_;
+};
+
+struct ParseCase {
+    const char* what;
+    std::string text;
+    DWORD error;
+    std::string stray;
+};
+
+TEST_F(SettingsFileTest, ParserErrors) {
+    const std::string v1024(1024, 'v'), n1024(1024, 'n');
+    const ParseCase cases[] = {
+        {"empty file", "", 0, ""},
+        {"one key", "Width=100\r\n", 0, ""},
+        {"empty value", "Image=\r\n", 0, ""},
+        {"empty category", "A[\r\n]\r\n", 0, ""},
+        {"nested on one line", "A[B[\r\n]]", 0, ""},
+        {"text ends at a NUL", std::string("Width=1\r\n\0junk", 15), 0, ""},
+        {"= without a name", "=1\r\n", PROFILE_ERROR_NAMELESS_KEY, ""},
+        {"= after blanks only", " \t=1\r\n", PROFILE_ERROR_NAMELESS_KEY, ""},
+        {"[ without a name", "[\r\n]\r\n", PROFILE_ERROR_NAMELESS_CATEGORY, ""},
+        {"] at the top", "]\r\n", PROFILE_ERROR_CLOSE_AT_TOP, ""},
+        {"] too many", "A[\r\n]\r\n]\r\n", PROFILE_ERROR_CLOSE_AT_TOP, ""},
+        {"] with a name at the top", "X]\r\n", PROFILE_ERROR_CLOSE_AT_TOP, ""},
+        {"name before ]", "A[\r\n\tWidth\r\n]\r\n", PROFILE_ERROR_STRAY_TEXT, "Width"},
+        {"name at the end", "Width", PROFILE_ERROR_STRAY_TEXT, "Width"},
+        {"name across lines", "Wi\r\n dth", PROFILE_ERROR_STRAY_TEXT, "Width"},
+        {"stray text of 1024", n1024, PROFILE_ERROR_STRAY_TEXT, n1024},
+        {"category not closed", "A[\r\n\tWidth=1\r\n", PROFILE_ERROR_UNCLOSED_CATEGORY, ""},
+        {"unclosed beats stray", "A[\r\n\tWidth", PROFILE_ERROR_UNCLOSED_CATEGORY, ""},
+        {"LF-only in a value", "Width=1\nX=2\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
+        {"LF-only after [", "A[\n]\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
+        {"LF first", "\nWidth=1\r\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
+        {"CR last in a value", "Width=1\r", PROFILE_ERROR_BROKEN_LINE_END, ""},
+        {"CR last in a name", "A[\r\n]\r", PROFILE_ERROR_BROKEN_LINE_END, ""},
+        {"CR without LF", "Width=1\rX=2\r\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
+        {"CR before a NUL", std::string("Width=1\r\0\n", 10), PROFILE_ERROR_BROKEN_LINE_END, ""},
+        {"CR CR LF", "A[\r\r\n]\r\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
+        {"value of 1024", "Width=" + v1024 + "\r\n", 0, ""},
+        {"value of 1025", "Width=" + v1024 + "v\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"name of 1024", n1024 + "=1\r\n", 0, ""},
+        {"name of 1025", n1024 + "n=1\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"category name of 1025", n1024 + "n[\r\n]\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"value without line end", "Width=1", PROFILE_ERROR_UNFINISHED_VALUE, ""},
+        {"value empty at the end", "A[\r\n\tWidth=", PROFILE_ERROR_UNFINISHED_VALUE, ""},
+        {"too deeply nested", Nested(PROFILE_DEPTH_MAX + 1), PROFILE_ERROR_TOO_DEEP, ""},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        CDriveProfile profile;
+        profile.GetCategory("Before");
+        EXPECT_EQ(Parse(profile, test.text), test.error == 0 ? 1 : 0);
+        EXPECT_EQ(profile.ErrorEnum, test.error);
+        EXPECT_EQ(std::string(profile.ErrorIdentifier), test.stray);
+        // A failed parse keeps the tree that was there; a good one replaces it.
+        EXPECT_EQ(profile.GetRoot()->HasCategory("Before"), test.error != 0);
+    }
+}
+
+TEST_F(SettingsFileTest, ReaderIgnoresBlanksOutsideValuesAndKeepsThemInside) {
+    CDriveProfile profile;
+    ASSERT_EQ(Parse(profile, "M[\r\n\t\t  Width=100\r\n  Wi dth=200\r\n\tPad= 1 \t\r\n"
+                             "\tEq=a=b[c]\r\n]X\r\n=1\r\n"),
+              1);
+    CDriveProfileCategory* m = profile.GetRoot()->FindCategory("M", false);
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->Count(), 4);
+    EXPECT_STREQ(m->GetChild(0, nullptr)->Name, "Width");
+    EXPECT_STREQ(m->GetChild(1, nullptr)->Name, "Width");
+    EXPECT_EQ(m->GetInteger("Width"), 100);
+    EXPECT_STREQ(m->GetString("Pad"), " 1 \t");
+    EXPECT_STREQ(m->GetString("Eq"), "a=b[c]");
+    // Text after "]" starts the next name: a key X at the top level.
+    EXPECT_STREQ(StoredValue(profile.GetRoot(), "X"), "1");
+}
+
+TEST_F(SettingsFileTest, RepeatedBlocksMergeAndRepeatedKeysStay) {
+    CDriveProfile profile;
+    const std::string text = "A[\r\n\tK=1\r\n]\r\nB[\r\n]\r\nA[\r\n\tK=2\r\n\tL=3\r\n]\r\n";
+    ASSERT_EQ(Parse(profile, text), 1);
+    ASSERT_EQ(profile.GetRoot()->Count(), 2);
+    CDriveProfileCategory* a = profile.GetCategory("A");
+    EXPECT_EQ(a->Count(), 3);
+    EXPECT_EQ(a->GetInteger("K"), 1);
+    EXPECT_EQ(profile.Render(), "A[\r\n\tK=1\r\n\tK=2\r\n\tL=3\r\n]\r\nB[\r\n]\r\n");
+}
+
+TEST_F(SettingsFileTest, OverLongNamesAndValuesFromTheFileAreCut) {
+    // Up to 1024 characters are read; the tree keeps 512, not splitting a double-byte character.
+    CDriveProfile profile;
+    const std::string name = std::string(511, 'n') + "\x82\xA0" + std::string(400, 'n');
+    const std::string value = std::string(600, 'v');
+    ASSERT_EQ(Parse(profile, "C[\r\n\t" + name + "=" + value + "\r\n]\r\n" + name + "[\r\n]\r\n" +
+                                 name + "[\r\n\tK=1\r\n]\r\n"),
+              1);
+    CDriveProfileCategory* c = profile.GetCategory("C");
+    ASSERT_EQ(c->Count(), 1);
+    EXPECT_EQ(std::string(c->GetChild(0, nullptr)->Name), std::string(511, 'n'));
+    EXPECT_EQ(std::string(c->GetString(name.c_str())), std::string(512, 'v'));
+    // Both blocks of the over-long category name land in one category.
+    EXPECT_EQ(profile.GetRoot()->Count(), 2);
+}
+
+TEST_F(SettingsFileTest, NestingIsBoundedAndDeepTreesNeedNoDeepStack) {
+    CDriveProfile profile;
+    ASSERT_EQ(Parse(profile, Nested(PROFILE_DEPTH_MAX)), 1);
+    // Each line has one TAB per level above it.
+    const size_t d = PROFILE_DEPTH_MAX;
+    EXPECT_EQ(profile.Render().size(), d * (d - 1) + 8 * d + 5);
+    EXPECT_EQ(Parse(profile, Nested(PROFILE_DEPTH_MAX + 1)), 0);
+    EXPECT_EQ(profile.ErrorEnum, DWORD(PROFILE_ERROR_TOO_DEEP));
+    EXPECT_EQ(Parse(profile, std::string(2000000, '[')), 0);
+    EXPECT_EQ(profile.ErrorEnum, DWORD(PROFILE_ERROR_NAMELESS_CATEGORY));
+
+    // A tree built deeper than any file may hold is still written and freed without recursion.
+    auto deep = std::make_unique<CDriveProfile>();
+    CDriveProfileCategory* category = deep->GetCategory("a");
+    for (int i = 0; i < 100000; ++i)
+        category = category->GetCategory("a");
+    category->SetString("k", "1");
+    deep.reset();
+}
+
+const char kFixture[] = "MainWindow[\r\n"
+                        "\tAlwaysOnTop=1\r\n"
+                        "\tWidth=240\r\n"
+                        "\tEmpty=\r\n"
+                        "\tSpaced=  a b  \r\n"
+                        "]\r\n"
+                        "Top=x\r\n"
+                        "Plug-ins[\r\n"
+                        "\tInternal:CPUUsage|0[\r\n"
+                        "\t\tDrawnGraphs=1\r\n"
+                        "\t\tFormat=CPU $1%\r\n"
+                        "\t]\r\n"
+                        "\tEmpty[\r\n"
+                        "\t]\r\n"
+                        "]\r\n"
+                        "GraphGeneral[\r\n"
+                        "\tImage=C:\\\x82\xA0\\b.bmp\r\n"
+                        "]\r\n";
+
+TEST_F(SettingsFileTest, LoadSaveLoadGivesTheSameBytes) {
+    WriteBytes(File(), kFixture);
+    const std::string path = WindowsPath("Pelmora.pmu");
+    CDriveProfile first;
+    ASSERT_EQ(first.Load(path.c_str()), 1);
+    ASSERT_EQ(first.Save(path.c_str()), 1);
+    EXPECT_EQ(ReadBytes(File()), kFixture);
+    CDriveProfile second;
+    ASSERT_EQ(second.Load(path.c_str()), 1);
+    EXPECT_EQ(second.Render(), kFixture);
+    ExpectOnlyTheSettingsFile();
+}
+
+TEST_F(SettingsFileTest, ATreeLargerThanTheOldBufferIsWrittenWhole) {
+    CDriveProfile profile;
+    char name[32];
+    for (int i = 0; i < 400; ++i) {
+        wsprintfA(name, "%s%i", "Graph", i);
+        profile.GetCategory("Big")->SetString(name, std::string(500, char('a' + i % 26)).c_str());
+    }
+    const std::string expected = profile.Render();
+    ASSERT_GT(expected.size(), 65535u);
+    const std::string path = WindowsPath("Pelmora.pmu");
+    ASSERT_EQ(profile.Save(path.c_str()), 1);
+    EXPECT_EQ(ReadBytes(File()), expected);
+    CDriveProfile again;
+    ASSERT_EQ(again.Load(path.c_str()), 1);
+    EXPECT_EQ(again.Render(), expected);
+}
+
+TEST_F(SettingsFileTest, ASaveThatFailsMidwayLeavesThePreviousFile) {
+    WriteBytes(File(), kFixture);
+    const std::string path = WindowsPath("Pelmora.pmu");
+    CDriveProfile profile;
+    ASSERT_EQ(profile.Load(path.c_str()), 1);
+    profile.GetCategory("MainWindow")->SetInteger("Width", 999);
+    const size_t size = profile.Render().size();
+    for (uint64_t allowed : {uint64_t(0), uint64_t(1), uint64_t(40), uint64_t(size - 1)}) {
+        SCOPED_TRACE(allowed);
+        {
+            platform::testing::FailWritesAfter diskFull(allowed);
+            EXPECT_EQ(profile.Save(path.c_str()), 0);
+        }
+        EXPECT_EQ(ReadBytes(File()), kFixture);
+        ExpectOnlyTheSettingsFile();
+    }
+    ASSERT_EQ(profile.Save(path.c_str()), 1);
+    EXPECT_EQ(ReadBytes(File()), profile.Render());
+    EXPECT_NE(ReadBytes(File()), kFixture);
+}
+
+TEST_F(SettingsFileTest, SaveIntoAMissingFolderWritesNothing) {
+    CDriveProfile profile;
+    profile.SetInteger("k", 1);
+    EXPECT_EQ(profile.Save(WindowsPath("missing\\Pelmora.pmu").c_str()), 0);
+    EXPECT_FALSE(fs::exists(folder_ / "missing"));
+}
+
+TEST_F(SettingsFileTest, ReaderStopsAtTheFirstNulOfTheFile) {
+    WriteBytes(File(), std::string("A=1\r\n\0B=2\r\n", 11));
+    CDriveProfile profile;
+    ASSERT_EQ(profile.Load(WindowsPath("Pelmora.pmu").c_str()), 1);
+    EXPECT_EQ(profile.Render(), "A=1\r\n");
+}
+
+// The keys that start-up reads, as the window and display set-up read them.
+void ReadStartupSettings() {
+    CDriveProfile* profile = GetDriveProfile();
+    pMainWindowCategory = profile->GetCategory(Literals::MainWindow);
+    pMainWindowCategory->GetBooleanOrDefault(Literals::AlwaysOnTop, true);
+    pMainWindowCategory->GetIntegerInRange(Literals::Opacity, 255, 1, 255);
+    pMainWindowCategory->GetBooleanOrDefault(Literals::Fade, true);
+    pMainWindowCategory->GetIntegerInRange(Literals::FadeTime, 500, 100, 1000);
+    pGraphGeneralCategory = profile->GetCategory(Literals::GraphGeneral);
+    pGraphGeneralCategory->GetDWordOrDefault(Literals::BackgroundColor1, 16744576);
+    pGraphDetailCategory = profile->GetCategory(Literals::GraphDetail);
+    pGraphDetailCategory->GetIntegerInRange(Literals::NumberOfGraphs, -1, 1, 32);
+    pPluginsCategory = profile->GetCategory(Literals::Plugins);
+    pPluginsCategory->GetCategory("Internal:CPUUsage|0")
+        ->GetIntegerInRange(Literals::DrawnGraphs, 1, 0, 3);
+}
+
+TEST_F(SettingsFileTest, FirstRunWritesTheDefaultsThatStartUpRead) {
+    LoadSettingsFile();
+    EXPECT_TRUE(bSettingsLoaded);
+    EXPECT_EQ(GetDriveProfile()->GetRoot()->Count(), 0);
+    ReadStartupSettings();
+    SaveSettingsFile();
+    EXPECT_EQ(ReadBytes(File()), "MainWindow[\r\n"
+                                 "\tAlwaysOnTop=1\r\n"
+                                 "\tOpacity=255\r\n"
+                                 "\tFade=1\r\n"
+                                 "\tFadeTime=500\r\n"
+                                 "]\r\n"
+                                 "GraphGeneral[\r\n"
+                                 "\tBackgroundColor1=16744576\r\n"
+                                 "]\r\n"
+                                 "GraphDetail[\r\n"
+                                 "\tNumberOfGraphs=-1\r\n"
+                                 "]\r\n"
+                                 "Plug-ins[\r\n"
+                                 "\tInternal:CPUUsage|0[\r\n"
+                                 "\t\tDrawnGraphs=1\r\n"
+                                 "\t]\r\n"
+                                 "]\r\n");
+}
+
+TEST_F(SettingsFileTest, StoredValuesOutsideTheirRangeAreRepairedInTheFile) {
+    WriteBytes(File(), "MainWindow[\r\n\tOpacity=0\r\n\tFadeTime=50\r\n]\r\n"
+                       "GraphDetail[\r\n\tNumberOfGraphs=33\r\n]\r\n");
+    LoadSettingsFile();
+    ReadStartupSettings();
+    SaveSettingsFile();
+    const std::string saved = ReadBytes(File());
+    EXPECT_NE(saved.find("\tOpacity=255\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("\tFadeTime=500\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("\tNumberOfGraphs=-1\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, AFileThatCannotBeParsedEndsTheProgramAndStaysAsItIs) {
+    const std::string faulty = "MainWindow[\r\n\tWidth\r\n]\r\n";
+    WriteBytes(File(), faulty);
+    try {
+        LoadSettingsFile();
+        FAIL() << "LoadSettingsFile returned";
+    } catch (const doubles::FatalExitCalled& exit) {
+        EXPECT_EQ(exit.text, "The settings file cannot be read.\r\n"
+                             "\"Width\" is followed by neither \"=\" nor \"[\".");
+    }
+    EXPECT_FALSE(bSettingsLoaded);
+    // The shutdown steps that FatalExit runs leave the file alone.
+    SaveSettingsFile();
+    EXPECT_EQ(ReadBytes(File()), faulty);
+    ExpectOnlyTheSettingsFile();
+}
+
+TEST_F(SettingsFileTest, ErrorTextsAreCutToTheirBuffer) {
+    CDriveProfile profile;
+    ASSERT_EQ(Parse(profile, std::string(1024, 's')), 0);
+    std::string text = profile.GetErrorText();
+    EXPECT_EQ(text.size(), 512u);
+    EXPECT_EQ(text.substr(0, 2 + 10), "\"" + std::string(11, 's'));
+    ASSERT_EQ(Parse(profile, "=\r\n"), 0);
+    EXPECT_STREQ(profile.GetErrorText(), "\"=\" without a key name.");
+}
+
+} // namespace
