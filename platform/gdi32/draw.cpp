@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace platform::gdi {
@@ -10,10 +11,6 @@ namespace {
 
 Box BoxOf(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
-}
-
-std::shared_ptr<Brush> BrushOf(HBRUSH handle) {
-    return FindObjectAs<Brush>(handle);
 }
 
 void PutPixel(Surface& s, int x, int y, uint32_t pixel) {
@@ -143,14 +140,14 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
 
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     auto dc = FindDC(hdc);
-    if (!dc || !dc->surface)
+    if (!dc)
         return FALSE;
     auto pen = FindObjectAs<Pen>(dc->pen);
     POINT from = dc->position;
     dc->position = {x, y};
-    if (!pen || pen->style == PS_NULL)
+    if (!pen || pen->style == PS_NULL || !SurfaceOf(*dc))
         return TRUE;
-    Surface& s = *dc->surface;
+    Surface& s = *SurfaceOf(*dc);
     uint32_t pixel = PixelFromColor(pen->color);
     int w = pen->width;
     auto plot = [&](int px, int py) {
@@ -184,11 +181,11 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
     auto dst_dc = FindDC(hdc);
-    if (!dst_dc || !dst_dc->surface) {
+    if (!dst_dc || !SurfaceOf(*dst_dc)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    Surface& dst = *dst_dc->surface;
+    Surface& dst = *SurfaceOf(*dst_dc);
     Surface* src = nullptr;
     if (NeedsSource(rop)) {
         src = SurfaceOf(hdcSrc);
@@ -222,6 +219,13 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     for (int64_t i = 0; i < bottom - top; ++i) {
         int64_t oy = upward ? bottom - 1 - i : top + i;
         uint32_t* d = dst.pixels.data() + static_cast<size_t>(y + oy) * dst.width + (x + left);
+        if (rop == SRCCOPY) {
+            // memmove: the rows may overlap within one surface.
+            std::memmove(
+                d, src->pixels.data() + static_cast<size_t>(y1 + oy) * src->width + (x1 + left),
+                static_cast<size_t>(width) * sizeof(uint32_t));
+            continue;
+        }
         if (src) {
             const uint32_t* sp =
                 src->pixels.data() + static_cast<size_t>(y1 + oy) * src->width + (x1 + left);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -189,9 +190,39 @@ std::shared_ptr<DeviceContext> FindDC(HDC dc) {
     return FindObjectAs<DeviceContext>(dc);
 }
 
+namespace {
+std::atomic<SystemColorLookup> system_colors{nullptr};
+// System colour indices run from 0 (COLOR_SCROLLBAR) to 30 (COLOR_MENUBAR).
+constexpr uintptr_t MAX_SYSTEM_COLOR_BRUSH = 31;
+} // namespace
+
+void SetSystemColorLookup(SystemColorLookup lookup) {
+    system_colors = lookup;
+}
+
+std::shared_ptr<Brush> BrushOf(HBRUSH handle) {
+    if (auto brush = FindObjectAs<Brush>(handle))
+        return brush;
+    auto value = reinterpret_cast<uintptr_t>(handle);
+    SystemColorLookup lookup = system_colors;
+    if (value == 0 || value > MAX_SYSTEM_COLOR_BRUSH || !lookup)
+        return nullptr;
+    auto brush = std::make_shared<Brush>();
+    brush->color = lookup(static_cast<int>(value - 1)) & 0xFFFFFF;
+    return brush;
+}
+
+Surface* SurfaceOf(const DeviceContext& dc) {
+    Surface* s = dc.surface.get();
+    if (!s || s->width < 0 || s->height < 0 ||
+        s->pixels.size() < static_cast<size_t>(s->width) * static_cast<size_t>(s->height))
+        return nullptr;
+    return s;
+}
+
 Surface* SurfaceOf(HDC dc) {
     auto context = FindDC(dc);
-    return context ? context->surface.get() : nullptr;
+    return context ? SurfaceOf(*context) : nullptr;
 }
 
 std::shared_ptr<FontInstance> FontOf(const DeviceContext& dc) {

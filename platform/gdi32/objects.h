@@ -69,10 +69,20 @@ template <typename T> std::shared_ptr<T> FindObjectAs(HGDIOBJ handle) {
 }
 std::shared_ptr<DeviceContext> FindDC(HDC dc);
 
-// The pixels that a DC draws on (never null for a valid DC), or null.
+// The pixels that a DC draws on, or null for a handle that is no DC. A surface whose pixel
+// vector does not match its size (a window caught in the middle of a resize) counts as none, so
+// that nothing is drawn outside the vector.
 Surface* SurfaceOf(HDC dc);
+Surface* SurfaceOf(const DeviceContext& dc);
 // The font that a DC draws with, opened (the stock system font when nothing else is selected).
 std::shared_ptr<FontInstance> FontOf(const DeviceContext& dc);
+
+// A brush handle may also be a system colour index plus one ((HBRUSH)(COLOR_WINDOW + 1), as
+// window classes give them); user32, which owns the system colours, installs their lookup.
+using SystemColorLookup = COLORREF (*)(int index);
+void SetSystemColorLookup(SystemColorLookup lookup);
+// The brush of a handle: a brush object, or a solid one of a system colour; null otherwise.
+std::shared_ptr<Brush> BrushOf(HBRUSH handle);
 
 // Pixel conversions: COLORREF is 0x00BBGGRR, a surface pixel 0x00RRGGBB.
 constexpr uint32_t PixelFromColor(COLORREF c) {

@@ -83,7 +83,7 @@ void BlendGlyph(Surface& s, const Glyph& g, int pen_x, int baseline, uint32_t co
 
 void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int x, int y,
               bool expand_tabs, const Box& clip) {
-    Surface& s = *dc.surface;
+    Surface& s = *SurfaceOf(dc);
     const FontMetrics& m = font.Metrics();
     int width = WidthOf(font, line.text, expand_tabs);
     if (dc.bk_mode == OPAQUE)
@@ -184,7 +184,7 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
 
 int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     auto dc = FindDC(hdc);
-    if (!dc || !dc->surface || !lprc) {
+    if (!dc || !SurfaceOf(*dc) || !lprc) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -221,7 +221,7 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
         return total;
     }
 
-    Box clip = BoundsOf(*dc->surface);
+    Box clip = BoundsOf(*SurfaceOf(*dc));
     if (!(format & DT_NOCLIP))
         clip = Intersect(clip, {lprc->left, lprc->top, lprc->right, lprc->bottom});
     int y = lprc->top;

@@ -3,17 +3,24 @@
 
 #include "windows.h"
 
+// GUID_DEFINED: any header that needs GUID first (shell records, for one) may define it the same
+// way under the same guard.
+#ifndef GUID_DEFINED
+#define GUID_DEFINED
 typedef struct _GUID {
     DWORD Data1;
     WORD Data2;
     WORD Data3;
     BYTE Data4[8];
-} GUID, IID, CLSID;
+} GUID;
+#endif
+typedef GUID IID;
+typedef GUID CLSID;
 typedef const IID& REFIID;
 typedef const GUID& REFGUID;
 typedef const CLSID& REFCLSID;
 
-inline bool operator==(const GUID& a, const GUID& b) {
+inline bool IsEqualGUID(REFGUID a, REFGUID b) {
     if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
         return false;
     for (int i = 0; i < 8; ++i)
@@ -22,10 +29,10 @@ inline bool operator==(const GUID& a, const GUID& b) {
     return true;
 }
 inline bool IsEqualIID(REFIID a, REFIID b) {
-    return a == b;
+    return IsEqualGUID(a, b);
 }
-inline bool IsEqualGUID(REFGUID a, REFGUID b) {
-    return a == b;
+inline bool operator==(REFGUID a, REFGUID b) {
+    return IsEqualGUID(a, b);
 }
 
 #define STDMETHODCALLTYPE

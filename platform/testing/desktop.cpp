@@ -1,8 +1,15 @@
 #include "testing/desktop.h"
 
 #include "gdi32/objects.h"
+#include "host/block_devices.h"
+#include "host/root.h"
 #include "kernel32/process.h"
 #include "present/snapshot.h"
+#include "user32/window_manager.h"
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
 
 namespace platform::testing {
 
@@ -22,9 +29,77 @@ ManualClockScope::~ManualClockScope() {
     host::InstallClock(nullptr);
 }
 
-} // namespace platform::testing
+HostRootScope::HostRootScope(std::string_view root) : previous_(host::Root()) {
+    host::SetRoot(root);
+}
 
-namespace platform::testing {
+HostRootScope::~HostRootScope() {
+    host::SetRoot(previous_);
+}
+
+std::array<uint8_t, 512> MakeIdentifySector(std::string_view model, std::string_view serial,
+                                            std::string_view firmware) {
+    host::Sector sector{};
+    sector[0] = 0x40; // a fixed device
+    host::PutAtaString(sector, 10, 10, serial);
+    host::PutAtaString(sector, 23, 4, firmware);
+    host::PutAtaString(sector, 27, 20, model);
+    sector[510] = 0xA5;
+    host::SetSectorChecksum(sector);
+    return sector;
+}
+
+std::array<uint8_t, 512> MakeSmartSector(std::vector<std::pair<uint8_t, uint64_t>> attributes) {
+    host::Sector sector{};
+    sector[0] = 0x10;
+    for (size_t i = 0; i < attributes.size() && i < 30; ++i) {
+        uint8_t* entry = sector.data() + 2 + 12 * i;
+        entry[0] = attributes[i].first;
+        entry[1] = 0x22;
+        entry[3] = 100;
+        entry[4] = 100;
+        for (int b = 0; b < 6; ++b)
+            entry[5 + b] = uint8_t(attributes[i].second >> (8 * b));
+    }
+    host::SetSectorChecksum(sector);
+    return sector;
+}
+
+SimulatedDrivesScope::SimulatedDrivesScope() {
+    Install();
+}
+
+SimulatedDrivesScope::~SimulatedDrivesScope() {
+    SetSimulatedDrives(std::nullopt);
+}
+
+void SimulatedDrivesScope::Add(unsigned n, const std::array<uint8_t, 512>& identify,
+                               const std::array<uint8_t, 512>& smart) {
+    SimulatedDrive drive;
+    drive.identify = identify;
+    drive.smart = smart;
+    drives_[n] = drive;
+    Install();
+}
+
+void SimulatedDrivesScope::AddUnopenable(unsigned n, DWORD error) {
+    SimulatedDrive drive;
+    drive.open_error = error;
+    drives_[n] = drive;
+    Install();
+}
+
+void SimulatedDrivesScope::AddFailing(unsigned n, DWORD error) {
+    SimulatedDrive drive;
+    drive.command_error = error;
+    drives_[n] = drive;
+    Install();
+}
+
+void SimulatedDrivesScope::Install() {
+    SetSimulatedDrives(drives_);
+}
+
 
 std::optional<gdi::Surface> ReadPixels(HDC dc) {
     gdi::Surface* surface = gdi::SurfaceOf(dc);
@@ -49,6 +124,292 @@ COLORREF PixelAt(const gdi::Surface& surface, int x, int y) {
 bool SaveDCPng(HDC dc, const std::string& linux_path) {
     gdi::Surface* surface = gdi::SurfaceOf(dc);
     return surface && present::WriteSurfacePng(*surface, linux_path, 255, std::nullopt);
+}
+
+} // namespace platform::testing
+
+namespace platform::testing {
+
+namespace {
+
+host::ManualClock* Manual() {
+    return dynamic_cast<host::ManualClock*>(&host::CurrentClock());
+}
+
+struct MenuScript {
+    std::mutex lock;
+    std::deque<std::function<UINT(const ShownMenu&)>> answers;
+    std::vector<ShownMenu> shown;
+    unsigned last_serial = 0;
+};
+
+MenuScript& Script() {
+    static MenuScript script;
+    return script;
+}
+
+std::optional<UINT> AnswerMenu(const user32::MenuRequest& request) {
+    std::function<UINT(const ShownMenu&)> answer;
+    ShownMenu shown{request.menu, request.flags, POINT{request.x, request.y}, request.owner};
+    {
+        MenuScript& s = Script();
+        std::lock_guard lock(s.lock);
+        if (s.last_serial != request.serial) {
+            s.last_serial = request.serial;
+            s.shown.push_back(shown);
+        }
+        if (s.answers.empty())
+            return std::nullopt;
+        answer = std::move(s.answers.front());
+        s.answers.pop_front();
+    }
+    return answer(shown);
+}
+
+void InstallMenuAnswerer() {
+    user32::SetMenuAnswerer(AnswerMenu);
+}
+
+} // namespace
+
+DesktopScope::DesktopScope(uint64_t start_ms) : clock_(start_ms) {
+    user32::ResetDesktopForTests();
+    ClearMenuAnswers();
+}
+
+DesktopScope::~DesktopScope() {
+    user32::SetIdleHandler({});
+    user32::ResetDesktopForTests();
+    ClearMenuAnswers();
+}
+
+int RunUntilIdle() {
+    int dispatched = 0;
+    // A window that never validates its update area would be painted for ever.
+    for (int guard = 0; guard < 100000; ++guard) {
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            break;
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        ++dispatched;
+    }
+    return dispatched;
+}
+
+int RunFor(uint64_t milliseconds) {
+    host::ManualClock* clock = Manual();
+    if (!clock)
+        return -1;
+    uint64_t end = clock->Now() + milliseconds;
+    int dispatched = 0;
+    for (;;) {
+        dispatched += RunUntilIdle();
+        if (PendingQuit())
+            break;
+        std::optional<uint64_t> next = user32::NextTimerDue();
+        if (next && *next <= end) {
+            clock->Set(std::max(clock->Now(), *next));
+            continue;
+        }
+        clock->Set(std::max(clock->Now(), end));
+        dispatched += RunUntilIdle();
+        break;
+    }
+    return dispatched;
+}
+
+std::optional<int> PendingQuit() {
+    MSG msg;
+    if (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), WM_QUIT, WM_QUIT, PM_NOREMOVE) &&
+        msg.message == WM_QUIT)
+        return int(msg.wParam);
+    return std::nullopt;
+}
+
+IdleScope::IdleScope(std::function<bool()> handler) {
+    user32::SetIdleHandler(std::move(handler));
+}
+
+IdleScope::~IdleScope() {
+    user32::SetIdleHandler({});
+}
+
+std::function<bool()> AdvanceTimersFor(uint64_t milliseconds, std::function<void()> at_end) {
+    host::ManualClock* clock = Manual();
+    uint64_t deadline = (clock ? clock->Now() : 0) + milliseconds;
+    auto ended = std::make_shared<bool>(false);
+    return [clock, deadline, ended, at_end]() {
+        if (!clock || *ended)
+            return false;
+        std::optional<uint64_t> next = user32::NextTimerDue();
+        if (next && *next <= deadline) {
+            clock->Set(std::max(clock->Now(), *next));
+            return true;
+        }
+        clock->Set(std::max(clock->Now(), deadline));
+        *ended = true;
+        if (at_end)
+            at_end();
+        return true;
+    };
+}
+
+void AnswerNextMenu(UINT command) {
+    AnswerNextMenuWith([command](const ShownMenu&) { return command; });
+}
+
+void CancelNextMenu() {
+    AnswerNextMenu(0);
+}
+
+void AnswerNextMenuWith(std::function<UINT(const ShownMenu&)> answer) {
+    InstallMenuAnswerer();
+    MenuScript& s = Script();
+    std::lock_guard lock(s.lock);
+    s.answers.push_back(std::move(answer));
+}
+
+const std::vector<ShownMenu>& MenusShown() {
+    return Script().shown;
+}
+
+void ClearMenuAnswers() {
+    InstallMenuAnswerer();
+    MenuScript& s = Script();
+    std::lock_guard lock(s.lock);
+    s.answers.clear();
+    s.shown.clear();
+}
+
+struct MessageSpy::State {
+    mutable std::mutex lock;
+    std::vector<Entry> entries;
+};
+
+MessageSpy::MessageSpy() : state_(std::make_shared<State>()) {
+    std::weak_ptr<State> weak = state_;
+    cookie_ = user32::AddMessageObserver([weak](HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+        if (auto state = weak.lock()) {
+            std::lock_guard lock(state->lock);
+            state->entries.push_back(Entry{hwnd, message, w, l});
+        }
+    });
+}
+
+MessageSpy::~MessageSpy() {
+    user32::RemoveMessageObserver(cookie_);
+}
+
+std::vector<MessageSpy::Entry> MessageSpy::Entries() const {
+    std::lock_guard lock(state_->lock);
+    return state_->entries;
+}
+
+std::vector<UINT> MessageSpy::MessagesOf(HWND hwnd) const {
+    std::vector<UINT> messages;
+    for (const Entry& e : Entries())
+        if (e.hwnd == hwnd)
+            messages.push_back(e.message);
+    return messages;
+}
+
+std::vector<MessageSpy::Entry> MessageSpy::Of(HWND hwnd, UINT message) const {
+    std::vector<Entry> found;
+    for (const Entry& e : Entries())
+        if (e.hwnd == hwnd && e.message == message)
+            found.push_back(e);
+    return found;
+}
+
+void MessageSpy::Clear() {
+    std::lock_guard lock(state_->lock);
+    state_->entries.clear();
+}
+
+void MouseMove(POINT at, UINT keys) {
+    user32::InjectMouseMove(at, keys);
+}
+
+void LeftDown(POINT at, UINT keys) {
+    user32::InjectMouseButton(user32::MouseButton::Left, true, at, keys);
+}
+
+void LeftUp(POINT at, UINT keys) {
+    user32::InjectMouseButton(user32::MouseButton::Left, false, at, keys);
+}
+
+void LeftClick(POINT at, UINT keys) {
+    LeftDown(at, keys);
+    LeftUp(at, keys);
+}
+
+void DoubleClick(POINT at, UINT keys) {
+    LeftClick(at, keys);
+    LeftClick(at, keys);
+}
+
+void RightDown(POINT at, UINT keys) {
+    user32::InjectMouseButton(user32::MouseButton::Right, true, at, keys);
+}
+
+void RightUp(POINT at, UINT keys) {
+    user32::InjectMouseButton(user32::MouseButton::Right, false, at, keys);
+}
+
+void RightClick(POINT at, UINT keys) {
+    RightDown(at, keys);
+    RightUp(at, keys);
+}
+
+void Drag(POINT from, POINT to, int steps, UINT keys) {
+    steps = std::max(steps, 1);
+    // The moves are fed one at a time as the queue runs dry, so that a move loop started by
+    // the button-down sees the cursor where a user's hand would have it.
+    auto actions = std::make_shared<std::deque<std::function<void()>>>();
+    for (int i = 1; i <= steps; ++i) {
+        POINT at{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps};
+        actions->push_back([at, keys] { MouseMove(at, keys); });
+    }
+    actions->push_back([to, keys] { LeftUp(to, keys); });
+    user32::IdleHandler previous = user32::SetIdleHandler([actions]() {
+        if (actions->empty())
+            return false;
+        auto next = std::move(actions->front());
+        actions->pop_front();
+        next();
+        return true;
+    });
+    LeftDown(from, keys);
+    RunUntilIdle();
+    while (!actions->empty()) {
+        auto next = std::move(actions->front());
+        actions->pop_front();
+        next();
+        RunUntilIdle();
+    }
+    user32::SetIdleHandler(std::move(previous));
+}
+
+void KeyDown(int vk) {
+    user32::InjectKey(vk, true);
+}
+
+void KeyUp(int vk) {
+    user32::InjectKey(vk, false);
+}
+
+void PressKey(int vk) {
+    KeyDown(vk);
+    KeyUp(vk);
+}
+
+void SetKeyDown(int vk, bool down) {
+    user32::SetKeyStateNow(vk, down);
 }
 
 } // namespace platform::testing

@@ -5,10 +5,18 @@
 
 #include "gdi32/surface.h"
 #include "host/clock.h"
+#include "kernel32/simulated_drives.h"
 
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace platform::testing {
 
@@ -40,6 +48,50 @@ private:
     host::ManualClock clock_;
 };
 
+// While it lives, the host readings (/proc, /sys, /dev) come from the tree at this path, e.g. a
+// fixture in tests/fixtures/host/<name>; the previous root comes back after.
+class HostRootScope {
+public:
+    explicit HostRootScope(std::string_view root);
+    ~HostRootScope();
+    HostRootScope(const HostRootScope&) = delete;
+    HostRootScope& operator=(const HostRootScope&) = delete;
+
+private:
+    std::string previous_;
+};
+
+// An IDENTIFY DEVICE answer with this model name (words 27 to 46), serial and firmware.
+std::array<uint8_t, 512> MakeIdentifySector(std::string_view model, std::string_view serial = "",
+                                            std::string_view firmware = "");
+// A SMART READ DATA answer holding these attributes, in order from the first entry: each an
+// identifier and its raw value (least significant byte first in the entry).
+std::array<uint8_t, 512> MakeSmartSector(std::vector<std::pair<uint8_t, uint64_t>> attributes);
+
+// While it lives, "\\.\PhysicalDriveN" opens only the drives registered here, never a real disk.
+class SimulatedDrivesScope {
+public:
+    SimulatedDrivesScope();
+    ~SimulatedDrivesScope();
+    SimulatedDrivesScope(const SimulatedDrivesScope&) = delete;
+    SimulatedDrivesScope& operator=(const SimulatedDrivesScope&) = delete;
+
+    // Drive n answers IDENTIFY and SMART READ DATA with these sectors.
+    void Add(unsigned n, const std::array<uint8_t, 512>& identify,
+             const std::array<uint8_t, 512>& smart);
+    // Drive n does not open: CreateFileA fails with this error (ERROR_ACCESS_DENIED, ...).
+    void AddUnopenable(unsigned n, DWORD error);
+    // Drive n opens, but every drive command fails with this error.
+    void AddFailing(unsigned n, DWORD error);
+
+    std::vector<SimulatedDriveOpen> opens() const { return SimulatedDriveOpens(); }
+    std::vector<SimulatedDriveRequest> requests() const { return SimulatedDriveRequests(); }
+
+private:
+    void Install();
+    std::map<unsigned, SimulatedDrive> drives_;
+};
+
 // A copy of the pixels that a DC draws on (its selected bitmap, or a window's surface); nothing
 // for a handle that is not a DC.
 std::optional<gdi::Surface> ReadPixels(HDC dc);
@@ -49,5 +101,115 @@ std::optional<gdi::Surface> ReadBitmapPixels(HBITMAP bitmap);
 COLORREF PixelAt(const gdi::Surface& surface, int x, int y);
 // Writes what a DC shows to a PNG file (opaque), for looking at a scene.
 bool SaveDCPng(HDC dc, const std::string& linux_path);
+
+} // namespace platform::testing
+
+namespace platform::testing {
+
+// ---- Windows, the queue and input ----------------------------------------------------------
+
+// While it lives: a manual clock and an empty desktop for the calling thread; at the end every
+// window it left is destroyed, every class without windows unregistered, timers, queue, input
+// state, menu answers and idle handler cleared.
+class DesktopScope {
+public:
+    explicit DesktopScope(uint64_t start_ms = 1'000'000);
+    ~DesktopScope();
+    DesktopScope(const DesktopScope&) = delete;
+    DesktopScope& operator=(const DesktopScope&) = delete;
+    host::ManualClock& clock() { return clock_.clock(); }
+
+private:
+    ManualClockScope clock_;
+};
+
+// Dispatches what the calling thread's queue holds at the present time (sent, posted, input,
+// paint, due timers) until nothing is left. A WM_QUIT met on the way stops the run and stays
+// in the queue. Returns the number of messages dispatched.
+int RunUntilIdle();
+// Runs the queue for a span of the manual clock: dispatches what is due, then moves the clock
+// to the next due timer (or the end of the span) and goes on. Returns the messages dispatched.
+int RunFor(uint64_t milliseconds);
+// The exit code of a WM_QUIT that waits in the queue.
+std::optional<int> PendingQuit();
+
+// What GetMessageA and the modal loops do on the manual clock when nothing is due: the handler
+// returns true when it made something due (posted, advanced the clock) and false to give up,
+// which makes GetMessageA fail with -1 and a modal loop end. Without a handler they give up.
+class IdleScope {
+public:
+    explicit IdleScope(std::function<bool()> handler);
+    ~IdleScope();
+    IdleScope(const IdleScope&) = delete;
+    IdleScope& operator=(const IdleScope&) = delete;
+};
+// An idle handler that moves the manual clock to each due timer within `milliseconds` of now;
+// at the end of the span it runs `at_end` once (posting WM_CLOSE, say), then gives up.
+std::function<bool()> AdvanceTimersFor(uint64_t milliseconds, std::function<void()> at_end = {});
+
+// Popup menus: TrackPopupMenu takes the answers in order; without one it waits as the user
+// would (and on an idle manual clock cancels).
+struct ShownMenu {
+    HMENU menu;
+    UINT flags;
+    POINT at;
+    HWND owner;
+};
+void AnswerNextMenu(UINT command);
+void CancelNextMenu();
+// Decides when the menu is open, e.g. after looking at its check marks; 0 cancels.
+void AnswerNextMenuWith(std::function<UINT(const ShownMenu&)> answer);
+const std::vector<ShownMenu>& MenusShown();
+void ClearMenuAnswers();
+
+// Records every message a window procedure is called with (sent or dispatched), from its
+// creation on.
+class MessageSpy {
+public:
+    struct Entry {
+        HWND hwnd;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    MessageSpy();
+    ~MessageSpy();
+    MessageSpy(const MessageSpy&) = delete;
+    MessageSpy& operator=(const MessageSpy&) = delete;
+    std::vector<Entry> Entries() const;
+    // The message numbers one window received, in order.
+    std::vector<UINT> MessagesOf(HWND hwnd) const;
+    // The entries of one message to one window.
+    std::vector<Entry> Of(HWND hwnd, UINT message) const;
+    void Clear();
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+    int cookie_;
+};
+
+// Mouse input at screen points, routed by hit-testing as the system routes it (the capture
+// first; a click-through window lets it fall through). `keys` adds MK_CONTROL / MK_SHIFT held
+// for this input only. Double clicks use the system's time (500 ms) and distance (4 pixels).
+void MouseMove(POINT at, UINT keys = 0);
+void LeftDown(POINT at, UINT keys = 0);
+void LeftUp(POINT at, UINT keys = 0);
+void LeftClick(POINT at, UINT keys = 0);
+void DoubleClick(POINT at, UINT keys = 0);
+void RightDown(POINT at, UINT keys = 0);
+void RightUp(POINT at, UINT keys = 0);
+void RightClick(POINT at, UINT keys = 0);
+// Button down at `from`, `steps` moves to `to`, button up at `to`, running the queue as it
+// goes: each step is made when the queue (or the move loop the button-down started) has
+// nothing left to do. Needs the manual clock.
+void Drag(POINT from, POINT to, int steps = 4, UINT keys = 0);
+
+// Keyboard input to the focus window (the foreground window without a focus).
+void KeyDown(int vk);
+void KeyUp(int vk);
+void PressKey(int vk);
+// A key held or released at once, without a message (GetKeyState and GetAsyncKeyState see it).
+void SetKeyDown(int vk, bool down);
 
 } // namespace platform::testing

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "host/drives.h"
 #include "host/paths.h"
 #include "kernel32/files.h"
 
@@ -169,6 +170,8 @@ TEST_F(Files, FindReturnsMatchesInNameOrder) {
 }
 
 TEST(Paths, DriveLettersMapBothWays) {
+    using platform::host::DriveMapping;
+    platform::host::SetDriveMapProvider([] { return std::vector<DriveMapping>{{'C', "/"}}; });
     EXPECT_EQ(platform::host::WindowsToLinuxPath("C:\\Program Files\\x.txt"),
               "/Program Files/x.txt");
     EXPECT_EQ(platform::host::WindowsToLinuxPath("c:\\"), "/");
@@ -176,13 +179,12 @@ TEST(Paths, DriveLettersMapBothWays) {
     EXPECT_EQ(platform::host::WindowsToLinuxPath("Q:\\x"), std::nullopt);
     EXPECT_EQ(platform::host::LinuxToWindowsPath("/home/x"), "C:\\home\\x");
     EXPECT_EQ(platform::host::LinuxToWindowsPath("/"), "C:\\");
-    platform::host::SetDriveMapProvider([] {
-        return std::vector<platform::host::DriveMapping>{{'C', "/"}, {'D', "/mnt/data"}};
-    });
+    platform::host::SetDriveMapProvider(
+        [] { return std::vector<DriveMapping>{{'C', "/"}, {'D', "/mnt/data"}}; });
     EXPECT_EQ(platform::host::LinuxToWindowsPath("/mnt/data/a"), "D:\\a");
     EXPECT_EQ(platform::host::LinuxToWindowsPath("/mnt/database"), "C:\\mnt\\database");
     EXPECT_EQ(platform::host::WindowsToLinuxPath("D:\\a\\b"), "/mnt/data/a/b");
-    platform::host::SetDriveMapProvider({});
+    platform::host::SetDriveMapProvider(platform::host::MountedDriveMap);
 }
 
 } // namespace

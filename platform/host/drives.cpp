@@ -1,0 +1,209 @@
+#include "host/drives.h"
+
+#include "host/root.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <set>
+#include <string_view>
+
+#include <sys/statvfs.h>
+
+namespace platform::host {
+
+namespace {
+
+constexpr std::array<std::string_view, 22> kLocalTypes = {
+    "ext2", "ext3",     "ext4",   "xfs",  "btrfs", "f2fs",    "jfs", "reiserfs",
+    "vfat", "msdos",    "exfat",  "ntfs", "ntfs3", "fuseblk", "hfs", "hfsplus",
+    "zfs",  "bcachefs", "nilfs2", "ufs",  "minix", "apfs"};
+constexpr std::array<std::string_view, 13> kRemoteTypes = {
+    "nfs",       "nfs4", "cifs",  "smb3",       "smbfs",       "9p",       "ceph",
+    "glusterfs", "afs",  "davfs", "fuse.sshfs", "fuse.rclone", "fuse.s3fs"};
+constexpr std::array<std::string_view, 2> kOpticalTypes = {"iso9660", "udf"};
+constexpr std::array<std::string_view, 2> kRamTypes = {"tmpfs", "ramfs"};
+
+template <size_t N>
+bool IsOneOf(std::string_view type, const std::array<std::string_view, N>& list) {
+    return std::find(list.begin(), list.end(), type) != list.end();
+}
+
+// "\040" -> " ", as the kernel escapes blanks, tabs, line breaks and backslashes.
+std::string Unescape(std::string_view field) {
+    std::string text;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            std::string_view digits = field.substr(i + 1, 3);
+            if (std::all_of(digits.begin(), digits.end(),
+                            [](char c) { return c >= '0' && c <= '7'; })) {
+                text.push_back(
+                    char((digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0')));
+                i += 3;
+                continue;
+            }
+        }
+        text.push_back(field[i]);
+    }
+    return text;
+}
+
+bool Below(std::string_view path, std::string_view folder) {
+    return path.starts_with(folder) && path.size() > folder.size() && path[folder.size()] == '/';
+}
+
+// The system's own places: what is mounted there (the boot and EFI partitions, a container's
+// bind-mounted /etc/hosts, package images, runtime folders) is no drive of the user's.
+bool InSystemPlace(std::string_view mount_point) {
+    for (std::string_view place :
+         {"/boot", "/dev", "/etc", "/proc", "/run", "/snap", "/sys", "/var/lib", "/var/snap"}) {
+        if (mount_point == place || Below(mount_point, place))
+            return true;
+    }
+    return false;
+}
+
+// "/dev/sdb1" -> "sdb", "/dev/nvme0n1p2" -> "nvme0n1", "/dev/mmcblk0p1" -> "mmcblk0".
+std::string WholeDiskName(std::string_view device) {
+    if (!device.starts_with("/dev/"))
+        return {};
+    std::string name(device.substr(5));
+    if (name.find('/') != std::string::npos)
+        return {};
+    bool numbered = name.starts_with("nvme") || name.starts_with("mmcblk") ||
+                    name.starts_with("loop") || name.starts_with("nbd");
+    if (numbered) {
+        size_t p = name.rfind('p');
+        if (p != std::string::npos && p + 1 < name.size() && p > 0 &&
+            std::isdigit(static_cast<unsigned char>(name[p - 1])) &&
+            std::all_of(name.begin() + long(p) + 1, name.end(),
+                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+            name.resize(p);
+        return name;
+    }
+    while (!name.empty() && std::isdigit(static_cast<unsigned char>(name.back())))
+        name.pop_back();
+    return name;
+}
+
+bool IsRemovableDevice(std::string_view device) {
+    std::string disk = WholeDiskName(device);
+    if (disk.empty())
+        return false;
+    return ReadHostNumber("/sys/block/" + disk + "/removable").value_or(0) == 1;
+}
+
+bool IsOpticalDevice(std::string_view device) {
+    std::string disk = WholeDiskName(device);
+    return disk.starts_with("sr") || disk.starts_with("scd");
+}
+
+// The kind of a mounted file system, or nothing for one that takes no letter.
+std::optional<DriveKind> KindOf(const MountEntry& entry, bool is_root) {
+    std::string_view type = entry.type;
+    if (IsOneOf(type, kRemoteTypes) || type.starts_with("nfs"))
+        return DriveKind::Remote;
+    if (IsOneOf(type, kOpticalTypes) || IsOpticalDevice(entry.device))
+        return DriveKind::CdRom;
+    if (IsOneOf(type, kRamTypes)) {
+        // tmpfs is everywhere (/run, /dev/shm, /tmp); only one that a user mounted below /mnt
+        // or /media, or the root itself, counts as a RAM disk.
+        if (is_root || Below(entry.mount_point, "/mnt") || Below(entry.mount_point, "/media"))
+            return DriveKind::RamDisk;
+        return std::nullopt;
+    }
+    if (IsOneOf(type, kLocalTypes))
+        return IsRemovableDevice(entry.device) ? DriveKind::Removable : DriveKind::Fixed;
+    // An overlay or any other type is the machine's disk only as the root (a container's).
+    if (is_root)
+        return DriveKind::Fixed;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<MountEntry> ReadMountTable() {
+    std::vector<MountEntry> entries;
+    std::optional<std::string> mounts = ReadHostFile("/proc/self/mounts");
+    if (!mounts)
+        mounts = ReadHostFile("/proc/mounts");
+    if (!mounts)
+        return entries;
+    for (std::string_view line : SplitLines(*mounts)) {
+        std::vector<std::string_view> fields = SplitFields(line);
+        if (fields.size() < 3)
+            continue;
+        entries.push_back({Unescape(fields[0]), Unescape(fields[1]), Unescape(fields[2])});
+    }
+    return entries;
+}
+
+std::vector<MountedDrive> MountedDrives() {
+    std::vector<MountEntry> table = ReadMountTable();
+    std::vector<MountedDrive> drives;
+
+    // C: is "/" whatever is mounted there; the last mount on "/" is the one in force.
+    const MountEntry* root = nullptr;
+    for (const MountEntry& entry : table) {
+        if (entry.mount_point == "/")
+            root = &entry;
+    }
+    MountEntry root_entry = root ? *root : MountEntry{"", "/", ""};
+    drives.push_back({'C', "/", root_entry.device, root_entry.type,
+                      KindOf(root_entry, true).value_or(DriveKind::Fixed)});
+
+    std::set<std::string> devices_seen;
+    std::set<std::string> points_seen{"/"};
+    if (root_entry.device.starts_with("/"))
+        devices_seen.insert(root_entry.device);
+    char next = 'D';
+    for (const MountEntry& entry : table) {
+        if (next > 'Z')
+            break;
+        if (points_seen.contains(entry.mount_point) || !entry.mount_point.starts_with('/') ||
+            InSystemPlace(entry.mount_point))
+            continue;
+        std::optional<DriveKind> kind = KindOf(entry, false);
+        if (!kind)
+            continue;
+        // A device already lettered is mounted again elsewhere (a bind mount).
+        bool named_device =
+            entry.device.starts_with('/') || entry.device.find(':') != std::string::npos;
+        if (named_device && devices_seen.contains(entry.device))
+            continue;
+        if (named_device)
+            devices_seen.insert(entry.device);
+        points_seen.insert(entry.mount_point);
+        drives.push_back({next, entry.mount_point, entry.device, entry.type, *kind});
+        ++next;
+    }
+    return drives;
+}
+
+std::vector<DriveMapping> MountedDriveMap() {
+    std::vector<DriveMapping> map;
+    for (const MountedDrive& drive : MountedDrives())
+        map.push_back({drive.letter, drive.root});
+    return map;
+}
+
+std::optional<DiskSpace> ReadDiskSpace(const std::string& directory) {
+    struct statvfs st {};
+    if (::statvfs(directory.c_str(), &st) != 0)
+        return std::nullopt;
+    uint64_t unit = st.f_frsize ? st.f_frsize : st.f_bsize;
+    return DiskSpace{uint64_t(st.f_bavail) * unit, uint64_t(st.f_blocks) * unit,
+                     uint64_t(st.f_bfree) * unit};
+}
+
+namespace {
+
+// File paths and the drive functions share one map: the mount table's.
+[[maybe_unused]] const bool provider_installed = [] {
+    SetDriveMapProvider(MountedDriveMap);
+    return true;
+}();
+
+} // namespace
+
+} // namespace platform::host

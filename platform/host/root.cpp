@@ -1,0 +1,158 @@
+#include "host/root.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <mutex>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform::host {
+
+namespace {
+
+std::mutex root_mutex;
+std::string& RootPath() {
+    static std::string root = "/";
+    return root;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
+void SetRoot(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    std::string root(path.empty() ? std::string_view("/") : path);
+    std::lock_guard lock(root_mutex);
+    RootPath().swap(root);
+}
+
+std::string Root() {
+    std::lock_guard lock(root_mutex);
+    return RootPath();
+}
+
+std::string HostPath(std::string_view absolute_path) {
+    std::string root = Root();
+    if (root == "/")
+        return std::string(absolute_path);
+    std::string path = root;
+    if (!absolute_path.starts_with('/'))
+        path.push_back('/');
+    path.append(absolute_path);
+    return path;
+}
+
+std::optional<std::string> ReadHostFile(std::string_view absolute_path) {
+    std::string path = HostPath(absolute_path);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::string content;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        content.append(buffer, size_t(n));
+    }
+    ::close(fd);
+    return content;
+}
+
+std::optional<std::string> ReadHostLine(std::string_view absolute_path) {
+    std::optional<std::string> content = ReadHostFile(absolute_path);
+    if (!content)
+        return std::nullopt;
+    size_t end = content->find('\n');
+    if (end != std::string::npos)
+        content->resize(end);
+    return content;
+}
+
+std::optional<long long> ReadHostNumber(std::string_view absolute_path) {
+    std::optional<std::string> line = ReadHostLine(absolute_path);
+    if (!line)
+        return std::nullopt;
+    std::string_view text = *line;
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    return ParseSigned(text);
+}
+
+std::vector<std::string> ListHostDirectory(std::string_view absolute_path) {
+    std::vector<std::string> names;
+    std::string path = HostPath(absolute_path);
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir)
+        return names;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        if (end == std::string_view::npos) {
+            lines.push_back(text);
+            break;
+        }
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && IsBlank(line[i]))
+            ++i;
+        size_t start = i;
+        while (i < line.size() && !IsBlank(line[i]))
+            ++i;
+        if (i > start)
+            fields.push_back(line.substr(start, i - start));
+    }
+    return fields;
+}
+
+std::optional<unsigned long long> ParseUnsigned(std::string_view field) {
+    unsigned long long value = 0;
+    auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (error != std::errc() || end != field.data() + field.size() || field.empty())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<long long> ParseSigned(std::string_view field) {
+    long long value = 0;
+    auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (error != std::errc() || end != field.data() + field.size() || field.empty())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace platform::host

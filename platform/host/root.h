@@ -1,0 +1,40 @@
+// The one root under which the layer reads the machine: every /proc, /sys and /dev path of the
+// host readings is resolved below it. It is "/" for the real machine; tests point it at a
+// captured tree.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::host {
+
+// Sets the root; an empty path puts back "/". The path is used as given, without a trailing
+// slash.
+void SetRoot(std::string_view path);
+std::string Root();
+
+// An absolute machine path ("/proc/stat") as it lies under the root.
+std::string HostPath(std::string_view absolute_path);
+
+// The whole content of a file under the root, or nothing when it cannot be read. Files of
+// /proc and /sys report a size of 0 or 4096, so this reads until the end, whatever stat says.
+std::optional<std::string> ReadHostFile(std::string_view absolute_path);
+// The first line of a file under the root, without its line break ("1000\n" -> "1000").
+std::optional<std::string> ReadHostLine(std::string_view absolute_path);
+// A decimal number that makes up the first line of a file; nothing when the file is missing or
+// holds anything else (a speed file of a down interface reads "-1" or fails).
+std::optional<long long> ReadHostNumber(std::string_view absolute_path);
+// The names in a directory under the root, sorted, without "." and "..".
+std::vector<std::string> ListHostDirectory(std::string_view absolute_path);
+
+// Splits a text into lines (the last one may lack its line break).
+std::vector<std::string_view> SplitLines(std::string_view text);
+// Splits a line at runs of blanks (spaces and tabs).
+std::vector<std::string_view> SplitFields(std::string_view line);
+// A whole field as an unsigned or signed decimal number.
+std::optional<unsigned long long> ParseUnsigned(std::string_view field);
+std::optional<long long> ParseSigned(std::string_view field);
+
+} // namespace platform::host

@@ -1,0 +1,251 @@
+#include "canvas.h"
+
+#include "gdi32/fonts.h"
+#include "host/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr COLORREF WHITE = RGB(255, 255, 255);
+
+LOGFONTA Font(LONG height, const char* face, LONG weight = FW_NORMAL,
+              BYTE charset = DEFAULT_CHARSET) {
+    LOGFONTA lf{};
+    lf.lfHeight = height;
+    lf.lfWeight = weight;
+    lf.lfCharSet = charset;
+    lf.lfOutPrecision = OUT_CHARACTER_PRECIS;
+    std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    return lf;
+}
+
+// A canvas with a font selected, in black on white, background transparent.
+class TextCanvas : public Canvas {
+public:
+    TextCanvas(int width, int height, const LOGFONTA& lf) : Canvas(width, height) {
+        font_ = CreateFontIndirectA(&lf);
+        old_ = SelectObject(dc(), font_);
+        SetBkMode(dc(), TRANSPARENT);
+        SetTextColor(dc(), RGB(0, 0, 0));
+    }
+    ~TextCanvas() {
+        SelectObject(dc(), old_);
+        DeleteObject(font_);
+    }
+    TEXTMETRICA Metrics() const {
+        TEXTMETRICA tm{};
+        EXPECT_TRUE(GetTextMetricsA(dc(), &tm));
+        return tm;
+    }
+
+private:
+    HFONT font_;
+    HGDIOBJ old_;
+};
+
+// The row font of the display: Times New Roman, bold, 13 pixels of character height, found as
+// the metric-compatible Liberation Serif, whose cell is 15 pixels as the original's.
+TEST(Fonts, TheRowFontHasTheCellOfTimesNewRoman) {
+    TextCanvas c(10, 10, Font(-13, "Times New Roman", FW_BOLD));
+    TEXTMETRICA tm = c.Metrics();
+    EXPECT_EQ(tm.tmHeight, 15);
+    EXPECT_EQ(tm.tmAscent, 12);
+    EXPECT_EQ(tm.tmDescent, 3);
+    EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, 13);
+    EXPECT_EQ(tm.tmWeight, FW_BOLD);
+    EXPECT_GT(tm.tmAveCharWidth, 4);
+    EXPECT_LT(tm.tmAveCharWidth, 10);
+    EXPECT_EQ(platform::gdi::OpenFont(Font(-13, "Times New Roman", FW_BOLD))->Family(),
+              "Liberation Serif");
+}
+
+TEST(Fonts, HeightNamesTheCharacterWhenNegativeAndTheCellWhenPositive) {
+    for (LONG height : {-8, -13, -20, -33, -64}) {
+        SCOPED_TRACE(height);
+        TextCanvas c(10, 10, Font(height, "Arial"));
+        TEXTMETRICA tm = c.Metrics();
+        EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, -height);
+        EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+    }
+    for (LONG height : {10, 15, 24, 50}) {
+        SCOPED_TRACE(height);
+        TextCanvas c(10, 10, Font(height, "Arial"));
+        TEXTMETRICA tm = c.Metrics();
+        EXPECT_EQ(tm.tmHeight, height);
+        EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+        EXPECT_LT(tm.tmHeight - tm.tmInternalLeading, height);
+    }
+    // Larger characters are taller and wider.
+    TextCanvas small(10, 10, Font(-10, "Arial")), large(10, 10, Font(-30, "Arial"));
+    SIZE a{}, b{};
+    GetTextExtentPoint32A(small.dc(), "Hello", 5, &a);
+    GetTextExtentPoint32A(large.dc(), "Hello", 5, &b);
+    EXPECT_GT(b.cx, 2 * a.cx);
+    EXPECT_EQ(a.cy, small.Metrics().tmHeight);
+}
+
+TEST(Fonts, JapaneseFacesFallBackToAJapaneseFace) {
+    platform::host::SetAnsiCodePage(932);
+    // "MS Gothic" in code page 932.
+    const char ms_gothic[] = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
+    for (const char* face : {"MS UI Gothic", ms_gothic}) {
+        auto font = platform::gdi::OpenFont(Font(-12, face, FW_NORMAL, SHIFTJIS_CHARSET));
+        EXPECT_NE(font->Family().find("IPA"), std::string::npos) << font->Family();
+    }
+    // A Latin face draws Japanese text from a face that has it.
+    TextCanvas c(40, 30, Font(-16, "Times New Roman"));
+    RECT r{0, 0, 40, 30};
+    DrawTextA(c.dc(), "\x82\xA0", -1, &r, DT_SINGLELINE | DT_NOPREFIX); // HIRAGANA A
+    RECT ink = c.InkBox(WHITE);
+    EXPECT_GT(ink.right - ink.left, 8);
+    EXPECT_GT(ink.bottom - ink.top, 8);
+    platform::host::SetAnsiCodePage(0);
+}
+
+struct AlignCase {
+    UINT format;
+    const char* name;
+};
+
+class DrawTextAlignment : public ::testing::TestWithParam<AlignCase> {};
+
+// The display's three row formats: single line, vertically centred, '&' as a plain character,
+// left, centred or right.
+TEST_P(DrawTextAlignment, PutsTheInkWhereTheFormatSays) {
+    TextCanvas c(200, 40, Font(-13, "Times New Roman", FW_BOLD));
+    RECT r{20, 5, 180, 35};
+    const char* text = "HH&HH";
+    SIZE extent{};
+    GetTextExtentPoint32A(c.dc(), text, 5, &extent);
+    int height = DrawTextA(c.dc(), text, -1, &r, GetParam().format);
+    EXPECT_GT(height, 0);
+    RECT ink = c.InkBox(WHITE);
+    ASSERT_GT(ink.right, ink.left);
+    int width = ink.right - ink.left;
+    EXPECT_NEAR(width, extent.cx, 3);
+    switch (GetParam().format & 3) {
+    case DT_LEFT:
+        EXPECT_NEAR(ink.left, r.left, 2);
+        break;
+    case DT_CENTER:
+        EXPECT_NEAR((ink.left + ink.right) / 2.0, (r.left + r.right) / 2.0, 2);
+        break;
+    case DT_RIGHT:
+        EXPECT_NEAR(ink.right, r.right, 2);
+        break;
+    }
+    // Centred vertically: the cell (15 pixels) sits in the middle of the 30-pixel rectangle,
+    // so capitals stand on the baseline 7 + 12 pixels below the top.
+    int cell_top = r.top + (30 - 15) / 2;
+    EXPECT_NEAR(ink.bottom, cell_top + 12, 1);
+    EXPECT_GE(ink.top, cell_top);
+    // The text colour is reached where the ink is solid.
+    bool solid = false;
+    for (int y = ink.top; y < ink.bottom; ++y)
+        for (int x = ink.left; x < ink.right; ++x)
+            solid = solid || c.At(x, y) == RGB(0, 0, 0);
+    EXPECT_TRUE(solid);
+}
+
+INSTANTIATE_TEST_SUITE_P(RowFormats, DrawTextAlignment,
+                         ::testing::Values(AlignCase{0x824, "left"}, AlignCase{0x825, "centre"},
+                                           AlignCase{0x826, "right"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DrawText, ClipsToItsRectangle) {
+    TextCanvas c(200, 60, Font(-20, "Arial"));
+    RECT r{50, 20, 80, 30}; // narrower and lower than the text
+    DrawTextA(c.dc(), "WWWWWWWWWW", -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+    RECT ink = c.InkBox(WHITE);
+    ASSERT_GT(ink.right, ink.left);
+    EXPECT_GE(ink.left, r.left);
+    EXPECT_LE(ink.right, r.right);
+    EXPECT_GE(ink.top, r.top);
+    EXPECT_LE(ink.bottom, r.bottom);
+
+    // A rectangle above the bitmap's top edge: the part inside is drawn, nothing breaks.
+    c.Fill(WHITE);
+    RECT above{0, -10, 200, 5};
+    DrawTextA(c.dc(), "Hello", -1, &above, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    ink = c.InkBox(WHITE);
+    EXPECT_LE(ink.bottom, 5);
+    // DT_NOCLIP lets the text run past its rectangle.
+    c.Fill(WHITE);
+    DrawTextA(c.dc(), "WWWWWWWWWW", -1, &r, DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
+    EXPECT_GT(c.InkBox(WHITE).right, r.right);
+}
+
+TEST(DrawText, BackgroundModes) {
+    TextCanvas c(100, 30, Font(-13, "Arial"));
+    RECT r{0, 0, 100, 30};
+    // Transparent: nothing but ink changes, the bars under the text stay.
+    c.Fill(RGB(0, 200, 0));
+    DrawTextA(c.dc(), "A B", -1, &r, DT_SINGLELINE | DT_NOPREFIX);
+    EXPECT_EQ(c.At(99, 29), RGB(0, 200, 0));
+    TEXTMETRICA tm = c.Metrics();
+    EXPECT_EQ(c.At(0, tm.tmHeight - 1), RGB(0, 200, 0));
+    // Opaque: the text's cell is filled with the background colour.
+    SetBkMode(c.dc(), OPAQUE);
+    SetBkColor(c.dc(), RGB(0, 0, 255));
+    DrawTextA(c.dc(), "A B", -1, &r, DT_SINGLELINE | DT_NOPREFIX);
+    EXPECT_EQ(c.At(0, tm.tmHeight - 1), RGB(0, 0, 255));
+    EXPECT_EQ(c.At(0, tm.tmHeight), RGB(0, 200, 0));
+    EXPECT_EQ(c.At(99, 0), RGB(0, 200, 0));
+}
+
+TEST(DrawText, PrefixesAndMeasuring) {
+    TextCanvas c(200, 40, Font(-13, "Arial"));
+    RECT calc{10, 10, 10, 10};
+    int h = DrawTextA(c.dc(), "A&B", -1, &calc, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+    SIZE with_amp{};
+    GetTextExtentPoint32A(c.dc(), "A&B", 3, &with_amp);
+    EXPECT_EQ(calc.right - calc.left, with_amp.cx);
+    EXPECT_EQ(h, c.Metrics().tmHeight);
+    EXPECT_EQ(c.InkBox(WHITE).right, 0); // measuring draws nothing
+
+    RECT prefixed{10, 10, 10, 10};
+    DrawTextA(c.dc(), "A&B", -1, &prefixed, DT_SINGLELINE | DT_CALCRECT);
+    SIZE plain{};
+    GetTextExtentPoint32A(c.dc(), "AB", 2, &plain);
+    EXPECT_EQ(prefixed.right - prefixed.left, plain.cx);
+
+    // An empty text draws nothing.
+    RECT r{0, 0, 200, 40};
+    DrawTextA(c.dc(), "", -1, &r, 0x826);
+    DrawTextA(c.dc(), "xyz", 0, &r, 0x826);
+    EXPECT_EQ(c.InkBox(WHITE).right, 0);
+}
+
+} // namespace
+
+namespace {
+
+// The row font comes from the settings file as 60 bytes of hexadecimal: any bytes at all.
+TEST(Fonts, AnyLogfontBytesGiveAUsableFont) {
+    std::mt19937 random(2024);
+    for (int i = 0; i < 24; ++i) {
+        LOGFONTA lf;
+        auto* bytes = reinterpret_cast<unsigned char*>(&lf);
+        for (size_t k = 0; k < sizeof lf; ++k)
+            bytes[k] = static_cast<unsigned char>(random());
+        if (i % 2 == 0)
+            lf.lfHeight = static_cast<LONG>(random() % 200) - 100; // sizes a user could pick
+        if (i == 1)
+            lf.lfHeight = INT32_MIN;
+        TextCanvas c(64, 64, lf);
+        TEXTMETRICA tm = c.Metrics();
+        EXPECT_GT(tm.tmHeight, 0);
+        EXPECT_LE(tm.tmHeight, 4096);
+        EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+        RECT r{0, 0, 64, 64};
+        EXPECT_GT(DrawTextA(c.dc(), "Ag", -1, &r, 0x825), 0);
+    }
+}
+
+} // namespace

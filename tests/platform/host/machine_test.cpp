@@ -1,0 +1,94 @@
+// The readings of this machine's own tree: whatever the machine, they must be plausible.
+#include <windows.h>
+#include <iphlpapi.h>
+#include <powrprof.h>
+#include <tlhelp32.h>
+
+#include "host/root.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+TEST(ThisMachine, ReadingsArePlausible) {
+    ASSERT_EQ(platform::host::Root(), "/");
+
+    MEMORYSTATUSEX memory{};
+    memory.dwLength = sizeof memory;
+    ASSERT_TRUE(GlobalMemoryStatusEx(&memory));
+    EXPECT_GT(memory.ullTotalPhys, 0u);
+    EXPECT_LE(memory.ullAvailPhys, memory.ullTotalPhys);
+    EXPECT_GE(memory.ullTotalPageFile, memory.ullTotalPhys);
+    EXPECT_LE(memory.dwMemoryLoad, 100u);
+    EXPECT_LT(memory.ullAvailVirtual, memory.ullTotalVirtual);
+
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    EXPECT_GE(info.dwNumberOfProcessors, 1u);
+    EXPECT_EQ(info.dwNumberOfProcessors, DWORD(::sysconf(_SC_NPROCESSORS_ONLN)));
+
+    FILETIME idle{}, kernel{}, user{};
+    ASSERT_TRUE(GetSystemTimes(&idle, &kernel, &user));
+    auto value = [](const FILETIME& t) {
+        return ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+    };
+    EXPECT_GE(value(kernel), value(idle));
+    EXPECT_GT(value(kernel) + value(user), 0u);
+
+    // This test program is among the processes, with its threads.
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    bool found_self = false;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        ++count;
+        if (entry.th32ProcessID == DWORD(::getpid())) {
+            found_self = true;
+            EXPECT_GE(entry.cntThreads, 1u);
+            EXPECT_EQ(std::string(entry.szExeFile),
+                      std::string("test-platform-host").substr(0, 15));
+        }
+    }
+    CloseHandle(snapshot);
+    EXPECT_GT(count, 1);
+    EXPECT_TRUE(found_self);
+
+    ULONG size = 0;
+    ASSERT_EQ(GetIfTable(nullptr, &size, FALSE), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    std::vector<unsigned char> table(size);
+    ASSERT_EQ(GetIfTable(reinterpret_cast<PMIB_IFTABLE>(table.data()), &size, FALSE),
+              DWORD(NO_ERROR));
+    auto* rows = reinterpret_cast<PMIB_IFTABLE>(table.data());
+    EXPECT_EQ(size, 4 + rows->dwNumEntries * sizeof(MIB_IFROW));
+
+    std::vector<PROCESSOR_POWER_INFORMATION> clocks(info.dwNumberOfProcessors);
+    EXPECT_EQ(CallNtPowerInformation(ProcessorInformation, nullptr, 0, clocks.data(),
+                                     ULONG(clocks.size() * sizeof clocks[0])),
+              STATUS_SUCCESS);
+    for (const auto& clock : clocks)
+        EXPECT_LE(clock.CurrentMhz, 100000u);
+
+    SYSTEM_BATTERY_STATE battery{};
+    EXPECT_EQ(CallNtPowerInformation(SystemBatteryState, nullptr, 0, &battery, sizeof battery),
+              STATUS_SUCCESS);
+    EXPECT_LE(battery.RemainingCapacity, battery.MaxCapacity + battery.MaxCapacity / 10);
+
+    char drives[128];
+    DWORD length = GetLogicalDriveStringsA(sizeof drives, drives);
+    ASSERT_GE(length, 4u);
+    EXPECT_EQ(std::string(drives), "C:\\");
+    // A live system may run from a RAM disk.
+    UINT root_type = GetDriveTypeA("C:\\");
+    EXPECT_TRUE(root_type == DRIVE_FIXED || root_type == DRIVE_RAMDISK) << root_type;
+}
+
+} // namespace

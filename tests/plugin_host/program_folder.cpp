@@ -1,0 +1,114 @@
+#include "program_folder.h"
+
+#include "kernel32/modules.h"
+#include "plugin_host/plugin_list.h"
+#include "settings/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+std::vector<std::string>& PluginEvents() {
+    static std::vector<std::string> events;
+    return events;
+}
+
+extern "C" void TestPluginRecord(LPCSTR event) {
+    PluginEvents().push_back(event);
+}
+
+TestProgramFolder::TestProgramFolder(const std::vector<PluginFile>* plugins, size_t extraDepth) {
+    std::string pattern = (fs::temp_directory_path() / "pelmora-plugin-host-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot make a temporary folder");
+    root_ = pattern;
+    program_ = root_;
+    if (extraDepth > 0) {
+        program_ += "/" + std::string(extraDepth - 1, 'd');
+        fs::create_directories(program_);
+    }
+    if (plugins) {
+        fs::create_directories(PluginFolder());
+        for (const PluginFile& file : *plugins) {
+            fs::path target = fs::path(PluginFolder()) / file.name;
+            if (file.variant.empty()) {
+                std::ofstream(target) << "MZ this is not a library\n";
+            } else {
+                fs::copy_file(fs::path(PLUGIN_LIBRARY_DIR) / (file.variant + ".pmp"), target);
+            }
+        }
+    }
+    platform::SetProgramPath(program_ + "/pelmora");
+}
+
+TestProgramFolder::~TestProgramFolder() {
+    platform::SetProgramPath({});
+    std::error_code error;
+    fs::remove_all(root_, error);
+}
+
+std::string TestProgramFolder::WindowsDirectory() const {
+    std::string path = "C:" + program_ + "/";
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+PluginHostState::PluginHostState() : profile_(std::make_unique<CDriveProfile>()) {
+    CreatePluginList();
+    SetPluginCount(0);
+    SetDataItemCount(0);
+    for (HMODULE& module : hPluginModules)
+        module = nullptr;
+    pPlaceholderPlugin = nullptr;
+    pPluginsCategory = nullptr;
+    SetDriveProfile(profile_.get());
+    PluginEvents().clear();
+}
+
+PluginHostState::~PluginHostState() {
+    // Whatever a case left loaded goes now; after a fatal stop this finds nothing more to do.
+    UnloadPlugins();
+    SetDriveProfile(nullptr);
+    pPluginsCategory = nullptr;
+}
+
+bool PluginHostState::Load() {
+    try {
+        LoadPlugins();
+    } catch (const FatalExitCalled& fatal) {
+        fatalText = fatal.text;
+        return true;
+    }
+    return false;
+}
+
+DWORD FirstLibrarySlot() {
+    DWORD p = 0;
+    while (p < GetPluginCount() && GetPluginSlot(p)->IsInternal)
+        ++p;
+    return p;
+}
+
+DWORD FirstLibraryDataItem() {
+    DWORD items = 0;
+    for (DWORD p = 0; p < FirstLibrarySlot(); ++p)
+        items += GetPluginSlot(p)->Info.dwDataItems;
+    return items;
+}
+
+DWORD LibraryDataItems() {
+    return GetDataItemCount() - FirstLibraryDataItem();
+}
+
+std::vector<std::string> LibraryIdentifiers() {
+    std::vector<std::string> identifiers;
+    for (DWORD p = FirstLibrarySlot(); p < GetPluginCount(); ++p)
+        identifiers.push_back(GetPluginSlot(p)->Identifier);
+    return identifiers;
+}

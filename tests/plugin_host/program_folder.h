@@ -1,0 +1,73 @@
+// What the plug-in host's tests share: a program folder made for one case, the record of the
+// test plug-ins' calls, and a plug-in host as a fresh process finds it.
+#pragma once
+
+#include <windows.h>
+
+#include "plugin_host/plugin_list.h"
+#include "settings/drive_profile.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A library of tests/plugin_host/plugins under a file name of the case's choosing; an empty
+// variant is a file that is not a library.
+struct PluginFile {
+    std::string variant;
+    std::string name;
+};
+
+// Thrown by the FatalExit of the tests after it has run the plug-in host's shutdown step, as the
+// program's does before it ends the process.
+struct FatalExitCalled {
+    std::string text;
+};
+
+// The calls of the test plug-ins, "<file name> <event>", and the FatalExit calls,
+// "FatalExit <text>", in order.
+std::vector<std::string>& PluginEvents();
+
+// A temporary program folder: "<folder>/pelmora" is the program's file while it lives, and
+// "Plug-ins (x64)" holds copies of the given libraries (each copy its own file, so each is a
+// library of its own to the loader).
+class TestProgramFolder {
+public:
+    // With plugins null, no plug-in folder at all. extraDepth makes the program folder that
+    // many characters longer, through a nested folder.
+    explicit TestProgramFolder(const std::vector<PluginFile>* plugins, size_t extraDepth = 0);
+    ~TestProgramFolder();
+    TestProgramFolder(const TestProgramFolder&) = delete;
+    TestProgramFolder& operator=(const TestProgramFolder&) = delete;
+
+    // The program folder as GetApplicationDirectory gives it: Windows form, trailing backslash.
+    std::string WindowsDirectory() const;
+    std::string PluginFolder() const { return program_ + "/Plug-ins (x64)"; }
+
+private:
+    std::string root_;
+    std::string program_;
+};
+
+// Resets the plug-in host to the state of a process that has not loaded plug-ins yet, with an
+// empty settings store, and clears the event record.
+class PluginHostState {
+public:
+    PluginHostState();
+    ~PluginHostState();
+    PluginHostState(const PluginHostState&) = delete;
+    PluginHostState& operator=(const PluginHostState&) = delete;
+
+    // LoadPlugins; true when it ended the program (FatalExit), with its text in fatalText.
+    bool Load();
+    std::string fatalText;
+
+private:
+    std::unique_ptr<CDriveProfile> profile_;
+};
+
+// The slots of the library sources (after the built-in ones) and their data items.
+DWORD FirstLibrarySlot();
+DWORD LibraryDataItems();
+DWORD FirstLibraryDataItem();
+std::vector<std::string> LibraryIdentifiers();
