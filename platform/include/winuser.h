@@ -5,3 +5,5 @@
 #include "win/user_resources.h"
 #include "win/user_windows.h"
 #include "win/user_dialogs.h"
+#include "win/user_strings.h"
+#include "win/user_strings.h"
