@@ -18,6 +18,13 @@ function(pelmora_resources target script)
     COMMENT "Compiling resources ${script}"
     VERBATIM)
   target_sources(${target} PRIVATE "${out}")
+  # The generated table includes the layer's header of plain table structures, nothing else.
+  # Every module exports a table under the same name, which AddressSanitizer would report as an
+  # ODR violation once the program loads the resource library; the table is constant data and
+  # needs no instrumentation.
+  set_source_files_properties("${out}" TARGET_DIRECTORY ${target} PROPERTIES
+    INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/platform"
+    COMPILE_OPTIONS "-fno-sanitize=address")
 endfunction()
 
 # pelmora_plugin(<target> sources...): a plug-in library in the program's plug-in folder,

@@ -1,10 +1,50 @@
-// Services of the environment that every part of the program uses.
+// Small services every part of the program uses: user-interface strings, the program's folder,
+// the monitors and their work areas, and the operating-system version test.
 #pragma once
 
 #include <windows.h>
 
-// The resource library's string id, in one shared buffer that the next call overwrites (at
-// most 254 characters).
+// A user-interface string of the resource library, in one shared buffer that the next call
+// overwrites: callers copy the text before they load another.
 LPSTR LoadResourceString(UINT id);
-// The program's directory, with a trailing backslash.
+
+// The program's folder with a trailing backslash.
 LPSTR GetApplicationDirectory();
+// Fills `buffer` (260 bytes) with the program's folder and a trailing backslash; null when the
+// buffer is not writable.
+LPSTR GetExecutableDirectory(LPSTR buffer);
+
+constexpr int MAX_MONITORS = 16;
+
+void EnumerateMonitors();
+BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC dc, LPRECT rect, LPARAM data);
+BOOL AddMonitorInfo(HMONITOR monitor, HDC dc, LPRECT rect, LPARAM data);
+LONG GetMonitorsMaxRight();
+LONG GetMonitorsMaxBottom();
+LONG GetMonitorsMinLeft();
+LONG GetMonitorsMinTop();
+
+BOOL IsWindowsXPOrLater();
+
+namespace Environment {
+
+class Program {
+public:
+    static void Initialize();
+    static CHAR szAppDirectory[MAX_PATH];
+};
+
+class Monitor {
+public:
+    static void Initialize();
+    static int nMonitors;
+    static RECT rcMonitors[MAX_MONITORS];
+    static RECT rcWorkAreas[MAX_MONITORS];
+};
+
+class OperatingSystem {
+public:
+    static BOOL IsWindowsXPOrLater() { return ::IsWindowsXPOrLater(); }
+};
+
+} // namespace Environment

@@ -1,5 +1,160 @@
 #include "shell/program.h"
 
+#include "plugin_host/plugin_list.h"
+#include "settings/catalogue.h"
+#include "settings/drive_profile.h"
+#include "settings/literals.h"
+#include "settings/settings_file.h"
+#include "shell/environment.h"
+#include "shell/version.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// Exit codes: 0 after a normal shutdown, 1 when the program could not go on.
+constexpr UINT EXIT_NORMAL = 0;
+constexpr UINT EXIT_FATAL = 1;
+
+constexpr LPCSTR RESOURCE_LIBRARY_NAME = "PelmoraResources.dll";
+constexpr LPCSTR INITIALIZE_ERROR_CAPTION = "Pelmora Initialize Error";
+constexpr UINT IDS_FATAL_CAPTION = 16;
+
+HINSTANCE hInstance = nullptr;
+HMODULE hResourceDll = nullptr;
+CHAR szErrorTitle[256];
+bool bShutDown = false;
+
+} // namespace
+
+VersionEx* pVersion = nullptr;
+
+void SetResourceLibrary(HMODULE module) {
+    hResourceDll = module;
+}
+HMODULE GetResourceLibrary() {
+    return hResourceDll;
+}
+void SetInstanceHandle(HINSTANCE instance) {
+    hInstance = instance;
+}
+HINSTANCE GetInstanceHandle() {
+    return hInstance;
+}
+LPCSTR GetFatalCaption() {
+    return szErrorTitle;
+}
+
 void RunProgram() {
-    ExitProcess(0);
+    pVersion = nullptr;
+    CreatePluginList();
+    pPluginsCategory = nullptr;
+    pPlaceholderPlugin = nullptr;
+    pInternalPlugins = nullptr;
+    pMainWindowCategory = nullptr;
+    SetDriveProfile(nullptr);
+    pGraphGeneralCategory = nullptr;
+    pGraphDetailCategory = nullptr;
+    hResourceDll = nullptr;
+    szErrorTitle[0] = '\0';
+    bShutDown = false;
+    ApplicationMain();
+    ExitProcess(EXIT_NORMAL);
+}
+
+void InitializeApplication() {
+    static VersionEx version;
+    version.Initialize(VersionNumber{2, 6, 0, 0}, "");
+    SetVersionInfo(&version);
+    SetInstanceHandle(GetModuleHandleA(nullptr));
+    SetResourceLibrary(LoadLibraryA(RESOURCE_LIBRARY_NAME));
+    if (!GetResourceLibrary()) {
+        DWORD error = GetLastError();
+        CHAR reason[256] = {};
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0x400, reason, 255, nullptr);
+        CHAR text[512];
+        wsprintfA(text, "Couldn't load '%s'.\r\n%s", RESOURCE_LIBRARY_NAME, reason);
+        MessageBoxA(nullptr, text, INITIALIZE_ERROR_CAPTION, MB_ICONEXCLAMATION);
+        // Nothing else has been set up yet, so no shutdown step runs.
+        ExitProcess(EXIT_FATAL);
+    }
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_WIN95_CLASSES;
+    InitCommonControlsEx(&controls);
+    LoadStringA(GetResourceLibrary(), IDS_FATAL_CAPTION, szErrorTitle, 255);
+}
+
+void InitializeEnvironment() {
+    Environment::Monitor::Initialize();
+    Environment::Program::Initialize();
+    InitializeEnvironmentRest();
+}
+
+void InitializeEnvironmentRest() {}
+
+void ApplicationMain() {
+    InitializeApplication();
+    InitializeLiterals();
+    InitializeEnvironment();
+    LoadSettingsFile();
+    LoadPlugins();
+
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) == 1) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+
+    RunShutdownSequence();
+}
+
+bool IsShutDown() {
+    return bShutDown;
+}
+
+void RunShutdownSequence() {
+    bShutDown = true;
+    PrepareShutdown();
+    DestroyMainMenu();
+    UnloadPlugins();
+    SaveSettingsFile();
+    RunEmptyFinalizers();
+    FinishShutdown();
+    FreeResourceLibrary();
+}
+
+void PrepareShutdown() {}
+
+void DestroyMainMenu() {}
+
+void RunEmptyFinalizers() {
+    EmptyFinalizer3();
+    EmptyFinalizer2();
+    EmptyFinalizer1();
+}
+
+void EmptyFinalizer1() {}
+void EmptyFinalizer2() {}
+void EmptyFinalizer3() {}
+void FinishShutdown() {}
+
+void FreeResourceLibrary() {
+    if (hResourceDll) {
+        FreeLibrary(hResourceDll);
+        hResourceDll = nullptr;
+    }
+}
+
+void FatalExit(LPCSTR text) {
+    MessageBoxA(nullptr, text, szErrorTitle, MB_ICONEXCLAMATION);
+    RunShutdownSequence();
+    ExitProcess(EXIT_FATAL);
+}
+
+LRESULT RunShutdownSteps(WPARAM wParam, LPARAM) {
+    if (wParam == 0)
+        return 0;
+    RunShutdownSequence();
+    return 0;
 }

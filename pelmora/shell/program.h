@@ -1,9 +1,47 @@
-// The program's top level: start-up, the message loop and shutdown.
+// The program's top level: the start-up order, the message loop, the shutdown order and the
+// fatal-error exit.
 #pragma once
 
 #include <windows.h>
 
-void RunProgram();
+class VersionEx;
 
-// Shows text under the fatal caption, runs the shutdown steps and ends the process.
+// The version object (2.6.0.0), kept by SetVersionInfo.
+extern VersionEx* pVersion;
+
+// The process's top level: clears the globals, runs ApplicationMain, ends the process.
+void RunProgram();
+// The twelve start-up steps, the message loop and the eight shutdown steps.
+void ApplicationMain();
+void InitializeApplication();
+void InitializeEnvironment();
+void InitializeEnvironmentRest();
+
+// Shows the text under the fatal caption, runs the shutdown steps and ends the process.
 [[noreturn]] void FatalExit(LPCSTR text);
+
+void SetResourceLibrary(HMODULE module);
+HMODULE GetResourceLibrary();
+void SetInstanceHandle(HINSTANCE instance);
+HINSTANCE GetInstanceHandle();
+
+// The eight shutdown steps, in their order.
+void RunShutdownSequence();
+void PrepareShutdown();
+void DestroyMainMenu();
+void RunEmptyFinalizers();
+void EmptyFinalizer1();
+void EmptyFinalizer2();
+void EmptyFinalizer3();
+void FinishShutdown();
+void FreeResourceLibrary();
+
+// The WM_ENDSESSION handler: with a non-zero wParam the window is torn down and the shutdown
+// steps run; returns 0.
+LRESULT RunShutdownSteps(WPARAM wParam, LPARAM lParam);
+
+// True once the shutdown steps have run.
+bool IsShutDown();
+
+// The caption of every fatal message (user-interface string 16).
+LPCSTR GetFatalCaption();

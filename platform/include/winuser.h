@@ -3,6 +3,7 @@
 
 #include "windef.h"
 #include "win/user_resources.h"
+#include "win/user_system.h"
 #include "win/user_windows.h"
 #include "win/user_dialogs.h"
 #include "win/user_strings.h"

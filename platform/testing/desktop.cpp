@@ -412,4 +412,25 @@ void SetKeyDown(int vk, bool down) {
     user32::SetKeyStateNow(vk, down);
 }
 
+std::vector<user32::MessageBoxRecord> MessageBoxesShown() {
+    return user32::ShownMessageBoxes();
+}
+
+void ClearMessageBoxes() {
+    user32::ClearShownMessageBoxes();
+    user32::ClearMessageBoxAnswers();
+}
+
+void AnswerNextMessageBox(int answer) {
+    user32::QueueMessageBoxAnswer(answer);
+}
+
+MonitorScope::MonitorScope(std::vector<user32::MonitorLayout> monitors) {
+    user32::SetMonitors(std::move(monitors));
+}
+
+MonitorScope::~MonitorScope() {
+    user32::SetMonitors({});
+}
+
 } // namespace platform::testing

@@ -6,6 +6,8 @@
 #include "gdi32/surface.h"
 #include "host/clock.h"
 #include "kernel32/simulated_drives.h"
+#include "user32/message_box.h"
+#include "user32/monitors.h"
 
 #include <array>
 #include <cstdint>
@@ -211,5 +213,23 @@ void KeyUp(int vk);
 void PressKey(int vk);
 // A key held or released at once, without a message (GetKeyState and GetAsyncKeyState see it).
 void SetKeyDown(int vk, bool down);
+
+// Message boxes: every MessageBoxA is recorded (owner, ANSI text and caption, style) and
+// answered at once with its default button, or with the next scripted answer.
+std::vector<user32::MessageBoxRecord> MessageBoxesShown();
+// Forgets the boxes shown and the answers not yet used.
+void ClearMessageBoxes();
+// The answer (IDOK, IDCANCEL, IDYES, ...) of the next box that has none scripted before it.
+void AnswerNextMessageBox(int answer);
+
+// While it lives, the desktop has these monitors (the first is the primary, at the origin);
+// afterwards the default one again.
+class MonitorScope {
+public:
+    explicit MonitorScope(std::vector<user32::MonitorLayout> monitors);
+    ~MonitorScope();
+    MonitorScope(const MonitorScope&) = delete;
+    MonitorScope& operator=(const MonitorScope&) = delete;
+};
 
 } // namespace platform::testing

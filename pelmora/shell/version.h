@@ -1,0 +1,26 @@
+// The program's version object: the version and its text ("2.6.0.0 " for the program's own).
+#pragma once
+
+#include <windows.h>
+
+struct VersionNumber {
+    int major;
+    int minor;
+    int build;    // negative: absent
+    int revision; // negative: absent
+};
+
+class VersionEx {
+public:
+    void Initialize(VersionNumber version, LPCSTR suffix);
+    LPCSTR GetText() const { return _s; }
+    VersionNumber GetVersion() const { return _v; }
+
+private:
+    VersionNumber _v{};
+    CHAR _s[72]{};
+};
+
+void SetVersionInfo(VersionEx* version);
+// The text of the program's version object, or null before it exists.
+LPCSTR GetVersionInfo();

@@ -1,0 +1,26 @@
+// Message boxes on the headless desktop: each box is recorded and answered at once.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform::user32 {
+
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::string text;    // ANSI, as the caller passed it
+    std::string caption; // ANSI; "Error" when the caller passed none
+    UINT style = 0;
+};
+
+// The boxes shown so far, oldest first.
+std::vector<MessageBoxRecord> ShownMessageBoxes();
+void ClearShownMessageBoxes();
+// Answers given to the next boxes, in order, in place of each box's default button.
+void QueueMessageBoxAnswer(int answer);
+void ClearMessageBoxAnswers();
+
+} // namespace platform::user32

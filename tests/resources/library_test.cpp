@@ -1,0 +1,105 @@
+// The resource library beside the program: every string and the menu that the program loads.
+#include <windows.h>
+
+#include "host/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ResourceLibrary : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        library = dlopen(PELMORA_PROGRAM_DIR "/PelmoraResources.dll", RTLD_NOW | RTLD_LOCAL);
+    }
+    void SetUp() override { ASSERT_NE(library, nullptr) << dlerror(); }
+    // As the program loads them: into a 256-byte buffer, at most 254 characters.
+    static std::string Load(UINT id) {
+        char buffer[256];
+        const int n = LoadStringA(HMODULE(library), id, buffer, 255);
+        return std::string(buffer, n);
+    }
+    static inline void* library = nullptr;
+};
+
+std::vector<UINT> UsedNumbers() {
+    std::vector<UINT> ids;
+    auto range = [&](UINT first, UINT last) {
+        for (UINT id = first; id <= last; ++id)
+            ids.push_back(id);
+    };
+    range(2, 9);
+    range(16, 19);
+    range(32, 54);
+    // The built-in sources' group strings that each source reads (64 + 16 x group + index).
+    const std::vector<std::pair<UINT, std::vector<UINT>>> groups = {
+        {0, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+        {1, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+        {2, {0, 1, 2, 3, 4, 5}},
+        {3, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+        {4, {0, 1, 2}},
+        {5, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+        {6, {0, 1, 2, 3, 4, 5}},
+        {7, {0, 1, 2, 3, 4, 5, 6, 7}},
+        {8, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+        {9, {0, 1, 2}},
+        {10, {0, 1, 2, 3, 4, 5, 6, 7, 10}},
+    };
+    for (const auto& [group, indexes] : groups)
+        for (UINT index : indexes)
+            ids.push_back(64 + 16 * group + index);
+    range(512, 516);
+    range(528, 529);
+    range(544, 547);
+    range(560, 567);
+    range(592, 594);
+    range(608, 610);
+    return ids;
+}
+
+TEST_F(ResourceLibrary, HoldsEveryStringTheProgramLoads) {
+    for (UINT id : UsedNumbers()) {
+        SCOPED_TRACE(id);
+        const std::string text = Load(id);
+        EXPECT_FALSE(text.empty());
+        char whole[1024];
+        EXPECT_LT(LoadStringA(HMODULE(library), id, whole, sizeof whole), 255)
+            << "longer than the program's buffer";
+    }
+}
+
+TEST_F(ResourceLibrary, FormatsAndUnitsFitTheirUse) {
+    // String 5 is a format with exactly one %s and no other conversion.
+    const std::string five = Load(5);
+    ASSERT_NE(five.find("%s"), std::string::npos);
+    EXPECT_EQ(five.find('%'), five.find("%s"));
+    EXPECT_EQ(five.find('%', five.find("%s") + 1), std::string::npos);
+    // The other messages are copied or used as formats' arguments; none holds a %.
+    for (UINT id : {2u, 3u, 4u, 6u, 7u, 8u, 9u, 16u, 17u, 18u, 19u})
+        EXPECT_EQ(Load(id).find('%'), std::string::npos) << id;
+    // Unit names go into 9-byte buffers.
+    for (UINT id : {544u, 545u, 546u, 547u, 560u, 561u, 562u, 563u, 564u, 565u, 566u, 567u})
+        EXPECT_LE(Load(id).size(), 8u) << id;
+}
+
+TEST_F(ResourceLibrary, JapaneseTextIsInCodePage932) {
+    platform::host::SetAnsiCodePage(932);
+    EXPECT_NE(Load(610).find("\x93\xfa"), std::string::npos);
+    platform::host::SetAnsiCodePage(0);
+}
+
+TEST_F(ResourceLibrary, MenuHasTheSixCommandsInItsFirstSubMenu) {
+    HMENU menu = LoadMenuA(HMODULE(library), "MENU");
+    ASSERT_NE(menu, nullptr);
+    HMENU popup = GetSubMenu(menu, 0);
+    ASSERT_NE(popup, nullptr);
+    for (UINT id = 1000; id <= 1005; ++id)
+        EXPECT_NE(GetMenuState(popup, id, MF_BYCOMMAND), UINT(-1)) << id;
+    DestroyMenu(menu);
+}
+
+} // namespace
