@@ -9,6 +9,7 @@
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
+#include "shell/environment.h"
 
 #include <ocidl.h>
 #include <olectl.h>

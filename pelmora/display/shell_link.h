@@ -6,5 +6,3 @@
 // The main window and its own DC (the class has CS_OWNDC); valid from the window's creation.
 HWND GetMainWindow();
 HDC GetMainWindowDC();
-// The largest right edge of all monitors, the upper bound of the window width.
-int GetMonitorsMaxRight();
