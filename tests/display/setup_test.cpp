@@ -279,3 +279,19 @@ TEST_F(BackgroundTest, AFileThatIsNoPictureLeavesWhite) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SetupTest, DefaultRowsWithoutTheirSourcesDrawNothingAndCallNothing) {
+    // No source under the default identifiers: both rows get the placeholder, which has no
+    // entry points; drawing must not call through them.
+    sources::Add({.identifier = "Other", .name = "other"});
+    StartDisplay();
+    EXPECT_EQ(GetGraph(0)->Plugin, pPlaceholderPlugin);
+    EXPECT_EQ(GetGraph(1)->Plugin, pPlaceholderPlugin);
+    EXPECT_EQ(DrawGraphRows(), hBufferDC);
+    ReleaseGraphDisplay();
+    EXPECT_TRUE(sources::Calls().empty());
+}
+
+} // namespace
