@@ -92,6 +92,11 @@ void CompileFormat(COnePlugin* plugin, DWORD j) {
             } else {
                 p += 1;
             }
+        } else if (IsDBCSLeadByte(BYTE(c)) && n != '\0') {
+            // A double-byte character goes in whole or not at all.
+            CHAR piece[3] = {c, n, '\0'};
+            fits = out.AppendText(piece);
+            p += 2;
         } else {
             fits = out.AppendChar(c);
             p += 1;

@@ -311,6 +311,8 @@ void InitializeGraphs() {
     hGraphImageDC = CreateCompatibleDC(windowDC);
     hInitialGraphImageBitmap = static_cast<HBITMAP>(GetCurrentObject(hGraphImageDC, OBJ_BITMAP));
 
+    if (pGraphList == nullptr)
+        CreateGraphList();
     for (int i = 0; i < MAX_GRAPHS; ++i)
         pGraphList->push_back(std::make_unique<COneGraph>());
 }

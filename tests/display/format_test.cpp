@@ -95,6 +95,23 @@ TEST(FormatCompileLimits, EveryCharacterOfA511CharacterFormatIsKept) {
     EXPECT_EQ(std::string(plugin->GetPassedFormat(0)), std::string(510, 'z'));
 }
 
+TEST(FormatCompileLimits, ADoubleByteCharacterAtTheLimitIsLeftOutWhole) {
+    auto plugin = std::make_unique<COnePlugin>();
+    // Sixteen "$3" grow by two bytes each, so the compiled text reaches its limit while the
+    // format is still short. With 510 bytes compiled, the two bytes of "\x82\xa0" do not fit,
+    // and its lead byte alone does not stay behind.
+    std::string grow, conversions;
+    for (int i = 0; i < 16; ++i) {
+        grow += "$3";
+        conversions += "%.2f";
+    }
+    Compile(*plugin, grow + std::string(446, 'z') + "\x82\xa0", 4);
+    EXPECT_EQ(std::string(plugin->GetPassedFormat(0)), conversions + std::string(446, 'z'));
+    Compile(*plugin, grow + std::string(445, 'z') + "\x82\xa0", 4);
+    EXPECT_EQ(std::string(plugin->GetPassedFormat(0)),
+              conversions + std::string(445, 'z') + "\x82\xa0");
+}
+
 struct TextCase {
     const char* format;
     DWORD maximum, value1, value2;
