@@ -32,3 +32,11 @@ PELMORA_BEGIN_EXTERN_C
 // The layer's controls are always there; this checks the structure and returns TRUE.
 BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
 PELMORA_END_EXTERN_C
+
+// Up-down control messages with 32-bit positions (WM_USER + 111 ...).
+#ifndef UDM_SETRANGE32
+#define UDM_SETRANGE32 0x046F
+#define UDM_GETRANGE32 0x0470
+#define UDM_SETPOS32 0x0471
+#define UDM_GETPOS32 0x0472
+#endif
