@@ -67,25 +67,25 @@ void Reset() {
     calls.clear();
 }
 
-int Add(const SourceSpec& spec) {
+int Add(const SourceSetup& setup) {
     int index = used++;
     Source& source = table[index];
-    source.identifier = spec.identifier;
-    source.name = spec.name;
-    source.defaultFormat = spec.defaultFormat;
+    source.identifier = setup.identifier;
+    source.name = setup.name;
+    source.defaultFormat = setup.defaultFormat;
     COnePlugin* plugin = Plugin(index);
-    lstrcpynA(plugin->Identifier, spec.identifier, sizeof plugin->Identifier);
+    lstrcpynA(plugin->Identifier, setup.identifier, sizeof plugin->Identifier);
     PMPINFO* info = plugin->GetInfo();
-    info->dwType = spec.type;
+    info->dwType = setup.type;
     info->pszName = source.name.c_str();
-    info->dwAvailableGraphs = spec.graphs;
-    info->dwFormatParams = spec.params;
+    info->dwAvailableGraphs = setup.graphs;
+    info->dwFormatParams = setup.params;
     info->pszDefaultFormat = source.defaultFormat.c_str();
     info->pszDescription = "test source";
-    info->dwDataItems = spec.items;
+    info->dwDataItems = setup.items;
     InstallFor(index, plugin->GetProcedures(), std::make_index_sequence<MAX_TEST_SOURCES>());
     SetPluginCount(DWORD(used));
-    SetDataItemCount(GetDataItemCount() + spec.items);
+    SetDataItemCount(GetDataItemCount() + setup.items);
     return index;
 }
 

@@ -11,7 +11,7 @@ namespace sources {
 
 constexpr int MAX_TEST_SOURCES = 8;
 
-struct SourceSpec {
+struct SourceSetup {
     const char* identifier;
     const char* name;
     DWORD type = PMP_TYPE_REGULAR;
@@ -24,7 +24,7 @@ struct SourceSpec {
 // Empties the plug-in list (32 zero slots, none in use) and the call log.
 void Reset();
 // Puts a source into the next slot and counts it; returns its index.
-int Add(const SourceSpec& spec);
+int Add(const SourceSetup& setup);
 COnePlugin* Plugin(int source);
 // The record PMPGetData of item j fills in (texts are copied and kept by the source).
 void SetData(int source, DWORD j, DWORD maximum, DWORD value1, DWORD value2,
