@@ -7,3 +7,4 @@
 #include "win/user_windows.h"
 #include "win/user_dialogs.h"
 #include "win/user_hotkeys.h"
+#include "win/user_strings.h"
