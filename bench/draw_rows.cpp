@@ -4,12 +4,12 @@
 #include "display/default_colors.h"
 #include "display/graph_display.h"
 #include "display/rows.h"
-#include "display/shell_link.h"
 #include "plugin_host/plugin_list.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 #include "shell/environment.h"
+#include "shell/main_window.h"
 #include "shell/program.h"
 
 #include <benchmark/benchmark.h>
@@ -17,32 +17,10 @@
 #include <cstdlib>
 #include <string>
 
-// What the shell would supply: a memory DC stands for the main window's own DC.
 namespace {
+// A memory DC stands for the main window's own DC.
 HDC hWindowDC = nullptr;
-CHAR szString[256];
-CHAR szDirectory[MAX_PATH] = "C:\\";
 } // namespace
-
-HWND GetMainWindow() {
-    return nullptr;
-}
-HDC GetMainWindowDC() {
-    return hWindowDC;
-}
-LONG GetMonitorsMaxRight() {
-    return 1920;
-}
-LPSTR LoadResourceString(UINT id) {
-    wsprintfA(szString, "String %u", id);
-    return szString;
-}
-LPSTR GetApplicationDirectory() {
-    return szDirectory;
-}
-void FatalExit(LPCSTR) {
-    std::abort();
-}
 
 namespace {
 
@@ -76,6 +54,8 @@ struct Display {
         windowBitmap = CreateCompatibleBitmap(windowDC, 400, 32 * 64);
         oldBitmap = SelectObject(windowDC, windowBitmap);
         hWindowDC = windowDC;
+        SetMainWindowDC(windowDC);
+        EnumerateMonitors();
         FillDefaultGraphColors();
 
         CreatePluginList();

@@ -4,7 +4,7 @@
 #include "display/format.h"
 #include "display/graph_display.h"
 #include "display/rows.h"
-#include "display/shell_link.h"
+#include "shell/main_window.h"
 #include "plugin_host/data_items.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"

@@ -13,6 +13,8 @@ extern VersionEx* pVersion;
 void RunProgram();
 // The twelve start-up steps, the message loop and the eight shutdown steps.
 void ApplicationMain();
+// The start-up steps in their order, up to the window shown and its update timer started.
+void RunStartupSteps();
 void InitializeApplication();
 void InitializeEnvironment();
 void InitializeEnvironmentRest();

@@ -40,3 +40,9 @@ PELMORA_END_EXTERN_C
 #define UDM_SETPOS32 0x0471
 #define UDM_GETPOS32 0x0472
 #endif
+
+// The hot-key control's modifier flags (the high byte of its HKM_GETHOTKEY answer).
+#define HOTKEYF_SHIFT 0x01
+#define HOTKEYF_CONTROL 0x02
+#define HOTKEYF_ALT 0x04
+#define HOTKEYF_EXT 0x08

@@ -1,5 +1,5 @@
-// Stand-ins for the shell services that the display calls: the main window and its DC, the
-// monitors, resource strings, and a FatalExit that throws instead of ending the process.
+// The shell services that the display calls, as the tests set them: the main window and its DC,
+// and FatalExit's end of the process turned into an exception.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 
 namespace doubles {
 
+// Thrown where the process would end, after FatalExit has shown its text and shut down.
 struct FatalExitCalled {
     std::string text;
 };

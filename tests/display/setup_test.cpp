@@ -2,6 +2,8 @@
 // surfaces and the background.
 #include "display_fixture.h"
 
+#include "shell/environment.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -101,7 +103,7 @@ TEST_F(SetupTest, ARowThatCannotBeBoundEndsTheProgramWithString19) {
             SetupGraphDisplay();
             ADD_FAILURE() << "the binding did not fail";
         } catch (const doubles::FatalExitCalled& e) {
-            EXPECT_EQ(e.text, "String 19");
+            EXPECT_EQ(e.text, std::string(LoadResourceString(19)));
         }
         // No row was started, and the shutdown stops none.
         EXPECT_FALSE(bGraphsStarted);
