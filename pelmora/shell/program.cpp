@@ -49,9 +49,11 @@ LPCSTR GetFatalCaption() {
     return szErrorTitle;
 }
 
-void RunProgram() {
+void ResetProgramState() {
     pVersion = nullptr;
     CreatePluginList();
+    SetPluginCount(0);
+    SetDataItemCount(0);
     pPluginsCategory = nullptr;
     pPlaceholderPlugin = nullptr;
     pInternalPlugins = nullptr;
@@ -62,7 +64,12 @@ void RunProgram() {
     pGraphDetailCategory = nullptr;
     hResourceDll = nullptr;
     szErrorTitle[0] = '\0';
+    bSettingsLoaded = false;
     bShutDown = false;
+}
+
+void RunProgram() {
+    ResetProgramState();
     ApplicationMain();
     ExitProcess(EXIT_NORMAL);
 }

@@ -6,7 +6,9 @@
 
 #include "shell32/tray.h"
 #include "user32/hotkeys.h"
+#include "user32/window_manager.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +31,42 @@ public:
     ~SnapshotScope();
     SnapshotScope(const SnapshotScope&) = delete;
     SnapshotScope& operator=(const SnapshotScope&) = delete;
+};
+
+// While it lives, records every call of DefWindowProcA.
+class DefWindowProcSpy {
+public:
+    struct Call {
+        HWND hwnd;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    DefWindowProcSpy();
+    ~DefWindowProcSpy();
+    DefWindowProcSpy(const DefWindowProcSpy&) = delete;
+    DefWindowProcSpy& operator=(const DefWindowProcSpy&) = delete;
+    std::vector<Call> Calls() const { return *calls_; }
+    void Clear() { calls_->clear(); }
+
+private:
+    std::shared_ptr<std::vector<Call>> calls_;
+};
+
+// While it lives, records every change of a window's layered attributes, in order.
+class LayeredSpy {
+public:
+    LayeredSpy();
+    ~LayeredSpy();
+    LayeredSpy(const LayeredSpy&) = delete;
+    LayeredSpy& operator=(const LayeredSpy&) = delete;
+    std::vector<user32::LayeredChange> Changes() const { return *changes_; }
+    // The alphas set, in order.
+    std::vector<int> Alphas() const;
+    void Clear() { changes_->clear(); }
+
+private:
+    std::shared_ptr<std::vector<user32::LayeredChange>> changes_;
 };
 
 // Clears the tray area and the hot keys left by earlier tests.
