@@ -1,11 +1,15 @@
 #include "shell/program.h"
 
+#include "display/graph_display.h"
+#include "display/rows.h"
 #include "plugin_host/plugin_list.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 #include "settings/settings_file.h"
+#include "shell/appearance.h"
 #include "shell/environment.h"
+#include "shell/main_window.h"
 #include "shell/version.h"
 
 #include <commctrl.h>
@@ -45,19 +49,27 @@ LPCSTR GetFatalCaption() {
     return szErrorTitle;
 }
 
-void RunProgram() {
+void ResetProgramState() {
     pVersion = nullptr;
     CreatePluginList();
+    SetPluginCount(0);
+    SetDataItemCount(0);
     pPluginsCategory = nullptr;
     pPlaceholderPlugin = nullptr;
     pInternalPlugins = nullptr;
     pMainWindowCategory = nullptr;
     SetDriveProfile(nullptr);
+    CreateGraphList();
     pGraphGeneralCategory = nullptr;
     pGraphDetailCategory = nullptr;
     hResourceDll = nullptr;
     szErrorTitle[0] = '\0';
+    bSettingsLoaded = false;
     bShutDown = false;
+}
+
+void RunProgram() {
+    ResetProgramState();
     ApplicationMain();
     ExitProcess(EXIT_NORMAL);
 }
@@ -94,11 +106,7 @@ void InitializeEnvironment() {
 void InitializeEnvironmentRest() {}
 
 void ApplicationMain() {
-    InitializeApplication();
-    InitializeLiterals();
-    InitializeEnvironment();
-    LoadSettingsFile();
-    LoadPlugins();
+    RunStartupSteps();
 
     MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0) == 1) {
@@ -109,6 +117,20 @@ void ApplicationMain() {
     RunShutdownSequence();
 }
 
+void RunStartupSteps() {
+    InitializeApplication();
+    InitializeLiterals();
+    InitializeEnvironment();
+    LoadSettingsFile();
+    LoadPlugins();
+    CreateMainWindow();
+    InitializeGraphs();
+    LoadGraphSettings();
+    SetupGraphDisplay();
+    ApplyMainWindowSettings();
+    ShowMainWindow();
+}
+
 bool IsShutDown() {
     return bShutDown;
 }
@@ -116,6 +138,7 @@ bool IsShutDown() {
 void RunShutdownSequence() {
     bShutDown = true;
     PrepareShutdown();
+    ReleaseGraphDisplay();
     DestroyMainMenu();
     UnloadPlugins();
     SaveSettingsFile();
@@ -126,7 +149,13 @@ void RunShutdownSequence() {
 
 void PrepareShutdown() {}
 
-void DestroyMainMenu() {}
+void DestroyMainMenu() {
+    if (hMainMenu) {
+        DestroyMenu(hMainMenu);
+        hMainMenu = nullptr;
+        hPopupMenu = nullptr;
+    }
+}
 
 void RunEmptyFinalizers() {
     EmptyFinalizer3();
@@ -155,6 +184,7 @@ void FatalExit(LPCSTR text) {
 LRESULT RunShutdownSteps(WPARAM wParam, LPARAM) {
     if (wParam == 0)
         return 0;
+    TearDownMainWindow();
     RunShutdownSequence();
     return 0;
 }

@@ -11,8 +11,12 @@ extern VersionEx* pVersion;
 
 // The process's top level: clears the globals, runs ApplicationMain, ends the process.
 void RunProgram();
+// The program's globals as a new process has them: no settings, plug-ins, rows or libraries.
+void ResetProgramState();
 // The twelve start-up steps, the message loop and the eight shutdown steps.
 void ApplicationMain();
+// The start-up steps in their order, up to the window shown and its update timer started.
+void RunStartupSteps();
 void InitializeApplication();
 void InitializeEnvironment();
 void InitializeEnvironmentRest();

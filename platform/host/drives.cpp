@@ -187,7 +187,22 @@ std::vector<DriveMapping> MountedDriveMap() {
     return map;
 }
 
+namespace {
+
+std::function<std::optional<DiskSpace>(const std::string&)>& DiskSpaceProvider() {
+    static std::function<std::optional<DiskSpace>(const std::string&)> provider;
+    return provider;
+}
+
+} // namespace
+
+void SetDiskSpaceProvider(std::function<std::optional<DiskSpace>(const std::string&)> provider) {
+    DiskSpaceProvider() = std::move(provider);
+}
+
 std::optional<DiskSpace> ReadDiskSpace(const std::string& directory) {
+    if (DiskSpaceProvider())
+        return DiskSpaceProvider()(directory);
     struct statvfs st {};
     if (::statvfs(directory.c_str(), &st) != 0)
         return std::nullopt;

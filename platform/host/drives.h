@@ -10,6 +10,7 @@
 #include "host/paths.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,5 +48,7 @@ struct DiskSpace {
 // statvfs of a Linux directory; nothing when it fails. (A mounted directory lies on the machine
 // itself, not under the root.)
 std::optional<DiskSpace> ReadDiskSpace(const std::string& directory);
+// Replaces statvfs (a test's volumes of any size); an empty function puts statvfs back.
+void SetDiskSpaceProvider(std::function<std::optional<DiskSpace>(const std::string&)> provider);
 
 } // namespace platform::host

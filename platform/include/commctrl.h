@@ -98,3 +98,9 @@ PELMORA_BEGIN_EXTERN_C
 // The layer's controls are always there; this checks the structure and returns TRUE.
 BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
 PELMORA_END_EXTERN_C
+
+// The hot-key control's modifier flags (the high byte of its HKM_GETHOTKEY answer).
+#define HOTKEYF_SHIFT 0x01
+#define HOTKEYF_CONTROL 0x02
+#define HOTKEYF_ALT 0x04
+#define HOTKEYF_EXT 0x08

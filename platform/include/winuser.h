@@ -6,3 +6,5 @@
 #include "win/user_system.h"
 #include "win/user_windows.h"
 #include "win/user_dialogs.h"
+#include "win/user_hotkeys.h"
+#include "win/user_strings.h"

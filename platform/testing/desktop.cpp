@@ -440,6 +440,31 @@ MonitorScope::~MonitorScope() {
     user32::SetMonitors({});
 }
 
+SimulatedVolumesScope::SimulatedVolumesScope(std::vector<SimulatedVolume> volumes) {
+    // Each volume is a directory of its own that nothing else uses.
+    std::vector<host::DriveMapping> map;
+    std::map<std::string, host::DiskSpace> spaces;
+    for (const SimulatedVolume& volume : volumes) {
+        std::string root = std::string("/pelmora-simulated-volume-") + volume.letter;
+        map.push_back({volume.letter, root});
+        spaces[root] = {volume.free_to_caller, volume.total, volume.total_free};
+    }
+    host::SetDriveMapProvider([map] { return map; });
+    host::SetDiskSpaceProvider(
+        [spaces](const std::string& directory) -> std::optional<host::DiskSpace> {
+            for (const auto& [root, space] : spaces) {
+                if (directory == root || directory.starts_with(root + "/"))
+                    return space;
+            }
+            return std::nullopt;
+        });
+}
+
+SimulatedVolumesScope::~SimulatedVolumesScope() {
+    host::SetDiskSpaceProvider({});
+    host::SetDriveMapProvider(host::MountedDriveMap);
+}
+
 } // namespace platform::testing
 
 namespace platform::testing {

@@ -5,6 +5,7 @@
 
 #include "gdi32/surface.h"
 #include "host/clock.h"
+#include "host/drives.h"
 #include "kernel32/simulated_drives.h"
 #include "user32/message_box.h"
 #include "user32/monitors.h"
@@ -230,6 +231,23 @@ public:
     ~MonitorScope();
     MonitorScope(const MonitorScope&) = delete;
     MonitorScope& operator=(const MonitorScope&) = delete;
+};
+
+// While it lives, the drive letters are these volumes alone, each with the size and free space
+// given (GetLogicalDriveStringsA, GetDriveTypeA and GetDiskFreeSpaceExA see them as fixed
+// drives); afterwards the mount table again.
+struct SimulatedVolume {
+    char letter; // upper case
+    uint64_t total = 0;
+    uint64_t total_free = 0;
+    uint64_t free_to_caller = 0;
+};
+class SimulatedVolumesScope {
+public:
+    explicit SimulatedVolumesScope(std::vector<SimulatedVolume> volumes);
+    ~SimulatedVolumesScope();
+    SimulatedVolumesScope(const SimulatedVolumesScope&) = delete;
+    SimulatedVolumesScope& operator=(const SimulatedVolumesScope&) = delete;
 };
 
 } // namespace platform::testing

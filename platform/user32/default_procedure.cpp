@@ -38,6 +38,21 @@ void SendContextMenu(HWND hwnd, POINT screen) {
 
 using namespace platform::user32;
 
+namespace platform::user32 {
+
+namespace {
+DefWindowProcObserver& DefObserver() {
+    static DefWindowProcObserver observer;
+    return observer;
+}
+} // namespace
+
+void SetDefWindowProcObserver(DefWindowProcObserver observer) {
+    DefObserver() = std::move(observer);
+}
+
+} // namespace platform::user32
+
 PELMORA_BEGIN_EXTERN_C
 
 LRESULT WINAPI CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam,
@@ -48,6 +63,8 @@ LRESULT WINAPI CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARA
 }
 
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (DefObserver())
+        DefObserver()(hWnd, Msg, wParam, lParam);
     auto w = FindWindowRecord(hWnd);
     if (!w)
         return 0;

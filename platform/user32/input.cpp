@@ -1,3 +1,4 @@
+#include "user32/hotkeys.h"
 #include "user32/window_manager.h"
 
 #include "host/clock.h"
@@ -198,6 +199,16 @@ void InjectKey(int vk, bool down) {
         SetKeyWithGenericLocked(d.keys, vk, down);
         keys = d.keys;
         target = d.focus ? d.focus : d.foreground;
+        if (down) {
+            UINT modifiers = (Down(keys, VK_MENU) ? MOD_ALT : 0) |
+                             (Down(keys, VK_CONTROL) ? MOD_CONTROL : 0) |
+                             (Down(keys, VK_SHIFT) ? MOD_SHIFT : 0) |
+                             (Down(keys, VK_LWIN) || Down(keys, VK_RWIN) ? MOD_WIN : 0);
+            // A registered combination is taken by the system: its window gets WM_HOTKEY and
+            // the focused window sees nothing of the key.
+            if (PostHotKeyLocked(UINT(vk), modifiers))
+                return;
+        }
         bool alt = Down(keys, VK_MENU);
         bool sys = !d.focus || alt || vk == VK_F10 || vk == VK_MENU;
         auto w = FindWindowRecord(target);

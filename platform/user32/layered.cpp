@@ -2,6 +2,21 @@
 // presentation applies when it shows the window's surface.
 #include "user32/window_manager.h"
 
+namespace platform::user32 {
+
+namespace {
+LayeredObserver& Observer() {
+    static LayeredObserver observer;
+    return observer;
+}
+} // namespace
+
+void SetLayeredObserver(LayeredObserver observer) {
+    Observer() = std::move(observer);
+}
+
+} // namespace platform::user32
+
 using namespace platform::user32;
 
 PELMORA_BEGIN_EXTERN_C
@@ -19,6 +34,8 @@ BOOL WINAPI SetLayeredWindowAttributes(HWND hwnd, COLORREF crKey, BYTE bAlpha, D
     w->layered_key = crKey;
     w->layered_alpha = bAlpha;
     w->layered_flags = dwFlags;
+    if (Observer())
+        Observer()(LayeredChange{hwnd, crKey, bAlpha, dwFlags});
     return TRUE;
 }
 

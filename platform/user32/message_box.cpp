@@ -60,6 +60,15 @@ void ClearMessageBoxAnswers() {
     answers.clear();
 }
 
+std::function<void(const MessageBoxRecord&)>& Observer() {
+    static std::function<void(const MessageBoxRecord&)> observer;
+    return observer;
+}
+
+void SetMessageBoxObserver(std::function<void(const MessageBoxRecord&)> observer) {
+    Observer() = std::move(observer);
+}
+
 } // namespace platform::user32
 
 using namespace platform;
@@ -79,6 +88,8 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     // A default button past the box's buttons falls back to the first, as the system does.
     const size_t default_button = (uType & MB_DEFMASK) >> 8;
     int answer = buttons[default_button < buttons.size() ? default_button : 0];
+    if (user32::Observer())
+        user32::Observer()(record);
     {
         std::lock_guard lock(user32::box_mutex);
         user32::shown.push_back(std::move(record));

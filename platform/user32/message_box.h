@@ -22,5 +22,8 @@ void ClearShownMessageBoxes();
 // Answers given to the next boxes, in order, in place of each box's default button.
 void QueueMessageBoxAnswer(int answer);
 void ClearMessageBoxAnswers();
+// Called with each box as it is shown, before it is answered (tests that need the moment of a
+// box among other events); an empty function removes it.
+void SetMessageBoxObserver(std::function<void(const MessageBoxRecord&)> observer);
 
 } // namespace platform::user32

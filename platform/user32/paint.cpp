@@ -1,3 +1,4 @@
+#include "present/headless.h"
 #include "user32/window_manager.h"
 
 #include <algorithm>
@@ -170,6 +171,7 @@ BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
     if (!lpPaint)
         return FALSE;
     ReleaseDC(hWnd, lpPaint->hdc);
+    platform::present::WindowPainted(hWnd);
     return TRUE;
 }
 

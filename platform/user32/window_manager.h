@@ -255,6 +255,19 @@ struct MenuRequest {
 using MenuAnswerer = std::function<std::optional<UINT>(const MenuRequest&)>;
 void SetMenuAnswerer(MenuAnswerer answerer);
 
+// Every call of DefWindowProcA, and every change of a window's layered attributes, as they
+// happen; an empty function removes the observer.
+using DefWindowProcObserver = std::function<void(HWND, UINT, WPARAM, LPARAM)>;
+void SetDefWindowProcObserver(DefWindowProcObserver observer);
+struct LayeredChange {
+    HWND hwnd;
+    COLORREF key;
+    BYTE alpha;
+    DWORD flags;
+};
+using LayeredObserver = std::function<void(const LayeredChange&)>;
+void SetLayeredObserver(LayeredObserver observer);
+
 // The calling thread's next timer, for the test desktop's clock.
 std::optional<uint64_t> NextTimerDue();
 

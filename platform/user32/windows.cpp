@@ -1,3 +1,4 @@
+#include "user32/hotkeys.h"
 #include "user32/window_manager.h"
 
 #include <algorithm>
@@ -192,6 +193,7 @@ void ForgetWindowLocked(HWND hwnd) {
     }
     w->cls->windows--;
     KillTimersOfLocked(hwnd);
+    ForgetHotKeysLocked(hwnd);
     ReleaseWindowDCsLocked(*w);
     for (auto& [thread, q] : d.queues) {
         std::erase_if(q->posted, [&](const MSG& m) { return m.hwnd == hwnd; });

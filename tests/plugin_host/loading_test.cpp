@@ -34,7 +34,8 @@ LoadCase FaultyCase(const char* what, const char* variant, bool initializeCalled
     Events events = {"A.pmp attach", "A.pmp initialize", "B.pmp attach"};
     if (initializeCalled)
         events.push_back("B.pmp initialize");
-    events.insert(events.end(), {"FatalExit String 18", "A.pmp finalize", "A.pmp detach"});
+    events.insert(events.end(), {"FatalExit " + std::string(LoadResourceString(18)),
+                                 "A.pmp finalize", "A.pmp detach"});
     return {what,  true,      {{"Good", "A.pmp"}, {variant, "B.pmp"}, {"Good", "C.pmp"}},
             true,  {"A.pmp"}, 2,
             events};

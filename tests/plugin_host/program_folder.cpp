@@ -1,8 +1,13 @@
 #include "program_folder.h"
 
+#include "host/paths.h"
 #include "kernel32/modules.h"
+#include "kernel32/process.h"
 #include "plugin_host/plugin_list.h"
 #include "settings/catalogue.h"
+#include "shell/environment.h"
+#include "shell/program.h"
+#include "user32/message_box.h"
 
 #include <gtest/gtest.h>
 
@@ -43,10 +48,12 @@ TestProgramFolder::TestProgramFolder(const std::vector<PluginFile>* plugins, siz
         }
     }
     platform::SetProgramPath(program_ + "/pelmora");
+    Environment::Program::Initialize();
 }
 
 TestProgramFolder::~TestProgramFolder() {
     platform::SetProgramPath({});
+    Environment::Program::Initialize();
     std::error_code error;
     fs::remove_all(root_, error);
 }
@@ -59,7 +66,34 @@ std::string TestProgramFolder::WindowsDirectory() const {
     return path;
 }
 
+namespace {
+
+// The resource library of the build, as start-up loads it; loaded again after a fatal stop,
+// whose last shutdown step frees it.
+void UseBuildResources() {
+    SetResourceLibrary(LoadLibraryA(
+        platform::host::LinuxToWindowsPath(PELMORA_PROGRAM_DIR "/PelmoraResources.dll").c_str()));
+}
+
+// The strings are there from the start, as after the program's first start-up step, so that
+// expected texts can be built before a case sets up its host.
+class BuildResources : public ::testing::Environment {
+public:
+    void SetUp() override { UseBuildResources(); }
+};
+const auto* const build_resources = ::testing::AddGlobalTestEnvironment(new BuildResources);
+
+} // namespace
+
 PluginHostState::PluginHostState() : profile_(std::make_unique<CDriveProfile>()) {
+    UseBuildResources();
+    platform::user32::SetMessageBoxObserver([](const platform::user32::MessageBoxRecord& box) {
+        PluginEvents().push_back("FatalExit " + box.text);
+    });
+    platform::SetExitHandler([](UINT) {
+        UseBuildResources();
+        throw FatalExitCalled{platform::user32::ShownMessageBoxes().back().text};
+    });
     CreatePluginList();
     SetPluginCount(0);
     SetDataItemCount(0);
@@ -76,6 +110,8 @@ PluginHostState::~PluginHostState() {
     UnloadPlugins();
     SetDriveProfile(nullptr);
     pPluginsCategory = nullptr;
+    platform::SetExitHandler({});
+    platform::user32::SetMessageBoxObserver({});
 }
 
 bool PluginHostState::Load() {

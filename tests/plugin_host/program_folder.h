@@ -6,6 +6,7 @@
 
 #include "plugin_host/plugin_list.h"
 #include "settings/drive_profile.h"
+#include "testing/desktop.h"
 
 #include <memory>
 #include <string>
@@ -18,8 +19,8 @@ struct PluginFile {
     std::string name;
 };
 
-// Thrown by the FatalExit of the tests after it has run the plug-in host's shutdown step, as the
-// program's does before it ends the process.
+// Thrown in place of the process end while a PluginHostState lives: FatalExit has shown its
+// text and run the shutdown steps.
 struct FatalExitCalled {
     std::string text;
 };
@@ -63,6 +64,9 @@ public:
     std::string fatalText;
 
 private:
+    // The built-in drive-temperature source looks for drives; these tests give it none, so no
+    // real disk is ever opened.
+    platform::testing::SimulatedDrivesScope no_drives_;
     std::unique_ptr<CDriveProfile> profile_;
 };
 

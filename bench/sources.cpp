@@ -1,0 +1,58 @@
+// One GetData of each built-in source, on this machine's own readings (the HDD temperature
+// source on a simulated drive, as raw drives need rights the benchmark does not have).
+#include "plugin_host/plugin_list.h"
+#include "settings/drive_profile.h"
+#include "shell/environment.h"
+#include "shell/program.h"
+#include "sources/internal_plugins.h"
+#include "testing/desktop.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+struct Sources {
+    Sources() {
+        drives.Add(0, platform::testing::MakeIdentifySector("Bench drive"),
+                   platform::testing::MakeSmartSector({{194, 40}}));
+        SetDriveProfile(&profile);
+        // Every sample reads the drive.
+        profile.GetCategory("HDDTemperature")->SetInteger("Interval0", 1);
+        pInternalPlugins = new CInternalPlugins();
+        for (int i = 0; i < INTERNAL_PLUGIN_COUNT; ++i) {
+            PMPPROCEDURES& entries = pInternalPlugins->pmpAddresses[i];
+            entries.pfnInitialize(&info[i]);
+            entries.pfnBeforeOperation(0, nullptr, 0, nullptr);
+        }
+    }
+    platform::testing::SimulatedDrivesScope drives;
+    CDriveProfile profile;
+    PMPINFO info[INTERNAL_PLUGIN_COUNT] = {};
+};
+
+Sources& TheSources() {
+    static Sources sources;
+    return sources;
+}
+
+void GetData(benchmark::State& state) {
+    TheSources();
+    PMPPROCEDURES& entries = pInternalPlugins->pmpAddresses[state.range(0)];
+    for (auto _ : state) {
+        PMPDATA data = {};
+        entries.pfnGetData(0, &data);
+        benchmark::DoNotOptimize(data);
+    }
+}
+
+} // namespace
+
+BENCHMARK(GetData)
+    ->ArgName("source")
+    ->DenseRange(0, INTERNAL_PLUGIN_COUNT - 1)
+    ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

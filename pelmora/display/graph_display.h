@@ -1,0 +1,23 @@
+// The graph display as the rest of the program reaches it: set-up and teardown of the rows and
+// their drawing surfaces, and the drawing of rows into the back buffer or the window.
+#pragma once
+
+#include <windows.h>
+
+void InitializeGraphs();
+void LoadGraphSettings();
+void SetupGraphDisplay();
+void EndRowOperations();
+void ReleaseGraphDisplay();
+void PaintBackground(HDC dc);
+
+int GetMainWindowHeight();
+void SetMainWindowHeight(int height);
+LOGFONTA* GetGraphLogFont();
+
+// Redraws every row into the back buffer and returns the back buffer's DC.
+HDC DrawGraphRows();
+// Redraws one row and copies its band to `dc`.
+void DrawGraphRow(HDC dc, int row);
+// Copies a reported 96-byte PMPDATA into the row.
+void StoreGraphReport(int row, LPCVOID record);

@@ -1,0 +1,29 @@
+// "Internal:PhysicalMemory": use of the physical memory.
+#include "sources/sources.h"
+
+#include "settings/literals.h"
+
+CPhysicalMemoryPlugin::CPhysicalMemoryPlugin()
+    : CMemoryPluginBase(INTERNAL_PHYSICAL_MEMORY, Literals::PhysicalMemory) {}
+
+void CPhysicalMemoryPlugin::ReadAmounts(const MEMORYSTATUSEX& status, DWORDLONG* total,
+                                        DWORDLONG* available) {
+    *total = status.ullTotalPhys;
+    *available = status.ullAvailPhys;
+}
+
+#ifdef PELMORA_HAVE_DIALOG_MANAGER
+PELMORA_DEFINE_DETAIL_DIALOG(PhysicalMemory, CPhysicalMemoryPlugin, INTERNAL_PHYSICAL_MEMORY,
+                             DetailDialogInit(hDlg, lParam))
+#endif
+
+DWORD CPhysicalMemoryPlugin::ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) {
+#ifdef PELMORA_HAVE_DIALOG_MANAGER
+    return ShowSourceDialog(Literals::OptionPhysicalMemoryTemplate, hOwner,
+                            PhysicalMemoryDetailDialogProc, dwPluralNumber);
+#else
+    (void)dwPluralNumber;
+    (void)hOwner;
+    return 0;
+#endif
+}

@@ -1,0 +1,61 @@
+#include "program_fixture.h"
+
+#include "shell/environment.h"
+#include "shell/main_window.h"
+#include "shell/program.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+class FatalExitTest : public ProgramTest {};
+
+TEST_F(FatalExitTest, ResourceStringsShareOneBuffer) {
+    InitializeApplication();
+    LPSTR first = LoadResourceString(16);
+    std::string caption = first;
+    LPSTR second = LoadResourceString(18);
+    EXPECT_EQ(first, second);
+    EXPECT_FALSE(caption.empty());
+    EXPECT_NE(std::string(second), caption);
+    EXPECT_STREQ(GetFatalCaption(), caption.c_str());
+}
+
+// A fatal error in start-up shows its text under the fatal caption, runs the shutdown steps (the
+// settings that were read are written back) and ends the process.
+TEST_F(FatalExitTest, ShowsItsTextRunsTheShutdownStepsAndEnds) {
+    // A row bound to a source that does not exist is fatal, at step 10.
+    WriteSettings("MainWindow[\r\n\tOpacity=200\r\n]\r\nGraphDetail[\r\n\tNumberOfGraphs=1\r\n"
+                  "\tGraph0=Internal:Nothing|0\r\n]\r\n");
+    platform::testing::ClearMessageBoxes();
+    try {
+        Start();
+        ADD_FAILURE() << "start-up went on";
+    } catch (const platform::testing::ProcessExited& exit) {
+        EXPECT_NE(exit.code, 0u);
+    }
+    auto boxes = platform::testing::MessageBoxesShown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, std::string(GetFatalCaption()));
+    EXPECT_FALSE(boxes[0].caption.empty());
+    EXPECT_EQ(boxes[0].owner, nullptr);
+    EXPECT_TRUE(IsShutDown());
+    EXPECT_EQ(GetResourceLibrary(), nullptr);
+    std::string settings = ReadSettings();
+    EXPECT_NE(settings.find("\tOpacity=200\r\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("GraphDetail[\r\n"), std::string::npos) << settings;
+}
+
+TEST_F(FatalExitTest, ASettingsFileThatCannotBeParsedIsNotWrittenBack) {
+    const std::string broken = "MainWindow[\r\n\tOpacity=200\r\n";
+    WriteSettings(broken);
+    EXPECT_THROW(Start(), platform::testing::ProcessExited);
+    auto boxes = platform::testing::MessageBoxesShown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(ReadSettings(), broken);
+    EXPECT_TRUE(IsShutDown());
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+#include "source_support.h"
+
+#include "host/paths.h"
+#include "kernel32/modules.h"
+#include "plugin_host/plugin_list.h"
+#include "shell/environment.h"
+#include "shell/program.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// The program folder is the build's, so the sources find the resource library and their
+// strings there as in the program.
+void UseBuildProgramFolder() {
+    platform::SetProgramPath(PELMORA_PROGRAM_DIR "/pelmora");
+    Environment::Program::Initialize();
+    if (!GetResourceLibrary())
+        SetResourceLibrary(LoadLibraryA("PelmoraResources.dll"));
+}
+
+} // namespace
+
+MachineTree::MachineTree() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "pelmora-machine-XXXXXX");
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    root_ = mkdtemp(name.data());
+}
+
+MachineTree::~MachineTree() {
+    std::error_code error;
+    std::filesystem::remove_all(root_, error);
+}
+
+void MachineTree::Write(const std::string& path, const std::string& text) {
+    std::filesystem::path file = std::filesystem::path(root_) / path;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+}
+
+void MachineTree::MakeDirectory(const std::string& path) {
+    std::filesystem::create_directories(std::filesystem::path(root_) / path);
+}
+
+SourceTest::SourceTest() : profile_(std::make_unique<CDriveProfile>()) {
+    UseBuildProgramFolder();
+    SetDriveProfile(profile_.get());
+    delete pInternalPlugins;
+    pInternalPlugins = new CInternalPlugins();
+}
+
+SourceTest::~SourceTest() {
+    for (int i = 0; i < INTERNAL_PLUGIN_COUNT; ++i)
+        pInternalPlugins->pmpAddresses[i].pfnFinalize();
+    delete pInternalPlugins;
+    pInternalPlugins = nullptr;
+    SetDriveProfile(nullptr);
+}
+
+void SourceTest::Initialize(int index) {
+    info_[index] = {};
+    ASSERT_EQ(pInternalPlugins->pmpAddresses[index].pfnInitialize(&info_[index]), 1u);
+}
+
+void SourceTest::Start(int index, std::vector<DWORD> items) {
+    Initialize(index);
+    for (DWORD item : items)
+        pInternalPlugins->pmpAddresses[index].pfnBeforeOperation(item, nullptr, 0, nullptr);
+}
+
+PMPDATA SourceTest::Sample(int index, DWORD item) {
+    PMPDATA data = {};
+    pInternalPlugins->pmpAddresses[index].pfnGetData(item, &data);
+    return data;
+}
+
+std::string Param(const PMPDATA& data, int i) {
+    return data.pszFormatParams[i] ? data.pszFormatParams[i] : "(null)";
+}
+
+std::vector<std::string> Params(const PMPDATA& data, int count) {
+    std::vector<std::string> params;
+    for (int i = 0; i < count; ++i)
+        params.push_back(Param(data, i));
+    return params;
+}
+
+std::string ResourceString(UINT id) {
+    return LoadResourceString(id);
+}

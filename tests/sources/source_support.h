@@ -1,0 +1,60 @@
+// What the source tests share: the settings store, the registry of built-in sources, a machine
+// tree to point the host readings at, and sampling functions.
+#pragma once
+
+#include "plugin_host/plugin_list.h"
+#include "plugin_host/pmp.h"
+#include "settings/drive_profile.h"
+#include "sources/internal_plugins.h"
+#include "sources/sources.h"
+#include "testing/desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// A directory of files that stands in for the machine's /proc and /sys.
+class MachineTree {
+public:
+    MachineTree();
+    ~MachineTree();
+    MachineTree(const MachineTree&) = delete;
+    MachineTree& operator=(const MachineTree&) = delete;
+
+    // Writes (or replaces) the file at path, relative to the tree ("proc/stat").
+    void Write(const std::string& path, const std::string& text);
+    void MakeDirectory(const std::string& path);
+    const std::string& Root() const { return root_; }
+
+private:
+    std::string root_;
+};
+
+// A fresh settings store and registry; the sources reach both as in the program.
+class SourceTest : public ::testing::Test {
+protected:
+    SourceTest();
+    ~SourceTest() override;
+
+    template <typename Source> Source* Plugin(int index) {
+        return static_cast<Source*>(pInternalPlugins->Plugins[index].get());
+    }
+    // Initialize of source index into info_[index].
+    void Initialize(int index);
+    // Initialize, then BeforeOperation of each item.
+    void Start(int index, std::vector<DWORD> items = {0});
+    // One GetData into a zeroed record.
+    PMPDATA Sample(int index, DWORD item = 0);
+    CDriveProfileCategory* Category(LPCSTR name) { return profile_->GetCategory(name); }
+
+    std::unique_ptr<CDriveProfile> profile_;
+    PMPINFO info_[INTERNAL_PLUGIN_COUNT] = {};
+};
+
+std::string Param(const PMPDATA& data, int i);
+// The parameters %1 .. %count of a record.
+std::vector<std::string> Params(const PMPDATA& data, int count);
+// The resource string as the stand-in shell loads it, copied.
+std::string ResourceString(UINT id);
