@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -156,13 +158,6 @@ void AlignToBuddy(HWND hwnd, const UpDownState& s) {
     }
 }
 
-HWND SetBuddy(HWND hwnd, UpDownState& s, HWND buddy) {
-    HWND old = s.buddy;
-    s.buddy = buddy && IsWindow(buddy) ? buddy : nullptr;
-    AlignToBuddy(hwnd, s);
-    return old;
-}
-
 // The window created just before this one among its siblings: UDS_AUTOBUDDY's buddy.
 HWND PreviousSibling(HWND hwnd) {
     auto parent = user32::FindWindowRecord(user32::ParentOf(hwnd));
@@ -203,6 +198,78 @@ void Press(HWND hwnd, UpDownState& s, bool up) {
         SendMessageA(parent, scroll, MAKEWPARAM(SB_THUMBPOSITION, WORD(s.pos)), LPARAM(hwnd));
         SendMessageA(parent, scroll, MAKEWPARAM(SB_ENDSCROLL, WORD(s.pos)), LPARAM(hwnd));
     }
+}
+
+// UDS_ARROWKEYS: the buddy's up and down arrow keys press the arrows. The buddy's procedure is
+// replaced by one that takes those keys and hands everything else on.
+struct BuddyHook {
+    HWND updown;
+    WNDPROC previous;
+};
+
+std::mutex& HooksLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::map<HWND, BuddyHook>& BuddyHooks() {
+    static std::map<HWND, BuddyHook> hooks;
+    return hooks;
+}
+
+LRESULT CALLBACK BuddyProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    BuddyHook hook{};
+    {
+        std::lock_guard lock(HooksLock());
+        auto it = BuddyHooks().find(hwnd);
+        if (it == BuddyHooks().end())
+            return DefWindowProcA(hwnd, message, wparam, lparam);
+        hook = it->second;
+        if (message == WM_NCDESTROY)
+            BuddyHooks().erase(it);
+    }
+    if (message == WM_KEYDOWN && (wparam == VK_UP || wparam == VK_DOWN)) {
+        if (auto s = States().Find(hook.updown); s && IsWindowEnabled(hook.updown)) {
+            Press(hook.updown, *s, wparam == VK_UP);
+            return 0;
+        }
+    }
+    return CallWindowProcA(hook.previous, hwnd, message, wparam, lparam);
+}
+
+void HookBuddy(HWND updown, HWND buddy) {
+    if (!buddy || !(StyleOf(updown) & UDS_ARROWKEYS))
+        return;
+    auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BuddyProc)));
+    std::lock_guard lock(HooksLock());
+    BuddyHooks()[buddy] = BuddyHook{updown, previous};
+}
+
+void UnhookBuddy(HWND buddy) {
+    WNDPROC previous = nullptr;
+    {
+        std::lock_guard lock(HooksLock());
+        auto it = BuddyHooks().find(buddy);
+        if (it == BuddyHooks().end())
+            return;
+        previous = it->second.previous;
+        BuddyHooks().erase(it);
+    }
+    // Only a procedure that is still ours is put back; a later subclass keeps its own.
+    if (IsWindow(buddy) &&
+        GetWindowLongPtrA(buddy, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(BuddyProc))
+        SetWindowLongPtrA(buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+}
+
+HWND SetBuddy(HWND hwnd, UpDownState& s, HWND buddy) {
+    HWND old = s.buddy;
+    if (old)
+        UnhookBuddy(old);
+    s.buddy = buddy && IsWindow(buddy) ? buddy : nullptr;
+    AlignToBuddy(hwnd, s);
+    HookBuddy(hwnd, s.buddy);
+    return old;
 }
 
 void Paint(HWND hwnd, const UpDownState& s) {
@@ -250,6 +317,8 @@ LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
             SetBuddy(hwnd, *s, PreviousSibling(hwnd));
         return 0;
     case WM_NCDESTROY:
+        if (s->buddy)
+            UnhookBuddy(s->buddy);
         States().Erase(hwnd);
         return 0;
     case UDM_SETRANGE:

@@ -109,12 +109,33 @@ void Click(HWND hwnd, ButtonState& s) {
     NotifyParent(hwnd, BN_CLICKED);
 }
 
+// An owner-drawn button is drawn by its parent, on the button's own DC.
+void DrawByOwner(HWND hwnd, const ButtonState& s, const ControlPainter& p) {
+    HWND parent = ParentOf(hwnd);
+    if (!parent)
+        return;
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = UINT(ControlIdOf(hwnd));
+    item.itemAction = ODA_DRAWENTIRE;
+    item.itemState = (s.pushed ? ODS_SELECTED : 0) | (s.focused ? ODS_FOCUS : 0) |
+                     ((StyleOf(hwnd) & WS_DISABLED) ? ODS_DISABLED : 0);
+    item.hwndItem = hwnd;
+    item.hDC = p.dc();
+    item.rcItem = p.client();
+    SendMessageA(parent, WM_DRAWITEM, WPARAM(item.CtlID), LPARAM(&item));
+}
+
 void Paint(HWND hwnd, const ButtonState& s) {
     ControlPainter p(hwnd, s.font);
     if (!p.dc())
         return;
     const DWORD style = StyleOf(hwnd);
     const DWORD type = style & BS_TYPEMASK;
+    if (type == BS_OWNERDRAW) {
+        DrawByOwner(hwnd, s, p);
+        return;
+    }
     const bool enabled = !(style & WS_DISABLED);
     const COLORREF text_color = enabled ? colors::kText : colors::kGrayText;
     const std::string text = TextOf(hwnd);

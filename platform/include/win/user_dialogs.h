@@ -63,6 +63,34 @@ typedef struct tagNMHDR {
 
 static_assert(sizeof(NMHDR) == 24, "NMHDR is 24 bytes");
 
+// WM_DRAWITEM: an owner-drawn control asks its parent to draw it.
+#define ODT_BUTTON 4
+#define ODT_STATIC 5
+#define ODA_DRAWENTIRE 0x0001
+#define ODA_SELECT 0x0002
+#define ODA_FOCUS 0x0004
+#define ODS_SELECTED 0x0001
+#define ODS_GRAYED 0x0002
+#define ODS_DISABLED 0x0004
+#define ODS_CHECKED 0x0008
+#define ODS_FOCUS 0x0010
+
+typedef struct tagDRAWITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID;
+    UINT itemAction;
+    UINT itemState;
+    HWND hwndItem;
+    HDC hDC;
+    RECT rcItem;
+    ULONG_PTR itemData;
+} DRAWITEMSTRUCT, *PDRAWITEMSTRUCT, *LPDRAWITEMSTRUCT;
+
+static_assert(sizeof(DRAWITEMSTRUCT) == 64, "DRAWITEMSTRUCT is 64 bytes");
+static_assert(offsetof(DRAWITEMSTRUCT, hwndItem) == 24 && offsetof(DRAWITEMSTRUCT, rcItem) == 40,
+              "DRAWITEMSTRUCT keeps its 64-bit layout");
+
 // Buttons.
 #define BS_PUSHBUTTON 0x00000000L
 #define BS_DEFPUSHBUTTON 0x00000001L

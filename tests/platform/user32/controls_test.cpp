@@ -36,6 +36,14 @@ protected:
             }
             if (message == WM_VSCROLL)
                 scrolls.push_back(LOWORD(wparam));
+            if (message == WM_DRAWITEM) {
+                auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+                drawn.push_back(*item);
+                HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
+                FillRect(item->hDC, &item->rcItem, brush);
+                DeleteObject(brush);
+                return TRUE;
+            }
             return std::nullopt;
         };
         dialog =
@@ -79,6 +87,7 @@ protected:
     HWND dialog = nullptr;
     std::vector<NMUPDOWN> deltas;
     std::vector<int> scrolls;
+    std::vector<DRAWITEMSTRUCT> drawn;
     bool refuse_delta = false;
 };
 
@@ -522,6 +531,60 @@ TEST_F(ControlsTest, UpDownRangesWrappingAndThousands) {
     EXPECT_EQ(accel[0].nInc, 1u);
     EXPECT_EQ(accel[1].nInc, 9u);
     EXPECT_FALSE(platform::comctl32::UpDownPressByUser(edit, true)) << "no up-down control";
+}
+
+TEST_F(ControlsTest, TheArrowKeysInTheBuddyPressTheArrows) {
+    HWND spin = Item(IDC_SPIN), edit = Item(IDC_NUMBER);
+    SendMessageA(spin, UDM_SETRANGE32, 0, 10);
+    SendMessageA(spin, UDM_SETPOS32, 0, 5);
+    SetFocus(edit);
+    platform::testing::PressKey(VK_UP);
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 6);
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_NUMBER).text, "6");
+    platform::testing::PressKey(VK_DOWN);
+    platform::testing::PressKey(VK_DOWN);
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(SendMessageA(spin, UDM_GETPOS32, 0, 0), 4);
+    EXPECT_EQ(deltas.size(), 3u);
+    // Other keys still reach the edit; without the up-down the edit is an edit again.
+    platform::testing::PressKey(VK_END);
+    platform::testing::RunUntilIdle();
+    Send(IDC_NUMBER, WM_CHAR, '7');
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_NUMBER).text, "47");
+    DestroyWindow(spin);
+    EXPECT_EQ(GetWindowLongPtrA(edit, GWLP_WNDPROC),
+              GetWindowLongPtrA(Item(IDC_PLAIN_EDIT), GWLP_WNDPROC));
+    platform::testing::PressKey(VK_UP);
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(deltas.size(), 3u);
+}
+
+TEST_F(ControlsTest, AnOwnerDrawnButtonIsDrawnByItsParent) {
+    auto pixels = platform::testing::ReadWindowPixels(dialog);
+    ASSERT_FALSE(drawn.empty());
+    const DRAWITEMSTRUCT& item = drawn.back();
+    EXPECT_EQ(item.CtlType, UINT(ODT_BUTTON));
+    EXPECT_EQ(item.CtlID, UINT(IDC_COLOR));
+    EXPECT_EQ(item.hwndItem, Item(IDC_COLOR));
+    EXPECT_EQ(item.itemAction, UINT(ODA_DRAWENTIRE));
+    EXPECT_EQ(item.itemState & ODS_FOCUS, 0u);
+    RECT client;
+    GetClientRect(Item(IDC_COLOR), &client);
+    EXPECT_EQ(item.rcItem.right, client.right);
+    EXPECT_EQ(item.rcItem.bottom, client.bottom);
+    POINT at{0, 0}, origin{0, 0};
+    ClientToScreen(Item(IDC_COLOR), &at);
+    ClientToScreen(dialog, &origin);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(platform::testing::PixelAt(*pixels, at.x - origin.x + 3, at.y - origin.y + 3),
+              RGB(255, 0, 0));
+    // Focus is part of what the parent is told; a click is a click.
+    SetFocus(Item(IDC_COLOR));
+    platform::testing::ReadWindowPixels(dialog);
+    EXPECT_NE(drawn.back().itemState & ODS_FOCUS, 0u);
+    Send(IDC_COLOR, BM_CLICK);
+    EXPECT_EQ(Count(IDC_COLOR, BN_CLICKED), 1);
 }
 
 TEST_F(ControlsTest, StaticsTextAndIcon) {

@@ -466,6 +466,43 @@ TEST_F(DialogTest, ADialogOpenedFromADialogDisablesIt) {
     EXPECT_EQ(shown[0].result, IDOK);
 }
 
+TEST_F(DialogTest, TabMovesTheFocusAmongTheStops) {
+    auto focus_is = [](int id) {
+        return [id](HWND dialog) { EXPECT_EQ(GetFocus(), GetDlgItem(dialog, id)) << id; };
+    };
+    AnswerNextDialog("BASIC", DialogScript()
+                                  .Do(focus_is(IDC_EDIT))
+                                  .PressKey(VK_TAB)
+                                  .Do(focus_is(IDOK))
+                                  .PressKey(VK_TAB)
+                                  .Do(focus_is(IDCANCEL))
+                                  .PressKey(VK_TAB)
+                                  .Do([](HWND dialog) {
+                                      SetDlgItemTextA(dialog, IDC_EDIT, "text");
+                                      EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_EDIT));
+                                      platform::testing::SetKeyDown(VK_SHIFT, true);
+                                  })
+                                  .PressKey(VK_TAB)
+                                  .Do([](HWND dialog) {
+                                      platform::testing::SetKeyDown(VK_SHIFT, false);
+                                      EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDCANCEL));
+                                  })
+                                  .PressKey(VK_TAB)
+                                  .PressKey(VK_TAB)
+                                  .Do([](HWND dialog) {
+                                      // An edit tabbed into has its text selected, to be typed
+                                      // over.
+                                      DWORD start = 9, end = 0;
+                                      SendDlgItemMessageA(dialog, IDC_EDIT, EM_GETSEL,
+                                                          WPARAM(&start), LPARAM(&end));
+                                      EXPECT_EQ(start, 0u);
+                                      EXPECT_EQ(end, 4u);
+                                  })
+                                  .PressEnter());
+    EXPECT_EQ(Run("BASIC"), IDOK);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
 TEST_F(DialogTest, TheQuitMessageEndsTheDialogAndStaysInTheQueue) {
     AnswerNextDialog("BASIC", DialogScript().Do([](HWND) { PostQuitMessage(3); }));
     EXPECT_EQ(Run("BASIC"), 0);

@@ -22,3 +22,4 @@
 #define IDC_LABEL 35
 #define IDC_PICTURE 36
 #define IDC_PLAIN_EDIT 37
+#define IDC_COLOR 38
