@@ -111,7 +111,6 @@ void CDateAndTimePlugin::GetData(DWORD, PMPDATA* pData) {
         pData->pszFormatParams[i] = texts[i];
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 INT_PTR CDateAndTimePlugin::DetailDialogInit(HWND hDlg) {
     hDlgWnd = hDlg;
     AddResourceStrings(hDlg, IDC_GRAPH_INTERVAL, IDS_INTERVAL_DAY, 4);
@@ -142,15 +141,8 @@ void CDateAndTimePlugin::DetailDialogCancel() {
 // The dialog edits the one data item and ignores the item number.
 PELMORA_DEFINE_DETAIL_DIALOG(DateAndTime, CDateAndTimePlugin, INTERNAL_DATE_AND_TIME,
                              DetailDialogInit(hDlg))
-#endif
 
 DWORD CDateAndTimePlugin::ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) {
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     return ShowSourceDialog(Literals::OptionDateAndTimeTemplate, hOwner,
                             DateAndTimeDetailDialogProc, dwPluralNumber);
-#else
-    (void)dwPluralNumber;
-    (void)hOwner;
-    return 0;
-#endif
 }

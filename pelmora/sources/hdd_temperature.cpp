@@ -124,7 +124,6 @@ void CHDDTemperaturePlugin::GetData(DWORD dwPluralNumber, PMPDATA* pData) {
     pData->pszFormatParams[0] = szText1[n];
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 INT_PTR CHDDTemperaturePlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     hDlgWnd = hDlg;
     lOnDlg = LONG(lParam);
@@ -184,15 +183,8 @@ void CHDDTemperaturePlugin::DetailDialogCancel() {
 
 PELMORA_DEFINE_DETAIL_DIALOG(HDDTemperature, CHDDTemperaturePlugin, INTERNAL_HDD_TEMPERATURE,
                              DetailDialogInit(hDlg, lParam))
-#endif
 
 DWORD CHDDTemperaturePlugin::ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) {
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     return ShowSourceDialog(Literals::OptionHDDTemperatureTemplate, hOwner,
                             HDDTemperatureDetailDialogProc, dwPluralNumber);
-#else
-    (void)dwPluralNumber;
-    (void)hOwner;
-    return 0;
-#endif
 }

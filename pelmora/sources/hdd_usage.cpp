@@ -84,7 +84,6 @@ void CHDDUsagePlugin::GetData(DWORD dwPluralNumber, PMPDATA* pData) {
         pData->pszFormatParams[i] = texts[i];
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 INT_PTR CHDDUsagePlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     hDlgWnd = hDlg;
     lOnDlg = LONG(lParam);
@@ -134,15 +133,8 @@ void CHDDUsagePlugin::DetailDialogCancel() {
 
 PELMORA_DEFINE_DETAIL_DIALOG(HDDUsage, CHDDUsagePlugin, INTERNAL_HDD_USAGE,
                              DetailDialogInit(hDlg, lParam))
-#endif
 
 DWORD CHDDUsagePlugin::ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) {
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     return ShowSourceDialog(Literals::OptionHDDUsageTemplate, hOwner, HDDUsageDetailDialogProc,
                             dwPluralNumber);
-#else
-    (void)dwPluralNumber;
-    (void)hOwner;
-    return 0;
-#endif
 }

@@ -56,7 +56,6 @@ void CMemoryPluginBase::GetData(DWORD, PMPDATA* pData) {
         pData->pszFormatParams[i] = texts[i];
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 INT_PTR CMemoryPluginBase::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     hDlgWnd = hDlg;
     lOnDlg = LONG(lParam);
@@ -75,4 +74,3 @@ void CMemoryPluginBase::DetailDialogSave() {
 void CMemoryPluginBase::DetailDialogCancel() {
     EndDialog(hDlgWnd, 0);
 }
-#endif

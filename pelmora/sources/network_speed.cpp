@@ -184,7 +184,6 @@ void CNetworkSpeedPlugin::GetData(DWORD dwPluralNumber, PMPDATA* pData) {
         pData->pszFormatParams[i] = texts[i];
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 INT_PTR CNetworkSpeedPlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     hDlgWnd = hDlg;
     lOnDlg = LONG(lParam);
@@ -327,15 +326,8 @@ static INT_PTR CALLBACK NetworkSpeedDetailDialogProc(HWND hDlg, UINT message, WP
     auto* source = static_cast<CNetworkSpeedPlugin*>(GetInternalPlugin(INTERNAL_NETWORK_SPEED));
     return NetworkSpeedDetailDialogDispatch(source, hDlg, message, wParam, lParam);
 }
-#endif
 
 DWORD CNetworkSpeedPlugin::ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) {
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     return ShowSourceDialog(Literals::OptionNetworkSpeedTemplate, hOwner,
                             NetworkSpeedDetailDialogProc, dwPluralNumber);
-#else
-    (void)dwPluralNumber;
-    (void)hOwner;
-    return 0;
-#endif
 }

@@ -12,18 +12,10 @@ void CPhysicalMemoryPlugin::ReadAmounts(const MEMORYSTATUSEX& status, DWORDLONG*
     *available = status.ullAvailPhys;
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 PELMORA_DEFINE_DETAIL_DIALOG(PhysicalMemory, CPhysicalMemoryPlugin, INTERNAL_PHYSICAL_MEMORY,
                              DetailDialogInit(hDlg, lParam))
-#endif
 
 DWORD CPhysicalMemoryPlugin::ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) {
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     return ShowSourceDialog(Literals::OptionPhysicalMemoryTemplate, hOwner,
                             PhysicalMemoryDetailDialogProc, dwPluralNumber);
-#else
-    (void)dwPluralNumber;
-    (void)hOwner;
-    return 0;
-#endif
 }

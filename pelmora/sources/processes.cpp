@@ -48,7 +48,6 @@ void CProcessesPlugin::GetData(DWORD, PMPDATA* pData) {
     pData->pszFormatParams[0] = szText1;
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 INT_PTR CProcessesPlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     hDlgWnd = hDlg;
     lOnDlg = LONG(lParam);
@@ -70,15 +69,8 @@ void CProcessesPlugin::DetailDialogCancel() {
 
 PELMORA_DEFINE_DETAIL_DIALOG(Processes, CProcessesPlugin, INTERNAL_PROCESSES,
                              DetailDialogInit(hDlg, lParam))
-#endif
 
 DWORD CProcessesPlugin::ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) {
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     return ShowSourceDialog(Literals::OptionProcessesTemplate, hOwner, ProcessesDetailDialogProc,
                             dwPluralNumber);
-#else
-    (void)dwPluralNumber;
-    (void)hOwner;
-    return 0;
-#endif
 }

@@ -71,7 +71,6 @@ void CRunningTimePlugin::GetData(DWORD, PMPDATA* pData) {
     pData->pszFormatParams[3] = szText4;
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 INT_PTR CRunningTimePlugin::DetailDialogInit(HWND hDlg) {
     hDlgWnd = hDlg;
     AddResourceStrings(hDlg, IDC_GRAPH_INTERVAL, IDS_INTERVAL_DAY, 5);
@@ -92,15 +91,8 @@ void CRunningTimePlugin::DetailDialogCancel() {
 // The dialog edits the one data item and ignores the item number.
 PELMORA_DEFINE_DETAIL_DIALOG(RunningTime, CRunningTimePlugin, INTERNAL_RUNNING_TIME,
                              DetailDialogInit(hDlg))
-#endif
 
 DWORD CRunningTimePlugin::ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) {
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     return ShowSourceDialog(Literals::OptionRunningTimeTemplate, hOwner,
                             RunningTimeDetailDialogProc, dwPluralNumber);
-#else
-    (void)dwPluralNumber;
-    (void)hOwner;
-    return 0;
-#endif
 }

@@ -68,7 +68,6 @@ void FillSourceInfo(CInternalPluginBase* source, int group, PMPINFO* info, DWORD
     info->pszDefaultFormat = defaultFormat;
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 #include "shell/program.h"
 
 DWORD ShowSourceDialog(LPCSTR templateName, HWND hOwner, DLGPROC proc, DWORD item) {
@@ -79,4 +78,3 @@ void AddResourceStrings(HWND hDlg, int id, UINT first, UINT count) {
     for (UINT i = 0; i < count; ++i)
         SendDlgItemMessageA(hDlg, id, CB_ADDSTRING, 0, LPARAM(LoadResourceString(first + i)));
 }
-#endif

@@ -33,15 +33,12 @@ void FormatItemKey(LPSTR key, LPCSTR name, DWORD item);
 void FillSourceInfo(CInternalPluginBase* source, int group, PMPINFO* info, DWORD availableGraphs,
                     DWORD formatParams, LPCSTR defaultFormat);
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 // Runs the modal detail dialog templateName of the resource library with item as its
 // initialisation parameter; the dialog's end code (1 after OK, 0 after Cancel).
 DWORD ShowSourceDialog(LPCSTR templateName, HWND hOwner, DLGPROC proc, DWORD item);
 // Appends resource strings first .. first + count - 1 to drop-down list id, in this order.
 void AddResourceStrings(HWND hDlg, int id, UINT first, UINT count);
-#endif
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 // The six functions of a detail dialog that has only OK and Cancel: <Name>DetailDialogProc takes
 // the source object of its fixed index and hands each message to <Name>DetailDialogDispatch,
 // which runs Init on WM_INITDIALOG and Command on WM_COMMAND; Command saves on OK and cancels
@@ -84,4 +81,3 @@ void AddResourceStrings(HWND hDlg, int id, UINT first, UINT count);
         auto* source = static_cast<Class*>(GetInternalPlugin(index));                              \
         return Name##DetailDialogDispatch(source, hDlg, message, wParam, lParam);                  \
     }
-#endif

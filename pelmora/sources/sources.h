@@ -36,12 +36,10 @@ public:
     HWND hDlgWnd = nullptr;
     LONG lOnDlg = 0;
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     // The dialog's steps, shared by the two sources.
     INT_PTR DetailDialogInit(HWND hDlg, LPARAM lParam);
     void DetailDialogSave();
     void DetailDialogCancel();
-#endif
 
 protected:
     CMemoryPluginBase(int group, LPCSTR category) : Group(group), Category(category) {}
@@ -101,11 +99,9 @@ public:
     void GetData(DWORD dwPluralNumber, PMPDATA* pData) override;
     DWORD ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) override;
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     INT_PTR DetailDialogInit(HWND hDlg);
     void DetailDialogSave();
     void DetailDialogCancel();
-#endif
 
     CHAR szText1[RESULT_TEXT_SIZE] = {};
     CHAR szText2[RESULT_TEXT_SIZE] = {};
@@ -134,11 +130,9 @@ public:
     void GetData(DWORD dwPluralNumber, PMPDATA* pData) override;
     DWORD ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) override;
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     INT_PTR DetailDialogInit(HWND hDlg, LPARAM lParam);
     void DetailDialogSave();
     void DetailDialogCancel();
-#endif
 
     CHAR szText1[RESULT_TEXT_SIZE] = {};
     HANDLE hSS = nullptr;
@@ -170,13 +164,11 @@ public:
     void GetData(DWORD dwPluralNumber, PMPDATA* pData) override;
     DWORD ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) override;
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     INT_PTR DetailDialogInit(HWND hDlg, LPARAM lParam);
     void DetailDialogUpdateControls(HWND hDlg);
     void ShowInterfaceSpeed(HWND hDlg);
     void DetailDialogSave();
     void DetailDialogCancel();
-#endif
 
     // Refreshes the table in place. The platform is offered the buffer's capacity and nothing
     // more; when it needs more room the previous rows stay.
@@ -233,11 +225,9 @@ public:
     void GetData(DWORD dwPluralNumber, PMPDATA* pData) override;
     DWORD ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) override;
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     INT_PTR DetailDialogInit(HWND hDlg);
     void DetailDialogSave();
     void DetailDialogCancel();
-#endif
 
     DWORD TickCount = 0;
     DWORD Days = 0;
@@ -331,11 +321,9 @@ public:
     void GetData(DWORD dwPluralNumber, PMPDATA* pData) override;
     DWORD ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) override;
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     INT_PTR DetailDialogInit(HWND hDlg, LPARAM lParam);
     void DetailDialogSave();
     void DetailDialogCancel();
-#endif
 
     // Formats the device path of drive into szcf.
     void FormatDrivePath(DWORD drive);
@@ -370,11 +358,9 @@ public:
     void GetData(DWORD dwPluralNumber, PMPDATA* pData) override;
     DWORD ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) override;
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     INT_PTR DetailDialogInit(HWND hDlg, LPARAM lParam);
     void DetailDialogSave();
     void DetailDialogCancel();
-#endif
 
     CHAR szDrive[ITEMS][UNIT_TEXT_SIZE] = {};
     CHAR szText1[ITEMS][RESULT_TEXT_SIZE] = {};

@@ -12,18 +12,10 @@ void CVirtualMemoryPlugin::ReadAmounts(const MEMORYSTATUSEX& status, DWORDLONG* 
     *available = status.ullAvailPageFile;
 }
 
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
 PELMORA_DEFINE_DETAIL_DIALOG(VirtualMemory, CVirtualMemoryPlugin, INTERNAL_VIRTUAL_MEMORY,
                              DetailDialogInit(hDlg, lParam))
-#endif
 
 DWORD CVirtualMemoryPlugin::ShowDetailSettings(DWORD dwPluralNumber, HWND hOwner) {
-#ifdef PELMORA_HAVE_DIALOG_MANAGER
     return ShowSourceDialog(Literals::OptionVirtualMemoryTemplate, hOwner,
                             VirtualMemoryDetailDialogProc, dwPluralNumber);
-#else
-    (void)dwPluralNumber;
-    (void)hOwner;
-    return 0;
-#endif
 }
