@@ -1,5 +1,6 @@
 #include "plugin_host/data_items.h"
 
+#include "display/rows.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 #include "shell/environment.h"
@@ -152,8 +153,11 @@ LPSTR DataKeyToText(LPCSTR displayKey) {
     return nullptr;
 }
 
-LPSTR FormatGraphKey(const COnePlugin* plugin, DWORD dwPluralNumber) {
-    return FormatKey(szGraphKeyBuffer, plugin->Info.pszName, dwPluralNumber);
+LPSTR DataIndexToText(int r) {
+    const COneGraph* graph = GetGraph(r);
+    if (!graph || !graph->Plugin)
+        return nullptr;
+    return FormatKey(szGraphKeyBuffer, graph->Plugin->Info.pszName, graph->dwPluralNumber);
 }
 
 COnePlugin* FindPluginByName(LPCSTR name) {

@@ -38,8 +38,9 @@ int DataKeyToIndex(LPCSTR displayKey);
 // The settings key for a display key, in szDataKeyBuffer: the identifier of the first source of
 // that display name and the key's item number, which is not checked against the source.
 LPSTR DataKeyToText(LPCSTR displayKey);
-// Display key of a row's binding (its source and item number), in szGraphKeyBuffer.
-LPSTR FormatGraphKey(const COnePlugin* plugin, DWORD dwPluralNumber);
+// Display key of the binding of display row r (its source's display name and its item number),
+// in szGraphKeyBuffer; null for a row that does not exist or has never been bound.
+LPSTR DataIndexToText(int r);
 // The first source in use whose display name is name.
 COnePlugin* FindPluginByName(LPCSTR name);
 // The plug-in name of a data item: for a built-in source the shared resource-string buffer

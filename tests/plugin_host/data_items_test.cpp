@@ -1,5 +1,6 @@
 #include "program_folder.h"
 
+#include "display/rows.h"
 #include "plugin_host/data_items.h"
 #include "settings/drive_profile.h"
 #include "shell/environment.h"
@@ -8,6 +9,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,13 @@ TEST_F(DataItems, KeysAndLookups) {
     const DWORD b = base_;
     const DWORD end = GetDataItemCount();
     ASSERT_EQ(end, b + 7);
+    // Three rows: item 1 of Long, item 0 of Beta, and one never bound.
+    CreateGraphList();
+    for (int i = 0; i < 3; ++i)
+        pGraphList->push_back(std::make_unique<COneGraph>());
+    GetGraph(0)->Plugin = Library("Long.pmp");
+    GetGraph(0)->dwPluralNumber = 1;
+    GetGraph(1)->Plugin = Library("Beta.pmp");
     struct Check {
         const char* call;
         std::function<std::string()> actual;
@@ -124,10 +133,12 @@ TEST_F(DataItems, KeysAndLookups) {
          std::to_string(b + 6)},
         {"DataKeyToText(cut long name|0)",
          [&] { return Text(DataKeyToText((kCutLongName + "|0").c_str())); }, "Long.pmp|0"},
-        {"FormatGraphKey(Long, 0)", [&] { return Text(FormatGraphKey(Library("Long.pmp"), 0)); },
-         kCutLongName + "|0"},
-        {"FormatGraphKey(Beta, 0)", [&] { return Text(FormatGraphKey(Library("Beta.pmp"), 0)); },
-         "Beta|0"},
+        // Display keys of the rows' bindings.
+        {"DataIndexToText(0)", [&] { return Text(DataIndexToText(0)); }, kCutLongName + "|1"},
+        {"DataIndexToText(1)", [&] { return Text(DataIndexToText(1)); }, "Beta|0"},
+        {"DataIndexToText(2), never bound", [&] { return Text(DataIndexToText(2)); }, "null"},
+        {"DataIndexToText(3), no such row", [&] { return Text(DataIndexToText(3)); }, "null"},
+        {"DataIndexToText(-1)", [&] { return Text(DataIndexToText(-1)); }, "null"},
         // Plug-in names and descriptions.
         {"GetDataItemPluginName(first + 5)", [&] { return Text(GetDataItemPluginName(b + 5)); },
          "Long.pmp"},
@@ -152,6 +163,7 @@ TEST_F(DataItems, KeysAndLookups) {
         if (event.find(" detail ") != std::string::npos)
             details.push_back(event);
     EXPECT_EQ(details, std::vector<std::string>{"Alpha_2.pmp detail 1 owned"});
+    CreateGraphList();
 }
 
 TEST_F(DataItems, TheNameOfABuiltInSourceIsResourceString47) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,7 @@ TEST(PluginLoading, LoadsSkipsOrEndsTheProgram) {
         bool fatal = host.Load();
         EXPECT_EQ(fatal, c.fatal);
         if (fatal) {
+            EXPECT_FALSE(host.fatalText.empty());
             EXPECT_EQ(host.fatalText, std::string(LoadResourceString(18)));
         }
         EXPECT_EQ(LibraryIdentifiers(), c.loaded);
@@ -254,6 +256,7 @@ TEST(PluginLoading, UnloadingTwiceReleasesNothingTwice) {
 TEST(DefaultGraphColors, TheLoaderFillsTheTableAndItCycles) {
     TestProgramFolder folder(nullptr);
     PluginHostState host;
+    std::fill(std::begin(rgbDefaultGraphColors), std::end(rgbDefaultGraphColors), 0);
     ASSERT_FALSE(host.Load());
     const COLORREF expected[13] = {0x80FF80, 0x8080FF, 0xC0C040, 0xFFC040, 0xC080C0,
                                    0xC08040, 0x80FFC0, 0xFF40C0, 0x00C0FF, 0xFFFF00,
