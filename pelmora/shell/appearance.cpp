@@ -196,6 +196,12 @@ LRESULT OnMainWindowMouseMove(WPARAM keys, int, int) {
     return 0;
 }
 
+void ResetAppearanceState() {
+    bPassing = false;
+    rcPassing = RECT{};
+    bHotKeyRegistered = false;
+}
+
 BOOL IsPointInRect(const RECT& rect, POINT point) {
     return rect.left <= point.x && point.x <= rect.right && rect.top <= point.y &&
            point.y <= rect.bottom;

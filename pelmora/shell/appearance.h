@@ -12,3 +12,5 @@ void RestartUpdateTimer();
 LRESULT OnMainWindowTimer(WPARAM id, LPARAM lParam);
 LRESULT OnMainWindowMouseMove(WPARAM keys, int x, int y);
 BOOL IsPointInRect(const RECT& rect, POINT point);
+// Not passing, no hot key registered: the state of a new process.
+void ResetAppearanceState();

@@ -62,6 +62,12 @@ void ResetProgramState() {
     CreateGraphList();
     pGraphGeneralCategory = nullptr;
     pGraphDetailCategory = nullptr;
+    SetMainWindow(nullptr);
+    SetMainWindowDC(nullptr);
+    hMainMenu = nullptr;
+    hPopupMenu = nullptr;
+    wmTaskbarCreated = 0;
+    ResetAppearanceState();
     hResourceDll = nullptr;
     szErrorTitle[0] = '\0';
     bSettingsLoaded = false;

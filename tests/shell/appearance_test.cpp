@@ -132,6 +132,25 @@ TEST_F(Appearance, PassingWithCtrlKeepsTheNormalOpacity) {
     EXPECT_EQ(layered_.Alphas(), (std::vector<int>{255, 40}));
 }
 
+// The program's state is that of a new process at every start, passing included.
+TEST_F(Appearance, ANewStartIsNotStillPassing) {
+    const std::string passing = "\tFade=0\r\n\tChangeOpacityWhenPassing=1\r\n"
+                                "\tOpacityWhenPassing=0\r\n\tPositionX=100\r\n\tPositionY=100\r\n";
+    StartWith(passing);
+    platform::testing::MouseMove({110, 105});
+    platform::testing::RunUntilIdle();
+    ShutDown();
+    DestroyWindow(Window());
+
+    ResetProgramState();
+    StartWith(passing);
+    platform::testing::RunUntilIdle();
+    layered_.Clear();
+    platform::testing::MouseMove({110, 105});
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(layered_.Alphas(), std::vector<int>{0});
+}
+
 TEST_F(Appearance, AChangedHotKeyReplacesTheOldOne) {
     StartWith("\tFade=0\r\n\tModifiersKey=3\r\n\tVirtualKey=80\r\n");
     auto keys = platform::testing::HotKeysRegistered();

@@ -41,11 +41,31 @@ TEST_F(FatalExitTest, ShowsItsTextRunsTheShutdownStepsAndEnds) {
     EXPECT_EQ(boxes[0].caption, std::string(GetFatalCaption()));
     EXPECT_FALSE(boxes[0].caption.empty());
     EXPECT_EQ(boxes[0].owner, nullptr);
+    EXPECT_EQ(boxes[0].style, UINT(MB_ICONEXCLAMATION));
     EXPECT_TRUE(IsShutDown());
     EXPECT_EQ(GetResourceLibrary(), nullptr);
     std::string settings = ReadSettings();
     EXPECT_NE(settings.find("\tOpacity=200\r\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("GraphDetail[\r\n"), std::string::npos) << settings;
+}
+
+// Without the resource library the program says so, with the system's reason, and ends before
+// anything else is set up: no window, no shutdown step.
+TEST_F(FatalExitTest, AMissingResourceLibraryIsReportedWithTheSystemsReason) {
+    std::filesystem::remove(folder_ / "PelmoraResources.dll");
+    EXPECT_THROW(Start(), platform::testing::ProcessExited);
+    CHAR reason[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_MOD_NOT_FOUND, 0x400, reason, 255,
+                   nullptr);
+    auto boxes = platform::testing::MessageBoxesShown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, std::string("Couldn't load 'PelmoraResources.dll'.\r\n") + reason);
+    EXPECT_EQ(boxes[0].caption, "Pelmora Initialize Error");
+    EXPECT_EQ(boxes[0].style, UINT(MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes[0].owner, nullptr);
+    EXPECT_EQ(GetMainWindow(), nullptr);
+    EXPECT_FALSE(IsShutDown());
+    EXPECT_FALSE(SettingsExist());
 }
 
 TEST_F(FatalExitTest, ASettingsFileThatCannotBeParsedIsNotWrittenBack) {

@@ -37,6 +37,9 @@ TEST_F(MainWindow, IsALayeredHiddenToolWindowOfItsClassUntilShown) {
     EXPECT_EQ(GetSubMenu(hMainMenu, 0), hPopupMenu);
     EXPECT_EQ(GetMenuItemCount(hPopupMenu) >= 6, true);
     EXPECT_EQ(nidTrayIcon.cbSize, 456u);
+    EXPECT_EQ(nidTrayIcon.hWnd, window);
+    EXPECT_EQ(nidTrayIcon.uID, 1u);
+    EXPECT_EQ(nidTrayIcon.uFlags, UINT(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(nidTrayIcon.uCallbackMessage, WM_APP_TRAYICON);
     EXPECT_NE(nidTrayIcon.hIcon, nullptr);
     EXPECT_STREQ(nidTrayIcon.szTip, "Pelmora");
