@@ -92,8 +92,10 @@ void CompileFormat(COnePlugin* plugin, DWORD j) {
             } else {
                 p += 1;
             }
-        } else if (IsDBCSLeadByte(BYTE(c)) && n != '\0') {
-            // A double-byte character goes in whole or not at all.
+        } else if (IsDBCSLeadByte(BYTE(c)) && n != '\0' && n != '$' && n != '%') {
+            // A double-byte character goes in whole or not at all. "$" and "%" are never trail
+            // bytes: after a stray lead byte they still start a token, so that no lone "%"
+            // reaches the compiled format.
             CHAR piece[3] = {c, n, '\0'};
             fits = out.AppendText(piece);
             p += 2;

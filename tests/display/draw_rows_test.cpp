@@ -283,6 +283,48 @@ TEST_F(DrawFixture, TextIsAlignedLeftCentredOrRightAndOtherwiseNotDrawn) {
     }
 }
 
+TEST_F(DrawFixture, TheTextIsOneVerticallyCentredLineWithPlainAmpersands) {
+    // The row must look exactly like DrawTextA with DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX and
+    // the alignment: 0x824, 0x825, 0x826.
+    const char* text = "&&M&x";
+    for (LONG position : {1, 2, 3}) {
+        SCOPED_TRACE(position);
+        Item("R", 0)->SetString(Literals::Format, "%1");
+        Item("R", 0)->SetInteger(Literals::TextHorizontalPosition, position);
+        Item("R", 0)->SetDWord(Literals::TextColor, WHITE);
+        SetRows({"R|0"});
+        StartDisplay();
+        sources::SetData(0, 0, 1, 0, 0, {text});
+        DrawGraphRows();
+        auto pixels = Buffer();
+
+        HDC reference = CreateCompatibleDC(windowDC_);
+        HBITMAP bitmap = CreateCompatibleBitmap(windowDC_, 200, lRowHeight);
+        HGDIOBJ oldBitmap = SelectObject(reference, bitmap);
+        HGDIOBJ oldFont = SelectObject(reference, hGraphFont);
+        RECT rect = {0, 0, 200, lRowHeight};
+        FillRect(reference, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        SetBkMode(reference, TRANSPARENT);
+        SetTextColor(reference, WHITE);
+        DrawTextA(reference, text, -1, &rect, 0x823u + UINT(position));
+        auto expected = *platform::testing::ReadPixels(reference);
+        SelectObject(reference, oldFont);
+        SelectObject(reference, oldBitmap);
+        DeleteObject(bitmap);
+        DeleteDC(reference);
+
+        int lit = 0;
+        for (int y = 0; y < lRowHeight; ++y)
+            for (int x = 0; x < 200; ++x) {
+                ASSERT_EQ(PixelAt(pixels, x, y), PixelAt(expected, x, y)) << x << "," << y;
+                lit += PixelAt(pixels, x, y) != BACKGROUND;
+            }
+        EXPECT_GT(lit, 0);
+        ReleaseGraphDisplay();
+        CreateGraphList();
+    }
+}
+
 TEST_F(DrawFixture, TheTextPositionMovesEveryRowsTextIntoTheRowAbove) {
     SetRows({"R|0", "R|1"});
     Item("R", 1)->SetString(Literals::Format, "%1");

@@ -54,7 +54,10 @@ INSTANTIATE_TEST_SUITE_P(
         CompileCase{"%5", 5, "%s", {4}}, CompileCase{"%5", 4, "5", {}},
         CompileCase{"$5", 4, "5", {}}, CompileCase{"%a", 4, "a", {}},
         CompileCase{"$%1", 4, "%s", {0}}, CompileCase{"$2 of $1", 0, "%u of %u", {-2, -1}},
-        CompileCase{"%9%0", 10, "%s%s", {8, 9}}));
+        CompileCase{"%9%0", 10, "%s%s", {8, 9}},
+        // A lead byte before a token is a byte of its own: no "$" or "%" is its trail byte.
+        CompileCase{"\x81%1", 4, "\x81%s", {0}}, CompileCase{"\x81$1", 4, "\x81%u", {-1}},
+        CompileCase{"\x81%", 4, "\x81", {}}, CompileCase{"\x82\xa0%1", 4, "\x82\xa0%s", {0}}));
 
 TEST(FormatCompileLimits, StopsAtTheSeventeenthCode) {
     auto plugin = std::make_unique<COnePlugin>();
