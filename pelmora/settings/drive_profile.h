@@ -16,7 +16,7 @@ constexpr int PROFILE_TEXT_MAX = 512;
 constexpr int PROFILE_TOKEN_MAX = 1024;
 // Most categories the file reader lets stand inside one another (the program nests two). Deeper
 // is error 10: writing a tree costs its depth times its size, and a small file of "a[a[a[..."
-// would otherwise take gigabytes to write back.
+// would otherwise take gigabytes to write back. Its message (string 10) names the number.
 constexpr int PROFILE_DEPTH_MAX = 64;
 
 // Copies at most PROFILE_TEXT_MAX bytes of text into destination (which holds
