@@ -169,7 +169,8 @@ public:
     // the old file's place in one step, so the file is always the old or the new one, whole.
     // 1 when the new file is in place, else 0 (the old file is untouched).
     int Save(LPCSTR path);
-    // The tree in the file's form.
+    // The tree in the file's form. Bytes of a name or value that the reader would skip or take
+    // as the line's structure are left out, so that whatever the program stored reads back.
     std::string Render();
     // The message of ErrorEnum (the stray text inserted for error 5), cut to PROFILE_TEXT_MAX.
     LPCSTR GetErrorText();

@@ -7,6 +7,53 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// A lead byte and the byte after it are one character, unless that byte is a control character,
+// a blank, a digit or "=" (below 0x40), which no code page takes as a trail byte.
+bool PairsWithNext(LPCSTR p) {
+    return IsDBCSLeadByte(BYTE(p[0])) && BYTE(p[1]) >= 0x40;
+}
+
+// A name as the reader gets it back: without the blanks, TABs and line breaks that it skips and
+// the "=", "[" and "]" that it takes as the line's structure (the trail byte of a double-byte
+// character stays). A lead byte without its trail byte is followed by a blank, which the reader
+// skips, so that it cannot take the next byte, or the "[" of an opening line, as its trail. A
+// name that the program made from a file name, such as "a[1].dll|0", is written as "a1.dll|0"
+// rather than as a line that stops the next start.
+std::string NameInFile(LPCSTR name) {
+    std::string out;
+    for (LPCSTR p = name; *p; ++p) {
+        if (PairsWithNext(p)) {
+            out.append(p, 2);
+            ++p;
+        } else if (IsDBCSLeadByte(BYTE(*p))) {
+            out.push_back(*p);
+            out.push_back(' ');
+        } else if (!std::strchr(" \t\r\n=[]", *p)) {
+            out.push_back(*p);
+        }
+    }
+    return out;
+}
+
+// A value as the reader gets it back: everything up to its line end, so a CR or LF in it is
+// left out.
+void AppendValue(std::string& out, LPCSTR value) {
+    CHAR kept[PROFILE_TEXT_MAX + 1];
+    int length = 0;
+    for (LPCSTR p = value; *p && length < PROFILE_TEXT_MAX; ++p) {
+        if (*p != '\r' && *p != '\n')
+            kept[length++] = *p;
+    }
+    kept[length] = '\0';
+    CHAR line[PROFILE_TEXT_MAX + 8];
+    wsprintfA(line, Literals::KeyLineFormat, kept);
+    out += line;
+}
+
+} // namespace
+
 // Nested categories are kept on stacks of our own rather than on the machine's, in the reader and
 // the writer (and when a tree is freed), so that no depth of tree can run the program out of stack.
 
@@ -142,6 +189,9 @@ LPCSTR CDriveProfile::ParseCategory(CDriveProfileCategory* category, LPCSTR posi
         default:
             // A name goes on across blanks, TABs and line ends: "Wi dth" is Width.
             accumulator.push_back(c);
+            // A double-byte character is read whole: its trail byte may be "[" or "]".
+            if (PairsWithNext(p))
+                accumulator.push_back(*++p);
             if (accumulator.size() > size_t(PROFILE_TOKEN_MAX))
                 return Fail(PROFILE_ERROR_TOKEN_TOO_LONG);
             break;
@@ -175,14 +225,16 @@ void CDriveProfile::WriteCategory(CDriveProfileCategory* category, std::string& 
         }
         bool isCategory = false;
         CDriveProfileItemBase* child = top.category->GetChild(top.next++, &isCategory);
-        WriteIndentedText(out, child->Name, level);
+        const std::string name = NameInFile(child->Name);
+        // A line without a name would stop the next start; such a node is left out.
+        if (name.empty())
+            continue;
+        WriteIndentedText(out, name.c_str(), level);
         if (isCategory) {
             out += Literals::CategoryOpenLine;
             open.push_back({static_cast<CDriveProfileCategory*>(child), 0});
         } else {
-            CHAR line[PROFILE_TEXT_MAX + 8];
-            wsprintfA(line, Literals::KeyLineFormat, static_cast<CDriveProfileItem*>(child)->Value);
-            out += line;
+            AppendValue(out, static_cast<CDriveProfileItem*>(child)->Value);
         }
     }
 }
