@@ -22,6 +22,15 @@ constexpr int PROFILE_DEPTH_MAX = 64;
 // Copies at most PROFILE_TEXT_MAX bytes of text into destination (which holds
 // PROFILE_TEXT_MAX + 1), cut so that a lead byte never loses its trail byte.
 void CopyProfileText(LPSTR destination, LPCSTR text);
+// Copies a node's name as the file gives it back, then cut as by CopyProfileText: the reader
+// skips blanks, TABs and line breaks in a name and takes "=", "[" and "]" as the line's
+// structure, so they are left out (a trail byte that happens to be "[" or "]" stays). A name
+// made from a plug-in's file name, such as "Net Meter.dll|0", so finds its node again after the
+// next start.
+void CopyProfileName(LPSTR destination, LPCSTR name);
+// Whether the byte at p is a lead byte that takes the next byte as its trail byte. Bytes below
+// 0x40 (controls, blanks, digits, "=") are no code page's trail bytes.
+bool ProfileBytesPair(LPCSTR p);
 
 // ErrorEnum of a load; each code is also the resource string number of its message.
 enum ProfileErrorCode : DWORD {

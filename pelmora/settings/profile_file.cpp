@@ -9,22 +9,13 @@
 
 namespace {
 
-// A lead byte and the byte after it are one character, unless that byte is a control character,
-// a blank, a digit or "=" (below 0x40), which no code page takes as a trail byte.
-bool PairsWithNext(LPCSTR p) {
-    return IsDBCSLeadByte(BYTE(p[0])) && BYTE(p[1]) >= 0x40;
-}
-
-// A name as the reader gets it back: without the blanks, TABs and line breaks that it skips and
-// the "=", "[" and "]" that it takes as the line's structure (the trail byte of a double-byte
-// character stays). A lead byte without its trail byte is followed by a blank, which the reader
-// skips, so that it cannot take the next byte, or the "[" of an opening line, as its trail. A
-// name that the program made from a file name, such as "a[1].dll|0", is written as "a1.dll|0"
-// rather than as a line that stops the next start.
+// A name in the file. Names are stored as the reader gives them back (CopyProfileName); a lead
+// byte without its trail byte is followed by a blank, which the reader skips, so that it cannot
+// take the next byte, or the "[" of an opening line, as its trail.
 std::string NameInFile(LPCSTR name) {
     std::string out;
     for (LPCSTR p = name; *p; ++p) {
-        if (PairsWithNext(p)) {
+        if (ProfileBytesPair(p)) {
             out.append(p, 2);
             ++p;
         } else if (IsDBCSLeadByte(BYTE(*p))) {
@@ -190,7 +181,7 @@ LPCSTR CDriveProfile::ParseCategory(CDriveProfileCategory* category, LPCSTR posi
             // A name goes on across blanks, TABs and line ends: "Wi dth" is Width.
             accumulator.push_back(c);
             // A double-byte character is read whole: its trail byte may be "[" or "]".
-            if (PairsWithNext(p))
+            if (ProfileBytesPair(p))
                 accumulator.push_back(*++p);
             if (accumulator.size() > size_t(PROFILE_TOKEN_MAX))
                 return Fail(PROFILE_ERROR_TOKEN_TOO_LONG);

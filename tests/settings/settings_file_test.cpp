@@ -265,7 +265,12 @@ TEST_F(SettingsFileTest, NamesAndValuesThatTheReaderWouldMisreadAreWrittenSoThat
     CDriveProfile again;
     ASSERT_EQ(Parse(again, text), 1) << again.ErrorEnum;
     EXPECT_EQ(again.Render(), text);
-    EXPECT_TRUE(again.GetCategory("Plug-ins")->HasCategory("lone\x82"));
+    // The program's own names find their nodes again after the next start.
+    CDriveProfileCategory* reloaded = again.GetCategory("Plug-ins");
+    EXPECT_TRUE(reloaded->HasCategory("lone\x82"));
+    EXPECT_STREQ(reloaded->GetCategory("a[1].dll|0")->GetString("Format"), "twolines");
+    EXPECT_EQ(reloaded->GetCategory("My Plugin.dll|0")->GetInteger("W=i\td]th"), 1);
+    EXPECT_EQ(again.Render(), text);
 }
 
 TEST_F(SettingsFileTest, ATreeLargerThanTheOldBufferIsWrittenWhole) {
