@@ -5,14 +5,17 @@
 
 #include <shlwapi.h>
 
+#include <cstring>
+#include <string>
+
 namespace {
 
 CDriveProfile* pDriveProfile = nullptr;
 
-// A name as the tree stores it: cut to PROFILE_TEXT_MAX. Lookups compare with this form, so
-// that an over-long name finds the node that it created.
+// A name as the tree stores it. Lookups compare with this form, so that an over-long name, or
+// one holding blanks, finds the node that it created.
 struct StoredName {
-    explicit StoredName(LPCSTR name) { CopyProfileText(text, name); }
+    explicit StoredName(LPCSTR name) { CopyProfileName(text, name); }
     CHAR text[PROFILE_TEXT_MAX + 1];
 };
 
@@ -36,6 +39,29 @@ void CopyProfileText(LPSTR destination, LPCSTR text) {
     lstrcpynA(destination, text, length + 1);
 }
 
+bool ProfileBytesPair(LPCSTR p) {
+    return IsDBCSLeadByte(BYTE(p[0])) && BYTE(p[1]) >= 0x40;
+}
+
+void CopyProfileName(LPSTR destination, LPCSTR name) {
+    constexpr CHAR skipped[] = " \t\r\n=[]";
+    std::string kept;
+    for (LPCSTR p = name ? name : Literals::EmptyText; *p; ++p) {
+        if (ProfileBytesPair(p)) {
+            kept.append(p, 2);
+            ++p;
+        } else if (IsDBCSLeadByte(BYTE(*p))) {
+            // A lead byte without a trail byte stays only where nothing that is left out follows
+            // it: otherwise it would meet the next byte and take it as its trail.
+            if (!p[1] || !std::strchr(skipped, p[1]))
+                kept.push_back(*p);
+        } else if (!std::strchr(skipped, *p)) {
+            kept.push_back(*p);
+        }
+    }
+    CopyProfileText(destination, kept.c_str());
+}
+
 void SetDriveProfile(CDriveProfile* profile) {
     pDriveProfile = profile;
 }
@@ -48,7 +74,7 @@ CDriveProfile* GetDriveProfile() {
 
 CDriveProfileItemBase::CDriveProfileItemBase(LPCSTR name, bool isCategory)
     : IsCategory(isCategory) {
-    CopyProfileText(Name, name);
+    CopyProfileName(Name, name);
 }
 
 CDriveProfileItem::CDriveProfileItem(LPCSTR name, LPCSTR value)
@@ -250,7 +276,8 @@ CDriveProfileCategory* CDriveProfileCategory::FindCategory(LPCSTR name, bool cre
     }
     if (!create)
         return nullptr;
-    return Append(std::make_unique<CDriveProfileCategory>(wanted.text));
+    // From the name as given: its stored form is made once, as the lookup made it.
+    return Append(std::make_unique<CDriveProfileCategory>(name));
 }
 
 CDriveProfileCategory* CDriveProfileCategory::GetCategory(LPCSTR name) {
@@ -264,7 +291,7 @@ bool CDriveProfileCategory::HasCategory(LPCSTR name) {
 CDriveProfileCategory* CDriveProfileCategory::RenameCategory(LPCSTR oldName, LPCSTR newName) {
     CDriveProfileCategory* category = FindCategory(oldName, false);
     if (category)
-        CopyProfileText(category->Name, newName);
+        CopyProfileName(category->Name, newName);
     return category;
 }
 

@@ -16,12 +16,21 @@ constexpr int PROFILE_TEXT_MAX = 512;
 constexpr int PROFILE_TOKEN_MAX = 1024;
 // Most categories the file reader lets stand inside one another (the program nests two). Deeper
 // is error 10: writing a tree costs its depth times its size, and a small file of "a[a[a[..."
-// would otherwise take gigabytes to write back.
+// would otherwise take gigabytes to write back. Its message (string 10) names the number.
 constexpr int PROFILE_DEPTH_MAX = 64;
 
 // Copies at most PROFILE_TEXT_MAX bytes of text into destination (which holds
 // PROFILE_TEXT_MAX + 1), cut so that a lead byte never loses its trail byte.
 void CopyProfileText(LPSTR destination, LPCSTR text);
+// Copies a node's name as the file gives it back, then cut as by CopyProfileText: the reader
+// skips blanks, TABs and line breaks in a name and takes "=", "[" and "]" as the line's
+// structure, so they are left out (a trail byte that happens to be "[" or "]" stays). A name
+// made from a plug-in's file name, such as "Net Meter.dll|0", so finds its node again after the
+// next start.
+void CopyProfileName(LPSTR destination, LPCSTR name);
+// Whether the byte at p is a lead byte that takes the next byte as its trail byte. Bytes below
+// 0x40 (controls, blanks, digits, "=") are no code page's trail bytes.
+bool ProfileBytesPair(LPCSTR p);
 
 // ErrorEnum of a load; each code is also the resource string number of its message.
 enum ProfileErrorCode : DWORD {
@@ -169,7 +178,8 @@ public:
     // the old file's place in one step, so the file is always the old or the new one, whole.
     // 1 when the new file is in place, else 0 (the old file is untouched).
     int Save(LPCSTR path);
-    // The tree in the file's form.
+    // The tree in the file's form. Bytes of a name or value that the reader would skip or take
+    // as the line's structure are left out, so that whatever the program stored reads back.
     std::string Render();
     // The message of ErrorEnum (the stray text inserted for error 5), cut to PROFILE_TEXT_MAX.
     LPCSTR GetErrorText();

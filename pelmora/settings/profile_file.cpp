@@ -7,6 +7,44 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// A name in the file. Names are stored as the reader gives them back (CopyProfileName); a lead
+// byte without its trail byte is followed by a blank, which the reader skips, so that it cannot
+// take the next byte, or the "[" of an opening line, as its trail.
+std::string NameInFile(LPCSTR name) {
+    std::string out;
+    for (LPCSTR p = name; *p; ++p) {
+        if (ProfileBytesPair(p)) {
+            out.append(p, 2);
+            ++p;
+        } else if (IsDBCSLeadByte(BYTE(*p))) {
+            out.push_back(*p);
+            out.push_back(' ');
+        } else if (!std::strchr(" \t\r\n=[]", *p)) {
+            out.push_back(*p);
+        }
+    }
+    return out;
+}
+
+// A value as the reader gets it back: everything up to its line end, so a CR or LF in it is
+// left out.
+void AppendValue(std::string& out, LPCSTR value) {
+    CHAR kept[PROFILE_TEXT_MAX + 1];
+    int length = 0;
+    for (LPCSTR p = value; *p && length < PROFILE_TEXT_MAX; ++p) {
+        if (*p != '\r' && *p != '\n')
+            kept[length++] = *p;
+    }
+    kept[length] = '\0';
+    CHAR line[PROFILE_TEXT_MAX + 8];
+    wsprintfA(line, Literals::KeyLineFormat, kept);
+    out += line;
+}
+
+} // namespace
+
 // Nested categories are kept on stacks of our own rather than on the machine's, in the reader and
 // the writer (and when a tree is freed), so that no depth of tree can run the program out of stack.
 
@@ -142,6 +180,9 @@ LPCSTR CDriveProfile::ParseCategory(CDriveProfileCategory* category, LPCSTR posi
         default:
             // A name goes on across blanks, TABs and line ends: "Wi dth" is Width.
             accumulator.push_back(c);
+            // A double-byte character is read whole: its trail byte may be "[" or "]".
+            if (ProfileBytesPair(p))
+                accumulator.push_back(*++p);
             if (accumulator.size() > size_t(PROFILE_TOKEN_MAX))
                 return Fail(PROFILE_ERROR_TOKEN_TOO_LONG);
             break;
@@ -175,14 +216,16 @@ void CDriveProfile::WriteCategory(CDriveProfileCategory* category, std::string& 
         }
         bool isCategory = false;
         CDriveProfileItemBase* child = top.category->GetChild(top.next++, &isCategory);
-        WriteIndentedText(out, child->Name, level);
+        const std::string name = NameInFile(child->Name);
+        // A line without a name would stop the next start; such a node is left out.
+        if (name.empty())
+            continue;
+        WriteIndentedText(out, name.c_str(), level);
         if (isCategory) {
             out += Literals::CategoryOpenLine;
             open.push_back({static_cast<CDriveProfileCategory*>(child), 0});
         } else {
-            CHAR line[PROFILE_TEXT_MAX + 8];
-            wsprintfA(line, Literals::KeyLineFormat, static_cast<CDriveProfileItem*>(child)->Value);
-            out += line;
+            AppendValue(out, static_cast<CDriveProfileItem*>(child)->Value);
         }
     }
 }

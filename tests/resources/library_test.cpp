@@ -32,7 +32,7 @@ std::vector<UINT> UsedNumbers() {
         for (UINT id = first; id <= last; ++id)
             ids.push_back(id);
     };
-    range(2, 9);
+    range(2, 10);
     range(16, 19);
     range(32, 54);
     // The built-in sources' group strings that each source reads (64 + 16 x group + index).
@@ -79,7 +79,7 @@ TEST_F(ResourceLibrary, FormatsAndUnitsFitTheirUse) {
     EXPECT_EQ(five.find('%'), five.find("%s"));
     EXPECT_EQ(five.find('%', five.find("%s") + 1), std::string::npos);
     // The other messages are copied or used as formats' arguments; none holds a %.
-    for (UINT id : {2u, 3u, 4u, 6u, 7u, 8u, 9u, 16u, 17u, 18u, 19u})
+    for (UINT id : {2u, 3u, 4u, 6u, 7u, 8u, 9u, 10u, 16u, 17u, 18u, 19u})
         EXPECT_EQ(Load(id).find('%'), std::string::npos) << id;
     // Unit names go into 9-byte buffers.
     for (UINT id : {544u, 545u, 546u, 547u, 560u, 561u, 562u, 563u, 564u, 565u, 566u, 567u})

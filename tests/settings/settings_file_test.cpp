@@ -220,6 +220,10 @@ const char kFixture[] = "MainWindow[\r\n"
                         "\t]\r\n"
                         "\tEmpty[\r\n"
                         "\t]\r\n"
+                        // A plug-in file name of code page 932 whose last trail byte is "[".
+                        "\t\x83\x81\x83\x82\x83\x8A\x81[.dll|0[\r\n"
+                        "\t\tFormat=\x81[\r\n"
+                        "\t]\r\n"
                         "]\r\n"
                         "GraphGeneral[\r\n"
                         "\tImage=C:\\\x82\xA0\\b.bmp\r\n"
@@ -236,6 +240,37 @@ TEST_F(SettingsFileTest, LoadSaveLoadGivesTheSameBytes) {
     ASSERT_EQ(second.Load(path.c_str()), 1);
     EXPECT_EQ(second.Render(), kFixture);
     ExpectOnlyTheSettingsFile();
+}
+
+TEST_F(SettingsFileTest, NamesAndValuesThatTheReaderWouldMisreadAreWrittenSoThatTheyLoad) {
+    CDriveProfile profile;
+    CDriveProfileCategory* plugins = profile.GetCategory("Plug-ins");
+    plugins->GetCategory("a[1].dll|0")->SetString("Format", "two\r\nlines\r");
+    plugins->GetCategory("My Plugin.dll|0")->SetString("W=i\td]th", "1");
+    plugins->GetCategory("lone\x82")->SetString("k", "2");
+    plugins->GetCategory("[ ]")->SetString("k", "3");
+    plugins->SetString("\r\n", "4");
+    const std::string text = profile.Render();
+    EXPECT_EQ(text, "Plug-ins[\r\n"
+                    "\ta1.dll|0[\r\n"
+                    "\t\tFormat=twolines\r\n"
+                    "\t]\r\n"
+                    "\tMyPlugin.dll|0[\r\n"
+                    "\t\tWidth=1\r\n"
+                    "\t]\r\n"
+                    "\tlone\x82 [\r\n"
+                    "\t\tk=2\r\n"
+                    "\t]\r\n"
+                    "]\r\n");
+    CDriveProfile again;
+    ASSERT_EQ(Parse(again, text), 1) << again.ErrorEnum;
+    EXPECT_EQ(again.Render(), text);
+    // The program's own names find their nodes again after the next start.
+    CDriveProfileCategory* reloaded = again.GetCategory("Plug-ins");
+    EXPECT_TRUE(reloaded->HasCategory("lone\x82"));
+    EXPECT_STREQ(reloaded->GetCategory("a[1].dll|0")->GetString("Format"), "twolines");
+    EXPECT_EQ(reloaded->GetCategory("My Plugin.dll|0")->GetInteger("W=i\td]th"), 1);
+    EXPECT_EQ(again.Render(), text);
 }
 
 TEST_F(SettingsFileTest, ATreeLargerThanTheOldBufferIsWrittenWhole) {
