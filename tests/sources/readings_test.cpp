@@ -577,6 +577,15 @@ INSTANTIATE_TEST_SUITE_P(
                     -1000,
                     0xFFFFFFFF,
                     {"Discharging", "25.00", "50.00", "1.00", "4294967295", "1193046", "28", "15"}},
+        // Exact halves round up: 30.625 Wh, 50.125 Wh, 12.625 W.
+        BatteryCase{"HalvesRoundUp",
+                    0,
+                    0,
+                    50125,
+                    30625,
+                    -12625,
+                    0,
+                    {"Discharging", "30.63", "50.13", "12.63", "0", "00", "00", "00"}},
         // -2^31 has no positive counterpart: the magnitude saturates.
         BatteryCase{"LowestRate",
                     0,
@@ -938,6 +947,22 @@ TEST_F(SourceTest, HddUsageKeepsEveryItemOnItsOwnDrive) {
 }
 
 // ---- Text bounds --------------------------------------------------------------------------
+
+TEST(FixedPointTexts, ExactHalvesRoundAwayFromZeroAsTheRuntimeDoes) {
+    struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.125, "0.13"},   {0.375, "0.38"},     {31.625, "31.63"},
+        {-0.125, "-0.13"}, {2.675, "2.67"}, // 2.67499999..., not a half
+        {0.0, "0.00"},     {2.9296875, "2.93"}, {1e15 + 0.25, "1000000000000000"},
+    };
+    for (const auto& c : cases) {
+        CHAR text[RESULT_TEXT_SIZE];
+        FormatFixed(text, c.value);
+        EXPECT_STREQ(text, c.text) << c.value;
+    }
+}
 
 TEST(TextBounds, ResultAndUnitTextsAreCutToTheirBuffers) {
     CHAR result[RESULT_TEXT_SIZE + 8];
