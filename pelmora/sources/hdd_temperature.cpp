@@ -5,6 +5,8 @@
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr BYTE ATTRIBUTE_TEMPERATURE = 0xC2;
@@ -56,7 +58,8 @@ DWORD CHDDTemperaturePlugin::Initialize(PMPINFO* pInfo) {
     pInfo->pszDescription = LoadRes(INTERNAL_HDD_TEMPERATURE, 2);
     pInfo->dwDataItems = ITEMS;
 
-    sSendCmd = {};
+    // Every byte of the request that is not set below is 0, the padding included.
+    std::memset(&sSendCmd, 0, sizeof sSendCmd);
     sSendCmd.Params.cBufferSize = READ_ATTRIBUTE_BUFFER_SIZE;
     sSendCmd.Params.irDriveRegs.bFeaturesReg = READ_ATTRIBUTES;
     sSendCmd.Params.irDriveRegs.bCylLowReg = SMART_CYL_LOW;
@@ -100,7 +103,7 @@ void CHDDTemperaturePlugin::GetData(DWORD dwPluralNumber, PMPDATA* pData) {
         sSendCmd.Params.irDriveRegs.bDriveHeadReg = DriveHead(drive);
         sSendCmd.Params.bDriveNumber = BYTE(drive);
         // A failed open or request keeps the last temperature.
-        sSendCmdOut = {};
+        std::memset(&sSendCmdOut, 0, sizeof sSendCmdOut);
         if (hSmart != INVALID_HANDLE_VALUE &&
             DeviceIoControl(hSmart, SMART_RCV_DRIVE_DATA, &sSendCmd, sizeof sSendCmd, &sSendCmdOut,
                             sizeof sSendCmdOut, &dwReturned, nullptr)) {
@@ -130,7 +133,8 @@ INT_PTR CHDDTemperaturePlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     for (LONG d = 0; d < lNumberOfHDDs; ++d) {
         FormatDrivePath(DWORD(d));
         hSmart = OpenDrive(szcf);
-        HDD_SENDCMDINPARAMS identify = {};
+        HDD_SENDCMDINPARAMS identify;
+        std::memset(&identify, 0, sizeof identify);
         identify.Params.cBufferSize = IDENTIFY_BUFFER_SIZE;
         identify.Params.irDriveRegs.bFeaturesReg = READ_ATTRIBUTES;
         identify.Params.irDriveRegs.bCylLowReg = SMART_CYL_LOW;

@@ -351,15 +351,65 @@ TEST_F(DetailDialogTest, AnEmptyMaximumIsSavedAsZero) {
     EXPECT_EQ(Category(Literals::NetworkSpeed)->GetInteger("MaximumSpeed0"), 0);
 }
 
-TEST_F(DetailDialogTest, ADriveThatIsNotListedLeavesNoneSelectedAndSavesAnEmptyText) {
-    Initialize(INTERNAL_HDD_USAGE);
-    Category(Literals::HDDUsage)->SetString("Drive0", "E:\\");
-    AnswerNextDialog("OPTION_HDD_USAGE",
-                     DialogScript()
-                         .Do([](HWND d) { EXPECT_EQ(ReadDialogItem(d, 4).selection, -1); })
-                         .Click(IDOK));
+TEST_F(DetailDialogTest, ARemovableDriveIsReadButNotListed) {
+    // D: is a removable disk.
+    tree_.Write("proc/self/mounts", "/dev/sda1 / ext4 rw 0 0\n/dev/sdb1 /media/usb vfat rw 0 0\n");
+    tree_.Write("sys/block/sdb/removable", "1\n");
+    ASSERT_EQ(GetDriveTypeA("D:\\"), UINT(DRIVE_REMOVABLE));
+    Category(Literals::HDDUsage)->SetString("Drive0", "D:\\");
+    Start(INTERNAL_HDD_USAGE);
+    EXPECT_EQ(Sample(INTERNAL_HDD_USAGE).dwMaxValue, DWORD(1u << 20));
+
+    AnswerNextDialog(
+        "OPTION_HDD_USAGE",
+        DialogScript().Do([](HWND d) { ExpectCombo(d, 4, -1, {"C:\\"}); }).Click(IDOK));
     EXPECT_EQ(Show(INTERNAL_HDD_USAGE, 0), 1u);
     EXPECT_STREQ(Category(Literals::HDDUsage)->GetString("Drive0"), "");
+}
+
+TEST_F(DetailDialogTest, TheDriveListAsksEveryDriveForItsIdentity) {
+    Initialize(INTERNAL_HDD_TEMPERATURE);
+    AnswerNextDialog("OPTION_HDD_TEMPERATURE", DialogScript().Click(IDCANCEL));
+    EXPECT_EQ(Show(INTERNAL_HDD_TEMPERATURE, 0), 0u);
+    std::vector<unsigned> asked;
+    for (const auto& request : drives_.requests()) {
+        asked.push_back(request.drive);
+        EXPECT_EQ(request.registers.bCommandReg, 0xEC);
+        EXPECT_EQ(request.registers.bDriveHeadReg, request.drive % 2 ? 0xB0 : 0xA0);
+        EXPECT_EQ(request.drive_number, request.drive);
+        EXPECT_EQ(request.registers.bFeaturesReg, 0xD0);
+        EXPECT_EQ(request.registers.bCylLowReg, 0x4F);
+        EXPECT_EQ(request.registers.bCylHighReg, 0xC2);
+        EXPECT_EQ(request.buffer_size, 512u);
+    }
+    EXPECT_EQ(asked, (std::vector<unsigned>{0, 1}));
+}
+
+TEST_F(DetailDialogTest, AStoredMaximumOfZeroOrLessShowsAsTheInterfaceSpeedAndSavesAsMinusOne) {
+    Initialize(INTERNAL_NETWORK_SPEED);
+    CDriveProfileCategory* category = Category(Literals::NetworkSpeed);
+    category->SetInteger("MaximumSpeed0", 0);
+    AnswerNextDialog("OPTION_NETWORK_SPEED", DialogScript()
+                                                 .Do([](HWND d) {
+                                                     EXPECT_EQ(ReadDialogItem(d, 6).selection, 0);
+                                                     EXPECT_FALSE(ReadDialogItem(d, 7).enabled);
+                                                     EXPECT_EQ(ReadDialogItem(d, 7).text, "100");
+                                                 })
+                                                 .Click(IDOK));
+    EXPECT_EQ(Show(INTERNAL_NETWORK_SPEED, 0), 1u);
+    EXPECT_EQ(category->GetInteger("MaximumSpeed0"), -1);
+}
+
+TEST_F(DetailDialogTest, TheSourceKeepsItsSettingsUntilItsRowsStartAgain) {
+    CDriveProfileCategory* category = Category(Literals::HDDUsage);
+    Start(INTERNAL_HDD_USAGE);
+    EXPECT_EQ(Param(Sample(INTERNAL_HDD_USAGE), 6), "GB");
+    AnswerNextDialog("OPTION_HDD_USAGE", DialogScript().Pick(6, 1).Click(IDOK));
+    EXPECT_EQ(Show(INTERNAL_HDD_USAGE, 0), 1u);
+    EXPECT_EQ(category->GetInteger("Scale0"), 1);
+    EXPECT_EQ(Param(Sample(INTERNAL_HDD_USAGE), 6), "GB");
+    pInternalPlugins->pmpAddresses[INTERNAL_HDD_USAGE].pfnBeforeOperation(0, nullptr, 0, nullptr);
+    EXPECT_EQ(Param(Sample(INTERNAL_HDD_USAGE), 6), "TB");
 }
 
 } // namespace
