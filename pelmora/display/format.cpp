@@ -1,5 +1,7 @@
 #include "display/format.h"
 
+#include "shell/fixed_point.h"
+
 #include <cstdio>
 
 namespace {
@@ -223,7 +225,7 @@ void FormatGraphText(LPSTR buffer, int size, COnePlugin* plugin, DWORD j, const 
             ++next;
             p += 2;
         } else if (format[p + 1] == '.' && format[p + 2] == '2' && format[p + 3] == 'f') {
-            std::snprintf(piece, sizeof piece, "%.2f", slot.d);
+            FormatFixedPoint(piece, sizeof piece, slot.d);
             out.Append(piece);
             ++next;
             p += 4;

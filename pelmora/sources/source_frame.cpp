@@ -3,6 +3,7 @@
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 #include "shell/environment.h"
+#include "shell/fixed_point.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -39,35 +40,10 @@ void FormatResult(LPSTR text, LPCSTR format, ...) {
     CopyText(text, RESULT_TEXT_SIZE, buffer);
 }
 
-namespace {
-
-// A value exactly halfway between two texts of two decimals: the halves lie at odd eighths.
-bool IsExactHalf(double value) {
-    double eighths = value * 8;
-    return std::isfinite(eighths) && eighths == std::trunc(eighths) && std::fmod(eighths, 2) != 0;
-}
-
-// The half written with three decimals ("0.125") rounded away from zero to two ("0.13"). The
-// digit before the 5 of an odd eighth is 2 or 7, so the one never carries.
-void RoundHalfAway(LPSTR number) {
-    int length = lstrlenA(number);
-    number[length - 1] = '\0';
-    number[length - 2] += 1;
-}
-
-} // namespace
-
 void FormatFixed(LPSTR text, double value) {
     // A double prints in at most 309 digits before the point.
     CHAR buffer[400];
-    if (IsExactHalf(value)) {
-        // The platform runtime rounds an exact half away from zero (0.125 gives 0.13), where
-        // this C library rounds it to even.
-        snprintf(buffer, sizeof buffer, "%.3f", value);
-        RoundHalfAway(buffer);
-    } else {
-        snprintf(buffer, sizeof buffer, Literals::FixedPointFormat, value);
-    }
+    FormatFixedPoint(buffer, sizeof buffer, value);
     CopyText(text, RESULT_TEXT_SIZE, buffer);
 }
 
