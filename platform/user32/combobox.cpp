@@ -6,7 +6,6 @@
 #include "user32/window_manager.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace platform::user32 {
 
@@ -36,16 +35,6 @@ int Width(HWND hwnd) {
     RECT r{};
     GetWindowRect(hwnd, &r);
     return r.right - r.left;
-}
-
-void Redraw(HWND hwnd) {
-    InvalidateRect(hwnd, nullptr, TRUE);
-}
-
-// The selection follows its item when items are inserted or deleted before it.
-void Inserted(ComboState& s, int index) {
-    if (s.selection >= 0 && index <= s.selection)
-        ++s.selection;
 }
 
 void Select(HWND hwnd, ComboState& s, int index) {
@@ -101,17 +90,8 @@ void UserSelect(HWND hwnd, ComboState& s, int index) {
     NotifyParent(hwnd, CBN_SELCHANGE);
 }
 
-LPCSTR TextArgument(LPARAM lparam) {
-    auto* text = reinterpret_cast<LPCSTR>(lparam);
-    return text && !IS_INTRESOURCE(text) ? text : nullptr;
-}
-
 LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        States().Create(hwnd);
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-    auto s = States().Find(hwnd);
+    auto s = States().ForMessage(hwnd, message);
     if (!s)
         return DefWindowProcA(hwnd, message, wparam, lparam);
     const bool sorted = (StyleOf(hwnd) & CBS_SORT) != 0;
@@ -119,17 +99,10 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     case WM_NCDESTROY:
         States().Erase(hwnd);
         return 0;
-    case WM_SETFONT:
-        s->font = HFONT(wparam);
-        if (lparam)
-            Redraw(hwnd);
-        return 0;
-    case WM_GETFONT:
-        return LRESULT(s->font);
     case CB_ADDSTRING: {
         LPCSTR text = TextArgument(lparam);
         int index = s->items.Add(text ? text : "", sorted);
-        Inserted(*s, index);
+        FollowInsert(s->selection, index);
         return index;
     }
     case CB_INSERTSTRING: {
@@ -137,7 +110,7 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         int index = s->items.Insert(int(wparam), text ? text : "");
         if (index < 0)
             return CB_ERR;
-        Inserted(*s, index);
+        FollowInsert(s->selection, index);
         return index;
     }
     case CB_DELETESTRING: {
@@ -145,10 +118,7 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         int left = s->items.Delete(index);
         if (left < 0)
             return CB_ERR;
-        if (index == s->selection)
-            s->selection = -1;
-        else if (index < s->selection)
-            --s->selection;
+        FollowDelete(s->selection, index);
         Redraw(hwnd);
         return left;
     }
@@ -168,18 +138,10 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         Select(hwnd, *s, index);
         return s->items.Valid(index) ? index : CB_ERR;
     }
-    case CB_GETLBTEXT: {
-        // The message carries no buffer size: the caller sizes the buffer by CB_GETLBTEXTLEN.
-        int index = int(wparam);
-        auto* buffer = reinterpret_cast<char*>(lparam);
-        if (!s->items.Valid(index) || !buffer)
-            return CB_ERR;
-        const std::string& text = s->items.At(index).text;
-        std::memcpy(buffer, text.c_str(), text.size() + 1);
-        return LRESULT(text.size());
-    }
+    case CB_GETLBTEXT:
+        return s->items.CopyText(int(wparam), lparam);
     case CB_GETLBTEXTLEN:
-        return s->items.Valid(int(wparam)) ? LRESULT(s->items.At(int(wparam)).text.size()) : CB_ERR;
+        return s->items.TextLength(int(wparam));
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT: {
         LPCSTR text = TextArgument(lparam);
@@ -199,7 +161,7 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     case CB_SETITEMDATA:
         return s->items.SetData(int(wparam), lparam) ? TRUE : CB_ERR;
     case CB_GETITEMDATA:
-        return s->items.Valid(int(wparam)) ? s->items.At(int(wparam)).data : CB_ERR;
+        return s->items.Data(int(wparam));
     case CB_SETDROPPEDWIDTH: {
         // The list is never narrower than the control.
         int width = int(wparam);
@@ -283,16 +245,11 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
             Drop(hwnd, *s, false);
         Redraw(hwnd);
         return 0;
-    case WM_NCCALCSIZE:
-        // The whole window is the client area: the control draws its own border.
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_PAINT:
         Paint(hwnd, *s);
         return 0;
     }
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+    return ControlDefault(hwnd, message, wparam, lparam, &s->font);
 }
 
 [[maybe_unused]] const bool registered = AddSystemClass({"ComboBox", ComboProc, CS_DBLCLKS});

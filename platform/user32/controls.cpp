@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace platform::user32 {
 
@@ -64,6 +65,39 @@ void NotifyParent(HWND control, WORD code) {
     if (parent)
         SendMessageA(parent, WM_COMMAND, MAKEWPARAM(WORD(ControlIdOf(control)), code),
                      LPARAM(control));
+}
+
+void Redraw(HWND hwnd) {
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+LRESULT ControlDefault(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, HFONT* font) {
+    switch (message) {
+    case WM_SETFONT:
+        if (!font)
+            break;
+        *font = HFONT(wparam);
+        if (lparam)
+            Redraw(hwnd);
+        return 0;
+    case WM_GETFONT:
+        if (!font)
+            break;
+        return LRESULT(*font);
+    case WM_ENABLE:
+        Redraw(hwnd);
+        return 0;
+    case WM_NCCALCSIZE:
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+LPCSTR TextArgument(LPARAM lparam) {
+    auto* text = reinterpret_cast<LPCSTR>(lparam);
+    return text && !IS_INTRESOURCE(text) ? text : nullptr;
 }
 
 ControlPainter::ControlPainter(HWND hwnd, HFONT font) : hwnd_(hwnd) {
@@ -164,6 +198,35 @@ bool ItemList::SetData(int index, LPARAM data) {
         return false;
     items_[size_t(index)].data = data;
     return true;
+}
+
+LRESULT ItemList::CopyText(int index, LPARAM buffer) const {
+    auto* out = reinterpret_cast<char*>(buffer);
+    if (!Valid(index) || !out)
+        return -1;
+    const std::string& text = At(index).text;
+    std::memcpy(out, text.c_str(), text.size() + 1);
+    return LRESULT(text.size());
+}
+
+LRESULT ItemList::TextLength(int index) const {
+    return Valid(index) ? LRESULT(At(index).text.size()) : -1;
+}
+
+LRESULT ItemList::Data(int index) const {
+    return Valid(index) ? At(index).data : -1;
+}
+
+void FollowInsert(int& selection, int index) {
+    if (selection >= 0 && index <= selection)
+        ++selection;
+}
+
+void FollowDelete(int& selection, int index) {
+    if (index == selection)
+        selection = -1;
+    else if (index < selection)
+        --selection;
 }
 
 int ItemList::Find(int start, std::string_view text, bool whole) const {

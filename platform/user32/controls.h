@@ -47,6 +47,11 @@ public:
         std::lock_guard lock(lock_);
         states_.erase(hwnd);
     }
+    // The state for a message: made at WM_NCCREATE, null for a window that has none (before
+    // WM_NCCREATE, after WM_NCDESTROY), which the procedure leaves to DefWindowProcA.
+    std::shared_ptr<T> ForMessage(HWND hwnd, UINT message) {
+        return message == WM_NCCREATE ? Create(hwnd) : Find(hwnd);
+    }
 
 private:
     std::mutex lock_;
@@ -59,6 +64,18 @@ int ControlIdOf(HWND control);
 HWND ParentOf(HWND control);
 void NotifyParent(HWND control, WORD code);
 DWORD StyleOf(HWND hwnd);
+// The whole client area to be painted again, background included.
+void Redraw(HWND hwnd);
+
+// What every control answers alike, for the end of its procedure: WM_SETFONT and WM_GETFONT
+// keep the font in `*font` (a control without a font passes nullptr and leaves them to
+// DefWindowProcA), WM_ENABLE redraws, WM_NCCALCSIZE leaves the whole window as client area
+// (the control draws its own border) and WM_ERASEBKGND is left to WM_PAINT, which covers
+// everything. Anything else goes to DefWindowProcA.
+LRESULT ControlDefault(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, HFONT* font);
+
+// The text argument of a message: null for none and for a resource number.
+LPCSTR TextArgument(LPARAM lparam);
 
 // The flat look of the controls.
 namespace colors {
@@ -114,6 +131,14 @@ public:
     int Delete(int index);
     void Clear() { items_.clear(); }
     bool SetData(int index, LPARAM data);
+    // CB_GETLBTEXT / LB_GETTEXT: the item's text and its terminator into `buffer`, which the
+    // message does not size (the caller sizes it by the length); the length, or -1 for no item
+    // or no buffer.
+    LRESULT CopyText(int index, LPARAM buffer) const;
+    // The text's length, or -1 for an index that is no item.
+    LRESULT TextLength(int index) const;
+    // The item data, or -1 for an index that is no item.
+    LRESULT Data(int index) const;
     // Searches from the item after `start` to the end and on from the first item (start -1:
     // from the first), ignoring case; `whole` compares whole texts, else prefixes.
     int Find(int start, std::string_view text, bool whole) const;
@@ -121,6 +146,10 @@ public:
 private:
     std::vector<ListItem> items_;
 };
+// A selected index (-1: none) that stays on its item when an item is inserted at, or deleted
+// from, `index`; the deleted item's selection goes.
+void FollowInsert(int& selection, int index);
+void FollowDelete(int& selection, int index);
 // Case-insensitive comparison of ANSI texts: ASCII letters only, so that the trail byte of a
 // double-byte character is never folded.
 int CompareNoCase(std::string_view a, std::string_view b);

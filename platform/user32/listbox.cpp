@@ -4,7 +4,6 @@
 #include "user32/window_manager.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace platform::user32 {
 
@@ -25,17 +24,8 @@ ControlStates<ListState>& States() {
     return states;
 }
 
-void Redraw(HWND hwnd) {
-    InvalidateRect(hwnd, nullptr, TRUE);
-}
-
 bool Notifies(HWND hwnd) {
     return (StyleOf(hwnd) & LBS_NOTIFY) != 0;
-}
-
-void Inserted(ListState& s, int index) {
-    if (s.selection >= 0 && index <= s.selection)
-        ++s.selection;
 }
 
 void Paint(HWND hwnd, const ListState& s) {
@@ -70,11 +60,6 @@ void UserSelect(HWND hwnd, ListState& s, int index) {
         NotifyParent(hwnd, LBN_SELCHANGE);
 }
 
-LPCSTR TextArgument(LPARAM lparam) {
-    auto* text = reinterpret_cast<LPCSTR>(lparam);
-    return text && !IS_INTRESOURCE(text) ? text : nullptr;
-}
-
 int IndexAt(const ListState& s, LPARAM lparam) {
     int y = SHORT(HIWORD(lparam));
     if (y < 0)
@@ -84,11 +69,7 @@ int IndexAt(const ListState& s, LPARAM lparam) {
 }
 
 LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        States().Create(hwnd);
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-    auto s = States().Find(hwnd);
+    auto s = States().ForMessage(hwnd, message);
     if (!s)
         return DefWindowProcA(hwnd, message, wparam, lparam);
     const bool sorted = (StyleOf(hwnd) & LBS_SORT) != 0;
@@ -96,17 +77,10 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case WM_NCDESTROY:
         States().Erase(hwnd);
         return 0;
-    case WM_SETFONT:
-        s->font = HFONT(wparam);
-        if (lparam)
-            Redraw(hwnd);
-        return 0;
-    case WM_GETFONT:
-        return LRESULT(s->font);
     case LB_ADDSTRING: {
         LPCSTR text = TextArgument(lparam);
         int index = s->items.Add(text ? text : "", sorted);
-        Inserted(*s, index);
+        FollowInsert(s->selection, index);
         Redraw(hwnd);
         return index;
     }
@@ -115,7 +89,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         int index = s->items.Insert(int(wparam), text ? text : "");
         if (index < 0)
             return LB_ERR;
-        Inserted(*s, index);
+        FollowInsert(s->selection, index);
         Redraw(hwnd);
         return index;
     }
@@ -124,10 +98,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         int left = s->items.Delete(index);
         if (left < 0)
             return LB_ERR;
-        if (index == s->selection)
-            s->selection = -1;
-        else if (index < s->selection)
-            --s->selection;
+        FollowDelete(s->selection, index);
         s->top = std::min(s->top, std::max(0, left - 1));
         Redraw(hwnd);
         return left;
@@ -148,18 +119,10 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         Redraw(hwnd);
         return s->items.Valid(index) ? index : LB_ERR;
     }
-    case LB_GETTEXT: {
-        // No buffer size comes with the message: the caller sizes it by LB_GETTEXTLEN.
-        int index = int(wparam);
-        auto* buffer = reinterpret_cast<char*>(lparam);
-        if (!s->items.Valid(index) || !buffer)
-            return LB_ERR;
-        const std::string& text = s->items.At(index).text;
-        std::memcpy(buffer, text.c_str(), text.size() + 1);
-        return LRESULT(text.size());
-    }
+    case LB_GETTEXT:
+        return s->items.CopyText(int(wparam), lparam);
     case LB_GETTEXTLEN:
-        return s->items.Valid(int(wparam)) ? LRESULT(s->items.At(int(wparam)).text.size()) : LB_ERR;
+        return s->items.TextLength(int(wparam));
     case LB_FINDSTRING:
     case LB_FINDSTRINGEXACT: {
         LPCSTR text = TextArgument(lparam);
@@ -180,7 +143,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case LB_SETITEMDATA:
         return s->items.SetData(int(wparam), lparam) ? TRUE : LB_ERR;
     case LB_GETITEMDATA:
-        return s->items.Valid(int(wparam)) ? s->items.At(int(wparam)).data : LB_ERR;
+        return s->items.Data(int(wparam));
     case LB_GETTOPINDEX:
         return s->top;
     case LB_SETTOPINDEX:
@@ -226,19 +189,11 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (Notifies(hwnd))
             NotifyParent(hwnd, LBN_KILLFOCUS);
         return 0;
-    case WM_ENABLE:
-        Redraw(hwnd);
-        return 0;
-    case WM_NCCALCSIZE:
-        // The whole window is the client area: the control draws its own border.
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_PAINT:
         Paint(hwnd, *s);
         return 0;
     }
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+    return ControlDefault(hwnd, message, wparam, lparam, &s->font);
 }
 
 [[maybe_unused]] const bool registered = AddSystemClass({"ListBox", ListProc, CS_DBLCLKS});
