@@ -304,11 +304,7 @@ void Paint(HWND hwnd, const UpDownState& s) {
 }
 
 LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        States().Create(hwnd);
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-    auto s = States().Find(hwnd);
+    auto s = States().ForMessage(hwnd, message);
     if (!s)
         return DefWindowProcA(hwnd, message, wparam, lparam);
     switch (message) {
@@ -390,27 +386,19 @@ LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
         bool up =
             (StyleOf(hwnd) & UDS_HORZ) ? x >= (r.left + r.right) / 2 : y < (r.top + r.bottom) / 2;
         (up ? s->up_pressed : s->down_pressed) = true;
-        InvalidateRect(hwnd, nullptr, TRUE);
+        user32::Redraw(hwnd);
         Press(hwnd, *s, up);
         return 0;
     }
     case WM_LBUTTONUP:
         s->up_pressed = s->down_pressed = false;
-        InvalidateRect(hwnd, nullptr, TRUE);
+        user32::Redraw(hwnd);
         return 0;
-    case WM_ENABLE:
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_NCCALCSIZE:
-        // The whole window is the client area: the control draws its own border.
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_PAINT:
         Paint(hwnd, *s);
         return 0;
     }
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+    return States().Default(hwnd, message, wparam, lparam, nullptr);
 }
 
 [[maybe_unused]] const bool registered =

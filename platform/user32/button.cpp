@@ -73,10 +73,6 @@ std::vector<HWND> GroupOf(HWND control) {
     return std::vector<HWND>(first, last);
 }
 
-void Redraw(HWND hwnd) {
-    InvalidateRect(hwnd, nullptr, TRUE);
-}
-
 void SetCheck(HWND hwnd, ButtonState& s, UINT check) {
     DWORD type = TypeOf(hwnd);
     if (!IsCheckType(type) && !IsRadioType(type))
@@ -182,24 +178,10 @@ void Paint(HWND hwnd, const ButtonState& s) {
 }
 
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        States().Create(hwnd);
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-    auto s = States().Find(hwnd);
+    auto s = States().ForMessage(hwnd, message);
     if (!s)
         return DefWindowProcA(hwnd, message, wparam, lparam);
     switch (message) {
-    case WM_NCDESTROY:
-        States().Erase(hwnd);
-        return 0;
-    case WM_SETFONT:
-        s->font = HFONT(wparam);
-        if (lparam)
-            Redraw(hwnd);
-        return 0;
-    case WM_GETFONT:
-        return LRESULT(s->font);
     case WM_SETTEXT: {
         LRESULT result = DefWindowProcA(hwnd, message, wparam, lparam);
         Redraw(hwnd);
@@ -290,19 +272,11 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
         if (StyleOf(hwnd) & BS_NOTIFY)
             NotifyParent(hwnd, BN_KILLFOCUS);
         return 0;
-    case WM_ENABLE:
-        Redraw(hwnd);
-        return 0;
-    case WM_NCCALCSIZE:
-        // The whole window is the client area: the control draws its own border.
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_PAINT:
         Paint(hwnd, *s);
         return 0;
     }
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+    return States().Default(hwnd, message, wparam, lparam, &s->font);
 }
 
 [[maybe_unused]] const bool registered = AddSystemClass({"Button", ButtonProc, CS_DBLCLKS});

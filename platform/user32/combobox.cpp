@@ -96,9 +96,6 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         return DefWindowProcA(hwnd, message, wparam, lparam);
     const bool sorted = (StyleOf(hwnd) & CBS_SORT) != 0;
     switch (message) {
-    case WM_NCDESTROY:
-        States().Erase(hwnd);
-        return 0;
     case CB_ADDSTRING: {
         LPCSTR text = TextArgument(lparam);
         int index = s->items.Add(text ? text : "", sorted);
@@ -249,7 +246,7 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         Paint(hwnd, *s);
         return 0;
     }
-    return ControlDefault(hwnd, message, wparam, lparam, &s->font);
+    return States().Default(hwnd, message, wparam, lparam, &s->font);
 }
 
 [[maybe_unused]] const bool registered = AddSystemClass({"ComboBox", ComboProc, CS_DBLCLKS});

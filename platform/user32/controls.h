@@ -27,6 +27,13 @@ struct SystemClass {
 bool AddSystemClass(const SystemClass& cls);
 void EnsureSystemClassesLocked();
 
+// What every control answers alike, for the end of its procedure: WM_SETFONT and WM_GETFONT
+// keep the font in `*font` (a control without a font passes nullptr and leaves them to
+// DefWindowProcA), WM_ENABLE redraws, WM_NCCALCSIZE leaves the whole window as client area
+// (the control draws its own border) and WM_ERASEBKGND is left to WM_PAINT, which covers
+// everything. Anything else goes to DefWindowProcA.
+LRESULT ControlDefault(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, HFONT* font);
+
 // The state of each window of one control class, kept beside the window (not in its extra
 // bytes, which a program can overwrite) and dropped at WM_NCDESTROY. A procedure holds its
 // shared_ptr for the whole message, so a nested DestroyWindow cannot free it under its feet.
@@ -52,6 +59,14 @@ public:
     std::shared_ptr<T> ForMessage(HWND hwnd, UINT message) {
         return message == WM_NCCREATE ? Create(hwnd) : Find(hwnd);
     }
+    // ControlDefault, and the state dropped at WM_NCDESTROY.
+    LRESULT Default(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, HFONT* font) {
+        if (message == WM_NCDESTROY) {
+            Erase(hwnd);
+            return 0;
+        }
+        return ControlDefault(hwnd, message, wparam, lparam, font);
+    }
 
 private:
     std::mutex lock_;
@@ -66,13 +81,6 @@ void NotifyParent(HWND control, WORD code);
 DWORD StyleOf(HWND hwnd);
 // The whole client area to be painted again, background included.
 void Redraw(HWND hwnd);
-
-// What every control answers alike, for the end of its procedure: WM_SETFONT and WM_GETFONT
-// keep the font in `*font` (a control without a font passes nullptr and leaves them to
-// DefWindowProcA), WM_ENABLE redraws, WM_NCCALCSIZE leaves the whole window as client area
-// (the control draws its own border) and WM_ERASEBKGND is left to WM_PAINT, which covers
-// everything. Anything else goes to DefWindowProcA.
-LRESULT ControlDefault(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, HFONT* font);
 
 // The text argument of a message: null for none and for a resource number.
 LPCSTR TextArgument(LPARAM lparam);

@@ -63,7 +63,7 @@ bool Multiline(HWND hwnd) {
 
 void Changed(HWND hwnd, EditState& s) {
     s.modified = true;
-    InvalidateRect(hwnd, nullptr, TRUE);
+    Redraw(hwnd);
     if (auto w = FindWindowRecord(hwnd)) {
         std::lock_guard lock(DesktopLock());
         w->text = s.text;
@@ -154,27 +154,16 @@ void Paint(HWND hwnd, const EditState& s) {
 }
 
 LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto s = States().Create(hwnd);
+    auto s = States().ForMessage(hwnd, message);
+    if (!s)
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    switch (message) {
+    case WM_NCCREATE: {
         auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lparam);
         if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName))
             s->text = cs->lpszName;
         return DefWindowProcA(hwnd, message, wparam, lparam);
     }
-    auto s = States().Find(hwnd);
-    if (!s)
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-    switch (message) {
-    case WM_NCDESTROY:
-        States().Erase(hwnd);
-        return 0;
-    case WM_SETFONT:
-        s->font = HFONT(wparam);
-        if (lparam)
-            InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_GETFONT:
-        return LRESULT(s->font);
     case WM_SETTEXT: {
         // A program's text is not held to the limit, which bounds only what the user types.
         auto* text = reinterpret_cast<LPCSTR>(lparam);
@@ -183,7 +172,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         s->undo.reset();
         s->modified = false;
         DefWindowProcA(hwnd, message, wparam, lparam);
-        InvalidateRect(hwnd, nullptr, TRUE);
+        Redraw(hwnd);
         if (!Multiline(hwnd)) {
             NotifyParent(hwnd, EN_UPDATE);
             NotifyParent(hwnd, EN_CHANGE);
@@ -209,7 +198,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             s->sel_start = std::min(a, b);
             s->sel_end = std::max(a, b);
         }
-        InvalidateRect(hwnd, nullptr, TRUE);
+        Redraw(hwnd);
         return 0;
     }
     case EM_GETSEL:
@@ -245,7 +234,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         DWORD style = StyleOf(hwnd);
         SetWindowLongPtrA(hwnd, GWL_STYLE,
                           LONG_PTR(wparam ? style | ES_READONLY : style & ~DWORD(ES_READONLY)));
-        InvalidateRect(hwnd, nullptr, TRUE);
+        Redraw(hwnd);
         return TRUE;
     }
     case WM_CHAR: {
@@ -272,7 +261,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (ch == 0x01) { // Ctrl+A
             s->sel_start = 0;
             s->sel_end = s->text.size();
-            InvalidateRect(hwnd, nullptr, TRUE);
+            Redraw(hwnd);
             return 0;
         }
         if (ch < 0x20 && !(ch == '\r' && Multiline(hwnd)))
@@ -320,28 +309,20 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         return 0;
     case WM_SETFOCUS:
         s->focused = true;
-        InvalidateRect(hwnd, nullptr, TRUE);
+        Redraw(hwnd);
         NotifyParent(hwnd, EN_SETFOCUS);
         return 0;
     case WM_KILLFOCUS:
         s->focused = false;
         s->pending_lead = -1;
-        InvalidateRect(hwnd, nullptr, TRUE);
+        Redraw(hwnd);
         NotifyParent(hwnd, EN_KILLFOCUS);
         return 0;
-    case WM_ENABLE:
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_NCCALCSIZE:
-        // The whole window is the client area: the control draws its own border.
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_PAINT:
         Paint(hwnd, *s);
         return 0;
     }
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+    return States().Default(hwnd, message, wparam, lparam, &s->font);
 }
 
 [[maybe_unused]] const bool registered = AddSystemClass({"Edit", EditProc, CS_DBLCLKS});

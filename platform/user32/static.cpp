@@ -109,33 +109,19 @@ void Paint(HWND hwnd, const StaticState& s) {
 }
 
 LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        States().Create(hwnd);
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-    auto s = States().Find(hwnd);
+    auto s = States().ForMessage(hwnd, message);
     if (!s)
         return DefWindowProcA(hwnd, message, wparam, lparam);
     switch (message) {
-    case WM_NCDESTROY:
-        States().Erase(hwnd);
-        return 0;
-    case WM_SETFONT:
-        s->font = HFONT(wparam);
-        if (lparam)
-            InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_GETFONT:
-        return LRESULT(s->font);
     case WM_SETTEXT: {
         LRESULT result = DefWindowProcA(hwnd, message, wparam, lparam);
-        InvalidateRect(hwnd, nullptr, TRUE);
+        Redraw(hwnd);
         return result;
     }
     case STM_SETICON: {
         HICON old = s->icon;
         s->icon = FindIcon(HICON(wparam)) ? HICON(wparam) : nullptr;
-        InvalidateRect(hwnd, nullptr, TRUE);
+        Redraw(hwnd);
         return LRESULT(old);
     }
     case STM_GETICON:
@@ -149,19 +135,11 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
         if (StyleOf(hwnd) & SS_NOTIFY)
             NotifyParent(hwnd, 0);
         return 0;
-    case WM_ENABLE:
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_NCCALCSIZE:
-        // The whole window is the client area: the control draws its own border.
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_PAINT:
         Paint(hwnd, *s);
         return 0;
     }
-    return DefWindowProcA(hwnd, message, wparam, lparam);
+    return States().Default(hwnd, message, wparam, lparam, &s->font);
 }
 
 [[maybe_unused]] const bool registered = AddSystemClass({"Static", StaticProc});
