@@ -102,16 +102,6 @@ std::optional<int> ParseBuddy(const std::string& text, int base) {
     return int(value);
 }
 
-std::string TextOf(HWND hwnd) {
-    LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
-    if (length <= 0)
-        return {};
-    std::string text(size_t(length) + 1, '\0');
-    LRESULT got = SendMessageA(hwnd, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()));
-    text.resize(size_t(std::clamp<LRESULT>(got, 0, length)));
-    return text;
-}
-
 // Takes the position from the buddy's text; false when there is no buddy or its text is no
 // number within the range (the position then stays).
 bool SyncFromBuddy(HWND hwnd, UpDownState& s) {
@@ -119,7 +109,7 @@ bool SyncFromBuddy(HWND hwnd, UpDownState& s) {
         return false;
     if (!(StyleOf(hwnd) & UDS_SETBUDDYINT))
         return true;
-    std::optional<int> value = ParseBuddy(TextOf(s.buddy), s.base);
+    std::optional<int> value = ParseBuddy(user32::WholeText(s.buddy), s.base);
     if (!value || *value < Low(s) || *value > High(s))
         return false;
     s.pos = *value;

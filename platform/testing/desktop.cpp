@@ -481,16 +481,6 @@ bool SameText(std::string_view a, std::string_view b) {
     return user32::CompareNoCase(a, b) == 0;
 }
 
-std::string WholeText(HWND hwnd) {
-    LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
-    if (length <= 0)
-        return {};
-    std::string text(size_t(length) + 1, '\0');
-    LRESULT got = SendMessageA(hwnd, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()));
-    text.resize(size_t(std::clamp<LRESULT>(got, 0, length)));
-    return text;
-}
-
 std::vector<std::string> EntriesOf(HWND hwnd, bool combo) {
     std::vector<std::string> entries;
     LRESULT count = SendMessageA(hwnd, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
@@ -667,7 +657,7 @@ DialogItem ReadDialogItem(HWND dialog, int id) {
         return item;
     item.exists = true;
     item.class_name = ClassNameOf(control);
-    item.text = WholeText(control);
+    item.text = user32::WholeText(control);
     item.enabled = IsWindowEnabled(control) != FALSE;
     item.visible = IsWindowVisible(control) != FALSE;
     if (SameText(item.class_name, "Button")) {

@@ -39,14 +39,6 @@ bool IsPushType(DWORD type) {
            type == BS_OWNERDRAW || type == BS_USERBUTTON;
 }
 
-std::string TextOf(HWND hwnd) {
-    auto w = FindWindowRecord(hwnd);
-    if (!w)
-        return {};
-    std::lock_guard lock(DesktopLock());
-    return w->text;
-}
-
 // The siblings of a control in the group that it belongs to: from the nearest sibling before
 // it (or itself) that has WS_GROUP to the last one before the next WS_GROUP.
 std::vector<HWND> GroupOf(HWND control) {
@@ -134,7 +126,7 @@ void Paint(HWND hwnd, const ButtonState& s) {
     }
     const bool enabled = !(style & WS_DISABLED);
     const COLORREF text_color = enabled ? colors::kText : colors::kGrayText;
-    const std::string text = TextOf(hwnd);
+    const std::string text = StoredText(hwnd);
     RECT r = p.client();
     if (type == BS_GROUPBOX) {
         p.Fill(r, colors::kFace);
@@ -182,11 +174,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     if (!s)
         return DefWindowProcA(hwnd, message, wparam, lparam);
     switch (message) {
-    case WM_SETTEXT: {
-        LRESULT result = DefWindowProcA(hwnd, message, wparam, lparam);
-        Redraw(hwnd);
-        return result;
-    }
+    case WM_SETTEXT:
+        return SetTextAndRedraw(hwnd, message, wparam, lparam);
     case WM_GETDLGCODE: {
         DWORD type = TypeOf(hwnd);
         if (type == BS_GROUPBOX)

@@ -71,6 +71,30 @@ void Redraw(HWND hwnd) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
+std::string StoredText(HWND hwnd) {
+    auto w = FindWindowRecord(hwnd);
+    if (!w)
+        return {};
+    std::lock_guard lock(DesktopLock());
+    return w->text;
+}
+
+LRESULT SetTextAndRedraw(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    LRESULT result = DefWindowProcA(hwnd, message, wparam, lparam);
+    Redraw(hwnd);
+    return result;
+}
+
+std::string WholeText(HWND hwnd) {
+    LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0)
+        return {};
+    std::string text(size_t(length) + 1, '\0');
+    LRESULT got = SendMessageA(hwnd, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()));
+    text.resize(size_t(std::clamp<LRESULT>(got, 0, length)));
+    return text;
+}
+
 LRESULT ControlDefault(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, HFONT* font) {
     switch (message) {
     case WM_SETFONT:

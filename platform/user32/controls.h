@@ -82,6 +82,15 @@ DWORD StyleOf(HWND hwnd);
 // The whole client area to be painted again, background included.
 void Redraw(HWND hwnd);
 
+// The text kept with the window, which DefWindowProcA's WM_SETTEXT sets (the button's and
+// the static's own text).
+std::string StoredText(HWND hwnd);
+// WM_SETTEXT of a control whose text is the window's own: stored, then drawn.
+LRESULT SetTextAndRedraw(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// A window's whole text as its procedure answers WM_GETTEXTLENGTH and WM_GETTEXT (an edit
+// keeps its own), cut to the length it reports.
+std::string WholeText(HWND hwnd);
+
 // The text argument of a message: null for none and for a resource number.
 LPCSTR TextArgument(LPARAM lparam);
 

@@ -17,16 +17,6 @@ namespace platform::user32 {
 
 namespace {
 
-std::string WholeText(HWND hwnd) {
-    LRESULT length = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
-    if (length <= 0)
-        return {};
-    std::string text(size_t(length) + 1, '\0');
-    LRESULT got = SendMessageA(hwnd, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()));
-    text.resize(size_t(std::clamp<LRESULT>(got, 0, length)));
-    return text;
-}
-
 // The number a dialog item's text holds: blanks before and after it, a minus sign for a signed
 // number, decimal digits; anything else, or a number out of range, is no number.
 std::optional<UINT> ParseNumber(std::string_view text, bool is_signed) {

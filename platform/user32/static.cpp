@@ -89,11 +89,7 @@ void Paint(HWND hwnd, const StaticState& s) {
     default:
         break;
     }
-    std::string text;
-    if (auto w = FindWindowRecord(hwnd)) {
-        std::lock_guard lock(DesktopLock());
-        text = w->text;
-    }
+    const std::string text = StoredText(hwnd);
     UINT format = DT_WORDBREAK;
     if (type == SS_CENTER)
         format |= DT_CENTER;
@@ -113,11 +109,8 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     if (!s)
         return DefWindowProcA(hwnd, message, wparam, lparam);
     switch (message) {
-    case WM_SETTEXT: {
-        LRESULT result = DefWindowProcA(hwnd, message, wparam, lparam);
-        Redraw(hwnd);
-        return result;
-    }
+    case WM_SETTEXT:
+        return SetTextAndRedraw(hwnd, message, wparam, lparam);
     case STM_SETICON: {
         HICON old = s->icon;
         s->icon = FindIcon(HICON(wparam)) ? HICON(wparam) : nullptr;
