@@ -1,5 +1,6 @@
 // Whole scenes, written to PNG files for looking at: the default display of a first start, and
 // a full display of 32 rows with gradients over a background picture.
+#include "bmp_file.h"
 #include "display_fixture.h"
 
 #include <cstdio>
@@ -14,41 +15,9 @@ std::string ScenePath(const std::string& name) {
     return (folder != nullptr ? std::string(folder) + "/" : ::testing::TempDir()) + name;
 }
 
-std::string WindowsPath(const std::string& linux) {
-    std::string windows = "C:" + linux;
-    for (char& c : windows)
-        if (c == '/')
-            c = '\\';
-    return windows;
-}
-
-// A 24-bit BMP with a diagonal colour wash, so that stretching and orientation show.
-void WriteWashBmp(const std::string& path, int width, int height) {
-    int stride = (width * 3 + 3) & ~3;
-    std::vector<uint8_t> file(54 + size_t(stride) * height, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int b = 0; b < 4; ++b)
-            file[at + b] = uint8_t(v >> (8 * b));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, uint32_t(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, uint32_t(width));
-    put32(22, uint32_t(height));
-    file[26] = 1;
-    file[28] = 24;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = &file[54 + size_t(y) * stride + size_t(x) * 3];
-            int top = height - 1 - y;
-            p[0] = uint8_t(90 + 120 * x / width);     // blue
-            p[1] = uint8_t(60 + 100 * top / height);  // green
-            p[2] = uint8_t(200 - 120 * top / height); // red
-        }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+// A diagonal colour wash, so that stretching and orientation show.
+COLORREF Wash(int width, int height, int x, int y) {
+    return RGB(200 - 120 * y / height, 60 + 100 * y / height, 90 + 120 * x / width);
 }
 
 using SceneTest = DisplayFixture;
@@ -118,10 +87,11 @@ TEST_F(SceneTest, ThirtyTwoRowsWithGradientsOverAPicture) {
     SetRows(keys);
     SetWidth(400);
     std::string picture = ::testing::TempDir() + "display_scene_background.bmp";
-    WriteWashBmp(picture, 64, 48);
+    std::string image =
+        WriteBmp24(picture, 64, 48, [](int x, int y) { return Wash(64, 48, x, y); });
     CDriveProfileCategory* general = Category(Literals::GraphGeneral);
     general->SetInteger(Literals::Background, 3);
-    general->SetString(Literals::Image, WindowsPath(picture).c_str());
+    general->SetString(Literals::Image, image.c_str());
     general->SetBoolean(Literals::DrawScale, true);
     general->SetDWord(Literals::ScaleColor, 0x303030);
     StartDisplay();

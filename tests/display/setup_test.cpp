@@ -1,5 +1,6 @@
 // Set-up of the display: the row count and binding, the starting and stopping of the rows, the
 // surfaces and the background.
+#include "bmp_file.h"
 #include "display_fixture.h"
 
 #include "shell/environment.h"
@@ -214,42 +215,11 @@ TEST_F(BackgroundTest, APictureThatDoesNotOpenLeavesWhite) {
     EXPECT_EQ(platform::testing::PixelAt(pixels, 119, 2 * lRowHeight - 1), 0xFFFFFFu);
 }
 
-// A 24-bit BMP of two colours: the upper half top, the lower half bottom (rows stored bottom
-// first, as BMP does).
+// A picture of two colours: the upper half top, the lower half bottom.
 std::string WriteTwoColourBmp(const std::string& path, int width, int height, COLORREF top,
                               COLORREF bottom) {
-    int stride = (width * 3 + 3) & ~3;
-    std::vector<uint8_t> file(54 + size_t(stride) * height, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int b = 0; b < 4; ++b)
-            file[at + b] = uint8_t(v >> (8 * b));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, uint32_t(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, uint32_t(width));
-    put32(22, uint32_t(height));
-    file[26] = 1;
-    file[28] = 24;
-    for (int y = 0; y < height; ++y) {
-        COLORREF c = y < height / 2 ? bottom : top; // BMP row 0 is the bottom row
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = &file[54 + size_t(y) * stride + size_t(x) * 3];
-            p[0] = GetBValue(c);
-            p[1] = GetGValue(c);
-            p[2] = GetRValue(c);
-        }
-    }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-    // C: is the root of the Linux file system.
-    std::string windows = "C:" + path;
-    for (char& c : windows)
-        if (c == '/')
-            c = '\\';
-    return windows;
+    return WriteBmp24(path, width, height,
+                      [&](int, int y) { return y >= height - height / 2 ? bottom : top; });
 }
 
 TEST_F(BackgroundTest, APictureIsStretchedUprightOverTheWholeBackground) {
