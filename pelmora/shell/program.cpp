@@ -1,5 +1,6 @@
 #include "shell/program.h"
 
+#include "dialogs/options_sheet.h"
 #include "display/graph_display.h"
 #include "display/rows.h"
 #include "plugin_host/plugin_list.h"
@@ -68,6 +69,7 @@ void ResetProgramState() {
     hPopupMenu = nullptr;
     wmTaskbarCreated = 0;
     ResetAppearanceState();
+    bDialogShown = false;
     hResourceDll = nullptr;
     szErrorTitle[0] = '\0';
     bSettingsLoaded = false;
