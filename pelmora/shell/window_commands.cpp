@@ -1,7 +1,10 @@
 // The tray icon, the hot key, the context menu and the menu commands of the main window.
 #include "shell/main_window.h"
 
+#include "dialogs/options_sheet.h"
+
 LRESULT OnMainWindowLButtonDblClk(WPARAM, int, int) {
+    RunOptionsCommand();
     return 0;
 }
 
