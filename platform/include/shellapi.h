@@ -1,4 +1,4 @@
-// shell32: the tray area.
+// shell32: the tray area and opening files and addresses.
 #pragma once
 
 #include "windows.h"
@@ -44,7 +44,21 @@ typedef struct _NOTIFYICONDATAA {
 
 static_assert(sizeof(NOTIFYICONDATAA) == 528, "NOTIFYICONDATAA is 528 bytes");
 
+// The failures that ShellExecuteA reports instead of a value above 32.
+#define SE_ERR_FNF 2
+#define SE_ERR_PNF 3
+#define SE_ERR_ACCESSDENIED 5
+#define SE_ERR_OOM 8
+#define SE_ERR_NOASSOC 31
+
 PELMORA_BEGIN_EXTERN_C
 // Reads only the part of the record that cbSize covers.
 BOOL WINAPI Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData);
+// Opens a file (a Windows path, relative to lpDirectory when given) or an address ("https:",
+// "mailto:") with the desktop's opener; the default verb (null or "open") is the only one.
+// Returns a value above 32 when the opener started, else one of the SE_ERR_ values.
+HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
+                               LPCSTR lpDirectory, INT nShowCmd);
 PELMORA_END_EXTERN_C
+
+#define ShellExecute ShellExecuteA

@@ -1,6 +1,6 @@
 // The program started in-process on the test desktop: a temporary program folder holding the
-// build's resource library, an optional settings file, a manual clock, no real drives, and every
-// start-up step run as the program runs them.
+// build's resource library, an optional settings file, a manual clock, no real drives, nothing
+// opened for real, and every start-up step run as the program runs them.
 #pragma once
 
 #include <windows.h>
@@ -34,4 +34,6 @@ protected:
     platform::testing::SimulatedDrivesScope no_drives_;
     platform::testing::ExitTrap exit_trap_;
     platform::testing::LayeredSpy layered_;
+    // Nothing the program opens starts an application.
+    platform::testing::ShellRequestScope shell_requests_;
 };
