@@ -22,3 +22,8 @@
 // ---- Change-settings dialog (OPTION_GRAPH_DETAIL_CHANGE_SETTINGS) -------------------------
 
 // ---- About dialog (ABOUT) -----------------------------------------------------------------
+// The OK button is IDOK (1).
+#define IDC_ABOUT_VERSION 2
+#define IDC_ABOUT_WEBSITE 4
+#define IDC_ABOUT_MAIL 5
+#define IDC_ABOUT_ICON 6

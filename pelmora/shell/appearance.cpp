@@ -37,14 +37,6 @@ int ReadFadeTime() {
     return pMainWindowCategory->GetIntegerInRange(Literals::FadeTime, 500, 100, 1000);
 }
 
-void SetMenuCheck(UINT id, bool checked) {
-    MENUITEMINFOA info{};
-    info.cbSize = 72;
-    info.fMask = MIIM_STATE;
-    info.fState = checked ? MFS_CHECKED : MFS_UNCHECKED;
-    SetMenuItemInfoA(hPopupMenu, id, FALSE, &info);
-}
-
 // Hot-key control modifiers to RegisterHotKey modifiers, bit by bit.
 UINT HotKeyModifiers(int control_modifiers) {
     UINT modifiers = 0;
@@ -58,6 +50,15 @@ UINT HotKeyModifiers(int control_modifiers) {
 }
 
 } // namespace
+
+// The short form of MENUITEMINFOA (72 bytes, without hbmpItem) is enough for the state.
+void SetMenuCheck(UINT id, bool checked) {
+    MENUITEMINFOA info{};
+    info.cbSize = 72;
+    info.fMask = MIIM_STATE;
+    info.fState = checked ? MFS_CHECKED : MFS_UNCHECKED;
+    SetMenuItemInfoA(hPopupMenu, id, FALSE, &info);
+}
 
 void SetMainWindowOpacity(int alpha) {
     DWORD flags = LWA_ALPHA;

@@ -12,5 +12,7 @@ void RestartUpdateTimer();
 LRESULT OnMainWindowTimer(WPARAM id, LPARAM lParam);
 LRESULT OnMainWindowMouseMove(WPARAM keys, int x, int y);
 BOOL IsPointInRect(const RECT& rect, POINT point);
+// Checks or unchecks the popup menu's item of this command.
+void SetMenuCheck(UINT id, bool checked);
 // Not passing, no hot key registered: the state of a new process.
 void ResetAppearanceState();

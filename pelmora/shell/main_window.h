@@ -52,3 +52,9 @@ LRESULT OnMainWindowContextMenu(int x, int y);
 LRESULT OnTrayIconNotify(WPARAM wParam, LPARAM lParam);
 LRESULT ToggleMainWindowVisible(WPARAM id, int modifiers, int key);
 LRESULT AddTrayIcon();
+
+// The menu's commands (RunOptionsCommand and RunAboutCommand belong to the dialogs).
+void ToggleAlwaysOnTop();
+void TogglePermeateOperation();
+void OpenReadme();
+void RequestClose();
