@@ -1,0 +1,175 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "host/paths.h"
+#include "testing/desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::testing::ShellRequestScope;
+
+INT_PTR Result(HINSTANCE value) {
+    return reinterpret_cast<INT_PTR>(value);
+}
+
+class ShellRequests : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("pelmora-shell-" + std::to_string(getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_ / "docs");
+        std::ofstream(folder_ / "docs" / "Readme.txt") << "read me\n";
+        // A name that the ANSI code page (932) holds in two bytes a character.
+        std::ofstream(folder_ / "docs" / "説明.txt") << "read me too\n";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    // The Windows path (ANSI, so the double-byte name is in code page 932) of a path under the
+    // test folder.
+    std::string Windows(const std::string& relative) const {
+        return platform::host::LinuxToWindowsPath((folder_ / relative).string());
+    }
+    fs::path folder_;
+};
+
+// What each request hands the opener, or why it is refused, with nothing started.
+TEST_F(ShellRequests, ResolvesFilesAndAddressesAndRefusesWhatItCannotOpen) {
+    const std::string docs = (folder_ / "docs").string();
+    struct Case {
+        const char* name;
+        std::optional<std::string> verb;
+        std::optional<std::string> file;
+        std::optional<std::string> directory;
+        INT_PTR result; // 0: any success
+        std::string target;
+        DWORD error = 0;
+    } cases[] = {
+        {"web address", std::nullopt, "https://pelmora.example.org/?a=1&b=2", std::nullopt, 0,
+         "https://pelmora.example.org/?a=1&b=2"},
+        {"mail link, verb open", "open", "mailto:pelmora@example.org", std::nullopt, 0,
+         "mailto:pelmora@example.org"},
+        {"file by its full path", "OPEN", Windows("docs\\Readme.txt"), std::nullopt, 0,
+         docs + "/Readme.txt"},
+        {"empty verb is the default", "", Windows("docs\\Readme.txt"), std::nullopt, 0,
+         docs + "/Readme.txt"},
+        {"file in the directory given", std::nullopt, "Readme.txt", Windows("docs"), 0,
+         docs + "/Readme.txt"},
+        {"double-byte name", std::nullopt, Windows("docs\\説明.txt"), std::nullopt, 0,
+         docs + "/説明.txt"},
+        {"missing file", std::nullopt, Windows("docs\\Missing.txt"), std::nullopt, SE_ERR_FNF, "",
+         ERROR_FILE_NOT_FOUND},
+        {"missing folder", std::nullopt, Windows("nowhere\\Readme.txt"), std::nullopt, SE_ERR_PNF,
+         "", ERROR_PATH_NOT_FOUND},
+        {"drive that is not mapped", std::nullopt, "Q:\\Readme.txt", std::nullopt, SE_ERR_PNF, "",
+         ERROR_PATH_NOT_FOUND},
+        {"a drive letter is no address", std::nullopt, "C:Readme.txt", Windows("docs"), SE_ERR_FNF,
+         "", ERROR_FILE_NOT_FOUND},
+        {"unknown verb", "print", Windows("docs\\Readme.txt"), std::nullopt, SE_ERR_NOASSOC, "",
+         ERROR_NO_ASSOCIATION},
+        {"no file", std::nullopt, std::nullopt, std::nullopt, SE_ERR_FNF, "", ERROR_FILE_NOT_FOUND},
+        {"empty file", std::nullopt, "", std::nullopt, SE_ERR_FNF, "", ERROR_FILE_NOT_FOUND},
+    };
+    HWND owner = reinterpret_cast<HWND>(0x1234);
+    for (const Case& c : cases) {
+        ShellRequestScope requests;
+        SetLastError(0);
+        INT_PTR result = Result(ShellExecuteA(
+            owner, c.verb ? c.verb->c_str() : nullptr, c.file ? c.file->c_str() : nullptr,
+            "ignored", c.directory ? c.directory->c_str() : nullptr, SW_SHOW));
+        if (c.result == 0) {
+            EXPECT_GT(result, 32) << c.name;
+        } else {
+            EXPECT_EQ(result, c.result) << c.name;
+            EXPECT_EQ(GetLastError(), c.error) << c.name;
+        }
+        auto recorded = requests.Requests();
+        ASSERT_EQ(recorded.size(), 1u) << c.name;
+        EXPECT_EQ(recorded[0].owner, owner) << c.name;
+        EXPECT_EQ(recorded[0].file, c.file.value_or("")) << c.name;
+        EXPECT_EQ(recorded[0].parameters, "ignored") << c.name;
+        EXPECT_EQ(recorded[0].show, SW_SHOW) << c.name;
+        EXPECT_EQ(recorded[0].target, c.target) << c.name;
+        EXPECT_EQ(recorded[0].result, result) << c.name;
+    }
+}
+
+// The real opener is started: a stand-in on PATH writes down the arguments it was given.
+class RealOpener : public ShellRequests {
+protected:
+    void SetUp() override {
+        ShellRequests::SetUp();
+        const char* path = std::getenv("PATH");
+        saved_path_ = path ? std::optional<std::string>(path) : std::nullopt;
+        fs::create_directories(folder_ / "bin");
+    }
+    void TearDown() override {
+        if (saved_path_)
+            setenv("PATH", saved_path_->c_str(), 1);
+        else
+            unsetenv("PATH");
+        ShellRequests::TearDown();
+    }
+    // Installs a stand-in opener that writes each argument on a line of `arguments`.
+    void InstallOpener() {
+        fs::path script = folder_ / "bin" / "xdg-open";
+        std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > "
+                              << (folder_ / "arguments.tmp").string() << "\n/bin/mv "
+                              << (folder_ / "arguments.tmp").string() << ' '
+                              << (folder_ / "arguments").string() << "\n";
+        fs::permissions(script, fs::perms::owner_all);
+        setenv("PATH", (folder_ / "bin").c_str(), 1);
+    }
+    // The arguments the stand-in wrote, once it has run (it runs on its own).
+    std::optional<std::string> Arguments() {
+        for (int i = 0; i < 500; ++i) {
+            if (fs::exists(folder_ / "arguments")) {
+                std::ifstream in(folder_ / "arguments");
+                return std::string(std::istreambuf_iterator<char>(in), {});
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return std::nullopt;
+    }
+    std::optional<std::string> saved_path_;
+};
+
+TEST_F(RealOpener, GetsTheTargetAsOneArgumentThatNoShellReads) {
+    InstallOpener();
+    // Were the address given to a shell, it would make the file "pwned" in the test folder.
+    const std::string address = "https://example.org/a b;touch " + (folder_ / "pwned").string() +
+                                "$(touch " + (folder_ / "pwned").string() + ")'\"";
+    EXPECT_GT(Result(ShellExecuteA(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOW)),
+              32);
+    EXPECT_EQ(Arguments(), address + "\n");
+    EXPECT_FALSE(fs::exists(folder_ / "pwned"));
+
+    fs::remove(folder_ / "arguments");
+    std::string file = Windows("docs\\Readme.txt");
+    EXPECT_GT(Result(ShellExecuteA(nullptr, "open", file.c_str(), nullptr, nullptr, SW_SHOW)), 32);
+    EXPECT_EQ(Arguments(), (folder_ / "docs" / "Readme.txt").string() + "\n");
+}
+
+TEST_F(RealOpener, NoOpenerInstalledIsNoAssociation) {
+    setenv("PATH", (folder_ / "bin").c_str(), 1); // an empty folder
+    SetLastError(0);
+    EXPECT_EQ(
+        Result(ShellExecuteA(nullptr, nullptr, "https://example.org/", nullptr, nullptr, SW_SHOW)),
+        SE_ERR_NOASSOC);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_ASSOCIATION));
+}
+
+} // namespace
