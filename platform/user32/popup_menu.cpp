@@ -1,6 +1,7 @@
 #include "user32/window_manager.h"
 
 #include "user32/menu.h"
+#include "user32/menu_window.h"
 #include "user32/modal_loop.h"
 
 #include <atomic>
@@ -57,8 +58,8 @@ using namespace platform::user32;
 PELMORA_BEGIN_EXTERN_C
 
 // The menu's own loop: it runs the queue (timers, sent and posted messages go on) until the
-// user chooses an item or cancels. Here the test desktop plays the user; Escape or a click
-// outside the menu cancels.
+// user chooses an item in the menu's window or cancels (Escape, Alt, a click outside it), or
+// the test desktop answers for the user.
 BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int, HWND hWnd, const RECT*) {
     if (!FindMenu(hMenu)) {
         SetLastError(ERROR_INVALID_MENU_HANDLE);
@@ -94,18 +95,23 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int, HWND hWn
         }
         return !IsWindow(hWnd);
     };
-    handlers.message = [](MSG& msg) {
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE)
+    // The menu has the input while it is open: its window decides what each message does.
+    std::optional<MenuWindow> window;
+    window.emplace(hMenu, uFlags, x, y);
+    handlers.message = [&](MSG& msg) {
+        const bool input = (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
+                           (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCRBUTTONDBLCLK) ||
+                           (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST);
+        if (!input)
+            return ModalAction::Dispatch;
+        if (std::optional<UINT> end = window->Input(msg)) {
+            chosen = *end;
             return ModalAction::End;
-        if (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
-            msg.message == WM_NCLBUTTONDOWN || msg.message == WM_NCRBUTTONDOWN)
-            return ModalAction::End;
-        if ((msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
-            (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST))
-            return ModalAction::Drop; // the menu has the input while it is open
-        return ModalAction::Dispatch;
+        }
+        return ModalAction::Drop;
     };
     ModalLoopOutcome outcome = RunModalLoop(handlers);
+    window.reset();
     if (chosen && !Choosable(hMenu, chosen))
         chosen = 0;
     if (notify && IsWindow(hWnd)) {

@@ -2,6 +2,8 @@
 
 #include "user32/menu.h"
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -126,6 +128,114 @@ TEST_F(PopupMenuTest, BadHandlesFail) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_MENU_HANDLE));
     EXPECT_FALSE(TrackPopupMenu(menu_, 0, 0, 0, 0, HWND(0x1234), nullptr));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+// The user in the menu's window: the steps run one at a time while the menu waits, each with
+// the menu's window and its rectangle on the screen.
+class MenuWindowTest : public PopupMenuTest {
+protected:
+    using Step = std::function<void(HWND menu, const RECT& r)>;
+    BOOL Track(UINT flags, std::vector<Step> steps, POINT at = POINT{40, 50}) {
+        auto left = std::make_shared<std::vector<Step>>(std::move(steps));
+        IdleScope idle([left]() {
+            if (left->empty())
+                return false;
+            HWND menu = FindWindowA("#32768", nullptr);
+            RECT r{};
+            GetWindowRect(menu, &r);
+            Step step = left->front();
+            left->erase(left->begin());
+            step(menu, r);
+            return true;
+        });
+        return TrackPopupMenu(menu_, flags | TPM_RETURNCMD, at.x, at.y, 0, owner_, nullptr);
+    }
+    // A point on item `row` of the test menu: three items of one height and a 9-pixel
+    // separator under a 2-pixel frame.
+    static POINT OnItem(const RECT& r, int row) {
+        const int item = (r.bottom - r.top - 4 - 9) / 3;
+        const int heights[] = {item, 9, item, item};
+        int y = r.top + 2;
+        for (int i = 0; i < row; ++i)
+            y += heights[i];
+        return POINT{r.left + 40, y + heights[row] / 2};
+    }
+};
+
+TEST_F(MenuWindowTest, TheMouseChoosesAnItemAndNothingElse) {
+    auto click = [](int row, bool right) {
+        return [row, right](HWND, const RECT& r) {
+            POINT p = OnItem(r, row);
+            MouseMove(p);
+            if (right)
+                RightClick(p);
+            else
+                LeftClick(p);
+        };
+    };
+    auto escape = [](HWND, const RECT&) { PressKey(VK_ESCAPE); };
+    struct Case {
+        const char* name;
+        UINT flags;
+        std::vector<Step> steps;
+        BOOL result;
+    } cases[] = {
+        {"left click", 0, {click(0, false)}, 1000},
+        {"right click with TPM_RIGHTBUTTON", TPM_RIGHTBUTTON, {click(0, true)}, 1000},
+        {"right click without it", 0, {click(0, true), escape}, 0},
+        {"grayed item", 0, {click(2, false), escape}, 0},
+        {"sub-menu item", 0, {click(3, false), escape}, 0},
+        {"press outside the menu",
+         0,
+         {[](HWND, const RECT& r) {
+             LeftDown(POINT{r.right + 5, r.top});
+         }},
+         0},
+    };
+    for (Case& c : cases)
+        EXPECT_EQ(Track(c.flags, c.steps), c.result) << c.name;
+    EXPECT_EQ(FindWindowA("#32768", nullptr), nullptr); // the window goes with the menu
+}
+
+TEST_F(MenuWindowTest, TheKeyboardChoosesByArrowsAndAccessKeys) {
+    auto keys = [](std::vector<int> vks) {
+        return [vks](HWND, const RECT&) {
+            for (int vk : vks)
+                PressKey(vk);
+        };
+    };
+    struct Case {
+        const char* name;
+        std::vector<int> keys;
+        BOOL result;
+    } cases[] = {
+        {"down and enter", {VK_DOWN, VK_RETURN}, 1000},
+        // The separator, the grayed item and the sub-menu are passed over.
+        {"down twice comes round", {VK_DOWN, VK_DOWN, VK_RETURN}, 1000},
+        {"up from nothing", {VK_UP, VK_RETURN}, 1000},
+        {"access key", {'T'}, 1000},
+        {"access key of a sub-menu's item", {'X', VK_ESCAPE}, 0},
+        {"enter without an item", {VK_RETURN, VK_ESCAPE}, 0},
+        {"Alt closes it", {VK_MENU}, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Track(0, {keys(c.keys)}), c.result) << c.name;
+}
+
+TEST_F(MenuWindowTest, AMenuNearTheCornerOpensLeftAndUpOfThePoint) {
+    RECT shown{};
+    bool activated = false;
+    Track(0, {[&](HWND menu, const RECT& r) {
+              shown = r;
+              activated = GetForegroundWindow() == menu;
+              PressKey(VK_ESCAPE);
+          }},
+          POINT{1915, 1035});
+    // The default desktop's work area ends 40 pixels above the screen's bottom.
+    EXPECT_EQ(shown.right, 1915);
+    EXPECT_EQ(shown.bottom, 1035);
+    EXPECT_GT(shown.right - shown.left, 60);
+    EXPECT_FALSE(activated);
 }
 
 } // namespace
