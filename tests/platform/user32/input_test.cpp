@@ -232,4 +232,35 @@ TEST_F(DragTest, TheWindowGoesWhereWmMovingLeftTheRectangle) {
     EXPECT_EQ(r.right, 50);
 }
 
+TEST_F(DragTest, EscapePutsTheWindowBackAndEndsTheLoop) {
+    MessageSpy spy;
+    // Within the loop, when it waits: a move, then Escape with the button still down.
+    std::vector<std::function<void()>> steps = {[] {
+                                                    MouseMove(POINT{130, 115});
+                                                },
+                                                [] { KeyDown(VK_ESCAPE); }};
+    size_t next = 0;
+    IdleScope idle([&] {
+        if (next == steps.size())
+            return false;
+        steps[next++]();
+        return true;
+    });
+    LeftDown(POINT{110, 110});
+    RunUntilIdle();
+    EXPECT_EQ(next, steps.size());
+    RECT r;
+    GetWindowRect(w_, &r);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 100);
+    ASSERT_EQ(proposed_.size(), 1u);
+    auto moves = spy.Of(w_, WM_MOVE);
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(moves.back().lParam, MAKELPARAM(100, 100));
+    EXPECT_EQ(spy.Of(w_, WM_EXITSIZEMOVE).size(), 1u);
+    EXPECT_EQ(GetCapture(), nullptr);
+    LeftUp(POINT{130, 115});
+    RunUntilIdle();
+}
+
 } // namespace
