@@ -29,6 +29,8 @@ ProgramDir::ProgramDir(Parts parts) {
     fs::copy_file(build / "libpelmora-platform.so", dir_ / "libpelmora-platform.so");
     if (parts.resources)
         fs::copy_file(build / "PelmoraResources.dll", dir_ / "PelmoraResources.dll");
+    if (fs::exists(build / "Readme.txt"))
+        fs::copy_file(build / "Readme.txt", dir_ / "Readme.txt");
     fs::create_directories(dir_ / "Plug-ins (x64)");
     if (parts.plugins && fs::exists(build / "Plug-ins (x64)")) {
         for (const auto& entry : fs::directory_iterator(build / "Plug-ins (x64)"))
