@@ -12,7 +12,8 @@ std::optional<MemoryInfo> ReadMemoryInfo() {
     std::optional<std::string> meminfo = ReadHostFile("/proc/meminfo");
     if (!meminfo)
         return std::nullopt;
-    std::optional<uint64_t> total, available, free, buffers, cached, swap_total, swap_free;
+    std::optional<uint64_t> total, available, free, buffers, cached, swap_total, swap_free,
+        committed;
     for (std::string_view line : SplitLines(*meminfo)) {
         std::vector<std::string_view> fields = SplitFields(line);
         if (fields.size() < 2)
@@ -36,6 +37,8 @@ std::optional<MemoryInfo> ReadMemoryInfo() {
             swap_total = bytes;
         else if (key == "SwapFree:")
             swap_free = bytes;
+        else if (key == "Committed_AS:")
+            committed = bytes;
     }
     if (!total || *total == 0)
         return std::nullopt;
@@ -49,6 +52,7 @@ std::optional<MemoryInfo> ReadMemoryInfo() {
         info.available = info.total;
     info.swap_total = swap_total.value_or(0);
     info.swap_free = std::min(swap_free.value_or(0), info.swap_total);
+    info.committed = committed;
     return info;
 }
 

@@ -13,6 +13,8 @@ struct MemoryInfo {
     uint64_t available = 0;
     uint64_t swap_total = 0;
     uint64_t swap_free = 0;
+    // Committed_AS: what the processes have been promised, the commit charge.
+    std::optional<uint64_t> committed;
 };
 std::optional<MemoryInfo> ReadMemoryInfo();
 

@@ -48,6 +48,36 @@ TEST(GetSystemTimes, TicksBecome100NanosecondUnitsWithIdleInsideKernel) {
     }
 }
 
+TEST(GetSystemTimes, NeverRunBackwards) {
+    // Successive "cpu" lines (user nice system idle iowait irq softirq steal) and the times
+    // reported, in ticks: a counter that steps back adds nothing, and what it gains afterwards
+    // is added to what was reported.
+    struct Step {
+        const char* line;
+        ULONGLONG idle, kernel, user;
+    };
+    const Step steps[] = {
+        {"cpu 100 0 50 1000 200 0 0 0\n", 1200, 1250, 100},
+        // iowait falls by 150 while idle grows by 100.
+        {"cpu 110 0 55 1100 50 0 0 0\n", 1300, 1355, 110},
+        {"cpu 120 0 60 1150 60 0 0 0\n", 1360, 1420, 120},
+        // A processor taken offline takes its share out of every counter.
+        {"cpu 60 0 30 600 30 0 0 0\n", 1360, 1420, 120},
+        {"cpu 70 5 31 610 30 0 0 0\n", 1370, 1431, 135},
+    };
+    host_trees::TempTree tree;
+    HostRootScope root(tree.root());
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.line);
+        tree.Write("/proc/stat", step.line);
+        FILETIME idle{}, kernel{}, user{};
+        ASSERT_TRUE(GetSystemTimes(&idle, &kernel, &user));
+        EXPECT_EQ(Value(idle), step.idle * 100000);
+        EXPECT_EQ(Value(kernel), step.kernel * 100000);
+        EXPECT_EQ(Value(user), step.user * 100000);
+    }
+}
+
 TEST(GetSystemTimes, FailsWithoutAStatFile) {
     host_trees::TempTree tree;
     tree.Write("/proc/meminfo", "MemTotal: 1 kB\n");
@@ -63,9 +93,10 @@ TEST(GlobalMemoryStatusEx, PhysicalAndPageFileFiguresFromMeminfo) {
         DWORD load;
     };
     const Case cases[] = {
-        // No swap: the commit limit is the physical memory.
-        {"captured", 24682360ull * 1024, 24246960ull * 1024, 24682360ull * 1024, 24246960ull * 1024,
-         2},
+        // No swap: the commit limit is the physical memory, less the commit charge.
+        {"captured", 24682360ull * 1024, 24246960ull * 1024, 24682360ull * 1024,
+         (24682360ull - 105340ull) * 1024, 2},
+        // Without Committed_AS: free memory and free swap.
         {"laptop-discharging", 8049064ull * 1024, 4024532ull * 1024,
          (8049064ull + 2097148ull) * 1024, (4024532ull + 1048574ull) * 1024, 50},
     };
@@ -81,6 +112,39 @@ TEST(GlobalMemoryStatusEx, PhysicalAndPageFileFiguresFromMeminfo) {
         EXPECT_EQ(status.ullAvailPageFile, c.avail_page);
         EXPECT_EQ(status.dwMemoryLoad, c.load);
         EXPECT_EQ(status.dwLength, 64u);
+    }
+}
+
+TEST(GlobalMemoryStatusEx, PageFileIsTheCommitChargeAgainstMemoryAndSwap) {
+    struct Case {
+        const char* meminfo;
+        ULONGLONG total_page, avail_page;
+    };
+    const Case cases[] = {
+        // Most of the memory is free, but what is promised counts as used: with no swap the
+        // virtual figure is no copy of the physical one.
+        {"MemTotal: 1000 kB\nMemAvailable: 900 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n"
+         "Committed_AS: 600 kB\n",
+         1000 * 1024, 400 * 1024},
+        {"MemTotal: 1000 kB\nMemAvailable: 900 kB\nSwapTotal: 500 kB\nSwapFree: 500 kB\n"
+         "Committed_AS: 600 kB\n",
+         1500 * 1024, 900 * 1024},
+        // Overcommitted beyond the limit: nothing is left, nothing wraps.
+        {"MemTotal: 1000 kB\nMemAvailable: 900 kB\nSwapTotal: 500 kB\nSwapFree: 500 kB\n"
+         "Committed_AS: 4000 kB\n",
+         1500 * 1024, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.meminfo);
+        host_trees::TempTree tree;
+        tree.Write("/proc/meminfo", c.meminfo);
+        HostRootScope root(tree.root());
+        MEMORYSTATUSEX status{};
+        status.dwLength = sizeof status;
+        ASSERT_TRUE(GlobalMemoryStatusEx(&status));
+        EXPECT_EQ(status.ullTotalPageFile, c.total_page);
+        EXPECT_EQ(status.ullAvailPageFile, c.avail_page);
+        EXPECT_EQ(status.ullAvailPhys, 900u * 1024);
     }
 }
 
