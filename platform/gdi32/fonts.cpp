@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <array>
 #include <map>
 #include <mutex>
 #include <string_view>
@@ -212,9 +213,20 @@ public:
     const std::string& File() const override { return file_; }
 
     const Glyph& GlyphOf(char32_t c) override {
+        if (c < kDirectGlyphs) {
+            if (!ascii_rendered_[c]) {
+                ascii_[c] = Render(c);
+                ascii_rendered_[c] = true;
+            }
+            return ascii_[c];
+        }
         auto it = glyphs_.find(c);
         if (it != glyphs_.end())
             return it->second;
+        // A text of ever new characters (a long Japanese list) must not grow the cache without
+        // end: when it is full it starts again.
+        if (glyphs_.size() >= kMaxCachedGlyphs)
+            glyphs_.clear();
         return glyphs_.emplace(c, Render(c)).first->second;
     }
 
@@ -375,6 +387,11 @@ private:
     FontMetrics metrics_;
     std::vector<std::unique_ptr<Face>> faces_;
     std::vector<std::pair<std::string, int>> sources_; // of faces_[1..]
+    // ASCII, which nearly every text is made of, in place; other characters in a bounded map.
+    static constexpr char32_t kDirectGlyphs = 128;
+    static constexpr size_t kMaxCachedGlyphs = 1024;
+    std::array<Glyph, kDirectGlyphs> ascii_;
+    std::array<bool, kDirectGlyphs> ascii_rendered_{};
     std::unordered_map<char32_t, Glyph> glyphs_;
 };
 

@@ -81,11 +81,11 @@ void BlendGlyph(Surface& s, const Glyph& g, int pen_x, int baseline, uint32_t co
     }
 }
 
-void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int x, int y,
+// Draws a line measured as `width` pixels.
+void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int width, int x, int y,
               bool expand_tabs, const Box& clip) {
     Surface& s = *SurfaceOf(dc);
     const FontMetrics& m = font.Metrics();
-    int width = WidthOf(font, line.text, expand_tabs);
     if (dc.bk_mode == OPAQUE)
         FillBox(s, Intersect({x, y, x + width, y + m.height}, clip), PixelFromColor(dc.bk_color));
     uint32_t color = PixelFromColor(dc.text_color);
@@ -93,9 +93,15 @@ void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int x, in
     int pen = x;
     for (size_t i = 0; i < line.text.size(); ++i) {
         char32_t c = line.text[i];
-        int advance = Advance(font, c, pen - x, expand_tabs);
-        if (c != U'\t')
-            BlendGlyph(s, font.GlyphOf(c), pen, baseline, color, clip);
+        int advance;
+        if (c == U'\t' && expand_tabs) {
+            advance = Advance(font, c, pen - x, expand_tabs);
+        } else {
+            const Glyph& glyph = font.GlyphOf(c);
+            advance = glyph.advance;
+            if (c != U'\t')
+                BlendGlyph(s, glyph, pen, baseline, color, clip);
+        }
         if (static_cast<int>(i) == line.underline) {
             int top = baseline + m.underline_position;
             FillBox(s, Intersect({pen, top, pen + advance, top + m.underline_thickness}, clip),
@@ -210,9 +216,14 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
         }
     }
 
+    // Each line is measured once, for the rectangle and for its placement.
+    std::vector<int> widths;
+    widths.reserve(lines.size());
     int widest = 0;
-    for (const Line& line : lines)
-        widest = std::max(widest, WidthOf(*font, line.text, expand_tabs));
+    for (const Line& line : lines) {
+        widths.push_back(WidthOf(*font, line.text, expand_tabs));
+        widest = std::max(widest, widths.back());
+    }
     int total = m.height * static_cast<int>(lines.size());
 
     if (format & DT_CALCRECT) {
@@ -229,14 +240,15 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
         y = lprc->top + (lprc->bottom - lprc->top - m.height) / 2;
     else if (single && (format & DT_BOTTOM))
         y = lprc->bottom - m.height;
-    for (const Line& line : lines) {
-        int width = WidthOf(*font, line.text, expand_tabs);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const Line& line = lines[i];
+        int width = widths[i];
         int x = lprc->left;
         if (format & DT_CENTER)
             x = lprc->left + (lprc->right - lprc->left - width) / 2;
         else if (format & DT_RIGHT)
             x = lprc->right - width;
-        DrawLine(*dc, *font, line, x, y, expand_tabs, clip);
+        DrawLine(*dc, *font, line, width, x, y, expand_tabs, clip);
         y += m.height;
     }
     // The height drawn, counted from the rectangle's top when the text was moved down.

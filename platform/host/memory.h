@@ -1,4 +1,4 @@
-// Memory readings: /proc/meminfo and the address space of this process.
+// Memory readings: /proc/meminfo and the size of this process.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@ struct MemoryInfo {
 };
 std::optional<MemoryInfo> ReadMemoryInfo();
 
-// Bytes of this process's address space that are mapped (/proc/self/maps), or nothing.
+// Bytes of this process's address space that are mapped (/proc/self/statm), or nothing.
 std::optional<uint64_t> MappedAddressSpace();
 
 } // namespace platform::host

@@ -166,9 +166,9 @@ TEST(CpuUsageSampler, TheTotalOnlySamplerMeasuresTheSameIntervals) {
 void WriteProcesses(MachineTree& tree, int count) {
     tree.MakeDirectory("proc");
     for (int pid = 1; pid <= count; ++pid)
-        tree.Write("proc/" + std::to_string(pid) + "/status", "Name:\tp" + std::to_string(pid) +
-                                                                  "\nPid:\t" + std::to_string(pid) +
-                                                                  "\nPPid:\t0\nThreads:\t1\n");
+        tree.Write("proc/" + std::to_string(pid) + "/stat",
+                   std::to_string(pid) + " (p" + std::to_string(pid) +
+                       ") S 0 0 0 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 0 0 0\n");
 }
 
 struct ProcessesCase {

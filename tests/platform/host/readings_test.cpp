@@ -258,17 +258,31 @@ TEST(Toolhelp, SnapshotListsTheProcessesInPidOrder) {
     EXPECT_EQ(WalkSnapshot(), expected);
 }
 
+// A stat line of a process: its command, parent and threads, the other fields as the kernel
+// writes them.
+std::string StatLine(int pid, const std::string& command, int parent, int threads) {
+    return std::to_string(pid) + " (" + command + ") S " + std::to_string(parent) +
+           " 1200 1200 0 -1 4194560 1544 0 0 0 5 3 0 0 20 0 " + std::to_string(threads) +
+           " 0 9164 20000768 1536 18446744073709551615 1 1 0 0 0 0 0 0 65536 0 0 0 17 3 0 0 0 "
+           "0 0 0 0 0 0 0 0 0 0\n";
+}
+
 TEST(Toolhelp, ThreadCountsAndNonProcessEntries) {
     host_trees::TempTree tree;
-    tree.Write("/proc/1200/status", "Name:\tpelmora\nUmask:\t0022\nState:\tS (sleeping)\n"
-                                    "Tgid:\t1200\nPid:\t1200\nPPid:\t1\nThreads:\t7\n");
-    tree.Write("/proc/99/status", "Name:\tsh\nPPid:\t1\nThreads:\t1\n");
-    // Not processes: the name is no number, or the status file is gone (the process ended).
-    tree.Write("/proc/self/status", "Name:\tself\n");
+    tree.Write("/proc/1200/stat", StatLine(1200, "pelmora", 1, 7));
+    tree.Write("/proc/99/stat", StatLine(99, "sh", 1, 1));
+    // The command ends at the last parenthesis, blanks and parentheses inside it.
+    tree.Write("/proc/150/stat", StatLine(150, "a) (b c", 99, 3));
+    // Not processes: the name is no number, the stat file is gone (the process ended), or its
+    // line stops before the thread count.
+    tree.Write("/proc/self/stat", StatLine(1, "self", 0, 1));
     tree.Write("/proc/net/dev", "");
-    tree.Write("/proc/1300/stat", "1300 (gone) Z\n");
+    tree.Write("/proc/1300/status", "Name:\tgone\n");
+    tree.Write("/proc/1400/stat", "1400 (cut) Z 1 0 0\n");
+    tree.Write("/proc/1500/stat", "1500 (cut\n");
     HostRootScope root(tree.root());
-    std::vector<Entry> expected = {{99, 1, 1, "sh"}, {1200, 1, 7, "pelmora"}};
+    std::vector<Entry> expected = {
+        {99, 1, 1, "sh"}, {150, 99, 3, "a) (b c"}, {1200, 1, 7, "pelmora"}};
     EXPECT_EQ(WalkSnapshot(), expected);
 }
 
@@ -311,11 +325,11 @@ TEST(Toolhelp, RecordSizeIsCheckedAndNothingBeyondTheRecordIsWritten) {
 
 TEST(Toolhelp, SnapshotIsTakenOnceNotAtEveryStep) {
     host_trees::TempTree tree;
-    tree.Write("/proc/10/status", "Name:\ta\nPPid:\t1\nThreads:\t1\n");
-    tree.Write("/proc/20/status", "Name:\tb\nPPid:\t1\nThreads:\t1\n");
+    tree.Write("/proc/10/stat", StatLine(10, "a", 1, 1));
+    tree.Write("/proc/20/stat", StatLine(20, "b", 1, 1));
     HostRootScope root(tree.root());
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    tree.Write("/proc/15/status", "Name:\tlate\nPPid:\t1\nThreads:\t1\n");
+    tree.Write("/proc/15/stat", StatLine(15, "late", 1, 1));
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     ASSERT_TRUE(Process32First(snapshot, &entry));
