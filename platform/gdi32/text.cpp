@@ -77,41 +77,44 @@ void BlendGlyph(Surface& s, const Glyph& g, int pen_x, int baseline, uint32_t co
     int ox = pen_x + g.left, oy = baseline - g.top;
     Box box = Intersect({ox, oy, ox + g.width, oy + g.height}, clip);
 #if defined(__SSE2__)
-    // Two pixels at a time in 16-bit lanes, by the same arithmetic as BlendPixel.
+    // Four pixels at a time in 16-bit lanes, by the same arithmetic as BlendPixel.
     const __m128i zero = _mm_setzero_si128();
     const __m128i color16 = _mm_unpacklo_epi8(_mm_set1_epi32(int(color & 0xFFFFFF)), zero);
     const __m128i full = _mm_set1_epi16(255);
     const __m128i round = _mm_set1_epi16(127);
     const __m128i one = _mm_set1_epi16(1);
+    const __m128i low_three = _mm_set1_epi32(0x00FFFFFF);
+    auto blend = [&](__m128i d, __m128i alpha) {
+        __m128i v = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(full, alpha)),
+                                                _mm_mullo_epi16(color16, alpha)),
+                                  round);
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(v, one), _mm_srli_epi16(v, 8)), 8);
+    };
 #endif
     for (int y = box.top; y < box.bottom; ++y) {
         const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y - oy) * g.width;
         uint32_t* row = s.pixels.data() + static_cast<size_t>(y) * s.width;
         int x = box.left;
 #if defined(__SSE2__)
-        for (; x + 1 < box.right; x += 2) {
-            uint32_t a0 = cov[x - ox], a1 = cov[x + 1 - ox];
-            if ((a0 | a1) == 0)
+        for (; x + 3 < box.right; x += 4) {
+            uint32_t a4;
+            std::memcpy(&a4, cov + (x - ox), sizeof a4);
+            if (a4 == 0)
                 continue;
-            if ((a0 & a1) == 255) {
-                row[x] = row[x + 1] = color;
+            if (a4 == 0xFFFFFFFFu) {
+                row[x] = row[x + 1] = row[x + 2] = row[x + 3] = color;
                 continue;
             }
-            uint64_t pair;
-            std::memcpy(&pair, row + x, sizeof pair);
-            __m128i d = _mm_unpacklo_epi8(_mm_cvtsi64_si128(int64_t(pair)), zero);
-            __m128i alpha = _mm_set_epi16(short(a1), short(a1), short(a1), short(a1), short(a0),
-                                          short(a0), short(a0), short(a0));
-            __m128i v = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(full, alpha)),
-                                                    _mm_mullo_epi16(color16, alpha)),
-                                      round);
-            v = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(v, one), _mm_srli_epi16(v, 8)), 8);
-            uint64_t blended = uint64_t(_mm_cvtsi128_si64(_mm_packus_epi16(v, zero)));
+            __m128i a8 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a4)), zero);
+            __m128i a16 = _mm_unpacklo_epi16(a8, a8);
+            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+            __m128i lo = blend(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi32(a16, a16));
+            __m128i hi = blend(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi32(a16, a16));
             // An uncovered pixel keeps its top byte; a covered one has it clear.
-            uint64_t keep =
-                (a0 ? 0x00FFFFFFull : 0xFFFFFFFFull) | (a1 ? 0x00FFFFFFull : 0xFFFFFFFFull) << 32;
-            blended &= keep;
-            std::memcpy(row + x, &blended, sizeof blended);
+            __m128i uncovered = _mm_cmpeq_epi32(_mm_unpacklo_epi16(a8, zero), zero);
+            __m128i mask = _mm_or_si128(uncovered, low_three);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
+                             _mm_and_si128(_mm_packus_epi16(lo, hi), mask));
         }
 #endif
         for (; x < box.right; ++x) {
