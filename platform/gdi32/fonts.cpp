@@ -359,12 +359,13 @@ private:
         glyph.top = slot->bitmap_top;
         glyph.width = static_cast<int>(bitmap.width);
         glyph.height = static_cast<int>(bitmap.rows);
-        glyph.coverage.assign(static_cast<size_t>(glyph.width) * glyph.height, 0);
+        glyph.stride = (glyph.width + 3) / 4 * 4;
+        glyph.coverage.assign(static_cast<size_t>(glyph.stride) * glyph.height, 0);
         int pitch = std::abs(bitmap.pitch);
         for (int y = 0; y < glyph.height; ++y) {
             int src_row = bitmap.pitch >= 0 ? y : glyph.height - 1 - y;
             const uint8_t* row = bitmap.buffer + static_cast<size_t>(src_row) * pitch;
-            uint8_t* out = glyph.coverage.data() + static_cast<size_t>(y) * glyph.width;
+            uint8_t* out = glyph.coverage.data() + static_cast<size_t>(y) * glyph.stride;
             for (int x = 0; x < glyph.width; ++x) {
                 if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO)
                     out[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;

@@ -18,6 +18,9 @@ struct Glyph {
     int width = 0;
     int height = 0;
     int advance = 0; // whole pixels
+    // Rows of `stride` bytes, the width rounded up to four; the bytes past the width are 0, so
+    // that a row can be read four pixels at a time.
+    int stride = 0;
     std::vector<uint8_t> coverage;
 };
 

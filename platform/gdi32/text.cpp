@@ -84,6 +84,10 @@ void BlendGlyph(Surface& s, const Glyph& g, int pen_x, int baseline, uint32_t co
     const __m128i round = _mm_set1_epi16(127);
     const __m128i one = _mm_set1_epi16(1);
     const __m128i low_three = _mm_set1_epi32(0x00FFFFFF);
+    // Where the glyph is not cut on the right, the last pixels go four at a time too: the
+    // padding of its rows covers nothing, so the pixels past it are written back unchanged (and
+    // never past the end of the surface's row).
+    const int quad_end = box.right == ox + g.width ? std::min(ox + g.stride, s.width) : box.right;
     auto blend = [&](__m128i d, __m128i alpha) {
         __m128i v = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(full, alpha)),
                                                 _mm_mullo_epi16(color16, alpha)),
@@ -92,11 +96,11 @@ void BlendGlyph(Surface& s, const Glyph& g, int pen_x, int baseline, uint32_t co
     };
 #endif
     for (int y = box.top; y < box.bottom; ++y) {
-        const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y - oy) * g.width;
+        const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y - oy) * g.stride;
         uint32_t* row = s.pixels.data() + static_cast<size_t>(y) * s.width;
         int x = box.left;
 #if defined(__SSE2__)
-        for (; x + 3 < box.right; x += 4) {
+        for (; x + 3 < quad_end; x += 4) {
             uint32_t a4;
             std::memcpy(&a4, cov + (x - ox), sizeof a4);
             if (a4 == 0)

@@ -311,3 +311,25 @@ TEST(DrawText, EdgesBlendEveryChannelExactly) {
 }
 
 } // namespace
+
+namespace {
+
+// Glyphs cut by the bitmap's own right edge, at every width modulo four: the part inside is
+// drawn, and nothing is read or written past a row's end (AddressSanitizer watches the pixels).
+TEST(DrawText, GlyphsCutByTheBitmapsRightEdge) {
+    for (int width = 9; width <= 16; ++width) {
+        SCOPED_TRACE(width);
+        TextCanvas c(width, 20, Font(-16, "Arial", FW_BOLD));
+        RECT r{width - 7, 0, width + 20, 20};
+        DrawTextA(c.dc(), "W@", -1, &r, DT_SINGLELINE | DT_NOPREFIX);
+        RECT ink = c.InkBox(WHITE);
+        EXPECT_GE(ink.left, width - 7);
+        EXPECT_EQ(ink.right, width);
+        // Left of the text the row is as it was.
+        for (int x = 0; x < width - 7; ++x)
+            for (int y = 0; y < 20; ++y)
+                ASSERT_EQ(c.At(x, y), WHITE) << x << "," << y;
+    }
+}
+
+} // namespace
