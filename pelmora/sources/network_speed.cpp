@@ -5,6 +5,8 @@
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 
+#include <new>
+
 namespace {
 
 constexpr UINT IDS_KB = 544;   // .. 547: KB, MB, GB, TB
@@ -85,6 +87,17 @@ void CNetworkSpeedPlugin::RefreshTable() {
         return;
     // The platform writes the size it needs into the length; the capacity stays as allocated.
     ULONG capacity = Size;
+    if (GetIfTable(IfTable, &capacity, FALSE) != ERROR_INSUFFICIENT_BUFFER || capacity <= Size)
+        return;
+    // An interface appeared (a VPN, a container): the table grows to the size asked for, so
+    // that the rows go on being read. The old rows stay in place if the memory cannot be had.
+    BYTE* grown = new (std::nothrow) BYTE[capacity]();
+    if (!grown)
+        return;
+    delete[] reinterpret_cast<BYTE*>(IfTable);
+    IfTable = reinterpret_cast<PMIB_IFTABLE>(grown);
+    Size = capacity;
+    capacity = Size;
     GetIfTable(IfTable, &capacity, FALSE);
 }
 

@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <array>
 #include <map>
 #include <mutex>
 #include <string_view>
@@ -212,9 +213,20 @@ public:
     const std::string& File() const override { return file_; }
 
     const Glyph& GlyphOf(char32_t c) override {
+        if (c < kDirectGlyphs) {
+            if (!ascii_rendered_[c]) {
+                ascii_[c] = Render(c);
+                ascii_rendered_[c] = true;
+            }
+            return ascii_[c];
+        }
         auto it = glyphs_.find(c);
         if (it != glyphs_.end())
             return it->second;
+        // A text of ever new characters (a long Japanese list) must not grow the cache without
+        // end: when it is full it starts again.
+        if (glyphs_.size() >= kMaxCachedGlyphs)
+            glyphs_.clear();
         return glyphs_.emplace(c, Render(c)).first->second;
     }
 
@@ -347,12 +359,13 @@ private:
         glyph.top = slot->bitmap_top;
         glyph.width = static_cast<int>(bitmap.width);
         glyph.height = static_cast<int>(bitmap.rows);
-        glyph.coverage.assign(static_cast<size_t>(glyph.width) * glyph.height, 0);
+        glyph.stride = (glyph.width + 3) / 4 * 4;
+        glyph.coverage.assign(static_cast<size_t>(glyph.stride) * glyph.height, 0);
         int pitch = std::abs(bitmap.pitch);
         for (int y = 0; y < glyph.height; ++y) {
             int src_row = bitmap.pitch >= 0 ? y : glyph.height - 1 - y;
             const uint8_t* row = bitmap.buffer + static_cast<size_t>(src_row) * pitch;
-            uint8_t* out = glyph.coverage.data() + static_cast<size_t>(y) * glyph.width;
+            uint8_t* out = glyph.coverage.data() + static_cast<size_t>(y) * glyph.stride;
             for (int x = 0; x < glyph.width; ++x) {
                 if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO)
                     out[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
@@ -375,6 +388,11 @@ private:
     FontMetrics metrics_;
     std::vector<std::unique_ptr<Face>> faces_;
     std::vector<std::pair<std::string, int>> sources_; // of faces_[1..]
+    // ASCII, which nearly every text is made of, in place; other characters in a bounded map.
+    static constexpr char32_t kDirectGlyphs = 128;
+    static constexpr size_t kMaxCachedGlyphs = 1024;
+    std::array<Glyph, kDirectGlyphs> ascii_;
+    std::array<bool, kDirectGlyphs> ascii_rendered_{};
     std::unordered_map<char32_t, Glyph> glyphs_;
 };
 

@@ -18,6 +18,9 @@ struct Glyph {
     int width = 0;
     int height = 0;
     int advance = 0; // whole pixels
+    // Rows of `stride` bytes, the width rounded up to four; the bytes past the width are 0, so
+    // that a row can be read four pixels at a time.
+    int stride = 0;
     std::vector<uint8_t> coverage;
 };
 
@@ -45,7 +48,8 @@ public:
     virtual ~FontInstance() = default;
     virtual const FontMetrics& Metrics() const = 0;
     // The glyph of a character (from a fallback face when the matched face lacks it); a
-    // character that no face has draws the matched face's missing-glyph box.
+    // character that no face has draws the matched face's missing-glyph box. The reference holds
+    // until the next GlyphOf of the font (a full cache starts again).
     virtual const Glyph& GlyphOf(char32_t c) = 0;
     // The matched face's family name and file, UTF-8.
     virtual const std::string& Family() const = 0;

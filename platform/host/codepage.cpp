@@ -67,6 +67,15 @@ std::string Convert(const char* to, const char* from, std::string_view input,
     return out;
 }
 
+// Both ANSI code pages (932 and UTF-8) give the ASCII bytes their ASCII characters.
+bool IsAscii(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 unsigned AnsiCodePage() {
@@ -84,7 +93,7 @@ bool IsLeadByte(uint8_t byte) {
 }
 
 std::string AnsiToUtf8(std::string_view ansi) {
-    if (AnsiCodePage() == 65001)
+    if (AnsiCodePage() == 65001 || IsAscii(ansi))
         return std::string(ansi);
     return Convert("UTF-8", IconvName(932), ansi, "\xEF\xBF\xBD", 1);
 }
@@ -96,6 +105,9 @@ std::string Utf8ToAnsi(std::string_view utf8) {
 }
 
 std::u32string AnsiToUtf32(std::string_view ansi) {
+    // Row texts are mostly digits and units: they need no converter opened for them.
+    if (IsAscii(ansi))
+        return std::u32string(ansi.begin(), ansi.end());
     std::string bytes =
         Convert("UTF-32LE", IconvName(AnsiCodePage()), ansi, std::string("\xFD\xFF\x00\x00", 4), 1);
     std::u32string out(bytes.size() / 4, U'\0');

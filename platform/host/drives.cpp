@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <map>
+#include <mutex>
 #include <set>
 #include <string_view>
 
@@ -138,6 +140,56 @@ std::vector<MountEntry> ReadMountTable() {
     return entries;
 }
 
+namespace {
+
+// The letters given to mount points while the program runs. A letter stays with its mount point
+// even while nothing is mounted there, so that a path or a row set to "D:\\" never silently
+// names another volume; a new mount point takes the first letter never given. Only when every
+// letter has been given does a new one take the first letter whose mount point is gone. The
+// letters belong to one machine tree; another root starts afresh.
+class LetterBook {
+public:
+    // The letter of a mount point, given now if it has none; 0 when every letter is in use.
+    char LetterFor(const std::string& mount_point, const std::set<std::string>& mounted) {
+        if (auto it = letters_.find(mount_point); it != letters_.end())
+            return it->second;
+        for (char letter = 'D'; letter <= 'Z'; ++letter) {
+            if (!holders_.contains(letter))
+                return Give(letter, mount_point);
+        }
+        for (char letter = 'D'; letter <= 'Z'; ++letter) {
+            if (!mounted.contains(holders_[letter])) {
+                letters_.erase(holders_[letter]);
+                return Give(letter, mount_point);
+            }
+        }
+        return 0;
+    }
+    void StartFor(const std::string& root) {
+        if (root == root_)
+            return;
+        root_ = root;
+        letters_.clear();
+        holders_.clear();
+    }
+
+private:
+    char Give(char letter, const std::string& mount_point) {
+        letters_[mount_point] = letter;
+        holders_[letter] = mount_point;
+        return letter;
+    }
+
+    std::string root_;
+    std::map<std::string, char> letters_;
+    std::map<char, std::string> holders_;
+};
+
+std::mutex letter_book_mutex;
+LetterBook letter_book;
+
+} // namespace
+
 std::vector<MountedDrive> MountedDrives() {
     std::vector<MountEntry> table = ReadMountTable();
     std::vector<MountedDrive> drives;
@@ -152,14 +204,13 @@ std::vector<MountedDrive> MountedDrives() {
     drives.push_back({'C', "/", root_entry.device, root_entry.type,
                       KindOf(root_entry, true).value_or(DriveKind::Fixed)});
 
+    // The mounts that take a letter, in mount order.
+    std::vector<std::pair<const MountEntry*, DriveKind>> lettered;
     std::set<std::string> devices_seen;
     std::set<std::string> points_seen{"/"};
     if (root_entry.device.starts_with("/"))
         devices_seen.insert(root_entry.device);
-    char next = 'D';
     for (const MountEntry& entry : table) {
-        if (next > 'Z')
-            break;
         if (points_seen.contains(entry.mount_point) || !entry.mount_point.starts_with('/') ||
             InSystemPlace(entry.mount_point))
             continue;
@@ -174,9 +225,18 @@ std::vector<MountedDrive> MountedDrives() {
         if (named_device)
             devices_seen.insert(entry.device);
         points_seen.insert(entry.mount_point);
-        drives.push_back({next, entry.mount_point, entry.device, entry.type, *kind});
-        ++next;
+        lettered.emplace_back(&entry, *kind);
     }
+
+    std::lock_guard lock(letter_book_mutex);
+    letter_book.StartFor(Root());
+    for (const auto& [entry, kind] : lettered) {
+        char letter = letter_book.LetterFor(entry->mount_point, points_seen);
+        if (letter != 0)
+            drives.push_back({letter, entry->mount_point, entry->device, entry->type, kind});
+    }
+    std::sort(drives.begin(), drives.end(),
+              [](const MountedDrive& a, const MountedDrive& b) { return a.letter < b.letter; });
     return drives;
 }
 

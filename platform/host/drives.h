@@ -1,10 +1,11 @@
 // Drive letters over the mounted file systems. C: is "/"; further local file systems (and
 // network shares, optical media, removable media and RAM disks below /mnt or /media) take D:,
-// E:, ... in mount order. Pseudo file systems (proc, sysfs, cgroup, the many tmpfs of /run and
-// /dev, squashfs images of packages, overlays) take none, nor does anything mounted in the
-// system's own places (/boot, /etc, /var/lib, ...: the EFI partition, a container's bind-mounted
-// /etc/hosts). Each device takes one letter, at its first mount; further mounts of it (bind
-// mounts) take none.
+// E:, ... in mount order, and keep them while the program runs: a letter stays with its mount
+// point through an unmount, and a new mount point takes the first letter not yet given. Pseudo file
+// systems (proc, sysfs, cgroup, the many tmpfs of /run and /dev, squashfs images of packages,
+// overlays) take none, nor does anything mounted in the system's own places (/boot, /etc, /var/lib,
+// ...: the EFI partition, a container's bind-mounted /etc/hosts). Each device takes one letter, at
+// its first mount; further mounts of it (bind mounts) take none.
 #pragma once
 
 #include "host/paths.h"
@@ -34,7 +35,7 @@ struct MountEntry {
 // /proc/self/mounts, else /proc/mounts, under the root.
 std::vector<MountEntry> ReadMountTable();
 
-// The drives, C: first, from the mount table.
+// The drives mounted now, in letter order, C: first.
 std::vector<MountedDrive> MountedDrives();
 // The same as paths.h's map. Installed as its provider when the layer loads.
 std::vector<DriveMapping> MountedDriveMap();

@@ -6,13 +6,16 @@
 #include <charconv>
 #include <string>
 
+#include <unistd.h>
+
 namespace platform::host {
 
 std::optional<MemoryInfo> ReadMemoryInfo() {
     std::optional<std::string> meminfo = ReadHostFile("/proc/meminfo");
     if (!meminfo)
         return std::nullopt;
-    std::optional<uint64_t> total, available, free, buffers, cached, swap_total, swap_free;
+    std::optional<uint64_t> total, available, free, buffers, cached, swap_total, swap_free,
+        committed;
     for (std::string_view line : SplitLines(*meminfo)) {
         std::vector<std::string_view> fields = SplitFields(line);
         if (fields.size() < 2)
@@ -36,6 +39,8 @@ std::optional<MemoryInfo> ReadMemoryInfo() {
             swap_total = bytes;
         else if (key == "SwapFree:")
             swap_free = bytes;
+        else if (key == "Committed_AS:")
+            committed = bytes;
     }
     if (!total || *total == 0)
         return std::nullopt;
@@ -49,31 +54,23 @@ std::optional<MemoryInfo> ReadMemoryInfo() {
         info.available = info.total;
     info.swap_total = swap_total.value_or(0);
     info.swap_free = std::min(swap_free.value_or(0), info.swap_total);
+    info.committed = committed;
     return info;
 }
 
 std::optional<uint64_t> MappedAddressSpace() {
-    std::optional<std::string> maps = ReadHostFile("/proc/self/maps");
-    if (!maps)
+    // The first figure of statm is the size of every mapping together, in pages: one short
+    // read, where the mapping list would take a line per mapping.
+    std::optional<std::string> statm = ReadHostFile("/proc/self/statm");
+    if (!statm)
         return std::nullopt;
-    uint64_t mapped = 0;
-    for (std::string_view line : SplitLines(*maps)) {
-        // "7f0c2a000000-7f0c2a021000 rw-p ..."
-        size_t dash = line.find('-');
-        size_t space = line.find(' ');
-        if (dash == std::string_view::npos || space == std::string_view::npos || space < dash)
-            continue;
-        uint64_t start = 0, end = 0;
-        auto a = std::from_chars(line.data(), line.data() + dash, start, 16);
-        auto b = std::from_chars(line.data() + dash + 1, line.data() + space, end, 16);
-        if (a.ec != std::errc() || b.ec != std::errc() || end < start)
-            continue;
-        // The vsyscall page lies in the kernel's half; it is no part of the user space.
-        if (start >= 0x800000000000ull)
-            continue;
-        mapped += end - start;
-    }
-    return mapped;
+    std::string_view text = *statm;
+    unsigned long long pages = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), pages);
+    if (error != std::errc() || end == text.data())
+        return std::nullopt;
+    long page_size = ::sysconf(_SC_PAGESIZE);
+    return pages * uint64_t(page_size > 0 ? page_size : 4096);
 }
 
 } // namespace platform::host

@@ -1,4 +1,4 @@
-// Memory readings: /proc/meminfo and the address space of this process.
+// Memory readings: /proc/meminfo and the size of this process.
 #pragma once
 
 #include <cstdint>
@@ -13,10 +13,12 @@ struct MemoryInfo {
     uint64_t available = 0;
     uint64_t swap_total = 0;
     uint64_t swap_free = 0;
+    // Committed_AS: what the processes have been promised, the commit charge.
+    std::optional<uint64_t> committed;
 };
 std::optional<MemoryInfo> ReadMemoryInfo();
 
-// Bytes of this process's address space that are mapped (/proc/self/maps), or nothing.
+// Bytes of this process's address space that are mapped (/proc/self/statm), or nothing.
 std::optional<uint64_t> MappedAddressSpace();
 
 } // namespace platform::host

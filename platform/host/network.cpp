@@ -1,8 +1,11 @@
 #include "host/network.h"
 
+#include "host/clock.h"
 #include "host/root.h"
 
 #include <charconv>
+#include <map>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace platform::host {
@@ -88,14 +91,59 @@ void ReadProperties(NetworkInterface& nic) {
         nic.address = ParseHardwareAddress(*address);
 }
 
+// The properties of /sys/class/net (some ten files an interface) change rarely, the counters
+// every second: the properties of an interface are read again at most every few seconds, and at
+// once for an interface not seen before. The cache belongs to one machine tree.
+constexpr uint64_t kPropertiesMs = 3000;
+
+struct CachedProperties {
+    NetworkInterface properties; // the counters unused
+    uint64_t read_at = 0;
+    bool seen = false; // in the latest listing
+};
+
+std::mutex properties_mutex;
+std::string properties_root;
+std::map<std::string, CachedProperties> properties_cache;
+
+void ReadCachedProperties(NetworkInterface& nic, uint64_t now) {
+    CachedProperties& cached = properties_cache[nic.name];
+    if (!cached.properties.name.empty() && now - cached.read_at < kPropertiesMs) {
+        cached.seen = true;
+    } else {
+        cached.properties = NetworkInterface{};
+        cached.properties.name = nic.name;
+        ReadProperties(cached.properties);
+        cached.read_at = now;
+        cached.seen = true;
+    }
+    const NetworkInterface& p = cached.properties;
+    nic.index = p.index;
+    nic.mtu = p.mtu;
+    nic.speed_mbps = p.speed_mbps;
+    nic.kind = p.kind;
+    nic.state = p.state;
+    nic.admin_up = p.admin_up;
+    nic.address = p.address;
+    nic.tx_queue_length = p.tx_queue_length;
+}
+
 } // namespace
 
 std::vector<NetworkInterface> ListNetworkInterfaces() {
     std::vector<NetworkInterface> interfaces;
-    std::optional<std::string> dev = ReadHostFile("/proc/net/dev");
-    if (!dev)
+    thread_local std::string dev;
+    if (!ReadHostFileInto("/proc/net/dev", dev))
         return interfaces;
-    for (std::string_view line : SplitLines(*dev)) {
+    uint64_t now = CurrentClock().Now();
+    std::lock_guard lock(properties_mutex);
+    if (std::string root = Root(); root != properties_root) {
+        properties_root = std::move(root);
+        properties_cache.clear();
+    }
+    for (auto& [name, cached] : properties_cache)
+        cached.seen = false;
+    for (std::string_view line : SplitLines(dev)) {
         // "  eth0: 19577518 470 ..." - with large counters there is no blank after the colon,
         // so the name ends at the colon, not at a blank. The two heading lines have none.
         size_t colon = line.find(':');
@@ -125,9 +173,11 @@ std::vector<NetworkInterface> ListNetworkInterfaces() {
         nic.tx_packets = values[9];
         nic.tx_errors = values[10];
         nic.tx_drops = values[11];
-        ReadProperties(nic);
+        ReadCachedProperties(nic, now);
         interfaces.push_back(std::move(nic));
     }
+    // An interface that went away is read afresh should it come back.
+    std::erase_if(properties_cache, [](const auto& entry) { return !entry.second.seen; });
     return interfaces;
 }
 

@@ -2,7 +2,6 @@
 
 #include "host/root.h"
 
-#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -30,6 +29,19 @@ struct Battery {
 
 std::optional<long long> Number(const std::string& base, const char* file) {
     return ReadHostNumber(base + file);
+}
+
+// The size of a signed reading. Taken in long double, where every 64-bit value has a negation
+// (llabs of the most negative one is undefined).
+long double Magnitude(long long value) {
+    long double wide = value;
+    return wide < 0 ? -wide : wide;
+}
+
+// Seconds of several batteries together; a sum beyond 64 bits stays at the largest.
+long long AddSeconds(long long a, long long b) {
+    return a > std::numeric_limits<long long>::max() - b ? std::numeric_limits<long long>::max()
+                                                         : a + b;
 }
 
 std::optional<Battery> ReadOneBattery(const std::string& base) {
@@ -68,9 +80,9 @@ std::optional<Battery> ReadOneBattery(const std::string& base) {
     }
     // Some drivers sign the rate themselves; the sign comes from the status below.
     if (power_now)
-        battery.rate_mw = std::llabs(*power_now) / 1000.0L;
+        battery.rate_mw = Magnitude(*power_now) / 1000.0L;
     else if (auto current_now = Number(base, "current_now"))
-        battery.rate_mw = std::llabs(*current_now) / 1000.0L * volts;
+        battery.rate_mw = Magnitude(*current_now) / 1000.0L * volts;
     battery.time_to_empty = Number(base, "time_to_empty_now");
     return battery;
 }
@@ -100,7 +112,7 @@ BatteryReading ReadBattery() {
             if (battery->discharging) {
                 total.rate_mw += battery->rate_mw;
                 if (battery->time_to_empty && *battery->time_to_empty >= 0)
-                    time_to_empty = time_to_empty.value_or(0) + *battery->time_to_empty;
+                    time_to_empty = AddSeconds(time_to_empty.value_or(0), *battery->time_to_empty);
             } else if (battery->charging) {
                 total.rate_mw += battery->rate_mw;
             }

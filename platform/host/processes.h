@@ -1,4 +1,4 @@
-// The processes of the machine, from /proc/<pid>/status.
+// The processes of the machine, from /proc/<pid>/stat.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@ struct ProcessInfo {
     uint32_t pid = 0;
     uint32_t parent_pid = 0;
     uint32_t threads = 0;
-    std::string name; // the status file's Name: (the command, at most 15 bytes)
+    std::string name; // the command as the stat file gives it (a kernel worker adds its queue)
 };
 
 // Every process (thread groups, not their threads), by ascending pid. A process that ends

@@ -49,37 +49,50 @@ std::string HostPath(std::string_view absolute_path) {
     return path;
 }
 
-std::optional<std::string> ReadHostFile(std::string_view absolute_path) {
+bool ReadHostFileInto(std::string_view absolute_path, std::string& content) {
+    content.clear();
     std::string path = HostPath(absolute_path);
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return std::nullopt;
-    std::string content;
-    char buffer[4096];
+        return false;
+    // Read straight into the string, a page at a time at least. A read that returns less than
+    // asked for has reached the end: /proc and /sys hand out what they have in one go, so the
+    // usual last read that returns 0 is saved.
+    size_t size = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (content.size() - size < 4096)
+            content.resize(std::max<size_t>(content.size() * 2, size + 4096));
+        size_t room = content.size() - size;
+        ssize_t n = ::read(fd, content.data() + size, room);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
             ::close(fd);
-            return std::nullopt;
+            content.clear();
+            return false;
         }
-        if (n == 0)
+        size += size_t(n);
+        if (n == 0 || size_t(n) < room)
             break;
-        content.append(buffer, size_t(n));
     }
     ::close(fd);
+    content.resize(size);
+    return true;
+}
+
+std::optional<std::string> ReadHostFile(std::string_view absolute_path) {
+    std::string content;
+    if (!ReadHostFileInto(absolute_path, content))
+        return std::nullopt;
     return content;
 }
 
 std::optional<std::string> ReadHostLine(std::string_view absolute_path) {
-    std::optional<std::string> content = ReadHostFile(absolute_path);
-    if (!content)
+    // Most such files hold a few bytes: the page-sized buffer is kept, the line copied out.
+    thread_local std::string buffer;
+    if (!ReadHostFileInto(absolute_path, buffer))
         return std::nullopt;
-    size_t end = content->find('\n');
-    if (end != std::string::npos)
-        content->resize(end);
-    return content;
+    return buffer.substr(0, buffer.find('\n'));
 }
 
 std::optional<long long> ReadHostNumber(std::string_view absolute_path) {

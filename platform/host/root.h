@@ -21,6 +21,9 @@ std::string HostPath(std::string_view absolute_path);
 // The whole content of a file under the root, or nothing when it cannot be read. Files of
 // /proc and /sys report a size of 0 or 4096, so this reads until the end, whatever stat says.
 std::optional<std::string> ReadHostFile(std::string_view absolute_path);
+// The same into a buffer that a caller keeps from call to call (its capacity is reused); false,
+// with the buffer empty, when the file cannot be read.
+bool ReadHostFileInto(std::string_view absolute_path, std::string& content);
 // The first line of a file under the root, without its line break ("1000\n" -> "1000").
 std::optional<std::string> ReadHostLine(std::string_view absolute_path);
 // A decimal number that makes up the first line of a file; nothing when the file is missing or

@@ -7,7 +7,8 @@
 PELMORA_BEGIN_EXTERN_C
 
 // The page file figures are the commit limit as the system shows it: physical memory and swap
-// together.
+// together, less the commit charge (which may exceed the limit when the kernel overcommits: then
+// nothing is available). A tree without the charge falls back on free memory and free swap.
 BOOL WINAPI GlobalMemoryStatusEx(LPMEMORYSTATUSEX lpBuffer) {
     if (!lpBuffer || lpBuffer->dwLength != sizeof(MEMORYSTATUSEX)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -21,7 +22,12 @@ BOOL WINAPI GlobalMemoryStatusEx(LPMEMORYSTATUSEX lpBuffer) {
     lpBuffer->ullTotalPhys = info->total;
     lpBuffer->ullAvailPhys = info->available;
     lpBuffer->ullTotalPageFile = info->total + info->swap_total;
-    lpBuffer->ullAvailPageFile = info->available + info->swap_free;
+    if (info->committed)
+        lpBuffer->ullAvailPageFile = *info->committed < lpBuffer->ullTotalPageFile
+                                         ? lpBuffer->ullTotalPageFile - *info->committed
+                                         : 0;
+    else
+        lpBuffer->ullAvailPageFile = info->available + info->swap_free;
     // Percent of physical memory in use, rounded as the system does.
     uint64_t used = info->total - info->available;
     lpBuffer->dwMemoryLoad = DWORD((used * 100 + info->total / 2) / info->total);

@@ -6,12 +6,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 namespace platform {
 
 namespace {
+
+// This thread's id once asked for; 0 before.
+thread_local pid_t cached_thread_id = 0;
 
 std::function<void(UINT)>& ExitHandler() {
     static std::function<void(UINT)> handler;
@@ -95,7 +99,16 @@ DWORD WINAPI GetCurrentProcessId(void) {
 }
 
 DWORD WINAPI GetCurrentThreadId(void) {
-    return DWORD(syscall(SYS_gettid));
+    // Asked many times a second (every message and lock knows its thread): one system call per
+    // thread. The thread of a forked child is another one, whose id is asked for again.
+    static const bool reset_at_fork = [] {
+        pthread_atfork(nullptr, nullptr, [] { platform::cached_thread_id = 0; });
+        return true;
+    }();
+    (void)reset_at_fork;
+    if (platform::cached_thread_id == 0)
+        platform::cached_thread_id = pid_t(syscall(SYS_gettid));
+    return DWORD(platform::cached_thread_id);
 }
 
 BOOL WINAPI IsBadWritePtr(LPVOID lp, UINT_PTR ucb) {

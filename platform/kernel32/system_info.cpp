@@ -5,6 +5,9 @@
 #include "host/root.h"
 #include "kernel32/system_info.h"
 
+#include <mutex>
+#include <string>
+
 #include <unistd.h>
 
 namespace platform {
@@ -12,10 +15,22 @@ namespace platform {
 AddressSpace UserAddressSpace() {
     // The kernel refuses mappings below vm.mmap_min_addr; the top page below the 47-bit (or on
     // arm64 48-bit) boundary is the last one a process gets.
-    uint64_t lowest = 0x10000;
-    if (auto min_addr = host::ReadHostNumber("/proc/sys/vm/mmap_min_addr");
-        min_addr && *min_addr > 0)
-        lowest = uint64_t(*min_addr);
+    // The setting is made at boot; it is read once per machine tree, not at every memory status.
+    static std::mutex mutex;
+    static std::string read_root;
+    static uint64_t read_lowest = 0x10000;
+    uint64_t lowest;
+    {
+        std::lock_guard lock(mutex);
+        if (std::string root = host::Root(); root != read_root) {
+            read_root = std::move(root);
+            read_lowest = 0x10000;
+            if (auto min_addr = host::ReadHostNumber("/proc/sys/vm/mmap_min_addr");
+                min_addr && *min_addr > 0)
+                read_lowest = uint64_t(*min_addr);
+        }
+        lowest = read_lowest;
+    }
 #if defined(__aarch64__)
     uint64_t highest = 0xFFFFFFFFEFFFull;
 #else

@@ -2,8 +2,55 @@
 #include <windows.h>
 
 #include "host/cpu.h"
+#include "host/root.h"
+
+#include <mutex>
+#include <string>
 
 namespace {
+
+// The kernel's counters can step back: iowait is an estimate that may decrease, and the times
+// of a processor taken offline leave the sum. The system's times never decrease, and callers
+// subtract two readings, so each counter reported here only grows: by what the kernel's grew
+// since the last reading, or by nothing. The state belongs to one machine tree; another root
+// starts afresh.
+class MonotonicTimes {
+public:
+    platform::host::CpuTimes Next(const platform::host::CpuTimes& read) {
+        std::lock_guard lock(mutex_);
+        std::string root = platform::host::Root();
+        if (!started_ || root != root_) {
+            started_ = true;
+            root_ = std::move(root);
+            last_read_ = read;
+            reported_ = read;
+            return reported_;
+        }
+        Advance(reported_.user, last_read_.user, read.user);
+        Advance(reported_.nice, last_read_.nice, read.nice);
+        Advance(reported_.system, last_read_.system, read.system);
+        Advance(reported_.idle, last_read_.idle, read.idle);
+        Advance(reported_.iowait, last_read_.iowait, read.iowait);
+        Advance(reported_.irq, last_read_.irq, read.irq);
+        Advance(reported_.softirq, last_read_.softirq, read.softirq);
+        Advance(reported_.steal, last_read_.steal, read.steal);
+        last_read_ = read;
+        return reported_;
+    }
+
+private:
+    static void Advance(uint64_t& reported, uint64_t last, uint64_t now) {
+        if (now > last)
+            reported += now - last;
+    }
+
+    std::mutex mutex_;
+    bool started_ = false;
+    std::string root_;
+    platform::host::CpuTimes last_read_, reported_;
+};
+
+MonotonicTimes monotonic_times;
 
 // Clock ticks -> 100 ns units; the product stays far inside 64 bits (ticks are at most ~2^40).
 ULONGLONG ToFileTimeUnits(uint64_t ticks, uint64_t ticks_per_second) {
@@ -29,10 +76,11 @@ BOOL WINAPI GetSystemTimes(LPFILETIME lpIdleTime, LPFILETIME lpKernelTime, LPFIL
         SetLastError(ERROR_GEN_FAILURE);
         return FALSE;
     }
+    const platform::host::CpuTimes t = monotonic_times.Next(*times);
     uint64_t hz = platform::host::ClockTicksPerSecond();
-    uint64_t idle = times->idle + times->iowait;
-    uint64_t kernel = times->system + times->irq + times->softirq + idle;
-    uint64_t user = times->user + times->nice;
+    uint64_t idle = t.idle + t.iowait;
+    uint64_t kernel = t.system + t.irq + t.softirq + idle;
+    uint64_t user = t.user + t.nice;
     Store(lpIdleTime, ToFileTimeUnits(idle, hz));
     Store(lpKernelTime, ToFileTimeUnits(kernel, hz));
     Store(lpUserTime, ToFileTimeUnits(user, hz));

@@ -28,6 +28,7 @@ bool WriteSurfacePng(const gdi::Surface& surface, const std::string& linux_path,
     image.width = static_cast<png_uint_32>(surface.width);
     image.height = static_cast<png_uint_32>(surface.height);
     image.format = PNG_FORMAT_RGBA;
+    image.flags = PNG_IMAGE_FLAG_FAST; // a picture written every second needs no tight packing
     bool ok = png_image_write_to_file(&image, linux_path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
     png_image_free(&image);
     return ok;

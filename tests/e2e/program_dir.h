@@ -41,6 +41,7 @@ public:
     RunningProgram& operator=(const RunningProgram&) = delete;
 
     void Signal(int signal) const;
+    pid_t pid() const { return pid_; }
     // The exit status (WEXITSTATUS, or 128 + signal) once it has ended within the time, or
     // nothing when it still runs.
     std::optional<int> Wait(std::chrono::milliseconds timeout);

@@ -166,9 +166,9 @@ TEST(CpuUsageSampler, TheTotalOnlySamplerMeasuresTheSameIntervals) {
 void WriteProcesses(MachineTree& tree, int count) {
     tree.MakeDirectory("proc");
     for (int pid = 1; pid <= count; ++pid)
-        tree.Write("proc/" + std::to_string(pid) + "/status", "Name:\tp" + std::to_string(pid) +
-                                                                  "\nPid:\t" + std::to_string(pid) +
-                                                                  "\nPPid:\t0\nThreads:\t1\n");
+        tree.Write("proc/" + std::to_string(pid) + "/stat",
+                   std::to_string(pid) + " (p" + std::to_string(pid) +
+                       ") S 0 0 0 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 0 0 0\n");
 }
 
 struct ProcessesCase {
@@ -427,18 +427,37 @@ TEST_F(SourceTest, NetworkRowsThatAreGoneReportZeroAndNothingIsReadOutsideTheTab
     EXPECT_EQ(data.dwCurrentValue1, 0u);
     EXPECT_EQ(Params(data, 4), (Texts{"0", "0", "0.00", "0.00"}));
 
-    // More interfaces than the buffer was made for: the platform is never offered more room
-    // than there is, and the previous rows stay.
+    // More interfaces than the buffer was made for: the table grows to hold them all, and the
+    // watched position is read again.
     std::vector<Interface> many;
     for (int i = 0; i < 12; ++i)
         many.push_back({"eth" + std::to_string(i), 0, 0, 10});
     WriteInterfaces(tree, many);
-    // Twice: a refresh that kept the size the platform asked for would overrun the next time.
-    for (int i = 0; i < 2; ++i) {
-        data = Sample(INTERNAL_NETWORK_SPEED);
-        EXPECT_EQ(data.dwCurrentValue1, 0u);
+    data = Sample(INTERNAL_NETWORK_SPEED);
+    EXPECT_EQ(Plugin<CNetworkSpeedPlugin>(INTERNAL_NETWORK_SPEED)->GetRowCount(), 12u);
+    EXPECT_EQ(data.dwMaxValue, 10000000u);
+    many[2].rx = 1024;
+    WriteInterfaces(tree, many);
+    EXPECT_EQ(Sample(INTERNAL_NETWORK_SPEED).dwCurrentValue1, 8192u);
+}
+
+TEST_F(SourceTest, NetworkRowsGoOnCountingWhenAnInterfaceAppears) {
+    MachineTree tree;
+    HostRootScope root(tree.Root());
+    WriteInterfaces(tree, {{"lo", 0, 0, 10}, {"eth0", 1000, 0, 100}});
+    Category(Literals::NetworkSpeed)->SetInteger("Interface0", 1);
+    Start(INTERNAL_NETWORK_SPEED);
+    // A VPN comes up; eth0 keeps its row and its counting, sample after sample.
+    uint64_t rx = 1000;
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        rx += 2048;
+        WriteInterfaces(tree, {{"lo", 0, 0, 10}, {"eth0", rx, 0, 100}, {"tun0", 7, 7, 10}});
+        PMPDATA data = Sample(INTERNAL_NETWORK_SPEED);
+        EXPECT_EQ(data.dwCurrentValue1, 2048u * 8);
+        EXPECT_EQ(data.dwMaxValue, 100000000u);
     }
-    EXPECT_EQ(Plugin<CNetworkSpeedPlugin>(INTERNAL_NETWORK_SPEED)->GetRowCount(), 1u);
+    EXPECT_EQ(Plugin<CNetworkSpeedPlugin>(INTERNAL_NETWORK_SPEED)->GetRowCount(), 3u);
 }
 
 TEST_F(SourceTest, AnEmptyInterfaceTableReportsZero) {

@@ -249,3 +249,87 @@ TEST(Fonts, AnyLogfontBytesGiveAUsableFont) {
 }
 
 } // namespace
+
+namespace {
+
+// Edges of glyphs blend the text colour over what lies beneath, per channel, rounded:
+// (under * (255 - a) + text * a + 127) / 255. The coverage a of every pixel is read from white
+// text drawn on black; the same text is then drawn in a colour over a varied background. Each
+// character has a cell of its own, so that no two glyphs blend into one pixel.
+TEST(DrawText, EdgesBlendEveryChannelExactly) {
+    const LOGFONTA lf = Font(-13, "Times New Roman", FW_BOLD);
+    const std::string text = "Memory:75%(2048MB/)gjpqyW@&";
+    const int cell = 18, width = cell * int(text.size()) + 4, height = 20;
+    auto draw = [&](HDC dc) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            // Odd and even starts, so that pixel pairs begin on either column.
+            RECT rect{int(i) * cell + int(i % 2), 2, int(i + 1) * cell + 1, height};
+            DrawTextA(dc, &text[i], 1, &rect, DT_SINGLELINE | DT_NOPREFIX);
+        }
+    };
+
+    TextCanvas coverage(width, height, lf);
+    coverage.Fill(RGB(0, 0, 0));
+    SetTextColor(coverage.dc(), WHITE);
+    draw(coverage.dc());
+
+    struct Case {
+        COLORREF text;
+        int seed;
+    };
+    for (const Case& c :
+         {Case{RGB(200, 30, 90), 1}, Case{RGB(0, 255, 128), 2}, Case{RGB(255, 255, 255), 3}}) {
+        SCOPED_TRACE(c.seed);
+        TextCanvas canvas(width, height, lf);
+        std::mt19937 random(c.seed);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                SetPixel(canvas.dc(), x, y, RGB(random() & 0xFF, random() & 0xFF, random() & 0xFF));
+        std::vector<COLORREF> under;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                under.push_back(canvas.At(x, y));
+        SetTextColor(canvas.dc(), c.text);
+        draw(canvas.dc());
+        int partial = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                int a = GetRValue(coverage.At(x, y));
+                partial += a > 0 && a < 255;
+                COLORREF d = under[size_t(y) * width + x];
+                auto mix = [a](int under_channel, int text_channel) {
+                    return (under_channel * (255 - a) + text_channel * a + 127) / 255;
+                };
+                COLORREF expected =
+                    RGB(mix(GetRValue(d), GetRValue(c.text)), mix(GetGValue(d), GetGValue(c.text)),
+                        mix(GetBValue(d), GetBValue(c.text)));
+                ASSERT_EQ(canvas.At(x, y), expected) << x << "," << y << " coverage " << a;
+            }
+        }
+        EXPECT_GT(partial, 100); // the text has edges to blend
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Glyphs cut by the bitmap's own right edge, at every width modulo four: the part inside is
+// drawn, and nothing is read or written past a row's end (AddressSanitizer watches the pixels).
+TEST(DrawText, GlyphsCutByTheBitmapsRightEdge) {
+    for (int width = 9; width <= 16; ++width) {
+        SCOPED_TRACE(width);
+        TextCanvas c(width, 20, Font(-16, "Arial", FW_BOLD));
+        RECT r{width - 7, 0, width + 20, 20};
+        DrawTextA(c.dc(), "W@", -1, &r, DT_SINGLELINE | DT_NOPREFIX);
+        RECT ink = c.InkBox(WHITE);
+        EXPECT_GE(ink.left, width - 7);
+        EXPECT_EQ(ink.right, width);
+        // Left of the text the row is as it was.
+        for (int x = 0; x < width - 7; ++x)
+            for (int y = 0; y < 20; ++y)
+                ASSERT_EQ(c.At(x, y), WHITE) << x << "," << y;
+    }
+}
+
+} // namespace

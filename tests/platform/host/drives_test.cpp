@@ -82,6 +82,48 @@ TEST(DriveMap, LettersEndAtZ) {
     EXPECT_EQ(GetLogicalDriveStringsA(sizeof strings, strings), 24u * 4);
 }
 
+TEST(DriveMap, ALetterStaysWithItsMountPoint) {
+    using Map_ = std::vector<std::pair<char, std::string>>;
+    struct Step {
+        const char* mounts; // besides the root
+        Map_ expected;
+    };
+    const Step steps[] = {
+        {"/dev/sdb1 /mnt/a ext4 rw 0 0\n/dev/sdc1 /mnt/b ext4 rw 0 0\n",
+         {{'C', "/"}, {'D', "/mnt/a"}, {'E', "/mnt/b"}}},
+        // D: is unmounted: E: does not move up into its place.
+        {"/dev/sdc1 /mnt/b ext4 rw 0 0\n", {{'C', "/"}, {'E', "/mnt/b"}}},
+        // A new mount takes the first letter never given, not the absent volume's D:.
+        {"/dev/sdc1 /mnt/b ext4 rw 0 0\n/dev/sdd1 /mnt/c ext4 rw 0 0\n",
+         {{'C', "/"}, {'E', "/mnt/b"}, {'F', "/mnt/c"}}},
+        // Mounted again, on the same point, by another device even: D: again.
+        {"/dev/sdd1 /mnt/c ext4 rw 0 0\n/dev/sdc1 /mnt/b ext4 rw 0 0\n"
+         "/dev/sde1 /mnt/a ext4 rw 0 0\n",
+         {{'C', "/"}, {'D', "/mnt/a"}, {'E', "/mnt/b"}, {'F', "/mnt/c"}}},
+    };
+    host_trees::TempTree tree;
+    HostRootScope root(tree.root());
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.mounts);
+        tree.Write("/proc/self/mounts", std::string("/dev/sda1 / ext4 rw 0 0\n") + step.mounts);
+        EXPECT_EQ(Map(), step.expected);
+    }
+    EXPECT_EQ(platform::host::WindowsToLinuxPath("D:\\x"), std::optional<std::string>("/mnt/a/x"));
+
+    // Once every letter has been given, a new mount point takes the first one whose mount
+    // point is gone.
+    std::string mounts = "/dev/sda1 / ext4 rw 0 0\n";
+    for (int i = 0; i < 23; ++i)
+        mounts +=
+            "/dev/sdf" + std::to_string(i + 1) + " /srv/d" + std::to_string(i) + " ext4 rw 0 0\n";
+    tree.Write("/proc/self/mounts", mounts);
+    Map_ map = Map();
+    ASSERT_EQ(map.size(), 24u);
+    EXPECT_EQ(map[1], std::make_pair('D', std::string("/srv/d20")));
+    EXPECT_EQ(map[4], std::make_pair('G', std::string("/srv/d0")));
+    EXPECT_EQ(map.back(), std::make_pair('Z', std::string("/srv/d19")));
+}
+
 TEST(DriveMap, WithoutAMountTableOnlyC) {
     host_trees::TempTree tree;
     tree.Write("/proc/stat", "cpu 1 2 3 4\n");

@@ -138,6 +138,43 @@ TEST(GetIfTable, ParsesWhatTheKernelWritesAndSkipsWhatItDoesNot) {
     EXPECT_EQ(table->table[1].dwType, DWORD(IF_TYPE_OTHER));
 }
 
+TEST(GetIfTable, CountersEveryCallLinkPropertiesEveryFewSeconds) {
+    platform::testing::ManualClockScope clock;
+    host_trees::TempTree tree;
+    auto write = [&](const char* name, int rx, const char* speed) {
+        tree.Write("/proc/net/dev",
+                   std::string("Inter-| Receive | Transmit\n face |bytes|bytes\n") + name + ": " +
+                       std::to_string(rx) + " 1 0 0 0 0 0 0 7 1 0 0 0 0 0 0\n");
+        tree.Write(std::string("/sys/class/net/") + name + "/speed", speed);
+    };
+    struct Step {
+        const char* name;
+        int rx;
+        const char* speed;
+        uint64_t advance_ms;
+        DWORD in_octets, speed_bps;
+    };
+    const Step steps[] = {
+        {"eth0", 100, "1000\n", 0, 100, 1000000000},
+        // The link renegotiates: the counters move at once, the speed a little later.
+        {"eth0", 200, "100\n", 1000, 200, 1000000000},
+        {"eth0", 300, "100\n", 2000, 300, 100000000},
+        // An interface not seen before is read whole at once.
+        {"wlan0", 5, "54\n", 0, 5, 54000000},
+    };
+    HostRootScope root(tree.root());
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.rx);
+        clock->Advance(step.advance_ms);
+        write(step.name, step.rx, step.speed);
+        std::vector<unsigned char> buffer = ReadTable();
+        auto* table = reinterpret_cast<PMIB_IFTABLE>(buffer.data());
+        ASSERT_EQ(table->dwNumEntries, 1u);
+        EXPECT_EQ(table->table[0].dwInOctets, step.in_octets);
+        EXPECT_EQ(table->table[0].dwSpeed, step.speed_bps);
+    }
+}
+
 TEST(GetIfTable, NoInterfacesGiveAnEmptyTable) {
     host_trees::TempTree tree;
     tree.Write("/proc/net/dev", "Inter-| Receive | Transmit\n face |bytes packets|bytes\n");

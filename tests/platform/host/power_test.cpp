@@ -168,6 +168,50 @@ TEST(SystemBatteryState, EdgesOfTheReading) {
     EXPECT_EQ(state.BatteryPresent, 0);
 }
 
+TEST(SystemBatteryState, AnyNumberInTheFilesGivesADefinedReading) {
+    // Two discharging batteries whose files hold the extremes of a 64-bit number: every field
+    // saturates or reads 0, never wraps (a kernel estimate beyond
+    // 32 bits gives way to the one from the rate).
+    struct Case {
+        const char* energy_full;
+        const char* energy_now;
+        const char* power_now;
+        const char* time_to_empty;
+        DWORD max, remaining;
+        LONG rate;
+        DWORD time;
+    };
+    const char* kMin = "-9223372036854775808";
+    const char* kMax = "9223372036854775807";
+    const Case cases[] = {
+        {"40000000", "10000000", kMin, "6000", 80000, 20000, -0x7FFFFFFF, 12000},
+        {"40000000", "10000000", kMax, kMax, 80000, 20000, -0x7FFFFFFF, 0},
+        {kMax, kMax, "5000000", "-1", 0xFFFFFFFF, 0xFFFFFFFF, -10000, 0xFFFFFFFF},
+        {kMin, kMin, "5000000", kMin, 0, 0, -10000, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.power_now);
+        host_trees::TempTree tree;
+        for (const char* name : {"BAT0", "BAT1"}) {
+            std::string base = std::string("/sys/class/power_supply/") + name + "/";
+            tree.Write(base + "type", "Battery\n");
+            tree.Write(base + "status", "Discharging\n");
+            tree.Write(base + "energy_full", c.energy_full);
+            tree.Write(base + "energy_now", c.energy_now);
+            tree.Write(base + "power_now", c.power_now);
+            tree.Write(base + "time_to_empty_now", c.time_to_empty);
+        }
+        HostRootScope root(tree.root());
+        SYSTEM_BATTERY_STATE state{};
+        ASSERT_EQ(CallNtPowerInformation(SystemBatteryState, nullptr, 0, &state, sizeof state),
+                  STATUS_SUCCESS);
+        EXPECT_EQ(state.MaxCapacity, c.max);
+        EXPECT_EQ(state.RemainingCapacity, c.remaining);
+        EXPECT_EQ(state.Rate, c.rate);
+        EXPECT_EQ(state.EstimatedTime, c.time);
+    }
+}
+
 TEST(SystemBatteryState, TooShortAnOutputIsRefusedUntouched) {
     HostRootScope root(Fixture("laptop-discharging"));
     unsigned char buffer[64];

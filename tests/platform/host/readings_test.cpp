@@ -48,6 +48,36 @@ TEST(GetSystemTimes, TicksBecome100NanosecondUnitsWithIdleInsideKernel) {
     }
 }
 
+TEST(GetSystemTimes, NeverRunBackwards) {
+    // Successive "cpu" lines (user nice system idle iowait irq softirq steal) and the times
+    // reported, in ticks: a counter that steps back adds nothing, and what it gains afterwards
+    // is added to what was reported.
+    struct Step {
+        const char* line;
+        ULONGLONG idle, kernel, user;
+    };
+    const Step steps[] = {
+        {"cpu 100 0 50 1000 200 0 0 0\n", 1200, 1250, 100},
+        // iowait falls by 150 while idle grows by 100.
+        {"cpu 110 0 55 1100 50 0 0 0\n", 1300, 1355, 110},
+        {"cpu 120 0 60 1150 60 0 0 0\n", 1360, 1420, 120},
+        // A processor taken offline takes its share out of every counter.
+        {"cpu 60 0 30 600 30 0 0 0\n", 1360, 1420, 120},
+        {"cpu 70 5 31 610 30 0 0 0\n", 1370, 1431, 135},
+    };
+    host_trees::TempTree tree;
+    HostRootScope root(tree.root());
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.line);
+        tree.Write("/proc/stat", step.line);
+        FILETIME idle{}, kernel{}, user{};
+        ASSERT_TRUE(GetSystemTimes(&idle, &kernel, &user));
+        EXPECT_EQ(Value(idle), step.idle * 100000);
+        EXPECT_EQ(Value(kernel), step.kernel * 100000);
+        EXPECT_EQ(Value(user), step.user * 100000);
+    }
+}
+
 TEST(GetSystemTimes, FailsWithoutAStatFile) {
     host_trees::TempTree tree;
     tree.Write("/proc/meminfo", "MemTotal: 1 kB\n");
@@ -63,9 +93,10 @@ TEST(GlobalMemoryStatusEx, PhysicalAndPageFileFiguresFromMeminfo) {
         DWORD load;
     };
     const Case cases[] = {
-        // No swap: the commit limit is the physical memory.
-        {"captured", 24682360ull * 1024, 24246960ull * 1024, 24682360ull * 1024, 24246960ull * 1024,
-         2},
+        // No swap: the commit limit is the physical memory, less the commit charge.
+        {"captured", 24682360ull * 1024, 24246960ull * 1024, 24682360ull * 1024,
+         (24682360ull - 105340ull) * 1024, 2},
+        // Without Committed_AS: free memory and free swap.
         {"laptop-discharging", 8049064ull * 1024, 4024532ull * 1024,
          (8049064ull + 2097148ull) * 1024, (4024532ull + 1048574ull) * 1024, 50},
     };
@@ -81,6 +112,39 @@ TEST(GlobalMemoryStatusEx, PhysicalAndPageFileFiguresFromMeminfo) {
         EXPECT_EQ(status.ullAvailPageFile, c.avail_page);
         EXPECT_EQ(status.dwMemoryLoad, c.load);
         EXPECT_EQ(status.dwLength, 64u);
+    }
+}
+
+TEST(GlobalMemoryStatusEx, PageFileIsTheCommitChargeAgainstMemoryAndSwap) {
+    struct Case {
+        const char* meminfo;
+        ULONGLONG total_page, avail_page;
+    };
+    const Case cases[] = {
+        // Most of the memory is free, but what is promised counts as used: with no swap the
+        // virtual figure is no copy of the physical one.
+        {"MemTotal: 1000 kB\nMemAvailable: 900 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n"
+         "Committed_AS: 600 kB\n",
+         1000 * 1024, 400 * 1024},
+        {"MemTotal: 1000 kB\nMemAvailable: 900 kB\nSwapTotal: 500 kB\nSwapFree: 500 kB\n"
+         "Committed_AS: 600 kB\n",
+         1500 * 1024, 900 * 1024},
+        // Overcommitted beyond the limit: nothing is left, nothing wraps.
+        {"MemTotal: 1000 kB\nMemAvailable: 900 kB\nSwapTotal: 500 kB\nSwapFree: 500 kB\n"
+         "Committed_AS: 4000 kB\n",
+         1500 * 1024, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.meminfo);
+        host_trees::TempTree tree;
+        tree.Write("/proc/meminfo", c.meminfo);
+        HostRootScope root(tree.root());
+        MEMORYSTATUSEX status{};
+        status.dwLength = sizeof status;
+        ASSERT_TRUE(GlobalMemoryStatusEx(&status));
+        EXPECT_EQ(status.ullTotalPageFile, c.total_page);
+        EXPECT_EQ(status.ullAvailPageFile, c.avail_page);
+        EXPECT_EQ(status.ullAvailPhys, 900u * 1024);
     }
 }
 
@@ -194,17 +258,31 @@ TEST(Toolhelp, SnapshotListsTheProcessesInPidOrder) {
     EXPECT_EQ(WalkSnapshot(), expected);
 }
 
+// A stat line of a process: its command, parent and threads, the other fields as the kernel
+// writes them.
+std::string StatLine(int pid, const std::string& command, int parent, int threads) {
+    return std::to_string(pid) + " (" + command + ") S " + std::to_string(parent) +
+           " 1200 1200 0 -1 4194560 1544 0 0 0 5 3 0 0 20 0 " + std::to_string(threads) +
+           " 0 9164 20000768 1536 18446744073709551615 1 1 0 0 0 0 0 0 65536 0 0 0 17 3 0 0 0 "
+           "0 0 0 0 0 0 0 0 0 0\n";
+}
+
 TEST(Toolhelp, ThreadCountsAndNonProcessEntries) {
     host_trees::TempTree tree;
-    tree.Write("/proc/1200/status", "Name:\tpelmora\nUmask:\t0022\nState:\tS (sleeping)\n"
-                                    "Tgid:\t1200\nPid:\t1200\nPPid:\t1\nThreads:\t7\n");
-    tree.Write("/proc/99/status", "Name:\tsh\nPPid:\t1\nThreads:\t1\n");
-    // Not processes: the name is no number, or the status file is gone (the process ended).
-    tree.Write("/proc/self/status", "Name:\tself\n");
+    tree.Write("/proc/1200/stat", StatLine(1200, "pelmora", 1, 7));
+    tree.Write("/proc/99/stat", StatLine(99, "sh", 1, 1));
+    // The command ends at the last parenthesis, blanks and parentheses inside it.
+    tree.Write("/proc/150/stat", StatLine(150, "a) (b c", 99, 3));
+    // Not processes: the name is no number, the stat file is gone (the process ended), or its
+    // line stops before the thread count.
+    tree.Write("/proc/self/stat", StatLine(1, "self", 0, 1));
     tree.Write("/proc/net/dev", "");
-    tree.Write("/proc/1300/stat", "1300 (gone) Z\n");
+    tree.Write("/proc/1300/status", "Name:\tgone\n");
+    tree.Write("/proc/1400/stat", "1400 (cut) Z 1 0 0\n");
+    tree.Write("/proc/1500/stat", "1500 (cut\n");
     HostRootScope root(tree.root());
-    std::vector<Entry> expected = {{99, 1, 1, "sh"}, {1200, 1, 7, "pelmora"}};
+    std::vector<Entry> expected = {
+        {99, 1, 1, "sh"}, {150, 99, 3, "a) (b c"}, {1200, 1, 7, "pelmora"}};
     EXPECT_EQ(WalkSnapshot(), expected);
 }
 
@@ -247,11 +325,11 @@ TEST(Toolhelp, RecordSizeIsCheckedAndNothingBeyondTheRecordIsWritten) {
 
 TEST(Toolhelp, SnapshotIsTakenOnceNotAtEveryStep) {
     host_trees::TempTree tree;
-    tree.Write("/proc/10/status", "Name:\ta\nPPid:\t1\nThreads:\t1\n");
-    tree.Write("/proc/20/status", "Name:\tb\nPPid:\t1\nThreads:\t1\n");
+    tree.Write("/proc/10/stat", StatLine(10, "a", 1, 1));
+    tree.Write("/proc/20/stat", StatLine(20, "b", 1, 1));
     HostRootScope root(tree.root());
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    tree.Write("/proc/15/status", "Name:\tlate\nPPid:\t1\nThreads:\t1\n");
+    tree.Write("/proc/15/stat", StatLine(15, "late", 1, 1));
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     ASSERT_TRUE(Process32First(snapshot, &entry));
