@@ -1,3 +1,4 @@
+#include "user32/hooks.h"
 #include "user32/window_manager.h"
 
 #include <algorithm>
@@ -167,6 +168,12 @@ HWND TopLevelOf(HWND hwnd) {
 }
 
 LRESULT CallProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    LRESULT result = CallProcedureUnhooked(hwnd, message, wparam, lparam);
+    RunCallWndProcRetHooks(hwnd, message, wparam, lparam, result);
+    return result;
+}
+
+LRESULT CallProcedureUnhooked(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     WNDPROC proc = nullptr;
     {
         std::lock_guard lock(DesktopLock());
