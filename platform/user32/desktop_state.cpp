@@ -29,7 +29,14 @@ std::recursive_mutex& DesktopLock() {
 }
 
 Desktop& TheDesktop() {
+    // Window handles of two processes differ (apart from the process number's low 13 bits):
+    // each process has a desktop of its own, and a handle that another process wrote into shared
+    // memory must name no window here rather than the wrong one.
     static Desktop desktop;
+    [[maybe_unused]] static const bool numbered = [] {
+        desktop.next_handle += uintptr_t(getpid() & 0x1FFF) << 16;
+        return true;
+    }();
     return desktop;
 }
 
