@@ -77,6 +77,13 @@ protected:
         unsetenv("PELMORA_PLATFORM_SECTIONS");
     }
 
+    static COnePlugin* Plugin() {
+        for (DWORD i = 0; i < GetPluginCount(); ++i)
+            if (std::strcmp((*pPluginList)[i]->Identifier, "Orlith_x64.pmp") == 0)
+                return (*pPluginList)[i].get();
+        return nullptr;
+    }
+
     static Row RowNow() {
         COneGraph* row = GetGraph(0);
         return {row->szIrregular, row->dwIrregularCurrentValue1, row->dwIrregularCurrentValue2};
@@ -91,11 +98,8 @@ void ExpectRow(const Row& row, const char* text, DWORD value1, DWORD value2) {
 
 TEST_F(Orlith, LoadsAsAPushingSourceWithItsTextsInCodePage932) {
     Start();
-    const PMPINFO* info = nullptr;
-    for (DWORD i = 0; i < GetPluginCount(); ++i)
-        if (std::strcmp((*pPluginList)[i]->Identifier, "Orlith_x64.pmp") == 0)
-            info = (*pPluginList)[i]->GetInfo();
-    ASSERT_NE(info, nullptr);
+    ASSERT_NE(Plugin(), nullptr);
+    const PMPINFO* info = Plugin()->GetInfo();
     EXPECT_EQ(info->dwType, DWORD(PMP_TYPE_IRREGULAR));
     EXPECT_EQ(info->dwAvailableGraphs, DWORD(PMP_GRAPHS_TWO));
     EXPECT_EQ(info->dwFormatParams, 1u);
@@ -226,6 +230,20 @@ TEST_F(Orlith, AfterTheRowsEndNothingIsReported) {
     SetImeOpen(window, false);
     EXPECT_EQ(log.Count(), 2u);
     EXPECT_NE(ReadSettings().find("\tOrlith_x64.pmp|0[\r\n"), std::string::npos) << ReadSettings();
+}
+
+TEST_F(Orlith, ASecondStartWithoutAnEndLeavesOneHookThatTheEndRemoves) {
+    HWND window = CreateImeWindow(true);
+    Start();
+    const PMPPROCEDURES* entries = Plugin()->GetProcedures();
+    entries->pfnBeforeOperation(0, Window(), 0, GetGraph(0)->GetIrregularData());
+    ReportLog log(Window());
+    FocusWindow(window);
+    EXPECT_EQ(log.Count(), 1u); // one report: the first hook went when the second came
+    entries->pfnAfterOperation(0);
+    SetImeOpen(window, true);
+    EXPECT_EQ(log.Count(), 1u);
+    entries->pfnBeforeOperation(0, Window(), 0, GetGraph(0)->GetIrregularData());
 }
 
 TEST_F(Orlith, ASectionItCannotMapLeavesTheRowBlank) {
