@@ -28,12 +28,14 @@ function(pelmora_resources target script)
 endfunction()
 
 # pelmora_plugin(<target> sources...): a plug-in library in the program's plug-in folder,
-# named <target>.pmp, linking the layer and nothing of the program.
+# named <target>.pmp, linking the layer and nothing of the program. Only pmp.h is on its
+# include path, and only what pmp.h and the system headers mark for export leaves the library
+# (the entry points and DllMain), as with the system's linker.
 function(pelmora_plugin target)
   add_library(${target} SHARED ${ARGN})
-  target_link_libraries(${target} PRIVATE pelmora-platform)
-  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/pelmora/plugin_host)
+  target_link_libraries(${target} PRIVATE pelmora-platform pelmora-plugin-sdk)
   set_target_properties(${target} PROPERTIES
     PREFIX "" SUFFIX ".pmp"
+    C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
     LIBRARY_OUTPUT_DIRECTORY "${PELMORA_PLUGIN_DIR}")
 endfunction()

@@ -2,7 +2,7 @@
 // libraries of the folder "Plug-ins (x64)" beside the program, 32 in all.
 #pragma once
 
-#include "plugin_host/pmp.h"
+#include "plugin_sdk/pmp.h"
 
 #include <memory>
 #include <vector>

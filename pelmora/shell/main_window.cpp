@@ -1,7 +1,7 @@
 #include "shell/main_window.h"
 
 #include "display/graph_display.h"
-#include "plugin_host/pmp.h"
+#include "plugin_sdk/pmp.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"

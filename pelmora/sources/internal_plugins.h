@@ -3,7 +3,7 @@
 // libraries.
 #pragma once
 
-#include "plugin_host/pmp.h"
+#include "plugin_sdk/pmp.h"
 
 #include <memory>
 

@@ -9,3 +9,4 @@
 #include "win/kernel_modules.h"
 #include "win/kernel_system.h"
 #include "win/global_memory.h"
+#include "win/kernel_sync.h"

@@ -9,6 +9,7 @@
 #include "kernel32/simulated_drives.h"
 #include "user32/message_box.h"
 #include "user32/monitors.h"
+#include "testing/ime.h"
 
 #include <array>
 #include <cstdint>

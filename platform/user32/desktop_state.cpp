@@ -1,3 +1,4 @@
+#include "user32/hooks.h"
 #include "user32/window_manager.h"
 
 #include <algorithm>
@@ -28,7 +29,14 @@ std::recursive_mutex& DesktopLock() {
 }
 
 Desktop& TheDesktop() {
+    // Window handles of two processes differ (apart from the process number's low 13 bits):
+    // each process has a desktop of its own, and a handle that another process wrote into shared
+    // memory must name no window here rather than the wrong one.
     static Desktop desktop;
+    [[maybe_unused]] static const bool numbered = [] {
+        desktop.next_handle += uintptr_t(getpid() & 0x1FFF) << 16;
+        return true;
+    }();
     return desktop;
 }
 
@@ -167,6 +175,12 @@ HWND TopLevelOf(HWND hwnd) {
 }
 
 LRESULT CallProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    LRESULT result = CallProcedureUnhooked(hwnd, message, wparam, lparam);
+    RunCallWndProcRetHooks(hwnd, message, wparam, lparam, result);
+    return result;
+}
+
+LRESULT CallProcedureUnhooked(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     WNDPROC proc = nullptr;
     {
         std::lock_guard lock(DesktopLock());

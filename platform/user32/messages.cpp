@@ -1,9 +1,12 @@
+#include "user32/hooks.h"
 #include "user32/modal_loop.h"
 #include "user32/window_manager.h"
 
 #include "host/clock.h"
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 #include <climits>
 #include <poll.h>
 #include <utility>
@@ -74,8 +77,11 @@ void ProcessIncomingSends() {
     }
 }
 
-LRESULT SendAcrossThreads(const std::shared_ptr<Window>& w, UINT message, WPARAM wparam,
-                          LPARAM lparam) {
+// Sends to a window of another thread and waits for its answer; with a deadline, gives up then
+// (nullopt), withdrawing the message if the other thread has not taken it yet.
+std::optional<LRESULT>
+SendAcrossThreads(const std::shared_ptr<Window>& w, UINT message, WPARAM wparam, LPARAM lparam,
+                  std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt) {
     auto sm = std::make_shared<SentMessage>(
         SentMessage{w->handle, message, wparam, lparam, CurrentThread()});
     int own_wake;
@@ -87,6 +93,7 @@ LRESULT SendAcrossThreads(const std::shared_ptr<Window>& w, UINT message, WPARAM
         own_wake = QueueOf(CurrentThread()).wake_read;
     }
     for (;;) {
+        int wait_ms = 50;
         {
             std::lock_guard lock(DesktopLock());
             if (sm->done)
@@ -95,11 +102,21 @@ LRESULT SendAcrossThreads(const std::shared_ptr<Window>& w, UINT message, WPARAM
                 std::erase(QueueOf(w->thread).sent, sm);
                 return 0;
             }
+            if (deadline) {
+                auto now = std::chrono::steady_clock::now();
+                if (now >= *deadline) {
+                    std::erase(QueueOf(w->thread).sent, sm);
+                    return std::nullopt;
+                }
+                auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - now).count();
+                wait_ms = int(std::min<long long>(wait_ms, left + 1));
+            }
         }
         // A thread that waits for its answer still answers what others send to it.
         ProcessIncomingSends();
         pollfd pfd{own_wake, POLLIN, 0};
-        poll(&pfd, 1, 50);
+        poll(&pfd, 1, wait_ms);
         std::lock_guard lock(DesktopLock());
         QueueOf(CurrentThread()).DrainWake();
     }
@@ -255,7 +272,30 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     if (w->thread == CurrentThread())
         return CallProcedure(hWnd, Msg, wParam, lParam);
-    return SendAcrossThreads(w, Msg, wParam, lParam);
+    return SendAcrossThreads(w, Msg, wParam, lParam).value_or(0);
+}
+
+LRESULT WINAPI SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT,
+                                   UINT uTimeout, PDWORD_PTR lpdwResult) {
+    auto w = WindowOrError(hWnd);
+    if (!w)
+        return 0;
+    LRESULT result;
+    if (w->thread == CurrentThread()) {
+        result = CallProcedure(hWnd, Msg, wParam, lParam);
+    } else {
+        auto answer = SendAcrossThreads(w, Msg, wParam, lParam,
+                                        std::chrono::steady_clock::now() +
+                                            std::chrono::milliseconds(uTimeout));
+        if (!answer) {
+            SetLastError(ERROR_TIMEOUT);
+            return 0;
+        }
+        result = *answer;
+    }
+    if (lpdwResult)
+        *lpdwResult = DWORD_PTR(result);
+    return 1;
 }
 
 BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
@@ -392,7 +432,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
     auto w = WindowOrError(lpMsg->hwnd);
     if (!w || w->thread != CurrentThread())
         return 0;
-    return CallProcedure(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+    return CallProcedureUnhooked(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
 }
 
 LONG WINAPI GetMessageTime(void) {

@@ -1,7 +1,7 @@
 #include "program_fixture.h"
 
 #include "plugin_host/plugin_list.h"
-#include "plugin_host/pmp.h"
+#include "plugin_sdk/pmp.h"
 #include "settings/literals.h"
 #include "settings/settings_file.h"
 #include "shell/appearance.h"

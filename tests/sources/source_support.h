@@ -3,7 +3,7 @@
 #pragma once
 
 #include "plugin_host/plugin_list.h"
-#include "plugin_host/pmp.h"
+#include "plugin_sdk/pmp.h"
 #include "settings/drive_profile.h"
 #include "sources/internal_plugins.h"
 #include "sources/sources.h"

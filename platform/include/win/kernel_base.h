@@ -2,7 +2,7 @@
 #pragma once
 
 #include "../windef.h"
-#include <cstdarg>
+#include <stdarg.h>
 
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
@@ -69,7 +69,7 @@ DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, 
                             LPSTR lpBuffer, DWORD nSize, va_list* Arguments);
 
 // Process and time.
-[[noreturn]] void WINAPI ExitProcess(UINT uExitCode);
+__attribute__((noreturn)) void WINAPI ExitProcess(UINT uExitCode);
 void WINAPI Sleep(DWORD dwMilliseconds);
 DWORD WINAPI GetTickCount(void);
 ULONGLONG WINAPI GetTickCount64(void);

@@ -20,4 +20,9 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule);
 
+// A library's own entry point, which the loader finds by name: declared here with C linkage and
+// exported, so that a library's definition needs no further words.
+__attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason,
+                                                           LPVOID lpvReserved);
+
 PELMORA_END_EXTERN_C
