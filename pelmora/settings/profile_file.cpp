@@ -6,8 +6,59 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 namespace {
+
+// The categories the reader has made, by parent and stored name, so that each "[" finds a
+// block of the same name in constant time rather than by a scan of every earlier sibling: a
+// file of many sibling categories loads in time linear in its size. One open-addressed table in
+// one allocation, which goes back to the system whole when the load ends.
+class CategoryIndex {
+public:
+    CDriveProfileCategory* GetCategory(CDriveProfileCategory* parent, LPCSTR name) {
+        CHAR stored[PROFILE_TEXT_MAX + 1];
+        CopyProfileName(stored, name);
+        const std::string_view wanted(stored);
+        const size_t hash = std::hash<std::string_view>()(wanted) ^
+                            (std::hash<const void*>()(parent) * 0x9E3779B97F4A7C15ull);
+        if (2 * (used + 1) > slots.size())
+            Grow();
+        size_t i = hash & (slots.size() - 1);
+        for (; slots[i].child; i = (i + 1) & (slots.size() - 1)) {
+            const Slot& slot = slots[i];
+            if (slot.hash == hash && slot.parent == parent &&
+                std::string_view(slot.child->Name.c_str()) == wanted)
+                return slot.child;
+        }
+        CDriveProfileCategory* added = parent->AddCategory(stored);
+        slots[i] = {hash, parent, added};
+        ++used;
+        return added;
+    }
+
+private:
+    struct Slot {
+        size_t hash;
+        CDriveProfileCategory* parent;
+        CDriveProfileCategory* child;
+    };
+    void Grow() {
+        std::vector<Slot> old = std::move(slots);
+        slots.assign(old.empty() ? 64 : 2 * old.size(), Slot{});
+        for (const Slot& slot : old) {
+            if (!slot.child)
+                continue;
+            size_t i = slot.hash & (slots.size() - 1);
+            while (slots[i].child)
+                i = (i + 1) & (slots.size() - 1);
+            slots[i] = slot;
+        }
+    }
+    std::vector<Slot> slots;
+    size_t used = 0;
+};
 
 // A name in the file. Names are stored as the reader gives them back (CopyProfileName); a lead
 // byte without its trail byte is followed by a blank, which the reader skips, so that it cannot
@@ -63,17 +114,20 @@ int CDriveProfile::Load(LPCSTR path) {
     DWORD read = 0;
     ReadFile(file, text.data(), size, &read, nullptr);
     CloseHandle(file);
-    return LoadText(text.data(), size);
+    return ParseText(text.data(), size);
 }
 
 int CDriveProfile::LoadText(LPCSTR text, DWORD size) {
     std::vector<CHAR> buffer(size_t(size) + 1, '\0');
     if (size)
         std::memcpy(buffer.data(), text, size);
+    return ParseText(buffer.data(), size);
+}
+
+int CDriveProfile::ParseText(LPCSTR start, DWORD size) {
     ErrorEnum = PROFILE_ERROR_NONE;
     ErrorIdentifier[0] = '\0';
     tempRoot = std::make_unique<CDriveProfileCategory>("Root");
-    LPCSTR start = buffer.data();
     if (!ParseCategory(tempRoot.get(), start, start, start + size)) {
         tempRoot.reset();
         return 0;
@@ -94,6 +148,7 @@ LPCSTR CDriveProfile::Fail(ProfileErrorCode code) {
 LPCSTR CDriveProfile::ParseCategory(CDriveProfileCategory* category, LPCSTR position, LPCSTR start,
                                     LPCSTR limit) {
     std::vector<CDriveProfileCategory*> open{category};
+    CategoryIndex index;
     bool inValue = false;
     // The token being read: a name, or after "=" the value. Empty at the start of every
     // category and after every token.
@@ -151,7 +206,7 @@ LPCSTR CDriveProfile::ParseCategory(CDriveProfileCategory* category, LPCSTR posi
             if (open.size() > size_t(PROFILE_DEPTH_MAX))
                 return Fail(PROFILE_ERROR_TOO_DEEP);
             // Get or create: a second block of the same name adds to the first.
-            open.push_back(current->GetCategory(accumulator.c_str()));
+            open.push_back(index.GetCategory(current, accumulator.c_str()));
             accumulator.clear();
             break;
         case ']':

@@ -273,6 +273,33 @@ TEST_F(SettingsFileTest, NamesAndValuesThatTheReaderWouldMisreadAreWrittenSoThat
     EXPECT_EQ(again.Render(), text);
 }
 
+// Many siblings keep their order, and a later block of an earlier name still adds to it.
+TEST_F(SettingsFileTest, ManySiblingCategoriesKeepTheirOrderAndMergeByName) {
+    constexpr int count = 20000;
+    std::string text, merged;
+    for (int i = 0; i < count; ++i)
+        text += "C" + std::to_string(i) + "[\r\n\tK=" + std::to_string(i) + "\r\n]\r\n";
+    text += "C7[\r\n\tL=x\r\n]\r\nC19999[\r\n\tL=y\r\n]\r\n";
+    CDriveProfile profile;
+    ASSERT_EQ(Parse(profile, text), 1) << profile.ErrorEnum;
+    CDriveProfileCategory* root = profile.GetRoot();
+    ASSERT_EQ(root->Count(), count);
+    for (int i = 0; i < count; ++i) {
+        bool isCategory = false;
+        CDriveProfileItemBase* child = root->GetChild(i, &isCategory);
+        ASSERT_TRUE(isCategory);
+        ASSERT_EQ(std::string(child->Name), "C" + std::to_string(i));
+    }
+    EXPECT_STREQ(StoredValue(profile.GetCategory("C7"), "L"), "x");
+    EXPECT_STREQ(StoredValue(profile.GetCategory("C7"), "K"), "7");
+    EXPECT_STREQ(StoredValue(profile.GetCategory("C19999"), "L"), "y");
+    EXPECT_EQ(profile.GetCategory("C7")->Count(), 2);
+    // Written back, the merged blocks stand as one, in the order of the first.
+    const std::string rendered = profile.Render();
+    EXPECT_EQ(rendered.find("C7[\r\n\tK=7\r\n\tL=x\r\n]\r\nC8[\r\n"), text.find("C7[\r\n"));
+    EXPECT_EQ(rendered.size(), text.size() - std::string("C7[\r\n]\r\nC19999[\r\n]\r\n").size());
+}
+
 TEST_F(SettingsFileTest, ATreeLargerThanTheOldBufferIsWrittenWhole) {
     CDriveProfile profile;
     char name[32];
