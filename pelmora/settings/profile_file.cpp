@@ -295,12 +295,52 @@ void CDriveProfile::WriteCloseBracket(std::string& out, int depth) {
     out += Literals::CategoryCloseLine;
 }
 
-// The new text goes to "<path>.new" first; only when it is all on the disk does that file take
-// the old one's place, in one rename. A crash, a full disk or a killed process therefore leaves
-// the old file whole, or the new one.
+namespace {
+
+// The file that path names, through any links: the full path of the existing file, or path
+// itself when there is none yet.
+std::string FinalPathOf(LPCSTR path) {
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    std::string final(MAX_PATH, '\0');
+    DWORD length = GetFinalPathNameByHandleA(file, final.data(), DWORD(final.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length >= final.size()) {
+        final.resize(length);
+        length = GetFinalPathNameByHandleA(file, final.data(), DWORD(final.size()),
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    CloseHandle(file);
+    if (length == 0 || length >= final.size())
+        return path;
+    final.resize(length);
+    // The answer comes as "\\?\C:\..." or "\\?\UNC\server\...".
+    constexpr std::string_view uncPrefix = "\\\\?\\UNC\\";
+    constexpr std::string_view longPrefix = "\\\\?\\";
+    if (final.starts_with(uncPrefix))
+        return "\\\\" + final.substr(uncPrefix.size());
+    if (final.starts_with(longPrefix))
+        return final.substr(longPrefix.size());
+    return final;
+}
+
+} // namespace
+
+// The new text goes to a file beside the old one first; only when it is all on the disk does
+// that file take the old one's place, in one step. A crash, a full disk or a killed process
+// therefore leaves the old file whole, or the new one. A link is written through: the file it
+// names is replaced, and the link stays. The replaced file's attributes and security stay as
+// the user set them, and a read-only file is left as it is, as a plain create would be refused.
 int CDriveProfile::Save(LPCSTR path) {
+    const std::string target = FinalPathOf(path);
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+    if (replacing && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return 0;
     const std::string text = Render();
-    const std::string temporary = std::string(path) + ".new";
+    const std::string temporary = target + ".new";
     HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -316,8 +356,13 @@ int CDriveProfile::Save(LPCSTR path) {
     }
     complete = complete && FlushFileBuffers(file);
     CloseHandle(file);
-    if (!complete ||
-        !MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (complete) {
+        complete = replacing ? ReplaceFileA(target.c_str(), temporary.c_str(), nullptr, 0, nullptr,
+                                            nullptr)
+                             : MoveFileExA(temporary.c_str(), target.c_str(),
+                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    if (!complete) {
         DeleteFileA(temporary.c_str());
         return 0;
     }

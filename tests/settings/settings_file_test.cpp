@@ -338,6 +338,45 @@ TEST_F(SettingsFileTest, ASaveThatFailsMidwayLeavesThePreviousFile) {
     EXPECT_NE(ReadBytes(File()), kFixture);
 }
 
+// What the user set on the file stays: its permissions, a link to a file elsewhere, and a
+// read-only file, which is not written.
+TEST_F(SettingsFileTest, SaveKeepsThePermissionsTheLinkAndAReadOnlyFile) {
+    const std::string path = WindowsPath("Pelmora.pmu");
+    CDriveProfile profile;
+    profile.SetInteger("k", 1);
+    const std::string text = profile.Render();
+
+    WriteBytes(File(), "old=1\r\n");
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(profile.Save(path.c_str()), 1);
+    EXPECT_EQ(ReadBytes(File()), text);
+    EXPECT_EQ(fs::status(File()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    ExpectOnlyTheSettingsFile();
+
+    WriteBytes(File(), "old=1\r\n");
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(profile.Save(path.c_str()), 0);
+    EXPECT_EQ(ReadBytes(File()), "old=1\r\n");
+    ExpectOnlyTheSettingsFile();
+    fs::remove(File());
+
+    const fs::path elsewhere = folder_ / "elsewhere";
+    fs::create_directories(elsewhere);
+    WriteBytes(elsewhere / "real.pmu", "old=1\r\n");
+    fs::create_symlink(elsewhere / "real.pmu", File());
+    ASSERT_EQ(profile.Save(path.c_str()), 1);
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_EQ(ReadBytes(elsewhere / "real.pmu"), text);
+    // The new text was written beside the target and nothing is left of it.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(elsewhere))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"real.pmu"});
+    fs::remove_all(elsewhere);
+    fs::remove(File());
+}
+
 TEST_F(SettingsFileTest, SaveIntoAMissingFolderWritesNothing) {
     CDriveProfile profile;
     profile.SetInteger("k", 1);
