@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include "host/paths.h"
+#include "kernel32/modules.h"
+
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -65,6 +70,32 @@ TEST_F(FatalExitTest, AMissingResourceLibraryIsReportedWithTheSystemsReason) {
     EXPECT_EQ(boxes[0].owner, nullptr);
     EXPECT_EQ(GetMainWindow(), nullptr);
     EXPECT_FALSE(IsShutDown());
+    EXPECT_FALSE(SettingsExist());
+}
+
+// A program path too long for MAX_PATH comes back cut, and its folder would be a parent's: the
+// program says so and ends without reading or writing that parent's settings file.
+TEST_F(FatalExitTest, AProgramPathTooLongToBeGivenWholeEndsTheStartBeforeAnyFileIsRead) {
+    namespace fs = std::filesystem;
+    const fs::path parent = folder_ / std::string(80, 'a') / std::string(80, 'b');
+    const fs::path deep = parent / std::string(80, 'c');
+    fs::create_directories(deep / "Plug-ins (x64)");
+    fs::create_symlink(fs::path(PELMORA_PROGRAM_DIR) / "PelmoraResources.dll",
+                       deep / "PelmoraResources.dll");
+    const std::string parents = "MainWindow[\r\n\tOpacity=9\r\n]\r\n";
+    std::ofstream(parent / "Pelmora.pmu", std::ios::binary) << parents;
+    platform::SetProgramPath((deep / "pelmora").string());
+    ASSERT_GT(platform::host::LinuxToWindowsPath((deep / "pelmora").string()).size(), 259u);
+
+    EXPECT_THROW(Start(), platform::testing::ProcessExited);
+    auto boxes = platform::testing::MessageBoxesShown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find("longer than 259 characters"), std::string::npos) << boxes[0].text;
+    EXPECT_EQ(boxes[0].caption, std::string(GetFatalCaption()));
+    EXPECT_STREQ(GetApplicationDirectory(), "");
+    std::ifstream in(parent / "Pelmora.pmu", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), parents);
+    EXPECT_FALSE(fs::exists(deep / "Pelmora.pmu"));
     EXPECT_FALSE(SettingsExist());
 }
 
