@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/codepage.h"
 #include "host/paths.h"
 #include "kernel32/modules.h"
 
@@ -97,6 +98,38 @@ TEST_F(FatalExitTest, AProgramPathTooLongToBeGivenWholeEndsTheStartBeforeAnyFile
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), parents);
     EXPECT_FALSE(fs::exists(deep / "Pelmora.pmu"));
     EXPECT_FALSE(SettingsExist());
+}
+
+// A folder whose name the code page cannot spell: the user is told which folder and which
+// setting would work, and the program ends before it reads or writes a file there.
+TEST_F(FatalExitTest, AFolderTheCodePageCannotSpellIsNamedAtStartAndNothingIsTouched) {
+    namespace fs = std::filesystem;
+    const fs::path folder = folder_ / "\xC3\x84"; // "Ä", which code page 932 has not
+    fs::create_directories(folder / "Plug-ins (x64)");
+    fs::create_symlink(fs::path(PELMORA_PROGRAM_DIR) / "PelmoraResources.dll",
+                       folder / "PelmoraResources.dll");
+    const std::string settings = "MainWindow[\r\n\tOpacity=9\r\n]\r\n";
+    std::ofstream(folder / "Pelmora.pmu", std::ios::binary) << settings;
+    platform::SetProgramPath((folder / "pelmora").string());
+    platform::host::SetAnsiCodePage(932);
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_THROW(Start(), platform::testing::ProcessExited);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    platform::host::SetAnsiCodePage(0);
+    EXPECT_NE(said.find(folder.string() + "/"), std::string::npos) << said;
+    EXPECT_NE(said.find("PELMORA_PLATFORM_CODEPAGE=65001"), std::string::npos) << said;
+    EXPECT_FALSE(IsShutDown());
+    std::ifstream in(folder / "Pelmora.pmu", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), settings);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
+
+    // With the code page that spells every name, the same folder works.
+    platform::host::SetAnsiCodePage(65001);
+    CHAR path[MAX_PATH];
+    EXPECT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+    EXPECT_NE(std::string(path).find("\\\xC3\x84\\pelmora"), std::string::npos) << path;
+    platform::host::SetAnsiCodePage(0);
 }
 
 TEST_F(FatalExitTest, ASettingsFileThatCannotBeParsedIsNotWrittenBack) {
