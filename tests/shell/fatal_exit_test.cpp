@@ -8,7 +8,6 @@
 
 #include "host/codepage.h"
 #include "host/paths.h"
-#include "kernel32/modules.h"
 
 #include <filesystem>
 #include <fstream>
@@ -80,12 +79,9 @@ TEST_F(FatalExitTest, AProgramPathTooLongToBeGivenWholeEndsTheStartBeforeAnyFile
     namespace fs = std::filesystem;
     const fs::path parent = folder_ / std::string(80, 'a') / std::string(80, 'b');
     const fs::path deep = parent / std::string(80, 'c');
-    fs::create_directories(deep / "Plug-ins (x64)");
-    fs::create_symlink(fs::path(PELMORA_PROGRAM_DIR) / "PelmoraResources.dll",
-                       deep / "PelmoraResources.dll");
+    PlaceProgramIn(deep);
     const std::string parents = "MainWindow[\r\n\tOpacity=9\r\n]\r\n";
     std::ofstream(parent / "Pelmora.pmu", std::ios::binary) << parents;
-    platform::SetProgramPath((deep / "pelmora").string());
     ASSERT_GT(platform::host::LinuxToWindowsPath((deep / "pelmora").string()).size(), 259u);
 
     EXPECT_THROW(Start(), platform::testing::ProcessExited);
@@ -105,12 +101,9 @@ TEST_F(FatalExitTest, AProgramPathTooLongToBeGivenWholeEndsTheStartBeforeAnyFile
 TEST_F(FatalExitTest, AFolderTheCodePageCannotSpellIsNamedAtStartAndNothingIsTouched) {
     namespace fs = std::filesystem;
     const fs::path folder = folder_ / "\xC3\x84"; // "Ä", which code page 932 has not
-    fs::create_directories(folder / "Plug-ins (x64)");
-    fs::create_symlink(fs::path(PELMORA_PROGRAM_DIR) / "PelmoraResources.dll",
-                       folder / "PelmoraResources.dll");
+    PlaceProgramIn(folder);
     const std::string settings = "MainWindow[\r\n\tOpacity=9\r\n]\r\n";
     std::ofstream(folder / "Pelmora.pmu", std::ios::binary) << settings;
-    platform::SetProgramPath((folder / "pelmora").string());
     platform::host::SetAnsiCodePage(932);
 
     ::testing::internal::CaptureStderr();
