@@ -79,8 +79,12 @@ TEST(Run, APluginsOwnNamesBindToThePluginNotToTheProgram) {
     e2e::ProgramDir dir({.plugins = false});
     fs::copy_file(fs::path(E2E_PLUGIN_DIR) / "Shadowing.pmp",
                   dir.path() / "Plug-ins (x64)" / "Shadowing.pmp");
-    e2e::RunningProgram program(dir);
-    ASSERT_FALSE(program.Wait(1500ms).has_value()) << program.Errors();
+    fs::path snapshots = dir.path() / "snapshots";
+    fs::create_directories(snapshots);
+    // Stopped once its window has been drawn, when start-up is over.
+    e2e::RunningProgram program(dir, {"PELMORA_PLATFORM_SNAPSHOT=" + snapshots.string()});
+    ASSERT_TRUE(e2e::WaitFor([&] { return fs::exists(snapshots / "Pelmora.png"); }, 20s))
+        << program.Errors();
     program.Signal(SIGTERM);
     std::optional<int> status = program.Wait(10s);
     ASSERT_TRUE(status.has_value());
