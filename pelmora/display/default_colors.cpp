@@ -13,6 +13,12 @@ void FillDefaultGraphColors() {
         rgbDefaultGraphColors[i] = colors[i];
 }
 
+void ResetDefaultGraphColors() {
+    for (COLORREF& color : rgbDefaultGraphColors)
+        color = 0;
+    lDefaultColorIndex = 0;
+}
+
 DWORD NextDefaultGraphColor() {
     DWORD color = rgbDefaultGraphColors[lDefaultColorIndex];
     lDefaultColorIndex += 1;

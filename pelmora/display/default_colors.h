@@ -8,10 +8,12 @@ constexpr int MAX_DEFAULT_GRAPH_COLORS = 13;
 
 // Written by the plug-in loader at start-up, before any source is registered.
 extern COLORREF rgbDefaultGraphColors[MAX_DEFAULT_GRAPH_COLORS];
-// The next colour to hand out; starts at 0 with the program and is never reset.
+// The next colour to hand out; starts at 0 with the program and moves on across every set-up.
 extern int lDefaultColorIndex;
 
 // Fills rgbDefaultGraphColors with its 13 values.
 void FillDefaultGraphColors();
+// The table and the index as a new process has them: all zero.
+void ResetDefaultGraphColors();
 // The colour at lDefaultColorIndex; the index then moves on, back to 0 after the last.
 DWORD NextDefaultGraphColor();

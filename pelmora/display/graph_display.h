@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+// Every global of the display as a new process has it: no surfaces, no rows in use. Objects
+// still held are not deleted (ReleaseGraphDisplay does that).
+void ResetGraphDisplayState();
 void InitializeGraphs();
 void LoadGraphSettings();
 void SetupGraphDisplay();

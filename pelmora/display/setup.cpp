@@ -296,6 +296,33 @@ void FillGradientRect(HDC dc, COLORREF colour1, COLORREF colour2, int left, int 
     GradientFill(dc, vertices, 2, &rect, 1, mode);
 }
 
+void ResetGraphDisplayState() {
+    hBackgroundDC = nullptr;
+    hBackgroundBitmap = nullptr;
+    hBackgroundBrush = nullptr;
+    hBufferDC = nullptr;
+    hBufferBitmap = nullptr;
+    hGraphFont = nullptr;
+    hScalePen = nullptr;
+    hGraphImageDC = nullptr;
+    hGraphImageBitmap = nullptr;
+    lNumberOfGraphs = 0;
+    lRowHeight = 0;
+    lTotalHeight = 0;
+    lGraphWidth = 0;
+    lTextVerticalPosition = 0;
+    bDrawScale = false;
+    bGraphsStarted = false;
+    hInitialBackgroundBitmap = nullptr;
+    hInitialBackgroundBrush = nullptr;
+    hInitialBufferBitmap = nullptr;
+    hInitialBufferFont = nullptr;
+    hInitialBufferPen = nullptr;
+    hInitialGraphImageBitmap = nullptr;
+    lfGraphFont = {};
+    lMainWindowHeight = 0;
+}
+
 void InitializeGraphs() {
     pGraphGeneralCategory = GetDriveProfile()->GetCategory(Literals::GraphGeneral);
     pGraphDetailCategory = GetDriveProfile()->GetCategory(Literals::GraphDetail);

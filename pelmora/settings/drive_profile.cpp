@@ -39,6 +39,18 @@ void CopyProfileText(LPSTR destination, LPCSTR text) {
     lstrcpynA(destination, text, length + 1);
 }
 
+void CopyProfileText(ProfileText& destination, LPCSTR text) {
+    CHAR cut[PROFILE_TEXT_MAX + 1];
+    CopyProfileText(cut, text);
+    destination.Assign(cut);
+}
+
+void CopyProfileName(ProfileText& destination, LPCSTR name) {
+    CHAR cut[PROFILE_TEXT_MAX + 1];
+    CopyProfileName(cut, name);
+    destination.Assign(cut);
+}
+
 bool ProfileBytesPair(LPCSTR p) {
     return IsDBCSLeadByte(BYTE(p[0])) && BYTE(p[1]) >= 0x40;
 }
@@ -254,6 +266,10 @@ CDriveProfileItem* CDriveProfileCategory::AddString(LPCSTR name, LPCSTR text) {
     return Append(std::make_unique<CDriveProfileItem>(name, text));
 }
 
+CDriveProfileCategory* CDriveProfileCategory::AddCategory(LPCSTR name) {
+    return Append(std::make_unique<CDriveProfileCategory>(name));
+}
+
 CDriveProfileItem* CDriveProfileCategory::AddInteger(LPCSTR name, int value) {
     CHAR text[16];
     wsprintfA(text, Literals::IntegerFormat, value);
@@ -277,7 +293,7 @@ CDriveProfileCategory* CDriveProfileCategory::FindCategory(LPCSTR name, bool cre
     if (!create)
         return nullptr;
     // From the name as given: its stored form is made once, as the lookup made it.
-    return Append(std::make_unique<CDriveProfileCategory>(name));
+    return AddCategory(name);
 }
 
 CDriveProfileCategory* CDriveProfileCategory::GetCategory(LPCSTR name) {

@@ -19,15 +19,19 @@ constexpr int PROFILE_TOKEN_MAX = 1024;
 // would otherwise take gigabytes to write back. Its message (string 10) names the number.
 constexpr int PROFILE_DEPTH_MAX = 64;
 
+class ProfileText;
+
 // Copies at most PROFILE_TEXT_MAX bytes of text into destination (which holds
 // PROFILE_TEXT_MAX + 1), cut so that a lead byte never loses its trail byte.
 void CopyProfileText(LPSTR destination, LPCSTR text);
+void CopyProfileText(ProfileText& destination, LPCSTR text);
 // Copies a node's name as the file gives it back, then cut as by CopyProfileText: the reader
 // skips blanks, TABs and line breaks in a name and takes "=", "[" and "]" as the line's
 // structure, so they are left out (a trail byte that happens to be "[" or "]" stays). A name
 // made from a plug-in's file name, such as "Net Meter.dll|0", so finds its node again after the
 // next start.
 void CopyProfileName(LPSTR destination, LPCSTR name);
+void CopyProfileName(ProfileText& destination, LPCSTR name);
 // Whether the byte at p is a lead byte that takes the next byte as its trail byte. Bytes below
 // 0x40 (controls, blanks, digits, "=") are no code page's trail bytes.
 bool ProfileBytesPair(LPCSTR p);
@@ -46,6 +50,20 @@ enum ProfileErrorCode : DWORD {
     PROFILE_ERROR_TOO_DEEP = 10,         // more than PROFILE_DEPTH_MAX nested categories
 };
 
+// The text of a name or value, at most PROFILE_TEXT_MAX bytes, held in as much memory as it
+// needs: a settings file of many short names stays small in memory. It reads as the LPCSTR of
+// its text, which stays valid until the text is next set.
+class ProfileText {
+public:
+    operator LPCSTR() const { return text.c_str(); }
+    LPCSTR c_str() const { return text.c_str(); }
+    // Takes text as it stands (the caller has cut it to PROFILE_TEXT_MAX).
+    void Assign(LPCSTR value) { text.assign(value); }
+
+private:
+    std::string text;
+};
+
 class CDriveProfileItemBase {
 public:
     CDriveProfileItemBase(LPCSTR name, bool isCategory);
@@ -53,7 +71,7 @@ public:
     CDriveProfileItemBase(const CDriveProfileItemBase&) = delete;
     CDriveProfileItemBase& operator=(const CDriveProfileItemBase&) = delete;
 
-    CHAR Name[PROFILE_TEXT_MAX + 1];
+    ProfileText Name;
     bool IsCategory;
 };
 
@@ -61,7 +79,7 @@ class CDriveProfileItem : public CDriveProfileItemBase {
 public:
     CDriveProfileItem(LPCSTR name, LPCSTR value);
 
-    CHAR Value[PROFILE_TEXT_MAX + 1];
+    ProfileText Value;
 };
 
 class CDriveProfileCategory : public CDriveProfileItemBase {
@@ -96,6 +114,8 @@ public:
     int SetBinary(LPCSTR name, LPCVOID source, DWORD count);
     // Appends a key without looking for one of the same name.
     CDriveProfileItem* AddString(LPCSTR name, LPCSTR text);
+    // Appends a category without looking for one of the same name.
+    CDriveProfileCategory* AddCategory(LPCSTR name);
     CDriveProfileItem* AddInteger(LPCSTR name, int value);
     CDriveProfileItem* AddDWord(LPCSTR name, DWORD value);
 
@@ -190,6 +210,8 @@ public:
     DWORD ErrorEnum;
 
 private:
+    // Parses size bytes at start, which a NUL follows.
+    int ParseText(LPCSTR start, DWORD size);
     LPCSTR ParseCategory(CDriveProfileCategory* category, LPCSTR position, LPCSTR start,
                          LPCSTR end);
     LPCSTR Fail(ProfileErrorCode code);

@@ -6,8 +6,59 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 namespace {
+
+// The categories the reader has made, by parent and stored name, so that each "[" finds a
+// block of the same name in constant time rather than by a scan of every earlier sibling: a
+// file of many sibling categories loads in time linear in its size. One open-addressed table in
+// one allocation, which goes back to the system whole when the load ends.
+class CategoryIndex {
+public:
+    CDriveProfileCategory* GetCategory(CDriveProfileCategory* parent, LPCSTR name) {
+        CHAR stored[PROFILE_TEXT_MAX + 1];
+        CopyProfileName(stored, name);
+        const std::string_view wanted(stored);
+        const size_t hash = std::hash<std::string_view>()(wanted) ^
+                            (std::hash<const void*>()(parent) * 0x9E3779B97F4A7C15ull);
+        if (2 * (used + 1) > slots.size())
+            Grow();
+        size_t i = hash & (slots.size() - 1);
+        for (; slots[i].child; i = (i + 1) & (slots.size() - 1)) {
+            const Slot& slot = slots[i];
+            if (slot.hash == hash && slot.parent == parent &&
+                std::string_view(slot.child->Name.c_str()) == wanted)
+                return slot.child;
+        }
+        CDriveProfileCategory* added = parent->AddCategory(stored);
+        slots[i] = {hash, parent, added};
+        ++used;
+        return added;
+    }
+
+private:
+    struct Slot {
+        size_t hash;
+        CDriveProfileCategory* parent;
+        CDriveProfileCategory* child;
+    };
+    void Grow() {
+        std::vector<Slot> old = std::move(slots);
+        slots.assign(old.empty() ? 64 : 2 * old.size(), Slot{});
+        for (const Slot& slot : old) {
+            if (!slot.child)
+                continue;
+            size_t i = slot.hash & (slots.size() - 1);
+            while (slots[i].child)
+                i = (i + 1) & (slots.size() - 1);
+            slots[i] = slot;
+        }
+    }
+    std::vector<Slot> slots;
+    size_t used = 0;
+};
 
 // A name in the file. Names are stored as the reader gives them back (CopyProfileName); a lead
 // byte without its trail byte is followed by a blank, which the reader skips, so that it cannot
@@ -63,17 +114,20 @@ int CDriveProfile::Load(LPCSTR path) {
     DWORD read = 0;
     ReadFile(file, text.data(), size, &read, nullptr);
     CloseHandle(file);
-    return LoadText(text.data(), size);
+    return ParseText(text.data(), size);
 }
 
 int CDriveProfile::LoadText(LPCSTR text, DWORD size) {
     std::vector<CHAR> buffer(size_t(size) + 1, '\0');
     if (size)
         std::memcpy(buffer.data(), text, size);
+    return ParseText(buffer.data(), size);
+}
+
+int CDriveProfile::ParseText(LPCSTR start, DWORD size) {
     ErrorEnum = PROFILE_ERROR_NONE;
     ErrorIdentifier[0] = '\0';
     tempRoot = std::make_unique<CDriveProfileCategory>("Root");
-    LPCSTR start = buffer.data();
     if (!ParseCategory(tempRoot.get(), start, start, start + size)) {
         tempRoot.reset();
         return 0;
@@ -94,6 +148,7 @@ LPCSTR CDriveProfile::Fail(ProfileErrorCode code) {
 LPCSTR CDriveProfile::ParseCategory(CDriveProfileCategory* category, LPCSTR position, LPCSTR start,
                                     LPCSTR limit) {
     std::vector<CDriveProfileCategory*> open{category};
+    CategoryIndex index;
     bool inValue = false;
     // The token being read: a name, or after "=" the value. Empty at the start of every
     // category and after every token.
@@ -151,7 +206,7 @@ LPCSTR CDriveProfile::ParseCategory(CDriveProfileCategory* category, LPCSTR posi
             if (open.size() > size_t(PROFILE_DEPTH_MAX))
                 return Fail(PROFILE_ERROR_TOO_DEEP);
             // Get or create: a second block of the same name adds to the first.
-            open.push_back(current->GetCategory(accumulator.c_str()));
+            open.push_back(index.GetCategory(current, accumulator.c_str()));
             accumulator.clear();
             break;
         case ']':
@@ -240,12 +295,52 @@ void CDriveProfile::WriteCloseBracket(std::string& out, int depth) {
     out += Literals::CategoryCloseLine;
 }
 
-// The new text goes to "<path>.new" first; only when it is all on the disk does that file take
-// the old one's place, in one rename. A crash, a full disk or a killed process therefore leaves
-// the old file whole, or the new one.
+namespace {
+
+// The file that path names, through any links: the full path of the existing file, or path
+// itself when there is none yet.
+std::string FinalPathOf(LPCSTR path) {
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    std::string final(MAX_PATH, '\0');
+    DWORD length = GetFinalPathNameByHandleA(file, final.data(), DWORD(final.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length >= final.size()) {
+        final.resize(length);
+        length = GetFinalPathNameByHandleA(file, final.data(), DWORD(final.size()),
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    CloseHandle(file);
+    if (length == 0 || length >= final.size())
+        return path;
+    final.resize(length);
+    // The answer comes as "\\?\C:\..." or "\\?\UNC\server\...".
+    constexpr std::string_view uncPrefix = "\\\\?\\UNC\\";
+    constexpr std::string_view longPrefix = "\\\\?\\";
+    if (final.starts_with(uncPrefix))
+        return "\\\\" + final.substr(uncPrefix.size());
+    if (final.starts_with(longPrefix))
+        return final.substr(longPrefix.size());
+    return final;
+}
+
+} // namespace
+
+// The new text goes to a file beside the old one first; only when it is all on the disk does
+// that file take the old one's place, in one step. A crash, a full disk or a killed process
+// therefore leaves the old file whole, or the new one. A link is written through: the file it
+// names is replaced, and the link stays. The replaced file's attributes and security stay as
+// the user set them, and a read-only file is left as it is, as a plain create would be refused.
 int CDriveProfile::Save(LPCSTR path) {
+    const std::string target = FinalPathOf(path);
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+    if (replacing && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return 0;
     const std::string text = Render();
-    const std::string temporary = std::string(path) + ".new";
+    const std::string temporary = target + ".new";
     HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -261,8 +356,13 @@ int CDriveProfile::Save(LPCSTR path) {
     }
     complete = complete && FlushFileBuffers(file);
     CloseHandle(file);
-    if (!complete ||
-        !MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (complete) {
+        complete = replacing ? ReplaceFileA(target.c_str(), temporary.c_str(), nullptr, 0, nullptr,
+                                            nullptr)
+                             : MoveFileExA(temporary.c_str(), target.c_str(),
+                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
+    if (!complete) {
         DeleteFileA(temporary.c_str());
         return 0;
     }

@@ -8,6 +8,8 @@ namespace {
 
 CHAR szResourceString[256];
 
+constexpr UINT IDS_PROGRAM_PATH_TOO_LONG = 20;
+
 } // namespace
 
 CHAR Environment::Program::szAppDirectory[MAX_PATH];
@@ -28,7 +30,13 @@ LPSTR GetExecutableDirectory(LPSTR buffer) {
     if (IsBadWritePtr(buffer, MAX_PATH))
         return nullptr;
     CHAR path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    // A path that does not fit comes back cut to the buffer, with ERROR_INSUFFICIENT_BUFFER:
+    // the length is then the buffer's.
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        buffer[0] = '\0';
+        return nullptr;
+    }
     // Walk back a character at a time, so a two-byte character whose trail byte is a backslash
     // is never taken for the separator.
     LPSTR p = path + lstrlenA(path);
@@ -40,8 +48,11 @@ LPSTR GetExecutableDirectory(LPSTR buffer) {
     return buffer;
 }
 
+// Without its own folder the program would read, and at the end overwrite, another folder's
+// settings file and load its plug-ins: it stops before anything is read.
 void Environment::Program::Initialize() {
-    GetExecutableDirectory(GetApplicationDirectory());
+    if (!GetExecutableDirectory(GetApplicationDirectory()))
+        FatalExit(LoadResourceString(IDS_PROGRAM_PATH_TOO_LONG));
 }
 
 void Environment::Monitor::Initialize() {

@@ -11,7 +11,8 @@ LPSTR LoadResourceString(UINT id);
 // The program's folder with a trailing backslash.
 LPSTR GetApplicationDirectory();
 // Fills `buffer` (260 bytes) with the program's folder and a trailing backslash; null when the
-// buffer is not writable.
+// buffer is not writable. Null too, with buffer empty, when the program's path does not fit
+// in MAX_PATH: the system then hands back a cut path, whose folder is some parent's.
 LPSTR GetExecutableDirectory(LPSTR buffer);
 
 constexpr int MAX_MONITORS = 16;

@@ -24,10 +24,13 @@ void RoundHalfAway(LPSTR number) {
 int FormatFixedPoint(LPSTR buffer, size_t size, double value) {
     if (!IsExactHalf(value))
         return std::snprintf(buffer, size, "%.2f", value);
-    // Three decimals give the half exactly ("0.125"); a buffer too small for them cannot hold
-    // the rounded text either, so the cut text is left as snprintf made it.
-    int length = std::snprintf(buffer, size, "%.3f", value);
-    if (length > 0 && size_t(length) < size)
-        RoundHalfAway(buffer);
-    return length - 1;
+    // Three decimals give the half exactly ("0.125"), one more character than the rounded text:
+    // they are written and rounded here, and the caller's buffer gets what of the rounded text
+    // fits. An exact half is below 2^53 / 8, so its text is far shorter than this buffer.
+    CHAR text[400];
+    int length = std::snprintf(text, sizeof text, "%.3f", value);
+    if (length <= 0 || size_t(length) >= sizeof text)
+        return std::snprintf(buffer, size, "%.2f", value);
+    RoundHalfAway(text);
+    return std::snprintf(buffer, size, "%s", text);
 }

@@ -1,6 +1,7 @@
 #include "shell/program.h"
 
 #include "dialogs/options_sheet.h"
+#include "display/default_colors.h"
 #include "display/graph_display.h"
 #include "display/rows.h"
 #include "plugin_host/plugin_list.h"
@@ -63,6 +64,8 @@ void ResetProgramState() {
     CreateGraphList();
     pGraphGeneralCategory = nullptr;
     pGraphDetailCategory = nullptr;
+    ResetGraphDisplayState();
+    ResetDefaultGraphColors();
     SetMainWindow(nullptr);
     SetMainWindowDC(nullptr);
     hMainMenu = nullptr;

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,6 +106,87 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
     }
     SetLastError(ERROR_SUCCESS);
     return TRUE;
+}
+
+BOOL WINAPI ReplaceFileA(LPCSTR lpReplacedFileName, LPCSTR lpReplacementFileName,
+                         LPCSTR lpBackupFileName, DWORD dwReplaceFlags, LPVOID lpExclude,
+                         LPVOID lpReserved) {
+    using namespace platform;
+    if (!lpReplacedFileName || !lpReplacementFileName || lpBackupFileName || dwReplaceFlags ||
+        lpExclude || lpReserved) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::optional<std::string> replaced = host::WindowsToLinuxPath(lpReplacedFileName);
+    std::optional<std::string> replacement = host::WindowsToLinuxPath(lpReplacementFileName);
+    if (!replaced || !replacement) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    struct stat old {};
+    if (stat(replaced->c_str(), &old) != 0) {
+        SetLastError(ErrorOfPath(errno, *replaced));
+        return FALSE;
+    }
+    struct stat source {};
+    if (lstat(replacement->c_str(), &source) != 0) {
+        SetLastError(ErrorOfPath(errno, *replacement));
+        return FALSE;
+    }
+    if (S_ISDIR(old.st_mode) || !S_ISREG(source.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    // What the user set on the old file goes to the new one before it takes the name. An owner
+    // that this process may not give is left as the new file has it.
+    [[maybe_unused]] int owned = chown(replacement->c_str(), old.st_uid, old.st_gid);
+    if (chmod(replacement->c_str(), old.st_mode & 07777) != 0) {
+        SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+        return FALSE;
+    }
+    if (rename(replacement->c_str(), replaced->c_str()) != 0) {
+        SetLastError(errno == EXDEV ? ERROR_NOT_SAME_DEVICE : ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+        return FALSE;
+    }
+    bool synced = SyncFolder(FolderOf(*replaced));
+    if (synced && FolderOf(*replacement) != FolderOf(*replaced))
+        synced = SyncFolder(FolderOf(*replacement));
+    if (!synced) {
+        SetLastErrorFromErrno();
+        return FALSE;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+DWORD WINAPI GetFinalPathNameByHandleA(HANDLE hFile, LPSTR lpszFilePath, DWORD cchFilePath,
+                                       DWORD dwFlags) {
+    using namespace platform;
+    auto file = FindKernelObjectAs<FileObject>(hFile);
+    if (!file) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (dwFlags != (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    char target[4096];
+    std::string link = "/proc/self/fd/" + std::to_string(file->fd());
+    ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+    if (length <= 0 || size_t(length) >= sizeof target - 1) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
+    target[length] = '\0';
+    const std::string path = "\\\\?\\" + host::LinuxToWindowsPath(target);
+    if (!lpszFilePath || cchFilePath <= path.size()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return DWORD(path.size() + 1);
+    }
+    std::memcpy(lpszFilePath, path.c_str(), path.size() + 1);
+    SetLastError(ERROR_SUCCESS);
+    return DWORD(path.size());
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {

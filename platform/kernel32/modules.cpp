@@ -4,6 +4,7 @@
 #include "host/paths.h"
 #include "host/process_info.h"
 
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <fstream>
@@ -145,6 +146,24 @@ void SetProgramPath(std::string linux_path) {
     ProgramPathOverride() = std::move(linux_path);
 }
 
+// A folder whose name the ANSI code page cannot spell reaches the program with "?" in its
+// place, and the program would look for its settings and plug-ins in a folder that does not
+// exist, silently. The first time the program asks for its own path, before it has read or
+// written any file of its folder, the user is told which folder and which setting would work,
+// and the process ends.
+void StopUnlessFolderFitsCodePage(const std::string& folder) {
+    if (host::AnsiToUtf8(host::Utf8ToAnsi(folder)) == folder)
+        return;
+    std::fprintf(stderr,
+                 "The program's folder \"%s\" has a name that code page %u cannot spell, so the "
+                 "program cannot find its files there. Start it with "
+                 "PELMORA_PLATFORM_CODEPAGE=65001, or move it to a folder whose name code page "
+                 "%u can spell.\n",
+                 folder.c_str(), host::AnsiCodePage(), host::AnsiCodePage());
+    std::fflush(stderr);
+    ExitProcess(1);
+}
+
 } // namespace platform
 
 PELMORA_BEGIN_EXTERN_C
@@ -257,6 +276,8 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
         SetLastError(ERROR_MOD_NOT_FOUND);
         return 0;
     }
+    if (!hModule || static_cast<void*>(hModule) == ProgramHandle())
+        StopUnlessFolderFitsCodePage(ProgramDirectory());
     if (!lpFilename || nSize == 0) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;

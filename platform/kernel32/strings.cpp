@@ -89,19 +89,17 @@ LPSTR WINAPI CharPrevA(LPCSTR lpszStart, LPCSTR lpszCurrent) {
     }
 }
 
-// Parses (white space)(sign)(digits), or with STIF_SUPPORT_HEX also (white space)0x(hex digits).
-// Arithmetic wraps at 32 bits as the system's does.
+// Parses (optional "-")(digits), or with STIF_SUPPORT_HEX also (optional "-")0x(hex digits), up
+// to the first other character. Neither blanks nor "+" are taken: " 300" and "+300" read as 0, as
+// the settings reader's integers do. The minus sign holds for a hexadecimal number too ("-0x1F"
+// is -31). Arithmetic wraps at 32 bits as the system's does.
 static bool ParseInt(LPCSTR s, bool hex_allowed, int* out) {
     *out = 0;
     if (!s)
         return false;
-    while (*s == ' ' || *s == '\t')
+    bool negative = *s == '-';
+    if (negative)
         ++s;
-    bool negative = false;
-    if (*s == '-' || *s == '+') {
-        negative = *s == '-';
-        ++s;
-    }
     uint32_t value = 0;
     bool any = false;
     if (hex_allowed && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {

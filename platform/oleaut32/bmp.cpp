@@ -1,7 +1,9 @@
 // Windows bitmap files: 1, 4, 8-bit with a palette, 16 and 32-bit (plain or with bit fields) and
-// 24-bit; bottom-up or top-down. Compressed (RLE) files are refused.
+// 24-bit; bottom-up or top-down; 4 and 8-bit run-length encoded (RLE4, RLE8). And icon files,
+// whose images are the same device-independent bitmaps with a transparency mask, or PNG.
 #include "oleaut32/image.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -47,17 +49,83 @@ Mask MaskOf(uint32_t mask) {
 }
 
 constexpr uint32_t BI_RGB_ = 0;
+constexpr uint32_t BI_RLE8_ = 1;
+constexpr uint32_t BI_RLE4_ = 2;
 constexpr uint32_t BI_BITFIELDS_ = 3;
 
-} // namespace
+// Run-length codes into one palette index per pixel (rows bottom-up in the codes, top row first
+// in `indices`). Pixels the codes skip, by a line end or a jump, keep index 0, as in a zeroed
+// bitmap; pixels past a line's end are dropped. False when the data ends before the bitmap does.
+bool DecodeRle(const Reader& r, size_t at, int bpp, int64_t width, int64_t height,
+               std::vector<uint8_t>& indices) {
+    int64_t x = 0, row = 0;
+    auto put = [&](unsigned index) {
+        if (x < width && row < height)
+            indices[static_cast<size_t>((height - 1 - row) * width + x)] =
+                static_cast<uint8_t>(index);
+        ++x;
+    };
+    // Index i of a run or of an absolute block; RLE4 holds two to a byte, the high half first.
+    auto nibble = [&](uint8_t byte, unsigned i) -> unsigned {
+        return bpp == 8 ? byte : (i % 2 == 0 ? byte >> 4 : byte & 0x0F);
+    };
+    while (row < height) {
+        if (!r.Has(at, 2))
+            return false;
+        uint8_t count = r.U8(at), value = r.U8(at + 1);
+        at += 2;
+        if (count > 0) {
+            for (unsigned i = 0; i < count && x < width; ++i)
+                put(nibble(value, i));
+            continue;
+        }
+        switch (value) {
+        case 0: // end of line
+            x = 0;
+            ++row;
+            break;
+        case 1: // end of bitmap
+            return true;
+        case 2: // jump right and up
+            if (!r.Has(at, 2))
+                return false;
+            x += r.U8(at);
+            row += r.U8(at + 1);
+            at += 2;
+            break;
+        default: { // `value` indices as they stand, padded to a 16-bit boundary
+            size_t bytes = bpp == 8 ? value : (value + 1u) / 2;
+            if (!r.Has(at, bytes))
+                return false;
+            for (unsigned i = 0; i < value; ++i)
+                put(nibble(r.U8(at + (bpp == 8 ? i : i / 2)), i));
+            at += (bytes + 1) & ~size_t{1};
+            break;
+        }
+        }
+    }
+    return true;
+}
 
-std::optional<Image> DecodeBmp(std::span<const std::byte> data) {
-    Reader r(data);
-    if (!r.Has(0, 18) || r.U8(0) != 'B' || r.U8(1) != 'M')
+struct DibOptions {
+    // Where the pixels start; none: right after the header, masks and palette (icons).
+    std::optional<size_t> bits_offset;
+    // An icon's header gives the height of the image and its mask together, and the fourth
+    // byte of its 32-bit pixels may be alpha.
+    bool icon = false;
+};
+
+struct Dib {
+    Image image;
+    size_t bits_end = 0; // one past the pixels: an icon's mask follows
+};
+
+// A device-independent bitmap whose header (BITMAPCOREHEADER, BITMAPINFOHEADER or later) starts
+// at h.
+std::optional<Dib> DecodeDib(const Reader& r, size_t h, const DibOptions& options) {
+    if (!r.Has(h, 4))
         return std::nullopt;
-    uint32_t bits_offset = r.U32(10);
-    uint32_t header_size = r.U32(14);
-    size_t h = 14;
+    uint32_t header_size = r.U32(h);
     int64_t width = 0, height = 0;
     int bpp = 0;
     uint32_t compression = BI_RGB_, colours_used = 0;
@@ -77,6 +145,8 @@ std::optional<Image> DecodeBmp(std::span<const std::byte> data) {
         compression = r.U32(h + 16);
         colours_used = r.U32(h + 32);
     }
+    if (options.icon)
+        height /= 2;
     bool top_down = height < 0;
     if (top_down)
         height = -height;
@@ -91,6 +161,10 @@ std::optional<Image> DecodeBmp(std::span<const std::byte> data) {
         blue = MaskOf(0x001F);
     }
     size_t after_header = h + header_size;
+    // Run-length codes hold bottom-up rows of 4 or 8-bit indices only.
+    bool rle = (compression == BI_RLE8_ && bpp == 8) || (compression == BI_RLE4_ && bpp == 4);
+    if (rle && (top_down || options.icon))
+        return std::nullopt;
     if (compression == BI_BITFIELDS_ && (bpp == 16 || bpp == 32)) {
         // The masks follow a 40-byte header; larger headers hold them inside.
         size_t at = header_size == 40 ? after_header : h + 40;
@@ -101,7 +175,7 @@ std::optional<Image> DecodeBmp(std::span<const std::byte> data) {
         blue = MaskOf(r.U32(at + 8));
         if (header_size == 40)
             after_header += 12;
-    } else if (compression != BI_RGB_) {
+    } else if (compression != BI_RGB_ && !rle) {
         return std::nullopt;
     }
 
@@ -120,18 +194,34 @@ std::optional<Image> DecodeBmp(std::span<const std::byte> data) {
             palette.push_back(0xFF000000u | (uint32_t{r.U8(at + 2)} << 16) |
                               (uint32_t{r.U8(at + 1)} << 8) | r.U8(at));
         }
+        after_header += entries * entry_size;
     } else if (bpp != 16 && bpp != 24 && bpp != 32) {
         return std::nullopt;
+    }
+    // An index past the palette draws black.
+    auto colour = [&](unsigned index) {
+        return index < palette.size() ? palette[index] : 0xFF000000u;
+    };
+
+    const size_t bits_offset = options.bits_offset.value_or(after_header);
+    Dib dib;
+    Image& image = dib.image;
+    image.width = static_cast<int>(width);
+    image.height = static_cast<int>(height);
+    image.pixels.resize(static_cast<size_t>(width) * height);
+    if (rle) {
+        std::vector<uint8_t> indices(image.pixels.size(), 0);
+        if (!DecodeRle(r, bits_offset, bpp, width, height, indices))
+            return std::nullopt;
+        for (size_t i = 0; i < indices.size(); ++i)
+            image.pixels[i] = colour(indices[i]);
+        return dib;
     }
 
     size_t stride = ((static_cast<size_t>(width) * bpp + 31) / 32) * 4;
     if (!r.Has(bits_offset, stride * static_cast<size_t>(height)))
         return std::nullopt;
-
-    Image image;
-    image.width = static_cast<int>(width);
-    image.height = static_cast<int>(height);
-    image.pixels.resize(static_cast<size_t>(width) * height);
+    dib.bits_end = bits_offset + stride * static_cast<size_t>(height);
     for (int64_t y = 0; y < height; ++y) {
         size_t row = bits_offset + stride * static_cast<size_t>(top_down ? y : height - 1 - y);
         uint32_t* out = image.pixels.data() + static_cast<size_t>(y) * width;
@@ -143,9 +233,7 @@ std::optional<Image> DecodeBmp(std::span<const std::byte> data) {
             case 8: {
                 size_t bit = static_cast<size_t>(x) * bpp;
                 uint8_t byte = r.U8(row + bit / 8);
-                unsigned index = (byte >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1);
-                // An index past the palette draws black.
-                pixel = index < palette.size() ? palette[index] : 0xFF000000u;
+                pixel = colour((byte >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1));
                 break;
             }
             case 16: {
@@ -160,17 +248,100 @@ std::optional<Image> DecodeBmp(std::span<const std::byte> data) {
                 break;
             }
             case 32: {
-                // The fourth byte of a 32-bit bitmap is not alpha: the picture is opaque.
+                // The fourth byte of a 32-bit bitmap is not alpha: the picture is opaque. An
+                // icon's may be; DecodeIconBitmap decides.
                 uint32_t v = r.U32(row + x * 4);
                 pixel |= (uint32_t{red.Apply(v)} << 16) | (uint32_t{green.Apply(v)} << 8) |
                          blue.Apply(v);
+                if (options.icon)
+                    pixel = (pixel & 0x00FFFFFFu) | (v & 0xFF000000u);
                 break;
             }
             }
             out[x] = pixel;
         }
     }
-    return image;
+    return dib;
+}
+
+// An icon's bitmap: a 32-bit image whose fourth bytes are not all 0 carries its own alpha; any
+// other takes its transparency from the 1-bit mask that follows it (a set bit is transparent).
+std::optional<Image> DecodeIconBitmap(std::span<const std::byte> data) {
+    Reader r(data);
+    std::optional<Dib> dib = DecodeDib(r, 0, DibOptions{.bits_offset = std::nullopt, .icon = true});
+    if (!dib)
+        return std::nullopt;
+    Image& image = dib->image;
+    const bool depth32 = r.U16(14) == 32;
+    bool own_alpha = depth32 && std::any_of(image.pixels.begin(), image.pixels.end(),
+                                            [](uint32_t p) { return p >> 24 != 0; });
+    if (!own_alpha) {
+        for (uint32_t& p : image.pixels)
+            p |= 0xFF000000u;
+        size_t stride = ((static_cast<size_t>(image.width) + 31) / 32) * 4;
+        if (r.Has(dib->bits_end, stride * static_cast<size_t>(image.height))) {
+            for (int y = 0; y < image.height; ++y) {
+                size_t row = dib->bits_end + stride * static_cast<size_t>(image.height - 1 - y);
+                for (int x = 0; x < image.width; ++x) {
+                    if ((r.U8(row + size_t(x) / 8) >> (7 - x % 8)) & 1)
+                        image.pixels[static_cast<size_t>(y) * image.width + x] = 0;
+                }
+            }
+        } else if (!depth32) {
+            // Only a 32-bit image may do without its mask (it is then opaque).
+            return std::nullopt;
+        }
+    }
+    image.has_alpha = std::any_of(image.pixels.begin(), image.pixels.end(),
+                                  [](uint32_t p) { return p >> 24 != 0xFF; });
+    return std::move(dib->image);
+}
+
+} // namespace
+
+std::optional<Image> DecodeBmp(std::span<const std::byte> data) {
+    Reader r(data);
+    if (!r.Has(0, 18) || r.U8(0) != 'B' || r.U8(1) != 'M')
+        return std::nullopt;
+    std::optional<Dib> dib = DecodeDib(r, 14, DibOptions{.bits_offset = r.U32(10), .icon = false});
+    if (!dib)
+        return std::nullopt;
+    return std::move(dib->image);
+}
+
+// An icon file holds several images of one picture; the largest is taken (most pixels, then
+// most bits per pixel), as the picture is drawn stretched over the background.
+std::optional<Image> DecodeIcon(std::span<const std::byte> data) {
+    Reader r(data);
+    if (!r.Has(0, 6) || r.U16(0) != 0 || r.U16(2) != 1)
+        return std::nullopt;
+    const unsigned count = r.U16(4);
+    std::optional<std::span<const std::byte>> best;
+    int64_t best_pixels = 0;
+    unsigned best_bits = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        size_t entry = 6 + size_t{i} * 16;
+        if (!r.Has(entry, 16))
+            return std::nullopt;
+        // A side of 0 stands for 256.
+        int64_t pixels =
+            int64_t{r.U8(entry) ? r.U8(entry) : 256} * (r.U8(entry + 1) ? r.U8(entry + 1) : 256);
+        unsigned bits = r.U16(entry + 6);
+        uint32_t size = r.U32(entry + 8), offset = r.U32(entry + 12);
+        if (size == 0 || !r.Has(offset, size))
+            continue;
+        if (!best || pixels > best_pixels || (pixels == best_pixels && bits > best_bits)) {
+            best = data.subspan(offset, size);
+            best_pixels = pixels;
+            best_bits = bits;
+        }
+    }
+    if (!best)
+        return std::nullopt;
+    static constexpr unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (best->size() >= 8 && std::memcmp(best->data(), png, 8) == 0)
+        return DecodePng(*best);
+    return DecodeIconBitmap(*best);
 }
 
 } // namespace platform::ole

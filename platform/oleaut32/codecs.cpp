@@ -202,6 +202,8 @@ std::optional<Image> DecodeImage(std::span<const std::byte> data) {
         return DecodeGif(data);
     if (starts("\x89PNG\r\n\x1A\n"))
         return DecodePng(data);
+    if (starts(std::string_view("\0\0\1\0", 4)))
+        return DecodeIcon(data);
     return std::nullopt;
 }
 

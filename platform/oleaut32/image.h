@@ -1,5 +1,5 @@
-// Decoded pictures: BMP (our own reader), JPEG, GIF (its first frame) and PNG from bytes in
-// memory. Every reader checks the data against its own length and refuses what does not fit.
+// Decoded pictures: BMP and icons (our own readers), JPEG, GIF (its first frame) and PNG from bytes
+// in memory. Every reader checks the data against its own length and refuses what does not fit.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +23,7 @@ inline constexpr int MAX_IMAGE_SIDE = 32768;
 inline constexpr int64_t MAX_IMAGE_PIXELS = int64_t{64} << 20;
 
 std::optional<Image> DecodeBmp(std::span<const std::byte> data);
+std::optional<Image> DecodeIcon(std::span<const std::byte> data);
 std::optional<Image> DecodeJpeg(std::span<const std::byte> data);
 std::optional<Image> DecodeGif(std::span<const std::byte> data);
 std::optional<Image> DecodePng(std::span<const std::byte> data);

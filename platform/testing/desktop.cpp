@@ -27,6 +27,19 @@ ExitTrap::~ExitTrap() {
     SetExitHandler({});
 }
 
+FatalExitTrap::FatalExitTrap(std::function<void()> before_throw) {
+    SetExitHandler([before_throw = std::move(before_throw)](UINT) {
+        if (before_throw)
+            before_throw();
+        std::vector<user32::MessageBoxRecord> boxes = user32::ShownMessageBoxes();
+        throw FatalExitCalled{boxes.empty() ? std::string() : boxes.back().text};
+    });
+}
+
+FatalExitTrap::~FatalExitTrap() {
+    SetExitHandler({});
+}
+
 ManualClockScope::ManualClockScope(uint64_t start_ms) : clock_(start_ms) {
     host::InstallClock(&clock_);
 }

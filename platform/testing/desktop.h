@@ -38,6 +38,22 @@ public:
     ExitTrap& operator=(const ExitTrap&) = delete;
 };
 
+// Thrown by ExitProcess while a FatalExitTrap is in force: the text of the last message box
+// shown, which is what a fatal exit showed before it ended the process (empty when none was).
+struct FatalExitCalled {
+    std::string text;
+};
+
+// While it lives, ExitProcess runs `before_throw` (when there is one) and throws FatalExitCalled
+// instead of ending the test run.
+class FatalExitTrap {
+public:
+    explicit FatalExitTrap(std::function<void()> before_throw = {});
+    ~FatalExitTrap();
+    FatalExitTrap(const FatalExitTrap&) = delete;
+    FatalExitTrap& operator=(const FatalExitTrap&) = delete;
+};
+
 // While it lives, the layer's clock is this manual clock.
 class ManualClockScope {
 public:

@@ -1,6 +1,7 @@
-// SIGTERM and SIGINT are this desktop's end of session: the program gets WM_QUERYENDSESSION and
-// WM_ENDSESSION as the system sends them when the user logs off, so that stopping it from a
-// terminal still runs its shutdown steps. The handler only sets a flag and writes to a pipe;
+// SIGTERM, SIGINT and SIGHUP (its terminal closes) are this desktop's end of session: the program
+// gets WM_QUERYENDSESSION and WM_ENDSESSION as the system sends them when the user logs off, so
+// that stopping it from a terminal still runs its shutdown steps. A SIGHUP that the process was
+// started ignoring (nohup) stays ignored. The handler only sets a flag and writes to a pipe;
 // the message loop does the rest on the GUI thread.
 #include "user32/window_manager.h"
 
@@ -46,6 +47,9 @@ void InstallSessionSignals() {
         action.sa_flags = SA_RESTART;
         sigaction(SIGTERM, &action, nullptr);
         sigaction(SIGINT, &action, nullptr);
+        struct sigaction hang_up {};
+        if (sigaction(SIGHUP, nullptr, &hang_up) == 0 && hang_up.sa_handler != SIG_IGN)
+            sigaction(SIGHUP, &action, nullptr);
     });
 }
 

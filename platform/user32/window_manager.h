@@ -204,7 +204,7 @@ void ForgetWindowLocked(HWND hwnd);
 // of them when null) are looked at. A layered window with WS_EX_TRANSPARENT is passed over.
 HWND WindowAtLocked(POINT screen, HWND below);
 
-// Frame thickness of a style: the client rect inside a window rect (window.cpp).
+// Frame thickness of a style: the client rect inside a window rect (windows.cpp).
 RECT ClientFromWindowRect(const RECT& window, DWORD style, DWORD ex_style);
 LRESULT HitTest(HWND hwnd, POINT screen);
 

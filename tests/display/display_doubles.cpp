@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 void UseBuildResources() {
@@ -26,12 +28,12 @@ public:
         ::Environment::Program::Initialize();
         EnumerateMonitors();
         UseBuildResources();
-        platform::SetExitHandler([](UINT) {
-            UseBuildResources();
-            throw doubles::FatalExitCalled{platform::user32::ShownMessageBoxes().back().text};
-        });
+        fatal_exit_.emplace(UseBuildResources);
     }
-    void TearDown() override { platform::SetExitHandler({}); }
+    void TearDown() override { fatal_exit_.reset(); }
+
+private:
+    std::optional<platform::testing::FatalExitTrap> fatal_exit_;
 };
 const auto* const shell_environment = ::testing::AddGlobalTestEnvironment(new ShellEnvironment);
 

@@ -4,14 +4,14 @@
 
 #include <windows.h>
 
+#include "testing/desktop.h"
+
 #include <string>
 
 namespace doubles {
 
 // Thrown where the process would end, after FatalExit has shown its text and shut down.
-struct FatalExitCalled {
-    std::string text;
-};
+using FatalExitCalled = platform::testing::FatalExitCalled;
 
 // What GetMainWindow and GetMainWindowDC answer.
 void SetMainWindow(HWND window, HDC dc);

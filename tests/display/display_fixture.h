@@ -28,8 +28,9 @@ protected:
         SetDriveProfile(profile_.get());
         pPluginsCategory = profile_->GetCategory(Literals::Plugins);
         pMainWindowCategory = profile_->GetCategory(Literals::MainWindow);
+        ResetGraphDisplayState();
+        ResetDefaultGraphColors();
         FillDefaultGraphColors();
-        lDefaultColorIndex = 0;
         sources::Reset();
         CreateGraphList();
         window_ = std::make_shared<platform::gdi::Surface>();
@@ -43,7 +44,7 @@ protected:
 
     void TearDown() override {
         ReleaseGraphDisplay();
-        lNumberOfGraphs = 0;
+        ResetGraphDisplayState();
         platform::gdi::DeleteSurfaceDC(windowDC_);
         doubles::SetMainWindow(nullptr, nullptr);
         SetDriveProfile(nullptr);

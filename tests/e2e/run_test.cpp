@@ -81,6 +81,27 @@ TEST(Run, ShowsChangingRowsAndSavesItsSettingsWhenStopped) {
     EXPECT_EQ(dir.ReadFile("Pelmora.pmu"), settings);
 }
 
+// A plug-in's own global function and variable of the program's names stay its own: it gets
+// its own string, and clearing its own flag does not stop the program's save.
+TEST(Run, APluginsOwnNamesBindToThePluginNotToTheProgram) {
+    e2e::ProgramDir dir({.plugins = false});
+    fs::copy_file(fs::path(E2E_PLUGIN_DIR) / "Shadowing.pmp",
+                  dir.path() / "Plug-ins (x64)" / "Shadowing.pmp");
+    fs::path snapshots = dir.path() / "snapshots";
+    fs::create_directories(snapshots);
+    // Stopped once its window has been drawn, when start-up is over.
+    e2e::RunningProgram program(dir, {"PELMORA_PLATFORM_SNAPSHOT=" + snapshots.string()});
+    ASSERT_TRUE(e2e::WaitFor([&] { return fs::exists(snapshots / "Pelmora.png"); }, 20s))
+        << program.Errors();
+    program.Signal(SIGTERM);
+    std::optional<int> status = program.Wait(10s);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0) << program.Errors();
+    ASSERT_TRUE(fs::exists(dir.settings())) << program.Errors();
+    EXPECT_NE(dir.ReadFile("Pelmora.pmu").find("\tShadowing.pmp|0[\r\n"), std::string::npos)
+        << dir.ReadFile("Pelmora.pmu");
+}
+
 TEST(Run, AFirstRunCreatesTheSettingsFileWithItsDefaults) {
     e2e::ProgramDir dir;
     fs::path snapshots = dir.path() / "snapshots";

@@ -85,14 +85,11 @@ const auto* const build_resources = ::testing::AddGlobalTestEnvironment(new Buil
 
 } // namespace
 
-PluginHostState::PluginHostState() : profile_(std::make_unique<CDriveProfile>()) {
+PluginHostState::PluginHostState()
+    : fatal_exit_(UseBuildResources), profile_(std::make_unique<CDriveProfile>()) {
     UseBuildResources();
     platform::user32::SetMessageBoxObserver([](const platform::user32::MessageBoxRecord& box) {
         PluginEvents().push_back("FatalExit " + box.text);
-    });
-    platform::SetExitHandler([](UINT) {
-        UseBuildResources();
-        throw FatalExitCalled{platform::user32::ShownMessageBoxes().back().text};
     });
     CreatePluginList();
     SetPluginCount(0);
@@ -110,7 +107,6 @@ PluginHostState::~PluginHostState() {
     UnloadPlugins();
     SetDriveProfile(nullptr);
     pPluginsCategory = nullptr;
-    platform::SetExitHandler({});
     platform::user32::SetMessageBoxObserver({});
 }
 

@@ -21,9 +21,7 @@ struct PluginFile {
 
 // Thrown in place of the process end while a PluginHostState lives: FatalExit has shown its
 // text and run the shutdown steps.
-struct FatalExitCalled {
-    std::string text;
-};
+using FatalExitCalled = platform::testing::FatalExitCalled;
 
 // The calls of the test plug-ins, "<file name> <event>", and the FatalExit calls,
 // "FatalExit <text>", in order.
@@ -67,6 +65,8 @@ private:
     // The built-in drive-temperature source looks for drives; these tests give it none, so no
     // real disk is ever opened.
     platform::testing::SimulatedDrivesScope no_drives_;
+    // The resource library comes back for the next case: FatalExit's last step frees it.
+    platform::testing::FatalExitTrap fatal_exit_;
     std::unique_ptr<CDriveProfile> profile_;
 };
 

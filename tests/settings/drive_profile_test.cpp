@@ -85,11 +85,17 @@ TEST_F(DriveProfileTest, OutOfRangeIsReplacedByTheDefaultAndWrittenBack) {
         {"256", 255, 1, 255, 255, "255"}, // maximum + 1
         {"0", 255, 1, 255, 255, "255"},   // minimum - 1
         {"255", 100, 1, 255, 255, "255"}, // bounds are inclusive
-        {"1", 100, 1, 255, 1, "1"},       {"50", 500, 100, 1000, 500, "500"},
-        {"-11", 0, -10, 10, 0, "0"},      {"-10", 0, -10, 10, -10, "-10"},
+        {"1", 100, 1, 255, 1, "1"},
+        {"50", 500, 100, 1000, 500, "500"},
+        {"-11", 0, -10, 10, 0, "0"},
+        {"-10", 0, -10, 10, -10, "-10"},
         {"abc", 7, 1, 10, 7, "7"},   // reads as 0, below the minimum
         {"abc", 7, 0, 10, 0, "abc"}, // 0 lies in the range: not corrected
-        {"12px", 0, 0, 50, 12, "12px"},   {"33", -1, 1, 32, -1, "-1"},
+        {"12px", 0, 0, 50, 12, "12px"},
+        {"33", -1, 1, 32, -1, "-1"},
+        // A number is an optional minus sign and digits: "Width= 300" keeps the default.
+        {" 300", 200, 1, 1920, 200, "200"},
+        {"+300", 200, 1, 1920, 200, "200"},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.stored);

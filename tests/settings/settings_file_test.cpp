@@ -273,6 +273,33 @@ TEST_F(SettingsFileTest, NamesAndValuesThatTheReaderWouldMisreadAreWrittenSoThat
     EXPECT_EQ(again.Render(), text);
 }
 
+// Many siblings keep their order, and a later block of an earlier name still adds to it.
+TEST_F(SettingsFileTest, ManySiblingCategoriesKeepTheirOrderAndMergeByName) {
+    constexpr int count = 20000;
+    std::string text, merged;
+    for (int i = 0; i < count; ++i)
+        text += "C" + std::to_string(i) + "[\r\n\tK=" + std::to_string(i) + "\r\n]\r\n";
+    text += "C7[\r\n\tL=x\r\n]\r\nC19999[\r\n\tL=y\r\n]\r\n";
+    CDriveProfile profile;
+    ASSERT_EQ(Parse(profile, text), 1) << profile.ErrorEnum;
+    CDriveProfileCategory* root = profile.GetRoot();
+    ASSERT_EQ(root->Count(), count);
+    for (int i = 0; i < count; ++i) {
+        bool isCategory = false;
+        CDriveProfileItemBase* child = root->GetChild(i, &isCategory);
+        ASSERT_TRUE(isCategory);
+        ASSERT_EQ(std::string(child->Name), "C" + std::to_string(i));
+    }
+    EXPECT_STREQ(StoredValue(profile.GetCategory("C7"), "L"), "x");
+    EXPECT_STREQ(StoredValue(profile.GetCategory("C7"), "K"), "7");
+    EXPECT_STREQ(StoredValue(profile.GetCategory("C19999"), "L"), "y");
+    EXPECT_EQ(profile.GetCategory("C7")->Count(), 2);
+    // Written back, the merged blocks stand as one, in the order of the first.
+    const std::string rendered = profile.Render();
+    EXPECT_EQ(rendered.find("C7[\r\n\tK=7\r\n\tL=x\r\n]\r\nC8[\r\n"), text.find("C7[\r\n"));
+    EXPECT_EQ(rendered.size(), text.size() - std::string("C7[\r\n]\r\nC19999[\r\n]\r\n").size());
+}
+
 TEST_F(SettingsFileTest, ATreeLargerThanTheOldBufferIsWrittenWhole) {
     CDriveProfile profile;
     char name[32];
@@ -309,6 +336,45 @@ TEST_F(SettingsFileTest, ASaveThatFailsMidwayLeavesThePreviousFile) {
     ASSERT_EQ(profile.Save(path.c_str()), 1);
     EXPECT_EQ(ReadBytes(File()), profile.Render());
     EXPECT_NE(ReadBytes(File()), kFixture);
+}
+
+// What the user set on the file stays: its permissions, a link to a file elsewhere, and a
+// read-only file, which is not written.
+TEST_F(SettingsFileTest, SaveKeepsThePermissionsTheLinkAndAReadOnlyFile) {
+    const std::string path = WindowsPath("Pelmora.pmu");
+    CDriveProfile profile;
+    profile.SetInteger("k", 1);
+    const std::string text = profile.Render();
+
+    WriteBytes(File(), "old=1\r\n");
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(profile.Save(path.c_str()), 1);
+    EXPECT_EQ(ReadBytes(File()), text);
+    EXPECT_EQ(fs::status(File()).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    ExpectOnlyTheSettingsFile();
+
+    WriteBytes(File(), "old=1\r\n");
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(profile.Save(path.c_str()), 0);
+    EXPECT_EQ(ReadBytes(File()), "old=1\r\n");
+    ExpectOnlyTheSettingsFile();
+    fs::remove(File());
+
+    const fs::path elsewhere = folder_ / "elsewhere";
+    fs::create_directories(elsewhere);
+    WriteBytes(elsewhere / "real.pmu", "old=1\r\n");
+    fs::create_symlink(elsewhere / "real.pmu", File());
+    ASSERT_EQ(profile.Save(path.c_str()), 1);
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_EQ(ReadBytes(elsewhere / "real.pmu"), text);
+    // The new text was written beside the target and nothing is left of it.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(elsewhere))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"real.pmu"});
+    fs::remove_all(elsewhere);
+    fs::remove(File());
 }
 
 TEST_F(SettingsFileTest, SaveIntoAMissingFolderWritesNothing) {

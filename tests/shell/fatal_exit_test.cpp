@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include "host/codepage.h"
+#include "host/paths.h"
+
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -66,6 +71,58 @@ TEST_F(FatalExitTest, AMissingResourceLibraryIsReportedWithTheSystemsReason) {
     EXPECT_EQ(GetMainWindow(), nullptr);
     EXPECT_FALSE(IsShutDown());
     EXPECT_FALSE(SettingsExist());
+}
+
+// A program path too long for MAX_PATH comes back cut, and its folder would be a parent's: the
+// program says so and ends without reading or writing that parent's settings file.
+TEST_F(FatalExitTest, AProgramPathTooLongToBeGivenWholeEndsTheStartBeforeAnyFileIsRead) {
+    namespace fs = std::filesystem;
+    const fs::path parent = folder_ / std::string(80, 'a') / std::string(80, 'b');
+    const fs::path deep = parent / std::string(80, 'c');
+    PlaceProgramIn(deep);
+    const std::string parents = "MainWindow[\r\n\tOpacity=9\r\n]\r\n";
+    std::ofstream(parent / "Pelmora.pmu", std::ios::binary) << parents;
+    ASSERT_GT(platform::host::LinuxToWindowsPath((deep / "pelmora").string()).size(), 259u);
+
+    EXPECT_THROW(Start(), platform::testing::ProcessExited);
+    auto boxes = platform::testing::MessageBoxesShown();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find("longer than 259 characters"), std::string::npos) << boxes[0].text;
+    EXPECT_EQ(boxes[0].caption, std::string(GetFatalCaption()));
+    EXPECT_STREQ(GetApplicationDirectory(), "");
+    std::ifstream in(parent / "Pelmora.pmu", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), parents);
+    EXPECT_FALSE(fs::exists(deep / "Pelmora.pmu"));
+    EXPECT_FALSE(SettingsExist());
+}
+
+// A folder whose name the code page cannot spell: the user is told which folder and which
+// setting would work, and the program ends before it reads or writes a file there.
+TEST_F(FatalExitTest, AFolderTheCodePageCannotSpellIsNamedAtStartAndNothingIsTouched) {
+    namespace fs = std::filesystem;
+    const fs::path folder = folder_ / "\xC3\x84"; // "Ä", which code page 932 has not
+    PlaceProgramIn(folder);
+    const std::string settings = "MainWindow[\r\n\tOpacity=9\r\n]\r\n";
+    std::ofstream(folder / "Pelmora.pmu", std::ios::binary) << settings;
+    platform::host::SetAnsiCodePage(932);
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_THROW(Start(), platform::testing::ProcessExited);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    platform::host::SetAnsiCodePage(0);
+    EXPECT_NE(said.find(folder.string() + "/"), std::string::npos) << said;
+    EXPECT_NE(said.find("PELMORA_PLATFORM_CODEPAGE=65001"), std::string::npos) << said;
+    EXPECT_FALSE(IsShutDown());
+    std::ifstream in(folder / "Pelmora.pmu", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), settings);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
+
+    // With the code page that spells every name, the same folder works.
+    platform::host::SetAnsiCodePage(65001);
+    CHAR path[MAX_PATH];
+    EXPECT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+    EXPECT_NE(std::string(path).find("\\\xC3\x84\\pelmora"), std::string::npos) << path;
+    platform::host::SetAnsiCodePage(0);
 }
 
 TEST_F(FatalExitTest, ASettingsFileThatCannotBeParsedIsNotWrittenBack) {

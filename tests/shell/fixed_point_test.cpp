@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -21,10 +23,25 @@ TEST(FixedPoint, ExactHalvesRoundAwayFromZeroOthersAsPrinted) {
         EXPECT_STREQ(buffer, c.text) << c.value;
         EXPECT_EQ(length, int(std::string(c.text).size())) << c.value;
     }
-    // A buffer too small for the text holds what fits, terminated.
-    CHAR small[4];
-    FormatFixedPoint(small, sizeof small, 31.125);
-    EXPECT_STREQ(small, "31.");
+    // A buffer holds what of the rounded text fits, terminated; the length is the whole text's.
+    struct Small {
+        double value;
+        size_t size;
+        const char* text;
+        int length;
+    } small[] = {
+        {0.125, 5, "0.13", 4},  // the rounded text fits exactly, the unrounded one would not
+        {31.125, 4, "31.", 5},  // cut
+        {-0.125, 5, "-0.1", 5}, // cut
+        {0.125, 1, "", 4},
+    };
+    for (const Small& c : small) {
+        CHAR buffer[8];
+        std::fill(std::begin(buffer), std::end(buffer), '#');
+        EXPECT_EQ(FormatFixedPoint(buffer, c.size, c.value), c.length) << c.value;
+        EXPECT_STREQ(buffer, c.text) << c.value;
+        EXPECT_EQ(buffer[c.size], '#') << c.value;
+    }
 }
 
 } // namespace

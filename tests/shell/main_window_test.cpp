@@ -1,5 +1,8 @@
 #include "program_fixture.h"
 
+#include "display/default_colors.h"
+#include "display/display_state.h"
+#include "display/graph_display.h"
 #include "plugin_host/plugin_list.h"
 #include "plugin_sdk/pmp.h"
 #include "settings/literals.h"
@@ -150,6 +153,28 @@ TEST_F(MainWindow, CloseTearsDownDestroysEndsTheLoopAndShutsDownOnce) {
     EXPECT_NE(settings.find("MainWindow[\r\n"), std::string::npos);
     EXPECT_NE(settings.find("\tOpacity=255\r\n"), std::string::npos);
     (void)window;
+}
+
+// After a run, the globals are a new process's again: the display's and the colour cycle's too.
+TEST_F(MainWindow, ResetGivesANewProcesssGlobals) {
+    Start();
+    ShutDown();
+    DestroyWindow(Window());
+    ASSERT_GT(lNumberOfGraphs, 0);
+    ASSERT_NE(lDefaultColorIndex, 0);
+    ResetProgramState();
+    EXPECT_EQ(lNumberOfGraphs, 0);
+    EXPECT_EQ(lRowHeight, 0);
+    EXPECT_EQ(lTotalHeight, 0);
+    EXPECT_EQ(lGraphWidth, 0);
+    EXPECT_FALSE(bGraphsStarted);
+    EXPECT_EQ(hBufferDC, nullptr);
+    EXPECT_EQ(hBackgroundDC, nullptr);
+    EXPECT_EQ(hGraphImageDC, nullptr);
+    EXPECT_EQ(hGraphFont, nullptr);
+    EXPECT_EQ(GetMainWindowHeight(), 0);
+    EXPECT_EQ(lDefaultColorIndex, 0);
+    EXPECT_EQ(rgbDefaultGraphColors[0], 0u);
 }
 
 TEST_F(MainWindow, EndOfSessionShutsDownInsideTheProcedureButCancelledChangesNothing) {

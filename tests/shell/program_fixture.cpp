@@ -17,10 +17,7 @@ ProgramTest::ProgramTest() {
     folder_ = fs::temp_directory_path() / ("pelmora-program-" + std::to_string(getpid()) + "-" +
                                            std::to_string(folder_counter++));
     fs::remove_all(folder_);
-    fs::create_directories(folder_ / "Plug-ins (x64)");
-    fs::create_symlink(fs::path(PELMORA_PROGRAM_DIR) / "PelmoraResources.dll",
-                       folder_ / "PelmoraResources.dll");
-    platform::SetProgramPath((folder_ / "pelmora").string());
+    PlaceProgramIn(folder_);
     platform::testing::ClearShellArea();
     platform::testing::ClearMessageBoxes();
     ResetProgramState();
@@ -32,6 +29,13 @@ ProgramTest::~ProgramTest() {
     platform::SetProgramPath({});
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
+}
+
+void ProgramTest::PlaceProgramIn(const fs::path& folder) {
+    fs::create_directories(folder / "Plug-ins (x64)");
+    fs::create_symlink(fs::path(PELMORA_PROGRAM_DIR) / "PelmoraResources.dll",
+                       folder / "PelmoraResources.dll");
+    platform::SetProgramPath((folder / "pelmora").string());
 }
 
 void ProgramTest::WriteSettings(const std::string& text) {

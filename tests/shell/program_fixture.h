@@ -19,6 +19,9 @@ protected:
     ProgramTest();
     ~ProgramTest() override;
 
+    // Makes folder (created when missing) the program's folder, holding the resource library
+    // and an empty plug-in folder; folder_ is the first.
+    void PlaceProgramIn(const std::filesystem::path& folder);
     // Writes the settings file that start-up will read.
     void WriteSettings(const std::string& text);
     std::string ReadSettings() const;

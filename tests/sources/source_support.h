@@ -56,5 +56,5 @@ protected:
 std::string Param(const PMPDATA& data, int i);
 // The parameters %1 .. %count of a record.
 std::vector<std::string> Params(const PMPDATA& data, int count);
-// The resource string as the stand-in shell loads it, copied.
+// The resource string as the shell loads it from the resource library, copied.
 std::string ResourceString(UINT id);

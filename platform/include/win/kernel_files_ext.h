@@ -10,6 +10,13 @@
 #ifndef ERROR_NOT_SAME_DEVICE
 #define ERROR_NOT_SAME_DEVICE 17L
 #endif
+#ifndef ERROR_UNABLE_TO_MOVE_REPLACEMENT
+#define ERROR_UNABLE_TO_MOVE_REPLACEMENT 1176L
+#endif
+
+// GetFinalPathNameByHandleA: the path's form (only these two are offered).
+#define FILE_NAME_NORMALIZED 0x0
+#define VOLUME_NAME_DOS 0x0
 
 PELMORA_BEGIN_EXTERN_C
 
@@ -21,5 +28,17 @@ BOOL WINAPI FlushFileBuffers(HANDLE hFile);
 // not offered).
 BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+// Puts the replacement file in the place of the replaced one, which must exist, in one step;
+// the file that then bears the name keeps the replaced file's attributes and security (here:
+// its permission bits, and its owner where the process may give it). No backup file and no
+// flags are offered; the step reaches the disk before the call returns.
+BOOL WINAPI ReplaceFileA(LPCSTR lpReplacedFileName, LPCSTR lpReplacementFileName,
+                         LPCSTR lpBackupFileName, DWORD dwReplaceFlags, LPVOID lpExclude,
+                         LPVOID lpReserved);
+// The full path of the file that an open handle reads, all links followed, as "\\?\C:\...".
+// Returns its length without the terminator, or when cchFilePath is too small the size needed
+// with it (and writes nothing); 0 on failure.
+DWORD WINAPI GetFinalPathNameByHandleA(HANDLE hFile, LPSTR lpszFilePath, DWORD cchFilePath,
+                                       DWORD dwFlags);
 
 PELMORA_END_EXTERN_C

@@ -117,24 +117,25 @@ TEST_P(PictureFormats, LoadsAndRendersUprightAndStretched) {
     EXPECT_EQ(picture->Release(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, PictureFormats,
-                         ::testing::Values(PictureCase{"bmp24.bmp", 15, 10, 7, 5, 0},
-                                           PictureCase{"bmp24_topdown.bmp", 15, 10, 7, 5, 0},
-                                           PictureCase{"bmp32.bmp", 15, 10, 7, 5, 0},
-                                           PictureCase{"bmp8.bmp", 15, 10, 7, 5, 0},
-                                           PictureCase{"bmp8_topdown.bmp", 15, 10, 7, 5, 0},
-                                           PictureCase{"bmp4.bmp", 15, 10, 7, 5, 0},
-                                           PictureCase{"pattern.gif", 15, 10, 7, 5, 0},
-                                           PictureCase{"interlaced.gif", 15, 10, 7, 5, 0},
-                                           PictureCase{"pattern.png", 15, 10, 7, 5, 0},
-                                           PictureCase{"pattern.jpg", 16, 16, 8, 8, 6}),
-                         [](const auto& info) {
-                             std::string name = info.param.file;
-                             for (char& ch : name)
-                                 if (ch == '.')
-                                     ch = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, PictureFormats,
+    ::testing::Values(
+        PictureCase{"bmp24.bmp", 15, 10, 7, 5, 0},
+        PictureCase{"bmp24_topdown.bmp", 15, 10, 7, 5, 0},
+        PictureCase{"bmp32.bmp", 15, 10, 7, 5, 0}, PictureCase{"bmp8.bmp", 15, 10, 7, 5, 0},
+        PictureCase{"bmp8_topdown.bmp", 15, 10, 7, 5, 0}, PictureCase{"bmp4.bmp", 15, 10, 7, 5, 0},
+        PictureCase{"bmp8_rle.bmp", 15, 10, 7, 5, 0}, PictureCase{"bmp4_rle.bmp", 15, 10, 7, 5, 0},
+        PictureCase{"icon.ico", 15, 10, 7, 5, 0}, PictureCase{"icon32.ico", 15, 10, 7, 5, 0},
+        PictureCase{"icon_png.ico", 15, 10, 7, 5, 0}, PictureCase{"pattern.gif", 15, 10, 7, 5, 0},
+        PictureCase{"interlaced.gif", 15, 10, 7, 5, 0}, PictureCase{"pattern.png", 15, 10, 7, 5, 0},
+        PictureCase{"pattern.jpg", 16, 16, 8, 8, 6}),
+    [](const auto& info) {
+        std::string name = info.param.file;
+        for (char& ch : name)
+            if (ch == '.')
+                ch = '_';
+        return name;
+    });
 
 TEST(Pictures, TransparentGifLeavesTheBackground) {
     Loaded loaded = Load(ReadFixture("transparent.gif"));
@@ -163,8 +164,8 @@ TEST(Pictures, RenderIsClippedToTheDestination) {
 }
 
 TEST(Pictures, TruncatedFilesFailCleanly) {
-    for (const char* file :
-         {"bmp24.bmp", "bmp8.bmp", "bmp32.bmp", "pattern.gif", "pattern.png", "pattern.jpg"}) {
+    for (const char* file : {"bmp24.bmp", "bmp8.bmp", "bmp32.bmp", "bmp8_rle.bmp", "bmp4_rle.bmp",
+                             "icon32.ico", "pattern.gif", "pattern.png", "pattern.jpg"}) {
         std::vector<char> whole = ReadFixture(file);
         for (size_t length : {size_t{0}, size_t{1}, size_t{10}, size_t{40}, whole.size() / 2}) {
             SCOPED_TRACE(std::string(file) + " cut to " + std::to_string(length));
@@ -249,6 +250,83 @@ TEST(Pictures, PaletteIndicesPastThePaletteDrawBlack) {
     EXPECT_EQ(canvas.At(0, 0), RGB(255, 255, 255));
     EXPECT_EQ(canvas.At(1, 0), RGB(0, 0, 0));
     loaded.picture->Release();
+}
+
+// An icon's transparent pixels, by its mask or by its alpha, leave what was drawn before.
+TEST(Pictures, IconsAreTransparentWhereTheirMaskOrAlphaSays) {
+    for (const char* file : {"icon.ico", "icon32.ico"}) {
+        SCOPED_TRACE(file);
+        Loaded loaded = Load(ReadFixture(file));
+        ASSERT_EQ(loaded.result, S_OK);
+        Canvas canvas(15, 10, RGB(5, 6, 7));
+        LONG w = Himetric(15), h = Himetric(10);
+        loaded.picture->Render(canvas.dc(), 0, 0, 15, 10, 0, h, w, -h, nullptr);
+        EXPECT_EQ(canvas.At(14, 0), RGB(5, 6, 7));
+        EXPECT_EQ(canvas.At(13, 0), QUADRANTS[1]);
+        EXPECT_EQ(canvas.At(14, 9), QUADRANTS[3]);
+        loaded.picture->Release();
+    }
+}
+
+// Run-length codes never reach past their bitmap: a run longer than the line is cut at its
+// end, a jump past the top ends the picture, and codes that stop before the end of the bitmap
+// are no picture.
+TEST(Pictures, RunLengthCodesStayInsideTheirBitmap) {
+    auto rle8 = [](std::vector<uint8_t> codes) {
+        // 2 x 2, a palette of index 0 red, 1 green, 2 blue.
+        std::vector<char> b = BmpHeader(2, 2, 8, 3, 66, 66 + codes.size());
+        b[30] = 1; // BI_RLE8
+        const uint8_t palette[12] = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};
+        std::memcpy(b.data() + 54, palette, sizeof palette);
+        std::memcpy(b.data() + 66, codes.data(), codes.size());
+        return b;
+    };
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> codes;
+        bool loads;
+        COLORREF top_left, top_right, bottom_left, bottom_right;
+    } cases[] = {
+        {"a run longer than its line",
+         {200, 1, 0, 0, 1, 2, 0, 1},
+         true,
+         RGB(0, 0, 255),
+         RGB(255, 0, 0),
+         RGB(0, 255, 0),
+         RGB(0, 255, 0)},
+        {"a jump past the top",
+         {1, 2, 0, 2, 1, 9, 1, 1},
+         true,
+         RGB(255, 0, 0),
+         RGB(255, 0, 0),
+         RGB(0, 0, 255),
+         RGB(255, 0, 0)},
+        {"an absolute block past its line",
+         {0, 3, 2, 2, 2, 0, 0, 0, 2, 1, 0, 1},
+         true,
+         RGB(0, 255, 0),
+         RGB(0, 255, 0),
+         RGB(0, 0, 255),
+         RGB(0, 0, 255)},
+        {"codes that stop early", {2, 1, 0, 0}, false, 0, 0, 0, 0},
+        {"an absolute block cut off", {0, 8, 1, 1}, false, 0, 0, 0, 0},
+        {"a jump cut off", {0, 2, 1}, false, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Loaded loaded = Load(rle8(c.codes));
+        ASSERT_EQ(SUCCEEDED(loaded.result), c.loads);
+        if (!c.loads)
+            continue;
+        Canvas canvas(2, 2, RGB(5, 5, 5));
+        LONG w = Himetric(2), h = Himetric(2);
+        loaded.picture->Render(canvas.dc(), 0, 0, 2, 2, 0, h, w, -h, nullptr);
+        EXPECT_EQ(canvas.At(0, 0), c.top_left);
+        EXPECT_EQ(canvas.At(1, 0), c.top_right);
+        EXPECT_EQ(canvas.At(0, 1), c.bottom_left);
+        EXPECT_EQ(canvas.At(1, 1), c.bottom_right);
+        loaded.picture->Release();
+    }
 }
 
 TEST(Pictures, InterfacesAndSizes) {

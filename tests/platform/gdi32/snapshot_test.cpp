@@ -1,6 +1,7 @@
 #include "canvas.h"
 
 #include "present/snapshot.h"
+#include "testing/temporary_folder.h"
 
 #include <olectl.h>
 #include <png.h>
@@ -36,7 +37,8 @@ TEST(Snapshot, WritesRgbaWithTheLayeredAlphaAndTheColourKey) {
     surface.height = 2;
     // 0x00RRGGBB.
     surface.pixels = {0xFF0000, 0x00FF00, 0x0000FF, 0x8080FF, 0x123456, 0x8080FF};
-    std::string path = (std::filesystem::temp_directory_path() / "pelmora_snapshot_test.png");
+    platform::testing::TemporaryFolder folder("pelmora-snapshot");
+    std::string path = folder / "snapshot.png";
     ASSERT_TRUE(platform::present::WriteSurfacePng(surface, path, 200, COLORREF{0xFF8080}));
     int w = 0, h = 0;
     std::vector<uint8_t> rgba = ReadPng(path, w, h);

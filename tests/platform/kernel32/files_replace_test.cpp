@@ -74,6 +74,41 @@ TEST_F(FileReplace, FailuresCarryTheSystemsCodes) {
     EXPECT_FALSE(fs::exists(dir_ / "file"));
 }
 
+TEST_F(FileReplace, ReplaceKeepsTheReplacedFilesPermissions) {
+    Write("old", "old");
+    Write("new", "new");
+    fs::permissions(dir_ / "old", fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(dir_ / "new", fs::perms::all);
+    ASSERT_TRUE(ReplaceFileA(Win("old").c_str(), Win("new").c_str(), nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(Read("old"), "new");
+    EXPECT_FALSE(fs::exists(dir_ / "new"));
+    EXPECT_EQ(fs::status(dir_ / "old").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    // The replaced file must exist.
+    Write("new", "new");
+    EXPECT_FALSE(
+        ReplaceFileA(Win("missing").c_str(), Win("new").c_str(), nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Read("new"), "new");
+}
+
+TEST_F(FileReplace, FinalPathFollowsLinks) {
+    fs::create_directories(dir_ / "real");
+    Write("real/file", "x");
+    fs::create_symlink(dir_ / "real" / "file", dir_ / "link");
+    HANDLE file = CreateFileA(Win("link").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const std::string expected = "\\\\?\\" + Win("real/file");
+    char small[4] = "abc";
+    EXPECT_EQ(GetFinalPathNameByHandleA(file, small, sizeof small, 0), expected.size() + 1);
+    EXPECT_STREQ(small, "abc");
+    char path[MAX_PATH * 4];
+    EXPECT_EQ(GetFinalPathNameByHandleA(file, path, sizeof path, 0), expected.size());
+    EXPECT_EQ(std::string(path), expected);
+    CloseHandle(file);
+}
+
 TEST_F(FileReplace, FlushNeedsAWritableHandle) {
     Write("file", "1");
     HANDLE reading = CreateFileA(Win("file").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,

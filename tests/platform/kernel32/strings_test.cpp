@@ -62,7 +62,15 @@ TEST(StrToInt, DecimalAndHexadecimalForms) {
         {"0xZZ", STIF_SUPPORT_HEX, 0, FALSE},
         {"0xAB", 0, 0, TRUE},
         {"4294967295", 0, -1, TRUE},
-        {"  9", 0, 9, TRUE},
+        // An optional minus sign and digits, nothing before them.
+        {"  9", 0, 0, FALSE},
+        {"\t9", 0, 0, FALSE},
+        {"+300", 0, 0, FALSE},
+        {"-", 0, 0, FALSE},
+        {"--5", 0, 0, FALSE},
+        {"-0x1F", STIF_SUPPORT_HEX, -31, TRUE},
+        {"-0x1F", 0, 0, TRUE},
+        {" 0x1F", STIF_SUPPORT_HEX, 0, FALSE},
     };
     for (const Case& c : cases) {
         int value = 12345;

@@ -95,7 +95,8 @@ TEST_P(SessionSignal, EndsTheSessionThroughTheMessageLoop) {
     rmdir(dir_template);
 }
 
-INSTANTIATE_TEST_SUITE_P(TerminateAndInterrupt, SessionSignal, ::testing::Values(SIGTERM, SIGINT));
+INSTANTIATE_TEST_SUITE_P(TerminateInterruptAndHangUp, SessionSignal,
+                         ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 TEST_F(WindowTest, ASignalSendsTheEndOfSessionToEveryTopLevelWindow) {
     HWND a = Popup(0, 0, 10, 10);

@@ -2,6 +2,7 @@
 #include "generate.h"
 #include "icon_file.h"
 #include "script.h"
+#include "testing/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -179,7 +180,8 @@ END
 }
 
 TEST(Rc, IncludedHeaderIsADependency) {
-    const fs::path dir = fs::temp_directory_path() / "pelmora-rc-include-test";
+    const platform::testing::TemporaryFolder folder("pelmora-rc-include");
+    const fs::path& dir = folder.path();
     fs::create_directories(dir / "sub");
     std::ofstream(dir / "sub" / "ids.h") << "#pragma once\n#define IDS_A 42\n";
     std::ofstream(dir / "main.rc") << "#include \"sub/ids.h\"\nSTRINGTABLE { IDS_A \"a\" }\n";
@@ -188,7 +190,6 @@ TEST(Rc, IncludedHeaderIsADependency) {
     EXPECT_EQ(script->strings.at(42), "a");
     ASSERT_EQ(script->files.size(), 2u);
     EXPECT_EQ(script->files[1], (dir / "sub" / "ids.h").string());
-    fs::remove_all(dir);
 }
 
 TEST(Rc, DepfileEscapesSpaces) {
@@ -258,8 +259,8 @@ TEST(Rc, BrokenIconFilesAreRefused) {
 
 // The tool itself: an error names file and line on standard error and fails the build.
 TEST(Rc, ToolFailsWithTheErrorOnStandardError) {
-    const fs::path dir = fs::temp_directory_path() / "pelmora-rc-tool-test";
-    fs::create_directories(dir);
+    const platform::testing::TemporaryFolder folder("pelmora-rc-tool");
+    const fs::path& dir = folder.path();
     const fs::path script = dir / "bad.rc";
     std::ofstream(script) << "STRINGTABLE\nBEGIN\n  1 \"ok\"\n  2 \"broken\nEND\n";
     std::ofstream(dir / "out.cpp") << "// from an earlier run\n";
@@ -275,7 +276,6 @@ TEST(Rc, ToolFailsWithTheErrorOnStandardError) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
     EXPECT_EQ(output, script.string() + ":4: error: unterminated string\n");
     EXPECT_FALSE(fs::exists(dir / "out.cpp"));
-    fs::remove_all(dir);
 }
 
 } // namespace
