@@ -173,8 +173,18 @@ void CWindowPage::UpdateFadeControls() {
     EnableItem(IDC_WINDOW_FADETIME_UNIT, enable);
 }
 
+// The stored background stands for the graph page's selection while that page has not been
+// opened in this sheet (its list does not exist yet).
+bool CWindowPage::IsBackgroundNone() {
+    if (pGraphGeneralPage->bInitialized)
+        return pGraphGeneralPage->IsBackgroundNone();
+    return GetDriveProfile()
+               ->GetCategory(Literals::GraphGeneral)
+               ->GetInteger(Literals::Background) == BACKGROUND_NONE;
+}
+
 void CWindowPage::UpdateTrayIconControl() {
-    if (IsChecked(IDC_WINDOW_PERMEATE) || pGraphGeneralPage->IsBackgroundNone()) {
+    if (IsChecked(IDC_WINDOW_PERMEATE) || IsBackgroundNone()) {
         EnableItem(IDC_WINDOW_TRAYICON, FALSE);
         SetCheck(IDC_WINDOW_TRAYICON, BST_CHECKED);
     } else {

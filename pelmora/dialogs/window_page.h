@@ -28,6 +28,7 @@ private:
     LONG OnCommand(WORD id, WORD code, HWND control);
     LONG OnNotify(WPARAM wParam, LPARAM lParam);
     void CenterSheet();
+    bool IsBackgroundNone();
 };
 
 } // namespace Dialog

@@ -1,5 +1,6 @@
 #include "sheet_fixture.h"
 
+#include "dialogs/options_sheet.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "shell/main_window.h"
@@ -30,6 +31,7 @@ void ClearPluginEvents() {
 }
 
 void SheetTest::WriteSheetSettings(const std::string& mainWindow, const std::string& general) {
+    ClearPluginEvents();
     std::filesystem::copy_file(std::filesystem::path(PLUGIN_LIBRARY_DIR) / "Good.pmp",
                                folder_ / "Plug-ins (x64)" / "Good.pmp",
                                std::filesystem::copy_options::overwrite_existing);
@@ -40,10 +42,15 @@ void SheetTest::WriteSheetSettings(const std::string& mainWindow, const std::str
 bool SheetTest::OpenSheet(platform::testing::DialogScript script) {
     size_t before = platform::testing::DialogsShown().size();
     platform::testing::AnswerNextDialog(kCaption, std::move(script));
-    RECT r;
-    GetWindowRect(Window(), &r);
-    platform::testing::DoubleClick(POINT{r.left + 5, r.top + 5});
-    platform::testing::RunUntilIdle();
+    if (GetWindowLongPtrA(Window(), GWL_EXSTYLE) & WS_EX_TRANSPARENT) {
+        // Clicks pass through the window: the sheet opens as the tray icon opens it.
+        RunOptionsCommand();
+    } else {
+        RECT r;
+        GetWindowRect(Window(), &r);
+        platform::testing::DoubleClick(POINT{r.left + 5, r.top + 5});
+        platform::testing::RunUntilIdle();
+    }
     return platform::testing::DialogsShown().size() > before;
 }
 

@@ -22,7 +22,8 @@ protected:
     // The settings file with `mainWindow` lines (each "\tKey=value\r\n") in MainWindow, and
     // `general` lines in GraphGeneral; one row bound to the test plug-in.
     void WriteSheetSettings(const std::string& mainWindow = "", const std::string& general = "");
-    // Double-clicks the main window and plays `script` in the sheet that opens; returns when the
+    // Double-clicks the main window (a click-through window: opens it as the tray icon does) and
+    // plays `script` in the sheet that opens; returns when the
     // sheet has closed. False when no sheet was shown.
     bool OpenSheet(platform::testing::DialogScript script);
     // The dialog record of the last sheet.
