@@ -149,6 +149,9 @@ int TrackControlChange(Dialog::CPropertyPageBase* page, HWND control, LPCSTR cla
 }
 
 void ApplyAllPages() {
+    // A session that ended while the sheet was open has run the shutdown already.
+    if (!pWindowPage || !pGraphGeneralPage || !pGraphDetailPage)
+        return;
     pWindowPage->SaveWidth();
     pGraphDetailPage->SaveSettings();
     pGraphGeneralPage->SaveSettings();

@@ -176,7 +176,7 @@ void CWindowPage::UpdateFadeControls() {
 // The stored background stands for the graph page's selection while that page has not been
 // opened in this sheet (its list does not exist yet).
 bool CWindowPage::IsBackgroundNone() {
-    if (pGraphGeneralPage->bInitialized)
+    if (pGraphGeneralPage && pGraphGeneralPage->bInitialized)
         return pGraphGeneralPage->IsBackgroundNone();
     return GetDriveProfile()
                ->GetCategory(Literals::GraphGeneral)

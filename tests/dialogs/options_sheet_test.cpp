@@ -9,6 +9,7 @@
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
+#include "shell/program.h"
 
 #include <commctrl.h>
 
@@ -238,6 +239,25 @@ TEST_F(OptionsSheetTest, CtrlTabAndTheTabsSwitchPages) {
             .Then(PressSheetButton(IDOK))));
     EXPECT_EQ(pages, (std::vector<int>{1, 0, 2}));
     EXPECT_TRUE(LastSheet().errors.empty());
+}
+
+} // namespace
+
+namespace {
+
+// A session that ends while the sheet is open runs the shutdown inside the sheet's loop; the
+// sheet then closes without touching the pages, the rows or the store again.
+TEST_F(OptionsSheetTest, ASessionEndingWhileTheSheetIsOpenLeavesNothingToApply) {
+    ASSERT_TRUE(OpenSheet(DialogScript()
+                              .SetText(IDC_WINDOW_WIDTH_EDIT, "123")
+                              .Do([&](HWND) { SendMessageA(Window(), WM_ENDSESSION, TRUE, 0); })
+                              .Then(PressSheetButton(IDOK))));
+    EXPECT_TRUE(IsShutDown());
+    EXPECT_EQ(pWindowPage, nullptr);
+    EXPECT_FALSE(bDialogShown);
+    std::string settings = ReadSettings();
+    EXPECT_NE(settings.find("\tWidth=180\r\n"), std::string::npos) << settings;
+    EXPECT_EQ(PluginEvents(), (Events{"Good.pmp after", "Good.pmp finalize", "Good.pmp detach"}));
 }
 
 } // namespace
