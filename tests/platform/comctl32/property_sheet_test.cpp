@@ -254,13 +254,8 @@ TEST_F(PropertySheetTest, BadHeadersAndPagesAreRefused) {
 TEST_F(PropertySheetTest, TabLeavesThePageForTheSheetsButtonsAndEnterIsOk) {
     std::vector<int> focus;
     auto read = [&](HWND) { focus.push_back(GetDlgCtrlID(GetFocus())); };
-    INT_PTR result = Run(DialogScript()
-                             .Do(read)
-                             .PressKey(VK_TAB)
-                             .Do(read)
-                             .PressKey(VK_TAB)
-                             .Do(read)
-                             .PressEnter());
+    INT_PTR result = Run(
+        DialogScript().Do(read).PressKey(VK_TAB).Do(read).PressKey(VK_TAB).Do(read).PressEnter());
     EXPECT_EQ(focus, (std::vector<int>{1, IDC_PAGE_EDIT, IDOK}));
     EXPECT_EQ(result, 1);
     EXPECT_EQ(Log().back(), "0 apply closing");
