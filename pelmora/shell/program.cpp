@@ -59,6 +59,7 @@ void ResetProgramState() {
     pPluginsCategory = nullptr;
     pPlaceholderPlugin = nullptr;
     pInternalPlugins = nullptr;
+    ReleaseOptionPages();
     pMainWindowCategory = nullptr;
     SetDriveProfile(nullptr);
     CreateGraphList();
@@ -136,6 +137,7 @@ void RunStartupSteps() {
     LoadPlugins();
     CreateMainWindow();
     InitializeGraphs();
+    InitializeOptionPages();
     LoadGraphSettings();
     SetupGraphDisplay();
     ApplyMainWindowSettings();
@@ -156,6 +158,8 @@ void RunShutdownSequence() {
     RunEmptyFinalizers();
     FinishShutdown();
     FreeResourceLibrary();
+    // The page objects stay for the rest of the process; only the globals go.
+    ReleaseOptionPages();
 }
 
 void PrepareShutdown() {}

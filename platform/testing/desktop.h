@@ -354,3 +354,4 @@ std::optional<gdi::Surface> ReadWindowPixels(HWND hwnd);
 } // namespace platform::testing
 
 #include "testing/shell_requests.h"
+#include "testing/sheet.h"

@@ -99,6 +99,22 @@ TEST(Monitors, SecondMonitorToTheLeft) {
     const RECT outside{5000, 5000, 5010, 5010};
     EXPECT_EQ(MonitorFromRect(&outside, MONITOR_DEFAULTTONULL), nullptr);
 
+    // A window's monitor is the one that holds most of it; a window that is gone has none.
+    platform::testing::DesktopScope desktop;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "MonitorOfWindow";
+    RegisterClassExA(&wc);
+    HWND window = CreateWindowExA(0, "MonitorOfWindow", "", WS_POPUP, -300, 0, 400, 100, nullptr,
+                                  nullptr, nullptr, nullptr);
+    EXPECT_EQ(MonitorFromWindow(window, MONITOR_DEFAULTTONULL), seen[1].monitor);
+    MoveWindow(window, 6000, 10, 50, 50, FALSE);
+    EXPECT_EQ(MonitorFromWindow(window, MONITOR_DEFAULTTONULL), nullptr);
+    EXPECT_EQ(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), seen[0].monitor);
+    DestroyWindow(window);
+    EXPECT_EQ(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), nullptr);
+
     const RECT clip{-10, 0, 10, 10};
     const auto clipped = Enumerate(&clip);
     ASSERT_EQ(clipped.size(), 2u);
