@@ -8,3 +8,4 @@
 #include "win/user_dialogs.h"
 #include "win/user_hotkeys.h"
 #include "win/user_strings.h"
+#include "win/user_colors.h"
