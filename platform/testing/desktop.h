@@ -335,3 +335,5 @@ void ClearDialogs();
 std::optional<gdi::Surface> ReadWindowPixels(HWND hwnd);
 
 } // namespace platform::testing
+
+#include "testing/common_dialogs.h"
