@@ -18,7 +18,16 @@
 // ---- Options sheet: graph detail page (OPTION_GRAPH_DETAIL) -------------------------------
 
 // ---- Graph detail information dialog (OPTION_GRAPH_DETAIL_INFO) ---------------------------
+#define IDC_INFO_PLUGIN 3
+#define IDC_INFO_DESCRIPTION 4
 
 // ---- Change-settings dialog (OPTION_GRAPH_DETAIL_CHANGE_SETTINGS) -------------------------
+// One check box per group of settings, bit (id - IDC_CHANGE_GRAPH1_DRAWN) of the result.
+#define IDC_CHANGE_GRAPH1_DRAWN 5
+#define IDC_CHANGE_GRAPH1_TYPE 6
+#define IDC_CHANGE_GRAPH1_COLORS 7
+#define IDC_CHANGE_GRAPH_POSITIONS 8
+#define IDC_CHANGE_TEXT_POSITION 9
+#define IDC_CHANGE_TEXT_COLOR 10
 
 // ---- About dialog (ABOUT) -----------------------------------------------------------------

@@ -1,6 +1,8 @@
 #include "testing/desktop.h"
 
 #include "comctl32/list_view.h"
+#include "present/headless.h"
+#include "present/snapshot.h"
 
 #include <string>
 
@@ -33,6 +35,15 @@ void AnswerNextFontDialog(DialogScript script) {
 
 void AnswerNextFileDialog(DialogScript script) {
     AnswerNextDialog(comdlg32::kFileDialogName, std::move(script));
+}
+
+void WritePictureIfAsked(HWND window, std::string_view name) {
+    std::optional<std::string> folder = present::SnapshotFolder();
+    if (!folder)
+        return;
+    if (auto pixels = ReadWindowPixels(window))
+        present::WriteSurfacePng(*pixels, *folder + "/" + std::string(name) + ".png", 255,
+                                 std::nullopt);
 }
 
 DialogScript& PickListViewItem(DialogScript& script, int id, int index, bool double_click) {

@@ -22,6 +22,10 @@ DialogScript CancelChoice();
 void AnswerNextFontDialog(DialogScript script);
 void AnswerNextFileDialog(DialogScript script);
 
+// When PELMORA_PLATFORM_SNAPSHOT names a folder: the window with its controls as the user sees
+// it (ReadWindowPixels), written there as "<name>.png", for looking at a layout.
+void WritePictureIfAsked(HWND window, std::string_view name);
+
 // A click, or a double click, on an item of a list-view control of the dialog.
 DialogScript& PickListViewItem(DialogScript& script, int id, int index, bool double_click);
 

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "dialog_picture.h"
 #include "host/paths.h"
 #include "testing/desktop.h"
 
@@ -64,7 +63,7 @@ protected:
 TEST_F(FileDialogTest, ListsFoldersAndTheFilesOfTheFilterAndWalksIntoAFolder) {
     DialogScript script;
     script.Do([&](HWND dialog) {
-        comdlg32_test::WritePicture(dialog, "file_dialog");
+        WritePictureIfAsked(dialog, "file_dialog");
         EXPECT_EQ(ReadDialogItem(dialog, ids::kFileFolderText).text, folder);
         EXPECT_EQ(ReadDialogItem(dialog, ids::kFileList).entries,
                   (std::vector<std::string>{"[..]", "[old]", "Sea.JPG", "sky.bmp"}));

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "dialog_picture.h"
 #include "testing/desktop.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +50,7 @@ protected:
 TEST_F(FontDialogTest, StartsFromTheCallersFontAndWritesTheChoiceBackOnOk) {
     DialogScript script;
     script.Do([](HWND dialog) {
-        comdlg32_test::WritePicture(dialog, "font_dialog");
+        WritePictureIfAsked(dialog, "font_dialog");
         EXPECT_EQ(ReadDialogItem(dialog, ids::kFontFaceEdit).text, "Times New Roman");
         auto faces = ReadDialogItem(dialog, ids::kFontFaceList);
         ASSERT_GE(faces.selection, 0) << "a face that stands for a machine face is listed";
