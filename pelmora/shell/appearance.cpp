@@ -1,6 +1,7 @@
 #include "shell/appearance.h"
 
 #include "display/graph_display.h"
+#include "resource.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
@@ -16,8 +17,6 @@ bool bPassing = false;
 RECT rcPassing{};
 
 constexpr int BACKGROUND_COLOR_KEYED = 4;
-constexpr UINT IDM_ALWAYSONTOP = 1000;
-constexpr UINT IDM_PERMEATE = 1001;
 // The fades step the alpha by 16; at 16 or less there is nothing to step through.
 constexpr int FADE_STEP = 16;
 

@@ -58,6 +58,7 @@ void ResetProgramState() {
     pPluginsCategory = nullptr;
     pPlaceholderPlugin = nullptr;
     pInternalPlugins = nullptr;
+    ReleaseOptionPages();
     pMainWindowCategory = nullptr;
     SetDriveProfile(nullptr);
     CreateGraphList();
@@ -133,6 +134,7 @@ void RunStartupSteps() {
     LoadPlugins();
     CreateMainWindow();
     InitializeGraphs();
+    InitializeOptionPages();
     LoadGraphSettings();
     SetupGraphDisplay();
     ApplyMainWindowSettings();
@@ -153,6 +155,8 @@ void RunShutdownSequence() {
     RunEmptyFinalizers();
     FinishShutdown();
     FreeResourceLibrary();
+    // The page objects stay for the rest of the process; only the globals go.
+    ReleaseOptionPages();
 }
 
 void PrepareShutdown() {}

@@ -2,6 +2,8 @@
 
 #include "windows.h"
 
+#include "prsht.h"
+
 // InitCommonControlsEx.
 typedef struct tagINITCOMMONCONTROLSEX {
     DWORD dwSize;
@@ -87,6 +89,27 @@ typedef struct _NM_UPDOWN {
 } NMUPDOWN, *LPNMUPDOWN;
 
 static_assert(sizeof(NMUPDOWN) == 32, "NMUPDOWN is 32 bytes");
+
+// The hot-key control: its value is a virtual key in the low byte and HOTKEYF_ flags in the
+// high byte; a key pressed while it has the focus becomes its value and it tells its parent
+// with EN_CHANGE.
+#define HOTKEY_CLASSA "msctls_hotkey32"
+#define HOTKEY_CLASS HOTKEY_CLASSA
+
+#define HKM_SETHOTKEY (WM_USER + 1)
+#define HKM_GETHOTKEY (WM_USER + 2)
+// wParam: the HKCOMB_ combinations that are invalid; LOWORD(lParam): the HOTKEYF_ modifiers
+// that replace an invalid combination.
+#define HKM_SETRULES (WM_USER + 3)
+
+#define HKCOMB_NONE 0x0001
+#define HKCOMB_S 0x0002
+#define HKCOMB_C 0x0004
+#define HKCOMB_A 0x0008
+#define HKCOMB_SC 0x0010
+#define HKCOMB_SA 0x0020
+#define HKCOMB_CA 0x0040
+#define HKCOMB_SCA 0x0080
 
 // WM_VSCROLL / WM_HSCROLL codes that the up-down control sends to its parent.
 #ifndef SB_THUMBPOSITION

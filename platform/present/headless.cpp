@@ -2,8 +2,10 @@
 
 #include "host/codepage.h"
 #include "present/snapshot.h"
+#include "user32/compose.h"
 #include "user32/window_manager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -46,11 +48,12 @@ void SetSnapshotFolder(std::optional<std::string> folder) {
     folder_override = std::move(folder);
 }
 
-void WindowPainted(HWND hwnd) {
+void WindowPainted(HWND painted) {
     std::optional<std::string> folder = SnapshotFolder();
     if (!folder)
         return;
-    gdi::Surface pixels;
+    // A control that paints changes what its top-level window shows.
+    HWND hwnd = user32::TopLevelOf(painted);
     std::string title;
     uint8_t alpha = 255;
     std::optional<COLORREF> key;
@@ -59,7 +62,6 @@ void WindowPainted(HWND hwnd) {
         auto w = user32::FindWindowRecord(hwnd);
         if (!w || w->parent || !w->surface || !user32::IsVisibleLocked(*w))
             return;
-        pixels = *w->surface;
         title = w->text;
         if (w->layered_set && (w->ex_style & WS_EX_LAYERED)) {
             if (w->layered_flags & LWA_ALPHA)
@@ -68,6 +70,20 @@ void WindowPainted(HWND hwnd) {
                 key = w->layered_key;
         }
     }
+    std::optional<gdi::Surface> composed = user32::ComposeWindow(hwnd);
+    if (!composed)
+        return;
+    // The client area alone: the frame is not drawn on the surface.
+    SIZE client = user32::ClientSize(hwnd);
+    gdi::Surface pixels;
+    pixels.width = std::min(composed->width, int(client.cx));
+    pixels.height = std::min(composed->height, int(client.cy));
+    if (pixels.width <= 0 || pixels.height <= 0)
+        return;
+    pixels.pixels.resize(size_t(pixels.width) * size_t(pixels.height));
+    for (int y = 0; y < pixels.height; ++y)
+        std::copy_n(composed->pixels.begin() + ptrdiff_t(y) * composed->width, pixels.width,
+                    pixels.pixels.begin() + ptrdiff_t(y) * pixels.width);
     // Written beside the final name and renamed into place, so a viewer never reads half a file.
     std::string path = *folder + "/" + FileNameOf(title) + ".png";
     std::string partial = path + ".part";

@@ -6,6 +6,7 @@
 #include "kernel32/process.h"
 #include "present/snapshot.h"
 #include "comctl32/updown.h"
+#include "user32/compose.h"
 #include "user32/controls.h"
 #include "user32/dialogs.h"
 #include "user32/window_manager.h"
@@ -497,7 +498,7 @@ std::vector<std::string> EntriesOf(HWND hwnd, bool combo) {
 
 // The control a user can reach: it exists, is shown and is enabled (as is its dialog).
 std::optional<std::string> Reachable(HWND dialog, int id, HWND& control) {
-    control = GetDlgItem(dialog, id);
+    control = ScriptControl(dialog, id);
     if (!control)
         return "no control " + std::to_string(id);
     if (!IsWindowVisible(control))
@@ -505,13 +506,6 @@ std::optional<std::string> Reachable(HWND dialog, int id, HWND& control) {
     if (!IsWindowEnabled(control) || !IsWindowEnabled(dialog))
         return "control " + std::to_string(id) + " is disabled";
     return std::nullopt;
-}
-
-// Makes the dialog the active window, as a user's click into it would, so that keys reach it.
-void Activate(HWND dialog) {
-    HWND focus = GetFocus();
-    if (!focus || user32::TopLevelOf(focus) != user32::TopLevelOf(dialog))
-        SetForegroundWindow(user32::TopLevelOf(dialog));
 }
 
 struct RunningDialog {
@@ -598,45 +592,6 @@ void InstallDialogHooks() {
     user32::SetDialogHooks({DialogIdle, DialogShown, DialogEnded});
 }
 
-void Compose(gdi::Surface& out, HWND hwnd, POINT origin) {
-    std::vector<HWND> children;
-    {
-        auto w = user32::FindWindowRecord(hwnd);
-        if (!w)
-            return;
-        std::lock_guard lock(user32::DesktopLock());
-        children = w->children;
-    }
-    // The first child is the top of the z-order: draw from the last one up.
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        auto c = user32::FindWindowRecord(*it);
-        if (!c)
-            continue;
-        gdi::Surface pixels;
-        POINT at;
-        {
-            std::lock_guard lock(user32::DesktopLock());
-            if (!(c->style & WS_VISIBLE) || !c->surface)
-                continue;
-            pixels = *c->surface;
-            at = user32::ClientOriginOnScreen(*c);
-        }
-        int left = at.x - origin.x, top = at.y - origin.y;
-        for (int y = 0; y < pixels.height; ++y) {
-            int oy = top + y;
-            if (oy < 0 || oy >= out.height)
-                continue;
-            for (int x = 0; x < pixels.width; ++x) {
-                int ox = left + x;
-                if (ox >= 0 && ox < out.width)
-                    out.pixels[size_t(oy) * size_t(out.width) + size_t(ox)] =
-                        pixels.pixels[size_t(y) * size_t(pixels.width) + size_t(x)];
-            }
-        }
-        Compose(out, *it, origin);
-    }
-}
-
 void PaintPending(HWND hwnd) {
     UpdateWindow(hwnd);
     std::vector<HWND> children;
@@ -652,7 +607,7 @@ void PaintPending(HWND hwnd) {
 
 DialogItem ReadDialogItem(HWND dialog, int id) {
     DialogItem item;
-    HWND control = GetDlgItem(dialog, id);
+    HWND control = ScriptControl(dialog, id);
     if (!control)
         return item;
     item.exists = true;
@@ -764,7 +719,7 @@ DialogScript& DialogScript::PressEscape() {
 
 DialogScript& DialogScript::PressKey(int vk) {
     return Then([vk](HWND dialog) -> std::optional<std::string> {
-        Activate(dialog);
+        ActivateDialog(dialog);
         user32::InjectKey(vk, true);
         user32::InjectKey(vk, false);
         return std::nullopt;
@@ -820,20 +775,7 @@ std::optional<gdi::Surface> ReadWindowPixels(HWND hwnd) {
     if (!top)
         return std::nullopt;
     PaintPending(top);
-    gdi::Surface out;
-    POINT origin;
-    {
-        auto w = user32::FindWindowRecord(top);
-        if (!w)
-            return std::nullopt;
-        std::lock_guard lock(user32::DesktopLock());
-        if (!w->surface)
-            return std::nullopt;
-        out = *w->surface;
-        origin = user32::ClientOriginOnScreen(*w);
-    }
-    Compose(out, top, origin);
-    return out;
+    return user32::ComposeWindow(top);
 }
 
 } // namespace platform::testing

@@ -337,3 +337,4 @@ std::optional<gdi::Surface> ReadWindowPixels(HWND hwnd);
 } // namespace platform::testing
 
 #include "testing/common_dialogs.h"
+#include "testing/sheet.h"

@@ -63,6 +63,28 @@ std::vector<HWND> ChildrenOf(HWND hwnd) {
     return w->children;
 }
 
+// The controls of a dialog in tab order: a child dialog with WS_EX_CONTROLPARENT (a property
+// sheet's page) that is shown and enabled stands for its own controls.
+void TabOrder(HWND hwnd, std::vector<HWND>& out, int depth) {
+    for (HWND child : ChildrenOf(hwnd)) {
+        auto w = FindWindowRecord(child);
+        if (!w)
+            continue;
+        DWORD style, ex_style;
+        {
+            std::lock_guard lock(DesktopLock());
+            style = w->style;
+            ex_style = w->ex_style;
+        }
+        if ((ex_style & WS_EX_CONTROLPARENT) && depth < 8) {
+            if ((style & WS_VISIBLE) && !(style & WS_DISABLED))
+                TabOrder(child, out, depth + 1);
+            continue;
+        }
+        out.push_back(child);
+    }
+}
+
 // Dialog units to pixels, rounded to the nearest pixel as MulDiv rounds.
 int Scale(int value, int numerator, int denominator) {
     return int(std::lround(double(value) * numerator / denominator));
@@ -537,23 +559,24 @@ BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect) {
 }
 
 HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious) {
-    std::vector<HWND> children = ChildrenOf(hDlg);
+    std::vector<HWND> order;
+    TabOrder(hDlg, order, 0);
     auto stop = [](HWND h) {
         DWORD style = StyleOf(h);
         return (style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED);
     };
-    const int n = int(children.size());
+    const int n = int(order.size());
     if (n == 0)
         return nullptr;
     int at = -1;
     if (hCtl)
-        at = int(std::find(children.begin(), children.end(), hCtl) - children.begin());
+        at = int(std::find(order.begin(), order.end(), hCtl) - order.begin());
     if (at >= n)
         at = -1;
     for (int k = 1; k <= n; ++k) {
         int i = at < 0 ? (bPrevious ? n - k : k - 1) : ((at + (bPrevious ? -k : k)) % n + n) % n;
-        if (stop(children[size_t(i)]))
-            return children[size_t(i)];
+        if (stop(order[size_t(i)]))
+            return order[size_t(i)];
     }
     return nullptr;
 }

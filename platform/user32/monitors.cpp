@@ -204,3 +204,15 @@ int WINAPI GetSystemMetrics(int nIndex) {
 }
 
 PELMORA_END_EXTERN_C
+
+PELMORA_BEGIN_EXTERN_C
+
+// The monitor of the window's rectangle (a hidden or minimised window counts where it is).
+HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD dwFlags) {
+    RECT r;
+    if (!GetWindowRect(hwnd, &r))
+        return nullptr;
+    return MonitorFromRect(&r, dwFlags);
+}
+
+PELMORA_END_EXTERN_C

@@ -1,11 +1,13 @@
-// The system colours: the flat look of the layer's controls, and the lookup that lets gdi32
-// take (HBRUSH)(COLOR_WINDOW + 1) and its kind as brushes.
+// The system colours: the flat look of the layer's controls, one brush of each that lives for
+// the whole process, and the lookup that lets gdi32 take (HBRUSH)(COLOR_WINDOW + 1) and its kind
+// as brushes.
 #include <windows.h>
 
 #include "gdi32/objects.h"
 #include "user32/controls.h"
 
 #include <array>
+#include <mutex>
 
 namespace platform::user32 {
 
@@ -63,6 +65,22 @@ PELMORA_BEGIN_EXTERN_C
 
 DWORD WINAPI GetSysColor(int nIndex) {
     return platform::user32::Lookup(nIndex);
+}
+
+HBRUSH WINAPI GetSysColorBrush(int nIndex) {
+    using namespace platform;
+    if (nIndex < 0 || nIndex >= int(user32::kSystemColors.size()))
+        return nullptr;
+    static std::mutex lock;
+    static std::array<HBRUSH, user32::kSystemColors.size()> brushes{};
+    std::lock_guard guard(lock);
+    if (!brushes[size_t(nIndex)]) {
+        auto brush = std::make_shared<gdi::Brush>();
+        brush->color = user32::Lookup(nIndex);
+        brush->stock = true;
+        brushes[size_t(nIndex)] = static_cast<HBRUSH>(gdi::AddObject(std::move(brush)));
+    }
+    return brushes[size_t(nIndex)];
 }
 
 PELMORA_END_EXTERN_C

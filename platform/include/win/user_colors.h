@@ -42,4 +42,6 @@
 PELMORA_BEGIN_EXTERN_C
 // The colour of a system colour index; 0 for an index that is none.
 DWORD WINAPI GetSysColor(int nIndex);
+// A brush of the system's that is never deleted (DeleteObject on it does nothing).
+HBRUSH WINAPI GetSysColorBrush(int nIndex);
 PELMORA_END_EXTERN_C

@@ -103,6 +103,7 @@ BOOL WINAPI EnumDisplayMonitors(HDC hdc, LPCRECT lprcClip, MONITORENUMPROC lpfnE
 BOOL WINAPI GetMonitorInfoA(HMONITOR hMonitor, LPMONITORINFO lpmi);
 HMONITOR WINAPI MonitorFromPoint(POINT pt, DWORD dwFlags);
 HMONITOR WINAPI MonitorFromRect(LPCRECT lprc, DWORD dwFlags);
+HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD dwFlags);
 
 int WINAPI GetSystemMetrics(int nIndex);
 

@@ -1,0 +1,243 @@
+// The options sheet's frame: opening, the apply sequence, change tracking, the shared colour
+// dialog state and bDialogShown, driven as a user drives the sheet.
+#include "sheet_fixture.h"
+
+#include "comdlg32/color_dialog.h"
+#include "dialogs/graph_general_page.h"
+#include "dialogs/options_sheet.h"
+#include "dialogs/window_page.h"
+#include "settings/catalogue.h"
+#include "settings/drive_profile.h"
+#include "settings/literals.h"
+
+#include <commctrl.h>
+
+namespace {
+
+using platform::testing::DialogScript;
+using platform::testing::PressSheetButton;
+using platform::testing::ReadDialogItem;
+using platform::testing::SelectSheetPage;
+using Events = std::vector<std::string>;
+
+namespace cd = platform::comdlg32;
+
+class OptionsSheetTest : public SheetTest {
+protected:
+    void SetUp() override {
+        WriteSheetSettings("\tWidth=180\r\n\tOpacity=200\r\n");
+        Start();
+        platform::testing::RunUntilIdle();
+        ClearPluginEvents();
+    }
+};
+
+TEST_F(OptionsSheetTest, OpensOnTheWindowPageWithThreeTabsAndBDialogShownMeanwhile) {
+    bool shownInside = false;
+    std::vector<std::string> tabs;
+    HWND owner = nullptr;
+    bool ownerEnabled = true;
+    ASSERT_TRUE(OpenSheet(DialogScript().Do([&](HWND sheet) {
+        shownInside = bDialogShown;
+        tabs = platform::testing::SheetTabs(sheet);
+        owner = platform::testing::DialogsShown().back().owner;
+        ownerEnabled = IsWindowEnabled(Window()) != FALSE;
+        EXPECT_EQ(platform::testing::CurrentSheetPage(sheet), 0);
+        EXPECT_NE(platform::testing::SheetPage(sheet, 0), nullptr);
+        EXPECT_EQ(platform::testing::SheetPage(sheet, 1), nullptr); // made when first shown
+        EXPECT_FALSE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+    })));
+    EXPECT_TRUE(shownInside);
+    EXPECT_FALSE(bDialogShown);
+    EXPECT_EQ(tabs, (std::vector<std::string>{"Window", "Graphs", "Rows"}));
+    EXPECT_EQ(owner, Window());
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_TRUE(IsWindowEnabled(Window()));
+    EXPECT_EQ(LastSheet().result, 0); // closed by its close box once the script ran out
+}
+
+// bDialogShown is false again whichever way the sheet closed.
+TEST_F(OptionsSheetTest, EveryWayOfClosingEndsTheSheetAndClearsBDialogShown) {
+    struct Case {
+        const char* name;
+        DialogScript script;
+    };
+    std::vector<Case> cases = {
+        {"OK", DialogScript().Then(PressSheetButton(IDOK))},
+        {"Cancel", DialogScript().Then(PressSheetButton(IDCANCEL))},
+        {"Enter", DialogScript().PressEnter()},
+        {"Escape", DialogScript().PressEscape()},
+        {"close box", DialogScript().CloseBox()},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(OpenSheet(c.script));
+        EXPECT_FALSE(bDialogShown);
+        EXPECT_TRUE(LastSheet().result.has_value());
+        EXPECT_TRUE(LastSheet().errors.empty());
+        EXPECT_FALSE(IsWindow(LastSheet().dialog));
+        EXPECT_FALSE(pWindowPage->bInitialized);
+    }
+}
+
+// OK without the graph pages writes only what the window page holds, but the rows still end
+// and begin once each, in that order, so the plug-in's calls stay paired.
+TEST_F(OptionsSheetTest, OkWithoutTheGraphPagesWritesTheWindowPageAndRestartsTheRowsOnce) {
+    ASSERT_TRUE(OpenSheet(
+        DialogScript().SetText(IDC_WINDOW_WIDTH_EDIT, "150").Then(PressSheetButton(IDOK))));
+    EXPECT_EQ(LastSheet().result, 1);
+    EXPECT_EQ(PluginEvents(), (Events{"Good.pmp after", "Good.pmp before"}));
+    EXPECT_EQ(MainWindowValue(Literals::Width), "150");
+    EXPECT_EQ(MainWindowValue(Literals::Opacity), "200");
+    RECT r;
+    GetWindowRect(Window(), &r);
+    EXPECT_EQ(r.right - r.left, 150);
+    EXPECT_EQ(platform::testing::SheetPage(LastSheet().dialog, 1), nullptr);
+}
+
+// Apply writes and re-applies and leaves the sheet open; a later Cancel keeps what Apply wrote
+// and the next opening shows it.
+TEST_F(OptionsSheetTest, ApplyThenCancelKeepsWhatApplyWroteAndTheNextOpeningShowsIt) {
+    bool applyEnabledAfterTyping = false, applyEnabledAfterApply = true;
+    ASSERT_TRUE(OpenSheet(DialogScript()
+                              .SetText(IDC_WINDOW_OPACITY_EDIT, "99")
+                              .Do([&](HWND sheet) {
+                                  applyEnabledAfterTyping =
+                                      ReadDialogItem(sheet, ID_APPLY_NOW).enabled;
+                              })
+                              .Then(PressSheetButton(ID_APPLY_NOW))
+                              .Do([&](HWND sheet) {
+                                  applyEnabledAfterApply =
+                                      ReadDialogItem(sheet, ID_APPLY_NOW).enabled;
+                                  EXPECT_TRUE(IsWindowVisible(sheet));
+                              })
+                              .SetText(IDC_WINDOW_OPACITY_EDIT, "42")
+                              .Then(PressSheetButton(IDCANCEL))));
+    EXPECT_TRUE(applyEnabledAfterTyping);
+    EXPECT_FALSE(applyEnabledAfterApply);
+    EXPECT_EQ(LastSheet().result, 1); // something was applied
+    EXPECT_EQ(MainWindowValue(Literals::Opacity), "99");
+    EXPECT_EQ(PluginEvents(), (Events{"Good.pmp after", "Good.pmp before"}));
+
+    int shown = 0;
+    ASSERT_TRUE(OpenSheet(DialogScript().Do(
+        [&](HWND sheet) { shown = ReadDialogItem(sheet, IDC_WINDOW_OPACITY).position; })));
+    EXPECT_EQ(shown, 99);
+}
+
+// Only a change that the user makes enables Apply: the tracking call looks at the control's
+// class and code, and nothing is sent while bFillingPage is set.
+TEST_F(OptionsSheetTest, TrackControlChangeMarksOnlyTrackedClassesAndCodes) {
+    struct Case {
+        int id;
+        const char* className;
+        WORD code;
+        WORD expected;
+        bool filling;
+        int result;
+    };
+    const Case cases[] = {
+        {IDC_WINDOW_WIDTH_EDIT, "Edit", EN_CHANGE, EN_CHANGE, false, 1}, // typed into a buddy
+        {IDC_WINDOW_ALWAYSONTOP, "Button", BN_CLICKED, BN_CLICKED, false, 1},
+        {IDC_WINDOW_WIDTH, "Edit", EN_CHANGE, EN_CHANGE, false, 0},      // the up-down itself
+        {IDC_WINDOW_WIDTH_EDIT, "edit", EN_CHANGE, EN_CHANGE, false, 0}, // case counts
+        {IDC_WINDOW_WIDTH_EDIT, "Edit", EN_UPDATE, EN_CHANGE, false, 0},
+        {IDC_WINDOW_ALWAYSONTOP, "Edit", BN_CLICKED, BN_CLICKED, false, 0},
+        {IDC_WINDOW_WIDTH_EDIT, "Edit", EN_CHANGE, EN_CHANGE, true, 1}, // reported, not sent
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "control " << c.id << " as " << c.className);
+        int result = -1;
+        bool apply = true;
+        ASSERT_TRUE(OpenSheet(DialogScript().Do([&](HWND sheet) {
+            HWND page = platform::testing::SheetPage(sheet, 0);
+            bFillingPage = c.filling;
+            result = TrackControlChange(pWindowPage, GetDlgItem(page, c.id), c.className, c.code,
+                                        c.expected);
+            bFillingPage = false;
+            apply = ReadDialogItem(sheet, ID_APPLY_NOW).enabled;
+        })));
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(apply, c.result == 1 && !c.filling);
+    }
+}
+
+// A refill's notifications enable nothing: typing while bFillingPage is set leaves Apply off.
+TEST_F(OptionsSheetTest, ARefillUnderBFillingPageDoesNotEnableApply) {
+    bool during = true, after = false;
+    ASSERT_TRUE(OpenSheet(
+        DialogScript()
+            .Do([](HWND) { bFillingPage = true; })
+            .SetText(IDC_WINDOW_SNAP_EDIT, "7")
+            .Do([&](HWND sheet) {
+                during = ReadDialogItem(sheet, ID_APPLY_NOW).enabled;
+                bFillingPage = false;
+            })
+            .SetText(IDC_WINDOW_SNAP_EDIT, "8")
+            .Do([&](HWND sheet) { after = ReadDialogItem(sheet, ID_APPLY_NOW).enabled; })));
+    EXPECT_FALSE(during);
+    EXPECT_TRUE(after);
+}
+
+// The colour dialog of one page remembers the custom colours for every later one; a cancelled
+// dialog changes nothing and marks nothing changed.
+TEST_F(OptionsSheetTest, CustomColoursSurviveFromOneColourDialogToTheNext) {
+    COLORREF colour = RGB(1, 2, 3);
+    bool first = false, second = false, third = true;
+    bool applyAfterCancel = true;
+    platform::testing::AnswerNextDialog(cd::kColorDialogCaption, DialogScript()
+                                                                     .SetText(cd::kRedEdit, "10")
+                                                                     .SetText(cd::kGreenEdit, "20")
+                                                                     .SetText(cd::kBlueEdit, "30")
+                                                                     .Click(cd::kAddCustom)
+                                                                     .Click(IDOK));
+    platform::testing::AnswerNextDialog(
+        cd::kColorDialogCaption, DialogScript().SetText(cd::kRedEdit, "200").Click(IDCANCEL));
+    platform::testing::AnswerNextDialog(
+        cd::kColorDialogCaption,
+        DialogScript().Click(cd::kBasicSwatchFirst).Click(cd::kCustomSwatchFirst).Click(IDOK));
+    ASSERT_TRUE(OpenSheet(DialogScript().Do([&](HWND sheet) {
+        first = pWindowPage->ChooseItemColor(colour, IDC_WINDOW_ALWAYSONTOP);
+        // Apply was enabled by the choice; it is applied so that the cancel can be seen.
+        SendMessageA(sheet, PSM_UNCHANGED, WPARAM(platform::testing::SheetPage(sheet, 0)), 0);
+        COLORREF before = colour;
+        second = pWindowPage->ChooseItemColor(colour, IDC_WINDOW_ALWAYSONTOP);
+        EXPECT_EQ(colour, before);
+        applyAfterCancel = ReadDialogItem(sheet, ID_APPLY_NOW).enabled;
+        colour = 0;
+        third = pWindowPage->ChooseItemColor(colour, IDC_WINDOW_ALWAYSONTOP);
+    })));
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(second);
+    EXPECT_FALSE(applyAfterCancel);
+    EXPECT_TRUE(third);
+    EXPECT_EQ(colour, RGB(10, 20, 30)); // the custom colour, picked after a basic one
+    EXPECT_EQ(rgbCustomColors[0], RGB(10, 20, 30));
+    for (int i = 1; i < 16; ++i)
+        EXPECT_EQ(rgbCustomColors[i], 0u);
+    for (const auto& d : platform::testing::DialogsShown())
+        EXPECT_TRUE(d.errors.empty()) << d.caption << ": " << d.errors.front();
+}
+
+// Ctrl+Tab goes to the next page (made on first showing), Ctrl+Shift+Tab back; the tab strip
+// does the same by a click.
+TEST_F(OptionsSheetTest, CtrlTabAndTheTabsSwitchPages) {
+    std::vector<int> pages;
+    ASSERT_TRUE(OpenSheet(
+        DialogScript()
+            .Then(platform::testing::PressKeys({VK_CONTROL, VK_TAB}))
+            .Do([&](HWND sheet) { pages.push_back(platform::testing::CurrentSheetPage(sheet)); })
+            .Then(platform::testing::PressKeys({VK_CONTROL, VK_SHIFT, VK_TAB}))
+            .Do([&](HWND sheet) { pages.push_back(platform::testing::CurrentSheetPage(sheet)); })
+            .Then(SelectSheetPage(2))
+            .Do([&](HWND sheet) {
+                pages.push_back(platform::testing::CurrentSheetPage(sheet));
+                EXPECT_TRUE(IsWindowVisible(platform::testing::SheetPage(sheet, 2)));
+                EXPECT_FALSE(IsWindowVisible(platform::testing::SheetPage(sheet, 0)));
+            })
+            .Then(PressSheetButton(IDOK))));
+    EXPECT_EQ(pages, (std::vector<int>{1, 0, 2}));
+    EXPECT_TRUE(LastSheet().errors.empty());
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+#include "sheet_fixture.h"
+
+#include "settings/catalogue.h"
+#include "settings/drive_profile.h"
+#include "shell/main_window.h"
+
+#include <filesystem>
+#include <mutex>
+
+namespace {
+
+std::mutex events_lock;
+std::vector<std::string> events;
+
+} // namespace
+
+extern "C" void TestPluginRecord(LPCSTR event) {
+    std::lock_guard lock(events_lock);
+    events.push_back(event);
+}
+
+std::vector<std::string> PluginEvents() {
+    std::lock_guard lock(events_lock);
+    return events;
+}
+
+void ClearPluginEvents() {
+    std::lock_guard lock(events_lock);
+    events.clear();
+}
+
+void SheetTest::WriteSheetSettings(const std::string& mainWindow, const std::string& general) {
+    std::filesystem::copy_file(std::filesystem::path(PLUGIN_LIBRARY_DIR) / "Good.pmp",
+                               folder_ / "Plug-ins (x64)" / "Good.pmp",
+                               std::filesystem::copy_options::overwrite_existing);
+    WriteSettings("MainWindow[\r\n" + mainWindow + "]\r\nGraphGeneral[\r\n" + general +
+                  "]\r\nGraphDetail[\r\n\tNumberOfGraphs=1\r\n\tGraph0=Good.pmp|0\r\n]\r\n");
+}
+
+bool SheetTest::OpenSheet(platform::testing::DialogScript script) {
+    size_t before = platform::testing::DialogsShown().size();
+    platform::testing::AnswerNextDialog(kCaption, std::move(script));
+    RECT r;
+    GetWindowRect(Window(), &r);
+    platform::testing::DoubleClick(POINT{r.left + 5, r.top + 5});
+    platform::testing::RunUntilIdle();
+    return platform::testing::DialogsShown().size() > before;
+}
+
+platform::testing::ShownDialog SheetTest::LastSheet() {
+    platform::testing::ShownDialog last;
+    for (auto& d : platform::testing::DialogsShown())
+        if (d.caption == kCaption)
+            last = d;
+    return last;
+}
+
+std::string SheetTest::MainWindowValue(const char* key) {
+    LPCSTR value = pMainWindowCategory->GetString(key);
+    return value ? value : "";
+}
