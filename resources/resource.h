@@ -52,6 +52,19 @@
 
 // ---- Options sheet: graph general page (OPTION_GRAPH_GENERAL) -----------------------------
 #define IDC_GENERAL_BACKGROUND 2
+#define IDC_GENERAL_COLORS_LABEL 3
+#define IDC_GENERAL_COLOR1 4
+#define IDC_GENERAL_COLOR2 5
+#define IDC_GENERAL_IMAGE_LABEL 6
+#define IDC_GENERAL_IMAGE 7
+#define IDC_GENERAL_BROWSE 8
+#define IDC_GENERAL_FACE 11
+#define IDC_GENERAL_FONT 12
+#define IDC_GENERAL_OFFSET_EDIT 14
+#define IDC_GENERAL_OFFSET 15
+#define IDC_GENERAL_DRAWSCALE 18
+#define IDC_GENERAL_SCALE_LABEL 19
+#define IDC_GENERAL_SCALECOLOR 20
 
 // ---- Options sheet: graph detail page (OPTION_GRAPH_DETAIL) -------------------------------
 
