@@ -1,5 +1,6 @@
 #include "dialogs/change_settings_dialog.h"
 
+#include "dialogs/message_table.h"
 #include "resource.h"
 #include "settings/literals.h"
 #include "shell/program.h"
@@ -43,11 +44,6 @@ INT_PTR ChangeSettingsDialogCommand(HWND, WPARAM wParam, LPARAM) {
     return 1;
 }
 
-struct MessageHandler {
-    UINT message;
-    INT_PTR (*handler)(HWND hWnd, WPARAM wParam, LPARAM lParam);
-};
-
 // WM_CLOSE is not here: the system's dialog handling turns the close box into Cancel.
 constexpr MessageHandler kChangeSettingsDialogHandlers[] = {
     {WM_INITDIALOG, ChangeSettingsDialogInit},
@@ -55,10 +51,7 @@ constexpr MessageHandler kChangeSettingsDialogHandlers[] = {
 };
 
 INT_PTR ChangeSettingsDialogDispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    for (const MessageHandler& entry : kChangeSettingsDialogHandlers)
-        if (entry.message == message)
-            return entry.handler(hWnd, wParam, lParam);
-    return 0;
+    return DispatchByTable(kChangeSettingsDialogHandlers, hWnd, message, wParam, lParam);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "dialogs/graph_detail_info_dialog.h"
 
 #include "plugin_host/data_items.h"
+#include "dialogs/message_table.h"
 #include "resource.h"
 #include "settings/literals.h"
 #include "shell/program.h"
@@ -35,11 +36,6 @@ INT_PTR GraphDetailInfoDialogClose(HWND, WPARAM, LPARAM) {
     return 0;
 }
 
-struct MessageHandler {
-    UINT message;
-    INT_PTR (*handler)(HWND hWnd, WPARAM wParam, LPARAM lParam);
-};
-
 // Messages not in the table are left to the system's dialog handling.
 constexpr MessageHandler kGraphDetailInfoDialogHandlers[] = {
     {WM_INITDIALOG, GraphDetailInfoDialogInit},
@@ -48,10 +44,7 @@ constexpr MessageHandler kGraphDetailInfoDialogHandlers[] = {
 };
 
 INT_PTR GraphDetailInfoDialogDispatch(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    for (const MessageHandler& entry : kGraphDetailInfoDialogHandlers)
-        if (entry.message == message)
-            return entry.handler(hWnd, wParam, lParam);
-    return 0;
+    return DispatchByTable(kGraphDetailInfoDialogHandlers, hWnd, message, wParam, lParam);
 }
 
 } // namespace
