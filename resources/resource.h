@@ -52,12 +52,34 @@
 
 // ---- Options sheet: graph general page (OPTION_GRAPH_GENERAL) -----------------------------
 #define IDC_GENERAL_BACKGROUND 2
+#define IDC_GENERAL_COLORS_LABEL 3
+#define IDC_GENERAL_COLOR1 4
+#define IDC_GENERAL_COLOR2 5
+#define IDC_GENERAL_IMAGE_LABEL 6
+#define IDC_GENERAL_IMAGE 7
+#define IDC_GENERAL_BROWSE 8
+#define IDC_GENERAL_FACE 11
+#define IDC_GENERAL_FONT 12
+#define IDC_GENERAL_OFFSET_EDIT 14
+#define IDC_GENERAL_OFFSET 15
+#define IDC_GENERAL_DRAWSCALE 18
+#define IDC_GENERAL_SCALE_LABEL 19
+#define IDC_GENERAL_SCALECOLOR 20
 
 // ---- Options sheet: graph detail page (OPTION_GRAPH_DETAIL) -------------------------------
 
 // ---- Graph detail information dialog (OPTION_GRAPH_DETAIL_INFO) ---------------------------
+#define IDC_INFO_PLUGIN 3
+#define IDC_INFO_DESCRIPTION 4
 
 // ---- Change-settings dialog (OPTION_GRAPH_DETAIL_CHANGE_SETTINGS) -------------------------
+// One check box per group of settings, bit (id - IDC_CHANGE_GRAPH1_DRAWN) of the result.
+#define IDC_CHANGE_GRAPH1_DRAWN 5
+#define IDC_CHANGE_GRAPH1_TYPE 6
+#define IDC_CHANGE_GRAPH1_COLORS 7
+#define IDC_CHANGE_GRAPH_POSITIONS 8
+#define IDC_CHANGE_TEXT_POSITION 9
+#define IDC_CHANGE_TEXT_COLOR 10
 
 // ---- About dialog (ABOUT) -----------------------------------------------------------------
 // The OK button is IDOK (1).

@@ -13,6 +13,21 @@ public:
 
     // True when the background list has "none" selected.
     bool IsBackgroundNone();
+    void UpdateBackgroundControls();
+    void SetBackgroundControlStates(bool noBackground, bool colourBackground, int showColour1,
+                                    int showColour2);
+    void UpdateScaleControls();
+
+    COLORREF rgbBackgroundColor1 = 0;
+    COLORREF rgbBackgroundColor2 = 0;
+    LOGFONTA lf = {};
+    COLORREF rgbScaleColor = 0;
+
+private:
+    LONG HandleCommand(WORD id, WORD code, HWND control);
+    LONG HandleDrawItem(const DRAWITEMSTRUCT* drawItem);
+    void ChooseImageFile();
+    void ChooseTextFont();
 };
 
 } // namespace Dialog

@@ -415,3 +415,62 @@ std::shared_ptr<FontInstance> OpenFont(const LOGFONTA& logfont) {
 }
 
 } // namespace platform::gdi
+
+namespace platform::gdi {
+
+std::vector<std::string> FontFamilies() {
+    static std::once_flag fc_once;
+    std::call_once(fc_once, [] { FcInit(); });
+    std::vector<std::string> names;
+    auto add = [&](const std::string& utf8) {
+        std::string ansi = host::Utf8ToAnsi(utf8);
+        // A name that the code page cannot hold could not be written back to a LOGFONTA.
+        if (ansi.empty() || ansi.size() >= LF_FACESIZE || host::AnsiToUtf8(ansi) != utf8)
+            return;
+        for (const std::string& have : names)
+            if (EqualsIgnoreCase(have, ansi))
+                return;
+        names.push_back(std::move(ansi));
+    };
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    if (FcFontSet* set = FcFontList(nullptr, pattern, objects)) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcChar8* family = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch)
+                add(reinterpret_cast<const char*>(family));
+        }
+        FcFontSetDestroy(set);
+    }
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+
+    // The Windows faces that fontconfig maps to a face of the same metrics are there too, as
+    // programs store them ("Times New Roman" as the default of many a LOGFONTA).
+    struct MetricAlias {
+        const char* face;
+        std::vector<std::string_view> compatible;
+    };
+    const MetricAlias metric_aliases[] = {
+        {"Times New Roman", {"Liberation Serif", "Tinos"}},
+        {"Arial", {"Liberation Sans", "Arimo"}},
+        {"Courier New", {"Liberation Mono", "Cousine"}},
+    };
+    for (const MetricAlias& alias : metric_aliases) {
+        LOGFONTA lf{};
+        std::strncpy(lf.lfFaceName, alias.face, LF_FACESIZE - 1);
+        const std::string family = MatchFont(lf).family;
+        for (std::string_view compatible : alias.compatible)
+            if (EqualsIgnoreCase(family, compatible))
+                add(alias.face);
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(
+            a.begin(), a.end(), b.begin(), b.end(),
+            [](char x, char y) { return std::tolower(uint8_t(x)) < std::tolower(uint8_t(y)); });
+    });
+    return names;
+}
+
+} // namespace platform::gdi

@@ -60,4 +60,8 @@ public:
 // metrics still follow the requested height.
 std::shared_ptr<FontInstance> OpenFont(const LOGFONTA& logfont);
 
+// The font families of this machine, scalable ones, in the ANSI code page and sorted without
+// regard to case, with the Windows faces that stand for one of them by its metrics.
+std::vector<std::string> FontFamilies();
+
 } // namespace platform::gdi

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -69,6 +70,42 @@ inline uint32_t BlendPixel(uint32_t p, uint32_t color, uint32_t a) {
     uint32_t rb = (p & 0x00FF00FFu) * (255 - a) + (color & 0x00FF00FFu) * a + 0x007F007Fu;
     uint32_t g = ((p >> 8) & 0xFFu) * (255 - a) + ((color >> 8) & 0xFFu) * a + 0x7Fu;
     return divide(rb) | (divide(g) << 8);
+}
+
+// DT_WORDBREAK: each line broken at spaces into pieces no wider than `limit`; the space at a
+// break goes, and a word wider than the limit stands alone on its line.
+std::vector<Line> WrapLines(FontInstance& font, const std::vector<Line>& lines, int limit,
+                            bool expand_tabs) {
+    std::vector<Line> out;
+    for (const Line& line : lines) {
+        const std::u32string& t = line.text;
+        size_t start = 0; // of the piece being filled
+        size_t end = 0;   // of the words taken into it
+        auto emit = [&](size_t from, size_t to) {
+            Line piece;
+            piece.text = t.substr(from, to - from);
+            if (line.underline >= int(from) && line.underline < int(to))
+                piece.underline = line.underline - int(from);
+            out.push_back(std::move(piece));
+        };
+        size_t at = 0;
+        while (true) {
+            size_t word_end = t.find(U' ', at);
+            if (word_end == std::u32string::npos)
+                word_end = t.size();
+            if (end > start && WidthOf(font, std::u32string_view(t).substr(start, word_end - start),
+                                       expand_tabs) > limit) {
+                emit(start, end);
+                start = at;
+            }
+            end = word_end;
+            if (word_end >= t.size())
+                break;
+            at = word_end + 1;
+        }
+        emit(start, t.size());
+    }
+    return out;
 }
 
 // Blends one glyph's coverage over the surface in the text colour, inside the clip box.
@@ -264,6 +301,9 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
             }
         }
     }
+
+    if (!single && (format & DT_WORDBREAK))
+        lines = WrapLines(*font, lines, lprc->right - lprc->left, expand_tabs);
 
     // Each line is measured once, for the rectangle and for its placement.
     std::vector<int> widths;

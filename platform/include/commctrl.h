@@ -127,3 +127,6 @@ PELMORA_END_EXTERN_C
 #define HOTKEYF_CONTROL 0x02
 #define HOTKEYF_ALT 0x04
 #define HOTKEYF_EXT 0x08
+
+// The list-view control.
+#include "win/comctl_listview.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "windows.h"
+#include "win/comdlg_font_file.h"
 
 #include <cstddef>
 

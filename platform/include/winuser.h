@@ -9,3 +9,4 @@
 #include "win/user_hotkeys.h"
 #include "win/user_strings.h"
 #include "win/user_hooks.h"
+#include "win/user_colors.h"

@@ -354,4 +354,5 @@ std::optional<gdi::Surface> ReadWindowPixels(HWND hwnd);
 } // namespace platform::testing
 
 #include "testing/shell_requests.h"
+#include "testing/common_dialogs.h"
 #include "testing/sheet.h"

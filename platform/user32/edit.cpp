@@ -84,8 +84,11 @@ bool ReplaceSelection(HWND hwnd, EditState& s, std::string_view insert, bool kee
             NotifyParent(hwnd, EN_MAXTEXT);
         return all;
     }
+    // A change that cannot be undone also ends what an older undo would bring back.
     if (keep_undo)
         s.undo = s.text;
+    else
+        s.undo.reset();
     s.text.replace(s.sel_start, s.sel_end - s.sel_start, insert.substr(0, n));
     s.sel_start = s.sel_end = s.sel_start + n;
     Changed(hwnd, s);

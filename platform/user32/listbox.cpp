@@ -16,12 +16,19 @@ struct ListState {
     int selection = -1;
     int top = 0;
     bool focused = false;
+    bool redraw = true; // WM_SETREDRAW
     HFONT font = nullptr;
 };
 
 ControlStates<ListState>& States() {
     static ControlStates<ListState> states;
     return states;
+}
+
+// Drawn again unless the program has turned redrawing off to fill the list.
+void Refresh(HWND hwnd, const ListState& s) {
+    if (s.redraw)
+        Redraw(hwnd);
 }
 
 bool Notifies(HWND hwnd) {
@@ -55,7 +62,7 @@ void UserSelect(HWND hwnd, ListState& s, int index) {
         return;
     bool changed = s.selection != index;
     s.selection = index;
-    Redraw(hwnd);
+    Refresh(hwnd, s);
     if (changed && Notifies(hwnd))
         NotifyParent(hwnd, LBN_SELCHANGE);
 }
@@ -78,7 +85,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         LPCSTR text = TextArgument(lparam);
         int index = s->items.Add(text ? text : "", sorted);
         FollowInsert(s->selection, index);
-        Redraw(hwnd);
+        Refresh(hwnd, *s);
         return index;
     }
     case LB_INSERTSTRING: {
@@ -87,7 +94,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (index < 0)
             return LB_ERR;
         FollowInsert(s->selection, index);
-        Redraw(hwnd);
+        Refresh(hwnd, *s);
         return index;
     }
     case LB_DELETESTRING: {
@@ -97,14 +104,14 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             return LB_ERR;
         FollowDelete(s->selection, index);
         s->top = std::min(s->top, std::max(0, left - 1));
-        Redraw(hwnd);
+        Refresh(hwnd, *s);
         return left;
     }
     case LB_RESETCONTENT:
         s->items.Clear();
         s->selection = -1;
         s->top = 0;
-        Redraw(hwnd);
+        Refresh(hwnd, *s);
         return 0;
     case LB_GETCOUNT:
         return s->items.Count();
@@ -113,7 +120,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case LB_SETCURSEL: {
         int index = int(wparam);
         s->selection = s->items.Valid(index) ? index : -1;
-        Redraw(hwnd);
+        Refresh(hwnd, *s);
         return s->items.Valid(index) ? index : LB_ERR;
     }
     case LB_GETTEXT:
@@ -134,7 +141,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (found < 0)
             return LB_ERR;
         s->selection = found;
-        Redraw(hwnd);
+        Refresh(hwnd, *s);
         return found;
     }
     case LB_SETITEMDATA:
@@ -147,7 +154,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (!s->items.Valid(int(wparam)))
             return LB_ERR;
         s->top = int(wparam);
-        Redraw(hwnd);
+        Refresh(hwnd, *s);
         return 0;
     case WM_KEYDOWN: {
         int count = s->items.Count();
@@ -186,7 +193,15 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (Notifies(hwnd))
             NotifyParent(hwnd, LBN_KILLFOCUS);
         return 0;
+    case WM_SETREDRAW:
+        s->redraw = wparam != 0;
+        Refresh(hwnd, *s);
+        return 0;
     case WM_PAINT:
+        if (!s->redraw) {
+            ValidateRect(hwnd, nullptr);
+            return 0;
+        }
         Paint(hwnd, *s);
         return 0;
     }

@@ -6,6 +6,21 @@ namespace platform::user32 {
 
 namespace {
 
+// The window itself or one of its descendants (the parent chain, not owners).
+bool IsSelfOrDescendant(HWND ancestor, HWND hwnd) {
+    std::lock_guard lock(DesktopLock());
+    for (auto w = FindWindowRecord(hwnd); w; w = FindWindowRecord(w->parent))
+        if (w->handle == ancestor)
+            return true;
+    return false;
+}
+
+HWND ParentWindow(HWND hwnd) {
+    std::lock_guard lock(DesktopLock());
+    auto w = FindWindowRecord(hwnd);
+    return w ? w->parent : nullptr;
+}
+
 bool IsTopmost(HWND h) {
     auto w = FindWindowRecord(h);
     return w && (w->ex_style & WS_EX_TOPMOST);
@@ -220,9 +235,19 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
             return FALSE;
         CallProcedure(hWnd, WM_SHOWWINDOW, FALSE, 0);
         bool was_foreground = GetForegroundWindow() == hWnd;
+        HWND focus = GetFocus();
+        const bool loses_focus = focus && IsSelfOrDescendant(hWnd, focus);
         SetWindowPosInternal(hWnd, nullptr, 0, 0, 0, 0,
                              SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER |
                                  SWP_NOACTIVATE);
+        // The focus does not stay in a hidden window: a hidden child hands it to its parent,
+        // a hidden top-level window takes it away. Either way the window that had it hears so.
+        if (loses_focus && IsWindow(focus)) {
+            if (child && IsWindow(hWnd))
+                SetFocus(ParentWindow(hWnd));
+            else if (GetFocus() == nullptr)
+                CallProcedure(focus, WM_KILLFOCUS, 0, 0);
+        }
         if (was_foreground && IsWindow(hWnd)) {
             CallProcedure(hWnd, WM_NCACTIVATE, FALSE, 0);
             CallProcedure(hWnd, WM_ACTIVATE, WA_INACTIVE, 0);

@@ -92,19 +92,7 @@ typedef BOOL(CALLBACK* MONITORENUMPROC)(HMONITOR, HDC, LPRECT, LPARAM);
 #define SM_CYVIRTUALSCREEN 79
 #define SM_CMONITORS 80
 
-// System colours (GetSysColor, GetSysColorBrush).
-#define COLOR_WINDOW 5
-#define COLOR_WINDOWTEXT 8
-#define COLOR_BTNFACE 15
-#define COLOR_BTNSHADOW 16
-#define COLOR_GRAYTEXT 17
-#define COLOR_BTNTEXT 18
-
 PELMORA_BEGIN_EXTERN_C
-
-DWORD WINAPI GetSysColor(int nIndex);
-// A brush of the system's that is never deleted (DeleteObject on it does nothing).
-HBRUSH WINAPI GetSysColorBrush(int nIndex);
 
 // Headless: the box is recorded on the desktop and written to standard error; the answer is
 // the style's default button unless the test desktop scripted another.

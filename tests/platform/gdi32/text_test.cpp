@@ -181,6 +181,36 @@ TEST(DrawText, ClipsToItsRectangle) {
     EXPECT_GT(c.InkBox(WHITE).right, r.right);
 }
 
+TEST(DrawText, WordBreakWrapsAtSpacesWithinTheWidth) {
+    TextCanvas c(300, 120, Font(-13, "Arial"));
+    TEXTMETRICA tm{};
+    GetTextMetricsA(c.dc(), &tm);
+    struct Case {
+        const char* text;
+        int width;
+        int lines;
+    };
+    const Case cases[] = {
+        {"one two three four", 300, 1},
+        {"one two three four", 1, 4},           // narrower than any word: a word a line
+        {"unbreakablewordthatiswide x", 40, 2}, // a wide word stands alone
+        {"first\nsecond line here", 60, 3},
+        {"", 60, 1},
+    };
+    for (const Case& k : cases) {
+        RECT r{0, 0, k.width, 120};
+        int height = DrawTextA(c.dc(), k.text, -1, &r, DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+        EXPECT_EQ(height, k.lines * tm.tmHeight) << k.text << " in " << k.width;
+    }
+    // What is drawn keeps within the width.
+    c.Fill(WHITE);
+    RECT r{10, 0, 70, 120};
+    DrawTextA(c.dc(), "one two three four five six", -1, &r, DT_WORDBREAK | DT_NOPREFIX);
+    RECT ink = c.InkBox(WHITE);
+    EXPECT_LE(ink.right, r.right);
+    EXPECT_GT(ink.bottom, 2 * tm.tmHeight);
+}
+
 TEST(DrawText, BackgroundModes) {
     TextCanvas c(100, 30, Font(-13, "Arial"));
     RECT r{0, 0, 100, 30};

@@ -224,6 +224,33 @@ TEST_F(ControlsTest, AnEditReplacesItsSelectionAndUndoesIt) {
     platform::host::SetAnsiCodePage(0);
 }
 
+TEST_F(ControlsTest, AChangeThatCannotBeUndoneEndsTheOlderUndo) {
+    SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, "%1");
+    Send(IDC_PLAIN_EDIT, EM_SETSEL, 2, 2);
+    Send(IDC_PLAIN_EDIT, EM_REPLACESEL, TRUE, LPARAM(" %2"));
+    EXPECT_TRUE(Send(IDC_PLAIN_EDIT, EM_CANUNDO));
+    Send(IDC_PLAIN_EDIT, EM_REPLACESEL, FALSE, LPARAM(" %3"));
+    EXPECT_FALSE(Send(IDC_PLAIN_EDIT, EM_CANUNDO));
+    EXPECT_FALSE(Send(IDC_PLAIN_EDIT, EM_UNDO));
+    EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, "%1 %2 %3");
+}
+
+TEST_F(ControlsTest, HidingTheFocusControlHandsTheFocusToItsParent) {
+    SetFocus(Item(IDC_PLAIN_EDIT));
+    Commands().clear();
+    ShowWindow(Item(IDC_PLAIN_EDIT), SW_HIDE);
+    EXPECT_EQ(Count(IDC_PLAIN_EDIT, EN_KILLFOCUS), 1);
+    // The dialog takes it and gives it on to a control that can have it.
+    EXPECT_NE(GetFocus(), Item(IDC_PLAIN_EDIT));
+    EXPECT_EQ(GetParent(GetFocus()), dialog);
+    // A hidden top-level window takes the focus of its controls away, and they hear it.
+    SetFocus(Item(IDC_NUMBER));
+    Commands().clear();
+    ShowWindow(dialog, SW_HIDE);
+    EXPECT_EQ(Count(IDC_NUMBER, EN_KILLFOCUS), 1);
+    EXPECT_EQ(GetFocus(), nullptr);
+}
+
 TEST_F(ControlsTest, TextCopiesAreBoundedByTheBuffer) {
     platform::host::SetAnsiCodePage(932);
     const std::string text = "a\x93\xfa"
@@ -404,6 +431,24 @@ TEST_F(ControlsTest, AListBox) {
     EXPECT_EQ(Count(IDC_LIST, LBN_DBLCLK), 1);
     EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 0);
     EXPECT_EQ(ReadDialogItem(dialog, IDC_LIST).selection, 0);
+}
+
+TEST_F(ControlsTest, AListBoxFilledWithRedrawingOffIsDrawnWhenItComesOn) {
+    auto lit_rows = [&] {
+        auto pixels = platform::testing::ReadWindowPixels(dialog);
+        EXPECT_TRUE(pixels);
+        RECT r;
+        GetWindowRect(Item(IDC_LIST), &r);
+        POINT at{r.right - 8, r.top + 8}; // beyond the text
+        ScreenToClient(dialog, &at);
+        return pixels && platform::testing::PixelAt(*pixels, at.x, at.y) == RGB(0, 120, 215);
+    };
+    Send(IDC_LIST, WM_SETREDRAW, FALSE);
+    Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM("%1"));
+    Send(IDC_LIST, LB_SETCURSEL, 0);
+    EXPECT_FALSE(lit_rows());
+    Send(IDC_LIST, WM_SETREDRAW, TRUE);
+    EXPECT_TRUE(lit_rows());
 }
 
 TEST_F(ControlsTest, AnUpDownControlAndItsBuddy) {

@@ -113,3 +113,44 @@ TEST_F(PaintTest, AnOwnDCClassGivesTheSameDCEveryTime) {
 }
 
 } // namespace
+
+namespace {
+
+// A class background or a FillRect may name a system colour as a brush.
+TEST_F(PaintTest, SystemColourBrushesPaintTheirColour) {
+    struct Case {
+        int index;
+        COLORREF color;
+    };
+    const Case cases[] = {{COLOR_WINDOW, RGB(255, 255, 255)},
+                          {COLOR_BTNFACE, RGB(240, 240, 240)},
+                          {COLOR_INFOBK, RGB(255, 255, 225)}};
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 4, 4);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    for (const Case& c : cases) {
+        EXPECT_EQ(GetSysColor(c.index), c.color);
+        RECT all{0, 0, 4, 4};
+        EXPECT_TRUE(FillRect(dc, &all, reinterpret_cast<HBRUSH>(INT_PTR(c.index + 1))));
+        EXPECT_EQ(GetPixel(dc, 3, 3), c.color) << "colour " << c.index;
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(INT_PTR(COLOR_INFOBK + 1));
+    wc.lpszClassName = "SystemColourBackground";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    HWND w = Popup(0, 0, 20, 20, 0, "SystemColourBackground");
+    RunUntilIdle();
+    auto pixels = platform::testing::ReadWindowPixels(w);
+    ASSERT_TRUE(pixels);
+    EXPECT_EQ(platform::testing::PixelAt(*pixels, 10, 10), RGB(255, 255, 225));
+}
+
+} // namespace

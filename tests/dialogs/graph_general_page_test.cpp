@@ -1,0 +1,132 @@
+// The graph-general page: the background table, the colour, font and file dialogs, the face
+// name, the text-offset spinner, and what OK writes.
+#include "sheet_fixture.h"
+
+#include "comdlg32/color_dialog.h"
+#include "settings/drive_profile.h"
+#include "settings/literals.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using namespace platform::testing;
+namespace cd = platform::comdlg32;
+
+constexpr int kGeneralPage = 1;
+
+class GraphGeneralPageTest : public SheetTest {
+protected:
+    void SetUp() override {
+        WriteSheetSettings();
+        Start();
+        RunUntilIdle();
+    }
+    // The page shown in the sheet.
+    static HWND Page(HWND sheet) { return SheetPage(sheet, kGeneralPage); }
+};
+
+TEST_F(GraphGeneralPageTest, EachBackgroundLeavesItsOwnControlsUsable) {
+    struct Case {
+        int selection;
+        bool colours_label, colour1, colour2, image;
+    };
+    const Case cases[] = {{0, true, true, false, false},
+                          {1, true, true, true, false},
+                          {2, true, true, true, false},
+                          {3, false, false, false, true},
+                          {4, false, false, false, false}};
+    DialogScript script;
+    script.Then(SelectSheetPage(kGeneralPage)).Do([](HWND sheet) {
+        WritePictureIfAsked(sheet, "graph_general_page");
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_BACKGROUND).entries.size(), 5u);
+    });
+    for (const Case& c : cases) {
+        script.Pick(IDC_GENERAL_BACKGROUND, c.selection).Do([c](HWND sheet) {
+            HWND page = Page(sheet);
+            EXPECT_EQ(ReadDialogItem(page, IDC_GENERAL_COLORS_LABEL).enabled, c.colours_label);
+            EXPECT_EQ(ReadDialogItem(page, IDC_GENERAL_COLOR1).visible, c.colour1);
+            EXPECT_EQ(ReadDialogItem(page, IDC_GENERAL_COLOR2).visible, c.colour2);
+            for (int id : {IDC_GENERAL_IMAGE_LABEL, IDC_GENERAL_IMAGE, IDC_GENERAL_BROWSE})
+                EXPECT_EQ(ReadDialogItem(page, id).enabled, c.image) << "selection " << c.selection;
+            // "None" forces the tray icon on, on the window page.
+            DialogItem tray = ReadDialogItem(SheetPage(sheet, 0), IDC_WINDOW_TRAYICON);
+            EXPECT_EQ(tray.enabled, c.selection != 4);
+            if (c.selection == 4) {
+                EXPECT_EQ(tray.check, UINT(BST_CHECKED));
+            }
+        });
+    }
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_TRUE(LastSheet().errors.empty());
+}
+
+TEST_F(GraphGeneralPageTest, CancelledDialogsChangeNothingAndLeaveApplyOff) {
+    DialogScript script;
+    std::string face;
+    script.Then(SelectSheetPage(kGeneralPage)).Do([&](HWND sheet) {
+        face = ReadDialogItem(Page(sheet), IDC_GENERAL_FACE).text;
+        AnswerNextDialog(cd::kColorDialogCaption, CancelChoice());
+        AnswerNextFontDialog(CancelChoice());
+        AnswerNextFileDialog(CancelChoice());
+    });
+    script.Click(IDC_GENERAL_COLOR1).Click(IDC_GENERAL_FONT).Do([&](HWND sheet) {
+        EXPECT_FALSE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_FACE).text, face);
+    });
+    // The browse button is there for an image background only.
+    script.Pick(IDC_GENERAL_BACKGROUND, 3).Click(IDC_GENERAL_BROWSE).Do([](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_IMAGE).text, "");
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+    int answered = 0;
+    for (const ShownDialog& d : DialogsShown())
+        answered += d.scripted && d.result.has_value() && d.dialog != LastSheet().dialog;
+    EXPECT_EQ(answered, 3);
+}
+
+TEST_F(GraphGeneralPageTest, OnlyTheFaceNameShowsAndOkWritesTheWholeFont) {
+    DialogScript script;
+    script.Then(SelectSheetPage(kGeneralPage)).Do([](HWND) {
+        AnswerNextFontDialog(FontChoice("Courier New", "Bold Italic", 14));
+    });
+    script.Click(IDC_GENERAL_FONT).Do([](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_FACE).text, "Courier New");
+        EXPECT_TRUE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+    });
+    script.Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    LOGFONTA lf{};
+    GetDriveProfile()
+        ->GetCategory(Literals::GraphGeneral)
+        ->GetBinary(Literals::LOGFONTStructure, &lf, sizeof lf);
+    EXPECT_STREQ(lf.lfFaceName, "Courier New");
+    EXPECT_EQ(lf.lfHeight, -19);
+    EXPECT_EQ(lf.lfWeight, FW_BOLD);
+    EXPECT_EQ(lf.lfItalic, 1);
+}
+
+TEST_F(GraphGeneralPageTest, TheTextOffsetRunsFromTenAtTheBottomToMinusTenAtTheTop) {
+    DialogScript script;
+    script.Then(SelectSheetPage(kGeneralPage));
+    script.UpDown(IDC_GENERAL_OFFSET, true, 3).Do([](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_OFFSET).position, -3);
+    });
+    script.UpDown(IDC_GENERAL_OFFSET, true, 20).Do([](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_OFFSET).position, -10);
+    });
+    script.UpDown(IDC_GENERAL_OFFSET, false, 30).Do([](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_OFFSET).position, 10);
+    });
+    script.Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_EQ(GetDriveProfile()
+                  ->GetCategory(Literals::GraphGeneral)
+                  ->GetInteger(Literals::TextVerticalPosition),
+              10);
+}
+
+} // namespace
