@@ -4,6 +4,9 @@
 #include "host/block_devices.h"
 #include "host/root.h"
 #include "kernel32/process.h"
+#include "present/headless.h"
+#include "present/picture.h"
+#include "present/present.h"
 #include "present/snapshot.h"
 #include "comctl32/updown.h"
 #include "user32/controls.h"
@@ -18,6 +21,16 @@
 #include <mutex>
 
 namespace platform::testing {
+
+namespace {
+
+// The test desktop is headless whatever display the environment names.
+const bool headless_presentation = [] {
+    present::SetBackend(present::MakeHeadlessBackend());
+    return true;
+}();
+
+} // namespace
 
 ExitTrap::ExitTrap() {
     SetExitHandler([](UINT code) { throw ProcessExited{code}; });
@@ -598,45 +611,6 @@ void InstallDialogHooks() {
     user32::SetDialogHooks({DialogIdle, DialogShown, DialogEnded});
 }
 
-void Compose(gdi::Surface& out, HWND hwnd, POINT origin) {
-    std::vector<HWND> children;
-    {
-        auto w = user32::FindWindowRecord(hwnd);
-        if (!w)
-            return;
-        std::lock_guard lock(user32::DesktopLock());
-        children = w->children;
-    }
-    // The first child is the top of the z-order: draw from the last one up.
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        auto c = user32::FindWindowRecord(*it);
-        if (!c)
-            continue;
-        gdi::Surface pixels;
-        POINT at;
-        {
-            std::lock_guard lock(user32::DesktopLock());
-            if (!(c->style & WS_VISIBLE) || !c->surface)
-                continue;
-            pixels = *c->surface;
-            at = user32::ClientOriginOnScreen(*c);
-        }
-        int left = at.x - origin.x, top = at.y - origin.y;
-        for (int y = 0; y < pixels.height; ++y) {
-            int oy = top + y;
-            if (oy < 0 || oy >= out.height)
-                continue;
-            for (int x = 0; x < pixels.width; ++x) {
-                int ox = left + x;
-                if (ox >= 0 && ox < out.width)
-                    out.pixels[size_t(oy) * size_t(out.width) + size_t(ox)] =
-                        pixels.pixels[size_t(y) * size_t(pixels.width) + size_t(x)];
-            }
-        }
-        Compose(out, *it, origin);
-    }
-}
-
 void PaintPending(HWND hwnd) {
     UpdateWindow(hwnd);
     std::vector<HWND> children;
@@ -832,7 +806,7 @@ std::optional<gdi::Surface> ReadWindowPixels(HWND hwnd) {
         out = *w->surface;
         origin = user32::ClientOriginOnScreen(*w);
     }
-    Compose(out, top, origin);
+    present::ComposeChildren(out, top, origin);
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "user32/window_manager.h"
 
 #include "host/clock.h"
+#include "present/present.h"
 
 #include <algorithm>
 #include <climits>
@@ -189,8 +190,20 @@ bool WaitForMessage(HWND filter, UINT min, UINT max) {
         uint64_t now = clock.Now();
         timeout = *due <= now ? 0 : int(std::min<uint64_t>(*due - now, INT_MAX));
     }
-    pollfd fds[2] = {{wake, POLLIN, 0}, {SessionWakeFd(), POLLIN, 0}};
-    poll(fds, fds[1].fd >= 0 ? 2 : 1, timeout);
+    // The layer's queue, the end of session and the display are waited on together; what the
+    // display sent is turned into messages before the wait ends.
+    platform::present::Backend& backend = platform::present::TheBackend();
+    backend.Pump();
+    {
+        std::lock_guard lock(DesktopLock());
+        ThreadQueue& q = QueueOf(CurrentThread());
+        if (!q.posted.empty() || !q.input.empty() || !q.sent.empty())
+            timeout = 0;
+    }
+    pollfd fds[3] = {
+        {wake, POLLIN, 0}, {SessionWakeFd(), POLLIN, 0}, {backend.WaitDescriptor(), POLLIN, 0}};
+    poll(fds, 3, timeout);
+    backend.Pump();
     std::lock_guard lock(DesktopLock());
     QueueOf(CurrentThread()).DrainWake();
     return true;
@@ -302,6 +315,7 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
                          UINT wRemoveMsg) {
     if (!lpMsg)
         return FALSE;
+    platform::present::TheBackend().Pump();
     return NextMessage(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)
                ? TRUE
                : FALSE;

@@ -61,6 +61,10 @@ void HandleSessionSignal() {
         while (read(session_pipe[0], buffer, sizeof buffer) > 0) {
         }
     }
+    EndSession();
+}
+
+void EndSession() {
     std::vector<HWND> tops;
     {
         std::lock_guard lock(DesktopLock());
