@@ -75,4 +75,18 @@ void WindowPainted(HWND hwnd) {
     TheBackend().WindowPainted(top);
 }
 
+namespace {
+
+// The display is opened as the process starts, before the program reads or writes a file, as
+// the system's programs find their desktop already there: a display that cannot be opened ends
+// the start before anything is touched.
+const bool started_at_load = [] {
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display && !HeadlessAsked())
+        TheBackend();
+    return true;
+}();
+
+} // namespace
+
 } // namespace platform::present
