@@ -203,7 +203,8 @@ void X11Backend::LayeredChanged(HWND hwnd) {
     if (s->argb)
         Push(*s, true); // the alpha is in every pixel
     ApplyLayered(*s);
-    XFlush(display_);
+    // Taken by the server before the program goes on: a click that follows falls through.
+    XSync(display_, False);
 }
 
 void X11Backend::WindowPainted(HWND top) {

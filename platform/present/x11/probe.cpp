@@ -176,6 +176,25 @@ std::vector<std::string> Probe::AtomNames(const std::string& title, const char* 
     return out;
 }
 
+std::vector<long> Probe::Numbers(const std::string& title, const char* property) {
+    Display* d = state_->display;
+    ::Window w = d ? FindByName(d, title) : 0;
+    std::vector<long> out;
+    if (!w)
+        return out;
+    Atom type;
+    int format;
+    unsigned long items, after;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 1 << 16, False, XA_CARDINAL,
+                           &type, &format, &items, &after, &data) == Success &&
+        data && format == 32)
+        out.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + items);
+    if (data)
+        XFree(data);
+    return out;
+}
+
 std::string Probe::ClassOf(const std::string& title) {
     Display* d = state_->display;
     ::Window w = d ? FindByName(d, title) : 0;

@@ -59,6 +59,8 @@ public:
     std::string Text(const std::string& title, const char* property);
     std::vector<std::string> AtomNames(const std::string& title, const char* property);
     std::string ClassOf(const std::string& title);
+    // A property of 32-bit numbers (CARDINAL), each as a long.
+    std::vector<long> Numbers(const std::string& title, const char* property);
     // The window manager's close box: WM_DELETE_WINDOW sent to the window.
     void Close(const std::string& title);
 

@@ -85,6 +85,7 @@ X11Backend::X11Backend(Display* display, std::string name)
     atoms_.net_workarea = atom("_NET_WORKAREA");
     atoms_.net_current_desktop = atom("_NET_CURRENT_DESKTOP");
     atoms_.net_wm_pid = atom("_NET_WM_PID");
+    atoms_.net_wm_icon = atom("_NET_WM_ICON");
     const std::string cm = "_NET_WM_CM_S" + std::to_string(screen_);
     atoms_.cm_selection = atom(cm.c_str());
 

@@ -3,6 +3,7 @@
 #include "present/x11/x11.h"
 
 #include "host/codepage.h"
+#include "user32/icons.h"
 #include "user32/window_manager.h"
 
 #include <X11/Xatom.h>
@@ -22,6 +23,7 @@ struct Record {
     std::string title;
     HWND owner = nullptr;
     bool owner_disabled = false;
+    HICON icon = nullptr;
 };
 
 Record Read(HWND hwnd) {
@@ -38,6 +40,7 @@ Record Read(HWND hwnd) {
     r.ex_style = w->ex_style;
     r.title = w->text;
     r.owner = w->owner;
+    r.icon = w->cls->icon ? w->cls->icon : w->cls->icon_small;
     if (auto o = user32::FindWindowRecord(w->owner))
         r.owner_disabled = (o->style & WS_DISABLED) != 0;
     return r;
@@ -144,6 +147,15 @@ void X11Backend::Create(HWND hwnd) {
     XFree(class_hint);
     Atom protocols[] = {atoms_.wm_delete_window};
     XSetWMProtocols(display_, s.id, protocols, 1);
+    // The class icon, as the task bar and the window switcher show it: width, height, then
+    // ARGB pixels, each in a long.
+    if (auto icon = user32::FindIcon(r.icon); icon && icon->width > 0 && icon->height > 0) {
+        std::vector<long> data{long(icon->width), long(icon->height)};
+        for (uint32_t p : icon->pixels)
+            data.push_back(long(p));
+        XChangeProperty(display_, s.id, atoms_.net_wm_icon, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(data.data()), int(data.size()));
+    }
     const long pid = long(getpid());
     XChangeProperty(display_, s.id, atoms_.net_wm_pid, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&pid), 1);

@@ -21,7 +21,7 @@ struct Atoms {
     Atom wm_protocols, wm_delete_window, net_wm_name, utf8_string, net_wm_window_type, type_normal,
         type_dialog, type_utility, net_wm_state, state_above, state_skip_taskbar, state_skip_pager,
         state_modal, net_active_window, net_wm_window_opacity, motif_wm_hints, net_workarea,
-        net_current_desktop, net_wm_pid, cm_selection;
+        net_current_desktop, net_wm_pid, net_wm_icon, cm_selection;
 };
 
 // One X window standing for a top-level window of the layer.

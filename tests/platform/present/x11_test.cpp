@@ -8,6 +8,7 @@
 #include "present/x11/probe.h"
 #include "present/x11/start.h"
 #include "testing/desktop.h"
+#include "user32/icons.h"
 #include "user32/monitors.h"
 #include "user32/window_manager.h"
 
@@ -170,6 +171,23 @@ TEST_F(X11Test, TheWindowTellsTheWindowManagerWhatItIs) {
         EXPECT_EQ(probe_->ClassOf(c.title), "pelmora.Pelmora");
         EXPECT_EQ(probe_->Text(c.title, "_NET_WM_NAME"), c.title);
     }
+    // The class icon, for the task bar.
+    platform::user32::Icon icon;
+    icon.width = 2;
+    icon.height = 1;
+    icon.pixels = {0xFFFF0000u, 0x8000FF00u};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = present_test::ColourProc;
+    wc.lpszClassName = "Iconic";
+    wc.hIcon = platform::user32::AddIcon(icon);
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    Make("Iconic", WS_POPUP | WS_VISIBLE, 0, RECT{0, 0, 10, 10}, RGB(1, 2, 3), "Iconic");
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Iconic").has_value(); }));
+    std::vector<uint32_t> numbers;
+    for (long n : probe_->Numbers("Iconic", "_NET_WM_ICON"))
+        numbers.push_back(uint32_t(n));
+    EXPECT_EQ(numbers, (std::vector<uint32_t>{2, 1, 0xFFFF0000u, 0x8000FF00u}));
     // The title in the code page (932 here) becomes UTF-8.
     Make("Kana \x82\xA0", WS_POPUP | WS_VISIBLE, 0, RECT{0, 0, 10, 10}, RGB(1, 2, 3));
     ASSERT_TRUE(Until([&] { return probe_->WindowRect("Kana \x82\xA0").has_value(); }));
