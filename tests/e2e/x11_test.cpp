@@ -3,6 +3,8 @@
 
 #include "present/x11/probe.h"
 
+#include "../platform/present/present_helpers.h"
+
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -22,25 +24,8 @@ constexpr char kPlaced[] = "MainWindow[\r\n"
                            "\tWidth=240\r\n"
                            "]\r\n";
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgba;
-};
-
-Picture ReadPng(const fs::path& path) {
-    Picture out;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return out;
-    image.format = PNG_FORMAT_RGBA;
-    out.rgba.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr))
-        return Picture{};
-    out.width = int(image.width);
-    out.height = int(image.height);
-    return out;
-}
+using Picture = present_test::Png;
+using present_test::ReadPng;
 
 // The pixels that differ between the screen and the snapshot, keyed (transparent) ones aside.
 int Differences(const platform::gdi::Surface& screen, const Picture& png) {
@@ -101,9 +86,9 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
     int differences = -2;
     ASSERT_TRUE(e2e::WaitFor(
         [&] {
-            const Picture before = ReadPng(snapshots / "Pelmora.png");
+            const Picture before = ReadPng((snapshots / "Pelmora.png").string());
             auto screen = probe_->ReadScreen(*at);
-            const Picture after = ReadPng(snapshots / "Pelmora.png");
+            const Picture after = ReadPng((snapshots / "Pelmora.png").string());
             if (!screen || before.rgba != after.rgba)
                 return false;
             differences = Differences(*screen, after);

@@ -38,6 +38,12 @@ UINT HotKeyModifiers(unsigned state) {
 
 } // namespace
 
+HWND X11Backend::WindowOf(::Window id) {
+    std::lock_guard lock(mutex_);
+    Shown* s = FindX(id);
+    return s ? s->hwnd : nullptr;
+}
+
 void X11Backend::Pump() {
     if (lost_)
         return;
@@ -89,12 +95,7 @@ void X11Backend::Handle(XEvent& event) {
         HandleKey(event.xkey, event.type == KeyPress);
         break;
     case FocusIn: {
-        HWND hwnd = nullptr;
-        {
-            std::lock_guard lock(mutex_);
-            if (Shown* s = FindX(event.xfocus.window))
-                hwnd = s->hwnd;
-        }
+        const HWND hwnd = WindowOf(event.xfocus.window);
         if (hwnd && event.xfocus.mode != NotifyGrab && GetForegroundWindow() != hwnd)
             user32::ActivateWindow(hwnd);
         break;
@@ -208,12 +209,7 @@ void X11Backend::HandleClientMessage(const XClientMessageEvent& event) {
     if (event.message_type != atoms_.wm_protocols ||
         Atom(event.data.l[0]) != atoms_.wm_delete_window)
         return;
-    HWND hwnd = nullptr;
-    {
-        std::lock_guard lock(mutex_);
-        if (Shown* s = FindX(event.window))
-            hwnd = s->hwnd;
-    }
+    const HWND hwnd = WindowOf(event.window);
     // The close box, as the system's own: SC_CLOSE, which the default procedure makes WM_CLOSE.
     if (hwnd)
         SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -9,19 +9,6 @@ namespace platform::present::x11 {
 
 namespace {
 
-unsigned MaskOf(UINT modifiers) {
-    unsigned mask = 0;
-    if (modifiers & MOD_SHIFT)
-        mask |= ShiftMask;
-    if (modifiers & MOD_CONTROL)
-        mask |= ControlMask;
-    if (modifiers & MOD_ALT)
-        mask |= Mod1Mask;
-    if (modifiers & MOD_WIN)
-        mask |= Mod4Mask;
-    return mask;
-}
-
 constexpr std::array<unsigned, 4> kLocks = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};
 
 } // namespace
@@ -34,7 +21,7 @@ bool X11Backend::GrabHotKey(UINT modifiers, UINT vk) {
     const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display_, sym);
     if (!code)
         return false;
-    const unsigned mask = MaskOf(modifiers);
+    const unsigned mask = ModifierMaskOf(modifiers);
     XSync(display_, False);
     BeginErrorTrap();
     for (unsigned locks : kLocks)
@@ -58,7 +45,7 @@ void X11Backend::UngrabHotKey(UINT modifiers, UINT vk) {
     std::lock_guard lock(mutex_);
     const KeySym sym = KeySymOf(vk);
     const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(display_, sym);
-    const unsigned mask = MaskOf(modifiers);
+    const unsigned mask = ModifierMaskOf(modifiers);
     auto it = std::find(grabs_.begin(), grabs_.end(), std::pair<unsigned, unsigned>{code, mask});
     if (it == grabs_.end())
         return;

@@ -98,4 +98,17 @@ KeySym KeySymOf(UINT vk) {
     return NoSymbol;
 }
 
+unsigned ModifierMaskOf(UINT modifiers) {
+    unsigned mask = 0;
+    if (modifiers & MOD_SHIFT)
+        mask |= ShiftMask;
+    if (modifiers & MOD_CONTROL)
+        mask |= ControlMask;
+    if (modifiers & MOD_ALT)
+        mask |= Mod1Mask;
+    if (modifiers & MOD_WIN)
+        mask |= Mod4Mask;
+    return mask;
+}
+
 } // namespace platform::present::x11

@@ -131,68 +131,57 @@ namespace {
 
 } // namespace
 
-std::string Probe::Text(const std::string& title, const char* property) {
-    Display* d = state_->display;
-    ::Window w = d ? FindByName(d, title) : 0;
-    if (!w)
-        return {};
-    Atom type;
-    int format;
-    unsigned long items, after;
-    unsigned char* data = nullptr;
-    std::string out;
-    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 1024, False, AnyPropertyType,
-                           &type, &format, &items, &after, &data) == Success &&
-        data && format == 8)
-        out.assign(reinterpret_cast<char*>(data), items);
-    if (data)
-        XFree(data);
-    return out;
-}
+namespace {
 
-std::vector<std::string> Probe::AtomNames(const std::string& title, const char* property) {
-    Display* d = state_->display;
+// A property of the window with this title: its items of `format` bits (8 or 32; 32-bit items
+// come as longs, as Xlib gives them).
+struct Property {
+    int format = 0;
+    std::vector<long> numbers;
+    std::string bytes;
+};
+
+Property Read(Display* d, const std::string& title, const char* property, Atom wanted) {
+    Property out;
     ::Window w = d ? FindByName(d, title) : 0;
-    std::vector<std::string> out;
     if (!w)
         return out;
     Atom type;
-    int format;
     unsigned long items, after;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 64, False, XA_ATOM, &type,
-                           &format, &items, &after, &data) == Success &&
-        data && format == 32) {
-        for (unsigned long i = 0; i < items; ++i) {
-            char* name = XGetAtomName(d, reinterpret_cast<Atom*>(data)[i]);
-            if (name) {
-                out.push_back(name);
-                XFree(name);
-            }
-        }
+    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 1 << 16, False, wanted, &type,
+                           &out.format, &items, &after, &data) == Success &&
+        data) {
+        if (out.format == 8)
+            out.bytes.assign(reinterpret_cast<char*>(data), items);
+        else if (out.format == 32)
+            out.numbers.assign(reinterpret_cast<long*>(data),
+                               reinterpret_cast<long*>(data) + items);
     }
     if (data)
         XFree(data);
     return out;
 }
 
-std::vector<long> Probe::Numbers(const std::string& title, const char* property) {
-    Display* d = state_->display;
-    ::Window w = d ? FindByName(d, title) : 0;
-    std::vector<long> out;
-    if (!w)
-        return out;
-    Atom type;
-    int format;
-    unsigned long items, after;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 1 << 16, False, XA_CARDINAL,
-                           &type, &format, &items, &after, &data) == Success &&
-        data && format == 32)
-        out.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + items);
-    if (data)
-        XFree(data);
+} // namespace
+
+std::string Probe::Text(const std::string& title, const char* property) {
+    return Read(state_->display, title, property, AnyPropertyType).bytes;
+}
+
+std::vector<std::string> Probe::AtomNames(const std::string& title, const char* property) {
+    std::vector<std::string> out;
+    for (long atom : Read(state_->display, title, property, XA_ATOM).numbers) {
+        if (char* name = XGetAtomName(state_->display, Atom(atom))) {
+            out.push_back(name);
+            XFree(name);
+        }
+    }
     return out;
+}
+
+std::vector<long> Probe::Numbers(const std::string& title, const char* property) {
+    return Read(state_->display, title, property, XA_CARDINAL).numbers;
 }
 
 std::string Probe::ClassOf(const std::string& title) {
@@ -283,15 +272,7 @@ bool Probe::GrabKey(UINT modifiers, UINT vk) {
     if (!d)
         return false;
     const KeyCode code = XKeysymToKeycode(d, KeySymOf(vk));
-    unsigned mask = 0;
-    if (modifiers & MOD_SHIFT)
-        mask |= ShiftMask;
-    if (modifiers & MOD_CONTROL)
-        mask |= ControlMask;
-    if (modifiers & MOD_ALT)
-        mask |= Mod1Mask;
-    if (modifiers & MOD_WIN)
-        mask |= Mod4Mask;
+    const unsigned mask = ModifierMaskOf(modifiers);
     XGrabKey(d, code, mask, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync);
     XSync(d, False);
     return code != 0;

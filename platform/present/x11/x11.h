@@ -81,6 +81,7 @@ private:
     void PutArea(Shown& s, int x, int y, int width, int height);
     void ApplyLayered(Shown& s);
     // events.cpp
+    HWND WindowOf(::Window id);
     void Handle(XEvent& event);
     void HandleButton(const XButtonEvent& event, bool down);
     void HandleKey(XKeyEvent& event, bool down);
@@ -113,6 +114,8 @@ bool EndErrorTrap();
 // keyboard.cpp: a key symbol as a virtual key (0 for none), and the reverse for grabs.
 UINT VirtualKeyOf(KeySym sym);
 KeySym KeySymOf(UINT vk);
+// MOD_* as the X modifier mask (Alt is Mod1, the Windows key Mod4).
+unsigned ModifierMaskOf(UINT modifiers);
 
 // COLORREF (0x00BBGGRR) as a surface pixel (0x00RRGGBB).
 inline uint32_t PixelOf(COLORREF c) {
