@@ -3,6 +3,7 @@
 #pragma once
 
 #include "present/backend.h"
+#include "user32/window_manager.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -100,7 +101,9 @@ private:
     int randr_event_ = 0;
     Visual* argb_visual_ = nullptr;
     Colormap argb_colormap_ = 0;
-    std::recursive_mutex mutex_;
+    // The desktop's own lock: the back end reads window records under it, and one lock for both
+    // leaves no order of two locks to get wrong between threads.
+    std::recursive_mutex& mutex_ = user32::DesktopLock();
     std::map<HWND, Shown> shown_;
     std::vector<std::pair<unsigned, unsigned>> grabs_; // keycode, X modifier mask
     bool monitors_dirty_ = false;
