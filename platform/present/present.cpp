@@ -3,6 +3,7 @@
 #include "present/headless.h"
 #include "present/picture.h"
 #include "present/x11/start.h"
+#include "user32/modal_loop.h"
 #include "user32/window_manager.h"
 
 #include <cstdio>
@@ -40,18 +41,30 @@ std::unique_ptr<Backend> Choose() {
     return x;
 }
 
+// Every wait for a message, modal or not, watches the back end's descriptor and runs its pump.
+void JoinTheWaits(Backend* b) {
+    if (!b || b->WaitDescriptor() < 0) {
+        user32::SetMessageSource({});
+        return;
+    }
+    user32::SetMessageSource({b->WaitDescriptor(), [] { TheBackend().Pump(); }});
+}
+
 } // namespace
 
 Backend& TheBackend() {
     std::lock_guard lock(backend_mutex);
-    if (!backend)
+    if (!backend) {
         backend = Choose();
+        JoinTheWaits(backend.get());
+    }
     return *backend;
 }
 
 void SetBackend(std::unique_ptr<Backend> replacement) {
     std::lock_guard lock(backend_mutex);
     backend = std::move(replacement);
+    JoinTheWaits(backend.get());
 }
 
 std::vector<MonitorArea> StartupMonitors() {

@@ -3,6 +3,7 @@
 #include "user32/dialogs.h"
 
 #include "user32/controls.h"
+#include "user32/modal_loop.h"
 #include "user32/resources.h"
 #include "user32/window_manager.h"
 
@@ -208,8 +209,10 @@ bool IsClass(const DialogControl& c, std::string_view name) {
     return CompareNoCase(c.class_name, name) == 0;
 }
 
-HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
-                        LPARAM param, bool modal) {
+} // namespace
+
+HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
+                              LPARAM param, bool modal) {
     // The base units of the template's font: 6 x 13 pixels for an 8-point font, in proportion
     // for other sizes.
     int points = t.font && t.font->point_size > 0 ? t.font->point_size : 8;
@@ -331,51 +334,97 @@ HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner,
     return hwnd;
 }
 
+namespace {
+
 void Show(HWND hwnd) {
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
 }
 
-struct ModalOutcome {
-    INT_PTR result = -1;
-    std::optional<int> quit;
-};
+} // namespace
 
-ModalOutcome RunModalLoop(HWND hwnd, const std::shared_ptr<DialogState>& state) {
-    ModalOutcome outcome;
-    bool pressed_close = false;
-    while (IsWindow(hwnd) && !state->ended) {
-        MSG msg;
-        if (!NextMessage(msg, nullptr, 0, 0, true)) {
-            DialogHooks hooks = CurrentHooks();
-            if (hooks.idle && hooks.idle(state->request))
-                continue;
-            if (WaitForMessage())
-                continue;
-            // Nothing more will happen (the manual clock is idle and no one answers): the
-            // user closes the dialog by its close box; a dialog that stays open then fails.
-            if (!pressed_close) {
-                pressed_close = true;
-                SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-                continue;
-            }
-            SetLastError(ERROR_TIMEOUT);
-            return outcome;
-        }
-        if (msg.message == WM_QUIT) {
-            outcome.quit = int(msg.wParam);
-            break;
-        }
-        if (!IsDialogMessageA(hwnd, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+INT_PTR RunModalDialog(HWND hwnd, std::function<bool(MSG&)> before) {
+    auto state = States().Find(hwnd);
+    if (!state) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return -1;
     }
-    outcome.result = state->ended ? state->result : outcome.quit ? 0 : -1;
-    return outcome;
+    HWND owner = state->request.owner;
+    if (!state->ended && owner && IsWindowEnabled(owner)) {
+        EnableWindow(owner, FALSE);
+        state->owner_disabled = true;
+    }
+    if (!state->ended)
+        Show(hwnd);
+    if (DialogHooks hooks = CurrentHooks(); hooks.shown && IsWindow(hwnd))
+        hooks.shown(state->request);
+
+    bool pressed_close = false;
+    ModalLoopHandlers handlers;
+    handlers.ended = [&] { return !IsWindow(hwnd) || state->ended; };
+    handlers.message = [&](MSG& msg) {
+        if (before && before(msg))
+            return ModalAction::Drop;
+        return IsDialogMessageA(hwnd, &msg) ? ModalAction::Drop : ModalAction::Dispatch;
+    };
+    handlers.idle = [&] {
+        DialogHooks hooks = CurrentHooks();
+        return hooks.idle && hooks.idle(state->request) ? ModalIdle::LookAgain : ModalIdle::Wait;
+    };
+    handlers.stalled = [&] {
+        // Nothing more will happen (the manual clock is idle and no one answers): the user
+        // closes the dialog by its close box; a dialog that stays open then fails.
+        if (pressed_close) {
+            SetLastError(ERROR_TIMEOUT);
+            return false;
+        }
+        pressed_close = true;
+        SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
+    };
+    ModalLoopOutcome outcome = RunModalLoop(handlers);
+    INT_PTR result = state->ended ? state->result : outcome.quit ? 0 : -1;
+
+    DWORD error = GetLastError();
+    EnableOwnerAgain(*state);
+    const bool was_active = GetForegroundWindow() == hwnd;
+    if (IsWindow(hwnd))
+        DestroyWindow(hwnd);
+    if (was_active && owner && IsWindow(owner) && IsWindowVisible(owner))
+        SetForegroundWindow(owner);
+    if (DialogHooks hooks = CurrentHooks(); hooks.ended)
+        hooks.ended(state->request, result);
+    if (outcome.quit)
+        PostQuitMessage(*outcome.quit);
+    if (result == -1)
+        SetLastError(error);
+    return result;
 }
 
-} // namespace
+INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
+                              LPARAM param) {
+    HWND hwnd = CreateDialogFromTemplate(instance, t, owner, proc, param, true);
+    if (!hwnd)
+        return -1;
+    return RunModalDialog(hwnd);
+}
+
+HWND CreateModelessDialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
+                          LPARAM param) {
+    HWND hwnd = CreateDialogFromTemplate(instance, t, owner, proc, param, false);
+    if (!hwnd)
+        return nullptr;
+    if (t.style & WS_VISIBLE) {
+        Show(hwnd);
+        if (!IsWindow(hwnd))
+            return nullptr;
+        if (auto state = States().Find(hwnd)) {
+            if (DialogHooks hooks = CurrentHooks(); hooks.shown)
+                hooks.shown(state->request);
+        }
+    }
+    return IsWindow(hwnd) ? hwnd : nullptr;
+}
 
 void SetDialogHooks(DialogHooks hooks) {
     std::lock_guard lock(DesktopLock());
@@ -428,36 +477,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
     std::optional<DialogTemplate> t = LoadDialogTemplate(hInstance, lpTemplateName);
     if (!t)
         return -1;
-    HWND hwnd = CreateFromTemplate(hInstance, *t, hWndParent, lpDialogFunc, dwInitParam, true);
-    if (!hwnd)
-        return -1;
-    auto state = States().Find(hwnd);
-    if (!state)
-        return -1;
-    HWND owner = state->request.owner;
-    if (!state->ended && owner && IsWindowEnabled(owner)) {
-        EnableWindow(owner, FALSE);
-        state->owner_disabled = true;
-    }
-    if (!state->ended)
-        Show(hwnd);
-    if (DialogHooks hooks = CurrentHooks(); hooks.shown && IsWindow(hwnd))
-        hooks.shown(state->request);
-    ModalOutcome outcome = RunModalLoop(hwnd, state);
-    DWORD error = GetLastError();
-    EnableOwnerAgain(*state);
-    const bool was_active = GetForegroundWindow() == hwnd;
-    if (IsWindow(hwnd))
-        DestroyWindow(hwnd);
-    if (was_active && owner && IsWindow(owner) && IsWindowVisible(owner))
-        SetForegroundWindow(owner);
-    if (DialogHooks hooks = CurrentHooks(); hooks.ended)
-        hooks.ended(state->request, outcome.result);
-    if (outcome.quit)
-        PostQuitMessage(*outcome.quit);
-    if (outcome.result == -1)
-        SetLastError(error);
-    return outcome.result;
+    return DialogBoxFromTemplate(hInstance, *t, hWndParent, lpDialogFunc, dwInitParam);
 }
 
 HWND WINAPI CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
@@ -465,19 +485,7 @@ HWND WINAPI CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
     std::optional<DialogTemplate> t = LoadDialogTemplate(hInstance, lpTemplateName);
     if (!t)
         return nullptr;
-    HWND hwnd = CreateFromTemplate(hInstance, *t, hWndParent, lpDialogFunc, dwInitParam, false);
-    if (!hwnd)
-        return nullptr;
-    if (t->style & WS_VISIBLE) {
-        Show(hwnd);
-        if (!IsWindow(hwnd))
-            return nullptr;
-        if (auto state = States().Find(hwnd)) {
-            if (DialogHooks hooks = CurrentHooks(); hooks.shown)
-                hooks.shown(state->request);
-        }
-    }
-    return IsWindow(hwnd) ? hwnd : nullptr;
+    return CreateModelessDialog(hInstance, *t, hWndParent, lpDialogFunc, dwInitParam);
 }
 
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {

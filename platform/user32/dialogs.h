@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "user32/resources.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -30,6 +32,28 @@ struct DialogHooks {
     std::function<void(const DialogRequest&, INT_PTR)> ended;
 };
 void SetDialogHooks(DialogHooks hooks);
+
+// Building and running dialogs from a template, loaded from a module (LoadDialogTemplate) or
+// made in memory (the common dialogs, the property sheet and its pages). These are what
+// DialogBoxParamA and CreateDialogParamA do after loading their template.
+//
+// Makes the dialog and its controls and sends WM_INITDIALOG; the dialog is not shown yet. A
+// template with WS_CHILD makes a child of `owner` (a property sheet's page); else `owner` owns
+// the dialog. Null on failure, with the last error set.
+HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
+                              LPARAM param, bool modal);
+// Runs a dialog made with `modal` set as DialogBoxParamA does: its owner disabled, the dialog
+// shown, the modal loop (modal_loop.h) until EndDialog, the owner enabled again and the dialog
+// destroyed. `before` sees each message first and returns true when it took it (a property
+// sheet's Ctrl+Tab); the rest go through IsDialogMessageA. Returns EndDialog's result, 0 after
+// WM_QUIT (posted again), -1 when the loop could not go on.
+INT_PTR RunModalDialog(HWND dialog, std::function<bool(MSG&)> before = {});
+// CreateDialogFromTemplate and RunModalDialog: DialogBoxParamA with a template in hand.
+INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
+                              LPARAM param);
+// CreateDialogParamA with a template in hand: shown at once when the template has WS_VISIBLE.
+HWND CreateModelessDialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
+                          LPARAM param);
 
 // The dialog's pixels per dialog unit (horizontal per 4 units, vertical per 8); nothing for a
 // window that is not a dialog.

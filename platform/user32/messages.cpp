@@ -1,3 +1,4 @@
+#include "user32/modal_loop.h"
 #include "user32/window_manager.h"
 
 #include "host/clock.h"
@@ -22,6 +23,16 @@ constexpr size_t kPostedLimit = 10000;
 IdleHandler& TheIdleHandler() {
     static IdleHandler handler;
     return handler;
+}
+
+MessageSource& TheMessageSource() {
+    static MessageSource source;
+    return source;
+}
+
+MessageSource CurrentMessageSource() {
+    std::lock_guard lock(DesktopLock());
+    return TheMessageSource();
 }
 
 bool InRange(UINT message, UINT min, UINT max) {
@@ -102,6 +113,11 @@ void Record(ThreadQueue& q, const MSG& m) {
 
 } // namespace
 
+void SetMessageSource(MessageSource source) {
+    std::lock_guard lock(DesktopLock());
+    TheMessageSource() = std::move(source);
+}
+
 IdleHandler SetIdleHandler(IdleHandler handler) {
     std::lock_guard lock(DesktopLock());
     return std::exchange(TheIdleHandler(), std::move(handler));
@@ -176,6 +192,14 @@ bool WaitForMessage(HWND filter, UINT min, UINT max) {
         }
         return handler && handler();
     }
+    // What the source has already read must not wait for the next wake-up.
+    MessageSource source = CurrentMessageSource();
+    if (source.pump) {
+        source.pump();
+        MSG peek;
+        if (NextMessage(peek, filter, min, max, false))
+            return true;
+    }
     int wake;
     std::optional<uint64_t> due;
     {
@@ -190,22 +214,19 @@ bool WaitForMessage(HWND filter, UINT min, UINT max) {
         uint64_t now = clock.Now();
         timeout = *due <= now ? 0 : int(std::min<uint64_t>(*due - now, INT_MAX));
     }
-    // The layer's queue, the end of session and the display are waited on together; what the
-    // display sent is turned into messages before the wait ends.
-    platform::present::Backend& backend = platform::present::TheBackend();
-    backend.Pump();
+    pollfd fds[3] = {{wake, POLLIN, 0}, {-1, POLLIN, 0}, {-1, POLLIN, 0}};
+    nfds_t count = 1;
+    if (int session = SessionWakeFd(); session >= 0)
+        fds[count++].fd = session;
+    if (source.fd >= 0)
+        fds[count++].fd = source.fd;
+    poll(fds, count, timeout);
     {
         std::lock_guard lock(DesktopLock());
-        ThreadQueue& q = QueueOf(CurrentThread());
-        if (!q.posted.empty() || !q.input.empty() || !q.sent.empty())
-            timeout = 0;
+        QueueOf(CurrentThread()).DrainWake();
     }
-    pollfd fds[3] = {
-        {wake, POLLIN, 0}, {SessionWakeFd(), POLLIN, 0}, {backend.WaitDescriptor(), POLLIN, 0}};
-    poll(fds, 3, timeout);
-    backend.Pump();
-    std::lock_guard lock(DesktopLock());
-    QueueOf(CurrentThread()).DrainWake();
+    if (source.pump)
+        source.pump();
     return true;
 }
 

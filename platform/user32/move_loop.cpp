@@ -1,3 +1,4 @@
+#include "user32/modal_loop.h"
 #include "user32/window_manager.h"
 
 namespace platform::user32 {
@@ -22,51 +23,39 @@ void RunMoveLoop(HWND hwnd) {
     GetCursorPos(&anchor);
     SetCapture(hwnd);
     SendMessageA(hwnd, WM_ENTERSIZEMOVE, 0, 0);
-    bool quit = false;
-    int quit_code = 0;
-    for (;;) {
-        if (!IsWindow(hwnd))
-            break;
-        MSG msg;
-        if (!NextMessage(msg, nullptr, 0, 0, true)) {
-            // The button may have come up where this loop could not see it.
-            if (!LeftButtonDown() || !WaitForMessage())
-                break;
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            quit = true;
-            quit_code = int(msg.wParam);
-            break;
-        }
+    ModalLoopHandlers handlers;
+    handlers.ended = [hwnd] { return !IsWindow(hwnd); };
+    // The button may have come up where this loop could not see it.
+    handlers.idle = [] { return LeftButtonDown() ? ModalIdle::Wait : ModalIdle::End; };
+    handlers.message = [&](MSG& msg) {
         if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
             RECT proposed{start.left + msg.pt.x - anchor.x, start.top + msg.pt.y - anchor.y,
                           start.right + msg.pt.x - anchor.x, start.bottom + msg.pt.y - anchor.y};
             SendMessageA(hwnd, WM_MOVING, 0, LPARAM(&proposed));
             SetWindowPosInternal(hwnd, nullptr, proposed.left, proposed.top, 0, 0,
                                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            continue;
+            return ModalAction::Drop;
         }
         if (msg.message == WM_LBUTTONUP || msg.message == WM_NCLBUTTONUP)
-            break;
+            return ModalAction::End;
         if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST)
-            continue;
+            return ModalAction::Drop;
         if (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCRBUTTONDBLCLK)
-            continue;
+            return ModalAction::Drop;
         if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
             SetWindowPosInternal(hwnd, nullptr, start.left, start.top, 0, 0,
                                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            break;
+            return ModalAction::End;
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+        return ModalAction::Dispatch;
+    };
+    ModalLoopOutcome outcome = RunModalLoop(handlers);
     if (GetCapture() == hwnd)
         ReleaseCapture();
     if (IsWindow(hwnd))
         SendMessageA(hwnd, WM_EXITSIZEMOVE, 0, 0);
-    if (quit)
-        PostQuitMessage(quit_code);
+    if (outcome.quit)
+        PostQuitMessage(*outcome.quit);
 }
 
 } // namespace platform::user32

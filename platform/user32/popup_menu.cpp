@@ -1,6 +1,7 @@
 #include "user32/window_manager.h"
 
 #include "user32/menu.h"
+#include "user32/modal_loop.h"
 
 #include <atomic>
 
@@ -78,9 +79,8 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int, HWND hWn
     static std::atomic<unsigned> serial{0};
     MenuRequest request{++serial, hMenu, uFlags, x, y, hWnd};
     UINT chosen = 0;
-    bool quit = false;
-    int quit_code = 0;
-    for (;;) {
+    ModalLoopHandlers handlers;
+    handlers.ended = [&] {
         MenuAnswerer answerer;
         {
             std::lock_guard lock(DesktopLock());
@@ -89,33 +89,23 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int, HWND hWn
         if (answerer) {
             if (std::optional<UINT> answer = answerer(request)) {
                 chosen = *answer;
-                break;
+                return true;
             }
         }
-        if (!IsWindow(hWnd))
-            break;
-        MSG msg;
-        if (!NextMessage(msg, nullptr, 0, 0, true)) {
-            if (!WaitForMessage())
-                break;
-            continue;
-        }
-        if (msg.message == WM_QUIT) {
-            quit = true;
-            quit_code = int(msg.wParam);
-            break;
-        }
+        return !IsWindow(hWnd);
+    };
+    handlers.message = [](MSG& msg) {
         if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE)
-            break;
+            return ModalAction::End;
         if (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
             msg.message == WM_NCLBUTTONDOWN || msg.message == WM_NCRBUTTONDOWN)
-            break;
+            return ModalAction::End;
         if ((msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
             (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST))
-            continue; // the menu has the input while it is open
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+            return ModalAction::Drop; // the menu has the input while it is open
+        return ModalAction::Dispatch;
+    };
+    ModalLoopOutcome outcome = RunModalLoop(handlers);
     if (chosen && !Choosable(hMenu, chosen))
         chosen = 0;
     if (notify && IsWindow(hWnd)) {
@@ -123,8 +113,8 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int, HWND hWn
         SendMessageA(hWnd, WM_EXITMENULOOP, TRUE, 0);
     }
     popup_active = false;
-    if (quit)
-        PostQuitMessage(quit_code);
+    if (outcome.quit)
+        PostQuitMessage(*outcome.quit);
     if (uFlags & TPM_RETURNCMD)
         return BOOL(chosen);
     if (chosen && IsWindow(hWnd))

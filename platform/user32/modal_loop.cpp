@@ -1,0 +1,39 @@
+#include "user32/modal_loop.h"
+
+#include "user32/window_manager.h"
+
+namespace platform::user32 {
+
+ModalLoopOutcome RunModalLoop(const ModalLoopHandlers& handlers) {
+    ModalLoopOutcome outcome;
+    for (;;) {
+        if (handlers.ended && handlers.ended())
+            break;
+        MSG msg;
+        if (!NextMessage(msg, nullptr, 0, 0, true)) {
+            ModalIdle idle = handlers.idle ? handlers.idle() : ModalIdle::Wait;
+            if (idle == ModalIdle::End)
+                break;
+            if (idle == ModalIdle::LookAgain || WaitForMessage())
+                continue;
+            if (handlers.stalled && handlers.stalled())
+                continue;
+            outcome.stalled = true;
+            break;
+        }
+        if (msg.message == WM_QUIT) {
+            outcome.quit = int(msg.wParam);
+            break;
+        }
+        ModalAction action = handlers.message ? handlers.message(msg) : ModalAction::Dispatch;
+        if (action == ModalAction::End)
+            break;
+        if (action == ModalAction::Dispatch) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return outcome;
+}
+
+} // namespace platform::user32
