@@ -45,6 +45,7 @@ public:
     // nothing when it still runs.
     std::optional<int> Wait(std::chrono::milliseconds timeout);
     std::string Errors() const;
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
