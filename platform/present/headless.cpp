@@ -1,14 +1,17 @@
 #include "present/headless.h"
 
 #include "host/codepage.h"
+#include "present/picture.h"
 #include "present/snapshot.h"
-#include "user32/compose.h"
 #include "user32/window_manager.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <mutex>
+#include <set>
 
 namespace platform::present {
 
@@ -17,6 +20,8 @@ namespace {
 std::mutex folder_mutex;
 bool folder_overridden = false;
 std::optional<std::string> folder_override;
+// Folders already reported as unusable, so that the message comes once per folder.
+std::set<std::string> reported;
 
 // A title as a file name: UTF-8, with the characters a file name cannot hold replaced.
 std::string FileNameOf(const std::string& ansi_title) {
@@ -30,7 +35,57 @@ std::string FileNameOf(const std::string& ansi_title) {
     return name;
 }
 
+void ReportOnce(const std::string& folder, const std::string& why) {
+    {
+        std::lock_guard lock(folder_mutex);
+        if (!reported.insert(folder).second)
+            return;
+    }
+    std::fprintf(stderr,
+                 "PELMORA_PLATFORM_SNAPSHOT: no window pictures are written to \"%s\": %s\n",
+                 folder.c_str(), why.c_str());
+}
+
+// The folder, created when missing; nothing (and a message) when it cannot be used.
+bool FolderUsable(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory(folder, error))
+        return true;
+    if (fs::exists(folder, error)) {
+        ReportOnce(folder, "it is not a folder");
+        return false;
+    }
+    fs::create_directories(folder, error);
+    if (error || !fs::is_directory(folder)) {
+        ReportOnce(folder, "the folder cannot be created (" +
+                               (error ? error.message() : std::string("not a folder")) + ")");
+        return false;
+    }
+    return true;
+}
+
+class HeadlessBackend final : public Backend {
+public:
+    std::vector<MonitorArea> Monitors() override { return {}; }
+    void WindowCreated(HWND) override {}
+    void WindowDestroyed(HWND) override {}
+    void WindowChanged(HWND) override {}
+    void LayeredChanged(HWND) override {}
+    void Activated(HWND) override {}
+    void WindowPainted(HWND) override {}
+    int WaitDescriptor() override { return -1; }
+    void Pump() override {}
+    bool GrabHotKey(UINT, UINT) override { return true; }
+    void UngrabHotKey(UINT, UINT) override {}
+    bool CursorPosition(POINT&) override { return false; }
+};
+
 } // namespace
+
+std::unique_ptr<Backend> MakeHeadlessBackend() {
+    return std::make_unique<HeadlessBackend>();
+}
 
 std::optional<std::string> SnapshotFolder() {
     std::lock_guard lock(folder_mutex);
@@ -48,19 +103,17 @@ void SetSnapshotFolder(std::optional<std::string> folder) {
     folder_override = std::move(folder);
 }
 
-void WindowPainted(HWND painted) {
+void WriteSnapshot(HWND top) {
     std::optional<std::string> folder = SnapshotFolder();
     if (!folder)
         return;
-    // A control that paints changes what its top-level window shows.
-    HWND hwnd = user32::TopLevelOf(painted);
     std::string title;
     uint8_t alpha = 255;
     std::optional<COLORREF> key;
     {
         std::lock_guard lock(user32::DesktopLock());
-        auto w = user32::FindWindowRecord(hwnd);
-        if (!w || w->parent || !w->surface || !user32::IsVisibleLocked(*w))
+        auto w = user32::FindWindowRecord(top);
+        if (!w || w->parent || w->message_only || !user32::IsVisibleLocked(*w))
             return;
         title = w->text;
         if (w->layered_set && (w->ex_style & WS_EX_LAYERED)) {
@@ -70,27 +123,18 @@ void WindowPainted(HWND painted) {
                 key = w->layered_key;
         }
     }
-    std::optional<gdi::Surface> composed = user32::ComposeWindow(hwnd);
-    if (!composed)
+    std::optional<gdi::Surface> picture = ComposeWindow(top);
+    if (!picture || picture->width == 0 || picture->height == 0 || !FolderUsable(*folder))
         return;
-    // The client area alone: the frame is not drawn on the surface.
-    SIZE client = user32::ClientSize(hwnd);
-    gdi::Surface pixels;
-    pixels.width = std::min(composed->width, int(client.cx));
-    pixels.height = std::min(composed->height, int(client.cy));
-    if (pixels.width <= 0 || pixels.height <= 0)
-        return;
-    pixels.pixels.resize(size_t(pixels.width) * size_t(pixels.height));
-    for (int y = 0; y < pixels.height; ++y)
-        std::copy_n(composed->pixels.begin() + ptrdiff_t(y) * composed->width, pixels.width,
-                    pixels.pixels.begin() + ptrdiff_t(y) * pixels.width);
     // Written beside the final name and renamed into place, so a viewer never reads half a file.
     std::string path = *folder + "/" + FileNameOf(title) + ".png";
     std::string partial = path + ".part";
-    if (WriteSurfacePng(pixels, partial, alpha, key))
-        std::rename(partial.c_str(), path.c_str());
-    else
-        std::remove(partial.c_str());
+    if (WriteSurfacePng(*picture, partial, alpha, key) &&
+        std::rename(partial.c_str(), path.c_str()) == 0)
+        return;
+    const int saved = errno;
+    std::remove(partial.c_str());
+    ReportOnce(*folder, std::string("a picture cannot be written (") + std::strerror(saved) + ")");
 }
 
 } // namespace platform::present

@@ -4,9 +4,11 @@
 #include "host/block_devices.h"
 #include "host/root.h"
 #include "kernel32/process.h"
+#include "present/headless.h"
+#include "present/picture.h"
+#include "present/present.h"
 #include "present/snapshot.h"
 #include "comctl32/updown.h"
-#include "user32/compose.h"
 #include "user32/controls.h"
 #include "user32/dialogs.h"
 #include "user32/window_manager.h"
@@ -19,6 +21,16 @@
 #include <mutex>
 
 namespace platform::testing {
+
+namespace {
+
+// The test desktop is headless whatever display the environment names.
+const bool headless_presentation = [] {
+    present::SetBackend(present::MakeHeadlessBackend());
+    return true;
+}();
+
+} // namespace
 
 ExitTrap::ExitTrap() {
     SetExitHandler([](UINT code) { throw ProcessExited{code}; });
@@ -788,7 +800,20 @@ std::optional<gdi::Surface> ReadWindowPixels(HWND hwnd) {
     if (!top)
         return std::nullopt;
     PaintPending(top);
-    return user32::ComposeWindow(top);
+    gdi::Surface out;
+    POINT origin;
+    {
+        auto w = user32::FindWindowRecord(top);
+        if (!w)
+            return std::nullopt;
+        std::lock_guard lock(user32::DesktopLock());
+        if (!w->surface)
+            return std::nullopt;
+        out = *w->surface;
+        origin = user32::ClientOriginOnScreen(*w);
+    }
+    present::ComposeChildren(out, top, origin);
+    return out;
 }
 
 } // namespace platform::testing

@@ -1,5 +1,7 @@
 #include "user32/window_manager.h"
 
+#include "present/present.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -188,6 +190,7 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         std::lock_guard lock(DesktopLock());
         auto* text = reinterpret_cast<LPCSTR>(lParam);
         w->text = text ? text : "";
+        platform::present::TheBackend().WindowChanged(hWnd);
         return TRUE;
     }
     case WM_GETTEXT: {

@@ -266,8 +266,18 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND 
     int x = px(t.x), y = py(t.y);
     if (!child) {
         if (style & DS_CENTER) {
-            x = (kScreenWidth - width) / 2;
-            y = (kScreenHeight - height) / 2;
+            // Centred on the work area of the owner's monitor, or of the primary one.
+            HMONITOR monitor = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+            RECT owner_rect;
+            if (owner && GetWindowRect(owner, &owner_rect))
+                monitor = MonitorFromRect(&owner_rect, MONITOR_DEFAULTTONEAREST);
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+            if (GetMonitorInfoA(monitor, &info))
+                work = info.rcWork;
+            x = work.left + (work.right - work.left - width) / 2;
+            y = work.top + (work.bottom - work.top - height) / 2;
         } else if (owner && !(style & DS_ABSALIGN)) {
             // A dialog's position counts from its owner's client area.
             POINT origin{0, 0};

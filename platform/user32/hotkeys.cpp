@@ -2,6 +2,8 @@
 
 #include "user32/window_manager.h"
 
+#include "present/present.h"
+
 #include <algorithm>
 
 namespace platform::user32 {
@@ -42,7 +44,12 @@ bool PostHotKeyLocked(UINT vk, UINT modifiers) {
 }
 
 void ForgetHotKeysLocked(HWND hwnd) {
-    std::erase_if(HotKeys(), [&](const HotKey& key) { return key.hwnd == hwnd; });
+    std::erase_if(HotKeys(), [&](const HotKey& key) {
+        if (key.hwnd != hwnd)
+            return false;
+        present::TheBackend().UngrabHotKey(key.modifiers, key.vk);
+        return true;
+    });
 }
 
 } // namespace platform::user32
@@ -63,6 +70,11 @@ BOOL WINAPI RegisterHotKey(HWND hWnd, int id, UINT fsModifiers, UINT vk) {
             return FALSE;
         }
     }
+    // On a real desktop the key is taken from every other program, unless one already has it.
+    if (!platform::present::TheBackend().GrabHotKey(modifiers, vk)) {
+        SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+        return FALSE;
+    }
     HotKeys().push_back(HotKey{hWnd, id, modifiers, vk});
     return TRUE;
 }
@@ -75,6 +87,7 @@ BOOL WINAPI UnregisterHotKey(HWND hWnd, int id) {
         SetLastError(ERROR_HOTKEY_NOT_REGISTERED);
         return FALSE;
     }
+    platform::present::TheBackend().UngrabHotKey(it->modifiers, it->vk);
     HotKeys().erase(it);
     return TRUE;
 }

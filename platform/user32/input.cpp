@@ -2,6 +2,7 @@
 #include "user32/window_manager.h"
 
 #include "host/clock.h"
+#include "present/present.h"
 
 #include <cstdlib>
 
@@ -232,6 +233,26 @@ void InjectKey(int vk, bool down) {
     }
 }
 
+void InjectMouseWheel(POINT screen, int delta, UINT extra_keys) {
+    std::lock_guard lock(DesktopLock());
+    Desktop& d = TheDesktop();
+    d.cursor = screen;
+    const std::array<BYTE, 256> keys = Snapshot(extra_keys);
+    // The wheel goes to the window with the focus, in screen coordinates.
+    HWND target = d.focus ? d.focus : d.foreground;
+    auto w = FindWindowRecord(target);
+    if (!w || (w->style & WS_DISABLED))
+        return;
+    MSG msg{};
+    msg.hwnd = target;
+    msg.message = WM_MOUSEWHEEL;
+    msg.wParam = MAKEWPARAM(WORD(MouseKeys(keys)), WORD(SHORT(delta)));
+    msg.lParam = MAKELPARAM(WORD(SHORT(screen.x)), WORD(SHORT(screen.y)));
+    msg.time = DWORD(host::CurrentClock().Now());
+    msg.pt = screen;
+    PostInputLocked(w, msg, keys);
+}
+
 void SetKeyStateNow(int vk, bool down) {
     std::lock_guard lock(DesktopLock());
     SetKeyWithGenericLocked(TheDesktop().keys, vk, down);
@@ -248,6 +269,12 @@ BOOL WINAPI GetCursorPos(LPPOINT lpPoint) {
     if (!lpPoint) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
+    }
+    // On a real desktop the pointer is where the server says.
+    POINT server;
+    if (platform::present::TheBackend().CursorPosition(server)) {
+        *lpPoint = server;
+        return TRUE;
     }
     std::lock_guard lock(DesktopLock());
     *lpPoint = TheDesktop().cursor;

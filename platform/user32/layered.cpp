@@ -2,6 +2,8 @@
 // presentation applies when it shows the window's surface.
 #include "user32/window_manager.h"
 
+#include "present/present.h"
+
 namespace platform::user32 {
 
 namespace {
@@ -34,6 +36,7 @@ BOOL WINAPI SetLayeredWindowAttributes(HWND hwnd, COLORREF crKey, BYTE bAlpha, D
     w->layered_key = crKey;
     w->layered_alpha = bAlpha;
     w->layered_flags = dwFlags;
+    platform::present::TheBackend().LayeredChanged(hwnd);
     if (Observer())
         Observer()(LayeredChange{hwnd, crKey, bAlpha, dwFlags});
     return TRUE;

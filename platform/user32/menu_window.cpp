@@ -247,7 +247,7 @@ MenuWindow::MenuWindow(HMENU menu, UINT flags, int x, int y) : state_(std::make_
 
     // Left and up from the point when the menu would leave the work area there.
     POINT at{x, y};
-    RECT work{0, 0, kScreenWidth, kScreenHeight};
+    RECT work{x, y, x + cx, y + cy}; // no monitor: the menu stays where it was asked
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoA(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &info))

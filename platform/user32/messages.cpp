@@ -3,6 +3,7 @@
 #include "user32/window_manager.h"
 
 #include "host/clock.h"
+#include "present/present.h"
 
 #include <algorithm>
 #include <chrono>
@@ -375,6 +376,7 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
                          UINT wRemoveMsg) {
     if (!lpMsg)
         return FALSE;
+    platform::present::TheBackend().Pump();
     return NextMessage(*lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)
                ? TRUE
                : FALSE;

@@ -2,6 +2,8 @@
 // monitor list, and GetSystemMetrics for the screen sizes.
 #include "user32/monitors.h"
 
+#include "present/present.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
@@ -12,11 +14,18 @@ namespace platform::user32 {
 namespace {
 
 std::mutex monitor_mutex;
-std::vector<MonitorLayout> current = DefaultMonitors();
+// Filled from the presentation on first use: the back end knows the real monitors.
+std::vector<MonitorLayout> current;
 // Part of every handle, so that a handle from an earlier layout matches nothing.
 uintptr_t generation = 1;
 
 constexpr uintptr_t kHandleBase = 0x3D000000;
+
+// Lock held by the caller.
+void EnsureMonitorsLocked() {
+    if (current.empty())
+        current = DefaultMonitors();
+}
 
 HMONITOR HandleOf(size_t index) {
     return reinterpret_cast<HMONITOR>(kHandleBase + generation * 0x100 + index + 1);
@@ -64,16 +73,21 @@ HMONITOR Fallback(DWORD flags, POINT towards) {
 } // namespace
 
 std::vector<MonitorLayout> DefaultMonitors() {
-    return {MonitorLayout{RECT{0, 0, 1920, 1080}, RECT{0, 0, 1920, 1040}}};
+    std::vector<MonitorLayout> layout;
+    for (const present::MonitorArea& m : present::StartupMonitors())
+        layout.push_back(MonitorLayout{m.monitor, m.work});
+    return layout;
 }
 
 std::vector<MonitorLayout> Monitors() {
     std::lock_guard lock(monitor_mutex);
+    EnsureMonitorsLocked();
     return current;
 }
 
 void SetMonitors(std::vector<MonitorLayout> monitors) {
     std::lock_guard lock(monitor_mutex);
+    EnsureMonitorsLocked();
     current = monitors.empty() ? DefaultMonitors() : std::move(monitors);
     ++generation;
 }
@@ -94,6 +108,7 @@ BOOL WINAPI EnumDisplayMonitors(HDC hdc, LPCRECT lprcClip, MONITORENUMPROC lpfnE
     std::vector<std::pair<HMONITOR, RECT>> visible;
     {
         std::lock_guard lock(monitor_mutex);
+        EnsureMonitorsLocked();
         for (size_t i = 0; i < current.size(); ++i) {
             RECT r = current[i].monitor;
             if (lprcClip && !Intersect(r, *lprcClip, &r))
@@ -114,6 +129,7 @@ BOOL WINAPI GetMonitorInfoA(HMONITOR hMonitor, LPMONITORINFO lpmi) {
         return FALSE;
     }
     std::lock_guard lock(monitor_mutex);
+    EnsureMonitorsLocked();
     const auto index = IndexOf(hMonitor);
     if (!index) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -131,6 +147,7 @@ BOOL WINAPI GetMonitorInfoA(HMONITOR hMonitor, LPMONITORINFO lpmi) {
 
 HMONITOR WINAPI MonitorFromPoint(POINT pt, DWORD dwFlags) {
     std::lock_guard lock(monitor_mutex);
+    EnsureMonitorsLocked();
     for (size_t i = 0; i < current.size(); ++i) {
         const RECT& r = current[i].monitor;
         if (pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom)
@@ -145,6 +162,7 @@ HMONITOR WINAPI MonitorFromRect(LPCRECT lprc, DWORD dwFlags) {
         return nullptr;
     }
     std::lock_guard lock(monitor_mutex);
+    EnsureMonitorsLocked();
     // The monitor that holds the largest part of the rectangle.
     std::optional<size_t> best;
     int64_t best_area = 0;
@@ -167,6 +185,7 @@ HMONITOR WINAPI MonitorFromRect(LPCRECT lprc, DWORD dwFlags) {
 
 int WINAPI GetSystemMetrics(int nIndex) {
     std::lock_guard lock(monitor_mutex);
+    EnsureMonitorsLocked();
     const RECT& primary = current.front().monitor;
     RECT virtual_screen = primary;
     for (const MonitorLayout& m : current) {

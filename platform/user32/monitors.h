@@ -1,5 +1,6 @@
-// The monitors of the desktop. Headless, there is one 1920 x 1080 monitor at the origin whose
-// work area leaves 40 pixels at the bottom for a task bar; the test desktop sets others.
+// The monitors of the desktop, as the presentation reports them. Headless, there is one
+// 1920 x 1080 monitor at the origin whose work area leaves 40 pixels at the bottom for a task
+// bar; the test desktop sets others.
 #pragma once
 
 #include <windows.h>

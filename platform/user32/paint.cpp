@@ -1,4 +1,4 @@
-#include "present/headless.h"
+#include "present/present.h"
 #include "user32/window_manager.h"
 
 #include <algorithm>
@@ -170,8 +170,8 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
     if (!lpPaint)
         return FALSE;
+    // Releasing the paint DC shows what was drawn.
     ReleaseDC(hWnd, lpPaint->hdc);
-    platform::present::WindowPainted(hWnd);
     return TRUE;
 }
 
@@ -201,6 +201,19 @@ HDC WINAPI GetDC(HWND hWnd) {
 }
 
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
+    const int released = ReleaseWindowDC(hWnd, hDC);
+    // What was drawn through a window's DC reaches the screen (and the snapshot) now, not at the
+    // next paint.
+    if (released && hWnd)
+        platform::present::WindowPainted(hWnd);
+    return released;
+}
+
+PELMORA_END_EXTERN_C
+
+namespace platform::user32 {
+
+int ReleaseWindowDC(HWND hWnd, HDC hDC) {
     if (!hDC)
         return 0;
     std::lock_guard lock(DesktopLock());
@@ -226,4 +239,4 @@ int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
     return 1;
 }
 
-PELMORA_END_EXTERN_C
+} // namespace platform::user32

@@ -53,6 +53,15 @@ void InstallSessionSignals() {
     });
 }
 
+namespace {
+
+// Taken from the start of the process: a stop signal that comes while the program is still
+// starting waits for its message loop, which ends the session then, instead of killing the
+// program before it could save anything.
+const bool installed_at_load = (InstallSessionSignals(), true);
+
+} // namespace
+
 int SessionWakeFd() {
     return session_pipe[0];
 }
@@ -65,6 +74,10 @@ void HandleSessionSignal() {
         while (read(session_pipe[0], buffer, sizeof buffer) > 0) {
         }
     }
+    EndSession();
+}
+
+void EndSession() {
     std::vector<HWND> tops;
     {
         std::lock_guard lock(DesktopLock());

@@ -29,8 +29,6 @@ inline constexpr UINT kNoClientMove = 0x1000;
 inline constexpr UINT kDoubleClickTime = 500; // ms
 inline constexpr int kDoubleClickWidth = 4;   // pixels, centred on the first click
 inline constexpr int kDoubleClickHeight = 4;
-inline constexpr int kScreenWidth = 1920;
-inline constexpr int kScreenHeight = 1080;
 
 struct WindowClass {
     std::string name;
@@ -219,6 +217,8 @@ void KillTimersOfLocked(HWND hwnd);
 // The window's surface (paint.cpp).
 void ResizeSurfaceLocked(Window& w);
 void ReleaseWindowDCsLocked(Window& w);
+// ReleaseDC without showing the window's new picture; 1 when the DC was released.
+int ReleaseWindowDC(HWND hwnd, HDC dc);
 
 // Input from the test desktop (input.cpp). extra_keys holds MK_CONTROL / MK_SHIFT for keys
 // held during this input only.
@@ -226,6 +226,8 @@ enum class MouseButton { Left, Right, Middle };
 void InjectMouseMove(POINT screen, UINT extra_keys);
 void InjectMouseButton(MouseButton button, bool down, POINT screen, UINT extra_keys);
 void InjectKey(int vk, bool down);
+// One turn of the wheel (WHEEL_DELTA a notch, positive away from the user).
+void InjectMouseWheel(POINT screen, int delta, UINT extra_keys);
 // Sets a key's state at once, for the desktop and the calling thread alike.
 void SetKeyStateNow(int vk, bool down);
 
@@ -235,6 +237,8 @@ int SessionWakeFd();
 // Runs the end of session when a signal asked for it: WM_QUERYENDSESSION, WM_ENDSESSION(TRUE)
 // to every top-level window, then ExitProcess(0).
 void HandleSessionSignal();
+// The same end of session at once (the display went away): never returns.
+[[noreturn]] void EndSession();
 
 // Hooks for the test desktop.
 using IdleHandler = std::function<bool()>;

@@ -1,5 +1,7 @@
 #include "user32/window_manager.h"
 
+#include "present/present.h"
+
 #include <algorithm>
 
 namespace platform::user32 {
@@ -178,6 +180,7 @@ BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, U
     wp.cx = new_window.right - new_window.left;
     wp.cy = new_window.bottom - new_window.top;
     wp.flags = flags;
+    present::TheBackend().WindowChanged(hwnd);
     CallProcedure(hwnd, WM_WINDOWPOSCHANGED, 0, LPARAM(&wp));
     return TRUE;
 }
@@ -274,6 +277,7 @@ BOOL WINAPI SetForegroundWindow(HWND hWnd) {
     if (!w)
         return FALSE;
     ActivateWindow(hWnd);
+    platform::present::TheBackend().Activated(TopLevelOf(hWnd));
     return TRUE;
 }
 

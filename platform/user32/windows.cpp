@@ -1,6 +1,8 @@
 #include "user32/hotkeys.h"
 #include "user32/window_manager.h"
 
+#include "present/present.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -190,6 +192,8 @@ void ForgetWindowLocked(HWND hwnd) {
             std::erase(parent->children, hwnd);
     } else {
         std::erase(d.top_level, hwnd);
+        if (!w->message_only)
+            present::TheBackend().WindowDestroyed(hwnd);
     }
     w->cls->windows--;
     KillTimersOfLocked(hwnd);
@@ -298,6 +302,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
             });
             d.top_level.insert(at, hwnd);
         }
+        if (!w->parent && !w->message_only)
+            platform::present::TheBackend().WindowCreated(hwnd);
     }
 
     CREATESTRUCTA cs{lpParam,
@@ -314,10 +320,12 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                      dwExStyle};
     if (!(dwStyle & WS_CHILD)) {
         MINMAXINFO mmi{};
-        mmi.ptMaxSize = {kScreenWidth, kScreenHeight};
+        const int screen_width = GetSystemMetrics(SM_CXSCREEN);
+        const int screen_height = GetSystemMetrics(SM_CYSCREEN);
+        mmi.ptMaxSize = {screen_width, screen_height};
         mmi.ptMaxPosition = {0, 0};
         mmi.ptMinTrackSize = {0, 0};
-        mmi.ptMaxTrackSize = {kScreenWidth + 16, kScreenHeight + 16};
+        mmi.ptMaxTrackSize = {screen_width + 16, screen_height + 16};
         CallProcedure(hwnd, WM_GETMINMAXINFO, 0, LPARAM(&mmi));
     }
     if (!CallProcedure(hwnd, WM_NCCREATE, 0, LPARAM(&cs))) {
@@ -438,6 +446,7 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
     case GWL_STYLE:
         old = LONG(w->style);
         w->style = DWORD(dwNewLong);
+        platform::present::TheBackend().WindowChanged(hWnd);
         return old;
     case GWL_EXSTYLE:
         old = LONG(w->ex_style);
@@ -445,6 +454,8 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
         w->ex_style = (DWORD(dwNewLong) & ~DWORD(WS_EX_TOPMOST)) | (w->ex_style & WS_EX_TOPMOST);
         if (!(w->ex_style & WS_EX_LAYERED))
             w->layered_set = false;
+        platform::present::TheBackend().WindowChanged(hWnd);
+        platform::present::TheBackend().LayeredChanged(hWnd);
         return old;
     case GWLP_WNDPROC:
         old = reinterpret_cast<LONG_PTR>(w->proc);

@@ -30,7 +30,11 @@ std::set<std::string> DefinedDynamicSymbols(const char* path) {
             unsigned bind = ELF64_ST_BIND(symbols[s].st_info);
             if (symbols[s].st_shndx == SHN_UNDEF || (bind != STB_GLOBAL && bind != STB_WEAK))
                 continue;
-            names.insert(file.data() + strings.sh_offset + symbols[s].st_name);
+            std::string name = file.data() + strings.sh_offset + symbols[s].st_name;
+            // Section bounds that some linkers add to every shared object: not the library's.
+            if (name == "_edata" || name == "_end" || name == "__bss_start")
+                continue;
+            names.insert(name);
         }
     }
     return names;

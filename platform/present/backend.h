@@ -1,0 +1,52 @@
+// The presentation back end: what puts the layer's top-level windows on a screen and brings
+// the user's input back. Headless keeps everything inside the process; X11 shows each window on
+// an X display. user32 reaches the one in force through present/present.h.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+namespace platform::present {
+
+struct MonitorArea {
+    RECT monitor{};
+    RECT work{}; // the monitor less the desktop's panels and task bars
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    // The monitors, the primary first; empty when the back end has no idea (the layer's default
+    // monitor is used then).
+    virtual std::vector<MonitorArea> Monitors() = 0;
+
+    // A top-level window came to exist or went; lock of the desktop held or not.
+    virtual void WindowCreated(HWND hwnd) = 0;
+    virtual void WindowDestroyed(HWND hwnd) = 0;
+    // Its position, size, visibility, styles, title or owner may have changed: the back end
+    // reads the window's record and brings the screen in line.
+    virtual void WindowChanged(HWND hwnd) = 0;
+    // SetLayeredWindowAttributes or WS_EX_LAYERED / WS_EX_TRANSPARENT changed.
+    virtual void LayeredChanged(HWND hwnd) = 0;
+    // The program asked for the window to be the foreground one.
+    virtual void Activated(HWND hwnd) = 0;
+    // The window (or one of its children) drew: its picture is to reach the screen.
+    virtual void WindowPainted(HWND top) = 0;
+
+    // A descriptor that becomes readable when Pump has work (-1 for none), and the pump, which
+    // turns what arrived into the layer's messages. Called on the GUI thread's message wait.
+    virtual int WaitDescriptor() = 0;
+    virtual void Pump() = 0;
+
+    // A global hot key taken from every other client; false when another one holds it.
+    virtual bool GrabHotKey(UINT modifiers, UINT vk) = 0;
+    virtual void UngrabHotKey(UINT modifiers, UINT vk) = 0;
+
+    // The cursor position on the screen, when the back end knows it better than the layer.
+    virtual bool CursorPosition(POINT& out) = 0;
+};
+
+} // namespace platform::present

@@ -1,0 +1,105 @@
+#include "present/present.h"
+
+#include "present/headless.h"
+#include "present/picture.h"
+#include "present/x11/start.h"
+#include "user32/modal_loop.h"
+#include "user32/window_manager.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace platform::present {
+
+namespace {
+
+std::recursive_mutex backend_mutex;
+std::unique_ptr<Backend> backend;
+
+bool HeadlessAsked() {
+    const char* value = std::getenv("PELMORA_PLATFORM_HEADLESS");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+std::unique_ptr<Backend> Choose() {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display || HeadlessAsked()) {
+        return MakeHeadlessBackend();
+    }
+    std::string error;
+    std::unique_ptr<Backend> x = x11::Open(display, error);
+    if (!x) {
+        std::fprintf(stderr,
+                     "Pelmora cannot open the X display \"%s\": %s. Start it where a display is "
+                     "available, or set PELMORA_PLATFORM_HEADLESS=1 to run without one.\n",
+                     display, error.c_str());
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    return x;
+}
+
+// Every wait for a message, modal or not, watches the back end's descriptor and runs its pump.
+void JoinTheWaits(Backend* b) {
+    if (!b || b->WaitDescriptor() < 0) {
+        user32::SetMessageSource({});
+        return;
+    }
+    user32::SetMessageSource({b->WaitDescriptor(), [] { TheBackend().Pump(); }});
+}
+
+} // namespace
+
+Backend& TheBackend() {
+    std::lock_guard lock(backend_mutex);
+    if (!backend) {
+        backend = Choose();
+        JoinTheWaits(backend.get());
+    }
+    return *backend;
+}
+
+void SetBackend(std::unique_ptr<Backend> replacement) {
+    std::lock_guard lock(backend_mutex);
+    backend = std::move(replacement);
+    JoinTheWaits(backend.get());
+}
+
+std::vector<MonitorArea> StartupMonitors() {
+    std::vector<MonitorArea> monitors = TheBackend().Monitors();
+    if (monitors.empty())
+        monitors.push_back(MonitorArea{RECT{0, 0, 1920, 1080}, RECT{0, 0, 1920, 1040}});
+    return monitors;
+}
+
+void WindowPainted(HWND hwnd) {
+    HWND top = user32::TopLevelOf(hwnd);
+    if (!top || PaintPendingInTree(top))
+        return;
+    {
+        std::lock_guard lock(user32::DesktopLock());
+        auto w = user32::FindWindowRecord(top);
+        if (!w || w->message_only || !user32::IsVisibleLocked(*w))
+            return;
+    }
+    WriteSnapshot(top);
+    TheBackend().WindowPainted(top);
+}
+
+namespace {
+
+// The display is opened as the process starts, before the program reads or writes a file, as
+// the system's programs find their desktop already there: a display that cannot be opened ends
+// the start before anything is touched.
+const bool started_at_load = [] {
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display && !HeadlessAsked())
+        TheBackend();
+    return true;
+}();
+
+} // namespace
+
+} // namespace platform::present

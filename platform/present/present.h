@@ -1,0 +1,26 @@
+// What user32 tells the presentation and asks of it. The back end is chosen on first use: X11
+// when DISPLAY is set and PELMORA_PLATFORM_HEADLESS is not 1, headless otherwise. A display that
+// cannot be opened ends the process with exit code 1 and one message naming it.
+#pragma once
+
+#include "present/backend.h"
+
+#include <memory>
+
+namespace platform::present {
+
+// The back end in force, started on first use.
+Backend& TheBackend();
+// Replaces the back end (the test desktop runs headless whatever the environment says); null
+// goes back to choosing from the environment on next use.
+void SetBackend(std::unique_ptr<Backend> backend);
+
+// The monitors the back end supplies, or the layer's default single monitor when it has none.
+std::vector<MonitorArea> StartupMonitors();
+
+// Called by user32 after a window of a top-level window's tree drew (EndPaint, or a DC from
+// GetDC released): once no window of the tree waits to paint, the snapshot is written (with
+// PELMORA_PLATFORM_SNAPSHOT set) and the back end shows the new picture.
+void WindowPainted(HWND hwnd);
+
+} // namespace platform::present

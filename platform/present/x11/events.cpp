@@ -1,0 +1,230 @@
+// Events: one loop turning what the server sends into the layer's input and window changes.
+// Events are taken one at a time and handled without the back end's lock, since handling them
+// runs window procedures that may call back into the presentation.
+#include "present/x11/x11.h"
+
+#include "user32/hotkeys.h"
+#include "user32/monitors.h"
+#include "user32/window_manager.h"
+
+#include <X11/Xatom.h>
+#include <X11/extensions/Xrandr.h>
+
+namespace platform::present::x11 {
+
+namespace {
+
+UINT ExtraKeys(unsigned state) {
+    UINT keys = 0;
+    if (state & ShiftMask)
+        keys |= MK_SHIFT;
+    if (state & ControlMask)
+        keys |= MK_CONTROL;
+    return keys;
+}
+
+UINT HotKeyModifiers(unsigned state) {
+    UINT modifiers = 0;
+    if (state & ShiftMask)
+        modifiers |= MOD_SHIFT;
+    if (state & ControlMask)
+        modifiers |= MOD_CONTROL;
+    if (state & Mod1Mask)
+        modifiers |= MOD_ALT;
+    if (state & Mod4Mask)
+        modifiers |= MOD_WIN;
+    return modifiers;
+}
+
+} // namespace
+
+HWND X11Backend::WindowOf(::Window id) {
+    std::lock_guard lock(mutex_);
+    Shown* s = FindX(id);
+    return s ? s->hwnd : nullptr;
+}
+
+void X11Backend::Pump() {
+    if (lost_)
+        return;
+    XFlush(display_);
+    while (!lost_ && XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        Handle(event);
+    }
+    if (monitors_dirty_ && !lost_) {
+        monitors_dirty_ = false;
+        std::vector<user32::MonitorLayout> layout;
+        for (const MonitorArea& m : Monitors())
+            layout.push_back(user32::MonitorLayout{m.monitor, m.work});
+        if (!layout.empty())
+            user32::SetMonitors(std::move(layout));
+    }
+}
+
+void X11Backend::Handle(XEvent& event) {
+    if (randr_ && event.type == randr_event_ + RRScreenChangeNotify) {
+        XRRUpdateConfiguration(&event);
+        monitors_dirty_ = true;
+        return;
+    }
+    switch (event.type) {
+    case Expose: {
+        // Answered from what the window shows: the program is not asked to paint.
+        std::lock_guard lock(mutex_);
+        if (Shown* s = FindX(event.xexpose.window))
+            PutArea(*s, event.xexpose.x, event.xexpose.y, event.xexpose.width,
+                    event.xexpose.height);
+        break;
+    }
+    case ButtonPress:
+    case ButtonRelease:
+        HandleButton(event.xbutton, event.type == ButtonPress);
+        break;
+    case MotionNotify: {
+        // Only the newest position of a run of motions matters.
+        while (XCheckTypedWindowEvent(display_, event.xmotion.window, MotionNotify, &event)) {
+        }
+        user32::InjectMouseMove(POINT{event.xmotion.x_root, event.xmotion.y_root},
+                                ExtraKeys(event.xmotion.state));
+        break;
+    }
+    case KeyPress:
+    case KeyRelease:
+        HandleKey(event.xkey, event.type == KeyPress);
+        break;
+    case FocusIn: {
+        const HWND hwnd = WindowOf(event.xfocus.window);
+        if (hwnd && event.xfocus.mode != NotifyGrab && GetForegroundWindow() != hwnd)
+            user32::ActivateWindow(hwnd);
+        break;
+    }
+    case ConfigureNotify:
+        HandleConfigure(event.xconfigure);
+        break;
+    case ClientMessage:
+        HandleClientMessage(event.xclient);
+        break;
+    case PropertyNotify:
+        if (event.xproperty.window == root_ && (event.xproperty.atom == atoms_.net_workarea ||
+                                                event.xproperty.atom == atoms_.net_current_desktop))
+            monitors_dirty_ = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void X11Backend::HandleButton(const XButtonEvent& event, bool down) {
+    const POINT at{event.x_root, event.y_root};
+    switch (event.button) {
+    case Button1:
+        user32::InjectMouseButton(user32::MouseButton::Left, down, at, ExtraKeys(event.state));
+        break;
+    case Button2:
+        user32::InjectMouseButton(user32::MouseButton::Middle, down, at, ExtraKeys(event.state));
+        break;
+    case Button3:
+        user32::InjectMouseButton(user32::MouseButton::Right, down, at, ExtraKeys(event.state));
+        break;
+    case Button4:
+    case Button5:
+        // The wheel: one notch per press, away from the user upwards.
+        if (down)
+            user32::InjectMouseWheel(at, event.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA,
+                                     ExtraKeys(event.state));
+        break;
+    default:
+        break;
+    }
+}
+
+void X11Backend::HandleKey(XKeyEvent& event, bool down) {
+    const KeySym sym = XLookupKeysym(&event, 0);
+    const UINT vk = VirtualKeyOf(sym);
+    if (!vk)
+        return;
+    if (event.window == root_) {
+        // A grabbed combination: the hot key's window hears of it, nobody else.
+        if (down) {
+            std::lock_guard lock(user32::DesktopLock());
+            user32::PostHotKeyLocked(vk, HotKeyModifiers(event.state));
+        }
+        return;
+    }
+    if (!down && XEventsQueued(display_, QueuedAfterReading) > 0) {
+        // The server's auto-repeat sends a release just before each repeated press: such a pair
+        // is one key held down.
+        XEvent next;
+        XPeekEvent(display_, &next);
+        if (next.type == KeyPress && next.xkey.time == event.time &&
+            next.xkey.keycode == event.keycode)
+            return;
+    }
+    user32::InjectKey(int(vk), down);
+}
+
+void X11Backend::HandleConfigure(const XConfigureEvent& event) {
+    HWND hwnd = nullptr;
+    RECT area{};
+    {
+        std::lock_guard lock(mutex_);
+        Shown* s = FindX(event.window);
+        if (!s)
+            return;
+        // Where the window really is on the screen, whatever frame the manager put around it.
+        int x = event.x, y = event.y;
+        ::Window child;
+        if (!event.send_event)
+            XTranslateCoordinates(display_, event.window, root_, 0, 0, &x, &y, &child);
+        area = RECT{x, y, x + event.width, y + event.height};
+        if (area.left == s->area.left && area.top == s->area.top && area.right == s->area.right &&
+            area.bottom == s->area.bottom)
+            return;
+        s->area = area;
+        hwnd = s->hwnd;
+    }
+    // The user moved or sized the window through the window manager: the layer follows.
+    RECT window, covered;
+    bool decorated;
+    {
+        std::lock_guard lock(user32::DesktopLock());
+        auto w = user32::FindWindowRecord(hwnd);
+        if (!w)
+            return;
+        window = w->window;
+        decorated = (w->style & WS_CAPTION) == WS_CAPTION;
+        covered = decorated ? w->client : w->window;
+    }
+    const int dx = area.left - covered.left, dy = area.top - covered.top;
+    const int dw = (area.right - area.left) - (covered.right - covered.left);
+    const int dh = (area.bottom - area.top) - (covered.bottom - covered.top);
+    user32::SetWindowPosInternal(hwnd, nullptr, window.left + dx, window.top + dy,
+                                 window.right - window.left + dw, window.bottom - window.top + dh,
+                                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void X11Backend::HandleClientMessage(const XClientMessageEvent& event) {
+    if (event.message_type != atoms_.wm_protocols ||
+        Atom(event.data.l[0]) != atoms_.wm_delete_window)
+        return;
+    const HWND hwnd = WindowOf(event.window);
+    // The close box, as the system's own: SC_CLOSE, which the default procedure makes WM_CLOSE.
+    if (hwnd)
+        SendMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+bool X11Backend::CursorPosition(POINT& out) {
+    if (lost_)
+        return false;
+    ::Window root, child;
+    int x, y, wx, wy;
+    unsigned mask;
+    if (!XQueryPointer(display_, root_, &root, &child, &x, &y, &wx, &wy, &mask))
+        return false;
+    out = POINT{x, y};
+    return true;
+}
+
+} // namespace platform::present::x11

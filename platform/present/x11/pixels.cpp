@@ -1,0 +1,221 @@
+// Pixels: a window's picture pushed to its X window (only what changed), answered again on
+// Expose without the program, and the layered look: an alpha channel under a compositing
+// manager, else the colour key as the window's shape and the alpha as its opacity.
+#include "present/x11/x11.h"
+
+#include "present/picture.h"
+#include "user32/window_manager.h"
+
+#include <X11/Xatom.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/extensions/shape.h>
+
+#include <algorithm>
+
+namespace platform::present::x11 {
+
+namespace {
+
+struct Layered {
+    bool layered = false, keyed = false, click_through = false;
+    COLORREF key = 0;
+    BYTE alpha = 255;
+};
+
+Layered ReadLayered(HWND hwnd) {
+    Layered l;
+    std::lock_guard lock(user32::DesktopLock());
+    auto w = user32::FindWindowRecord(hwnd);
+    if (!w || !(w->ex_style & WS_EX_LAYERED))
+        return l;
+    l.layered = true;
+    l.click_through = (w->ex_style & WS_EX_TRANSPARENT) != 0;
+    if (w->layered_set) {
+        if (w->layered_flags & LWA_ALPHA)
+            l.alpha = w->layered_alpha;
+        if (w->layered_flags & LWA_COLORKEY) {
+            l.keyed = true;
+            l.key = w->layered_key;
+        }
+    }
+    return l;
+}
+
+} // namespace
+
+void X11Backend::PutArea(Shown& s, int x, int y, int width, int height) {
+    x = std::max(x, 0);
+    y = std::max(y, 0);
+    width = std::min(width, s.width - x);
+    height = std::min(height, s.height - y);
+    if (width <= 0 || height <= 0 || lost_)
+        return;
+    // The rows of the area, copied out so that the image has its own stride.
+    std::vector<uint32_t> rows(size_t(width) * size_t(height));
+    for (int row = 0; row < height; ++row)
+        std::copy_n(&s.pixels[size_t(y + row) * size_t(s.width) + size_t(x)], width,
+                    &rows[size_t(row) * size_t(width)]);
+    Visual* visual = s.argb ? argb_visual_ : DefaultVisual(display_, screen_);
+    const unsigned depth = s.argb ? 32 : unsigned(DefaultDepth(display_, screen_));
+    XImage* image =
+        XCreateImage(display_, visual, depth, ZPixmap, 0, reinterpret_cast<char*>(rows.data()),
+                     unsigned(width), unsigned(height), 32, width * 4);
+    if (!image)
+        return;
+    image->byte_order = LSBFirst; // the pixels are in this machine's order: B, G, R, X
+    XPutImage(display_, s.id, s.gc, image, 0, 0, x, y, unsigned(width), unsigned(height));
+    image->data = nullptr; // the rows are ours
+    XDestroyImage(image);
+}
+
+void X11Backend::Push(Shown& s, bool whole) {
+    std::optional<gdi::Surface> picture = ComposeWindow(s.hwnd);
+    if (!picture)
+        return;
+    RECT window;
+    {
+        std::lock_guard lock(user32::DesktopLock());
+        auto w = user32::FindWindowRecord(s.hwnd);
+        if (!w)
+            return;
+        window = w->window;
+    }
+    const int width = std::max(0, int(s.area.right - s.area.left));
+    const int height = std::max(0, int(s.area.bottom - s.area.top));
+    const int dx = s.area.left - window.left, dy = s.area.top - window.top;
+    const Layered l = ReadLayered(s.hwnd);
+    const uint32_t key = PixelOf(l.key);
+    std::vector<uint32_t> next(size_t(width) * size_t(height), 0);
+    for (int y = 0; y < height; ++y) {
+        const int sy = y + dy;
+        if (sy < 0 || sy >= picture->height)
+            continue;
+        for (int x = 0; x < width; ++x) {
+            const int sx = x + dx;
+            if (sx < 0 || sx >= picture->width)
+                continue;
+            uint32_t p =
+                picture->pixels[size_t(sy) * size_t(picture->width) + size_t(sx)] & 0xFFFFFF;
+            if (s.argb) {
+                // Premultiplied: each colour scaled by the alpha; keyed pixels fully clear.
+                const uint32_t a = (l.keyed && p == key) ? 0 : l.alpha;
+                const uint32_t r = ((p >> 16) & 0xFF) * a / 255, g = ((p >> 8) & 0xFF) * a / 255,
+                               b = (p & 0xFF) * a / 255;
+                p = (a << 24) | (r << 16) | (g << 8) | b;
+            }
+            next[size_t(y) * size_t(width) + size_t(x)] = p;
+        }
+    }
+    if (width != s.width || height != s.height)
+        whole = true;
+    // Only the rows and columns that differ from what the server shows.
+    int left = width, right = -1, top = height, bottom = -1;
+    if (whole) {
+        left = 0, top = 0, right = width - 1, bottom = height - 1;
+    } else {
+        for (int y = 0; y < height; ++y) {
+            const uint32_t* a = &next[size_t(y) * size_t(width)];
+            const uint32_t* b = &s.pixels[size_t(y) * size_t(width)];
+            if (std::equal(a, a + width, b))
+                continue;
+            top = std::min(top, y);
+            bottom = y;
+            int first = 0;
+            while (a[first] == b[first])
+                ++first;
+            int last = width - 1;
+            while (a[last] == b[last])
+                --last;
+            left = std::min(left, first);
+            right = std::max(right, last);
+        }
+    }
+    s.pixels = std::move(next);
+    s.width = width;
+    s.height = height;
+    if (bottom < top || right < left)
+        return;
+    if (l.keyed && !s.argb)
+        ApplyLayered(s);
+    PutArea(s, left, top, right - left + 1, bottom - top + 1);
+}
+
+void X11Backend::ApplyLayered(Shown& s) {
+    if (lost_)
+        return;
+    const Layered l = ReadLayered(s.hwnd);
+    if (!s.argb) {
+        // No channel of its own: the key cuts the window's shape, the alpha is its opacity.
+        if (shape_ && (l.keyed || s.keyed)) {
+            if (l.keyed && s.width > 0 && s.height > 0) {
+                const uint32_t key = PixelOf(l.key);
+                std::vector<XRectangle> kept;
+                for (int y = 0; y < s.height; ++y) {
+                    int x = 0;
+                    while (x < s.width) {
+                        while (x < s.width &&
+                               s.pixels[size_t(y) * size_t(s.width) + size_t(x)] == key)
+                            ++x;
+                        const int start = x;
+                        while (x < s.width &&
+                               s.pixels[size_t(y) * size_t(s.width) + size_t(x)] != key)
+                            ++x;
+                        if (x > start)
+                            kept.push_back(XRectangle{short(start), short(y),
+                                                      static_cast<unsigned short>(x - start), 1});
+                    }
+                }
+                XShapeCombineRectangles(display_, s.id, ShapeBounding, 0, 0, kept.data(),
+                                        int(kept.size()), ShapeSet, Unsorted);
+            } else if (!l.keyed) {
+                XShapeCombineMask(display_, s.id, ShapeBounding, 0, 0, None, ShapeSet);
+            }
+        }
+        if (l.alpha != 255) {
+            const unsigned long opacity = (unsigned long)(0xFFFFFFFFul / 255ul * l.alpha);
+            XChangeProperty(display_, s.id, atoms_.net_wm_window_opacity, XA_CARDINAL, 32,
+                            PropModeReplace, reinterpret_cast<const unsigned char*>(&opacity), 1);
+        } else if (s.alpha != 255) {
+            XDeleteProperty(display_, s.id, atoms_.net_wm_window_opacity);
+        }
+    }
+    // Click-through: an empty input region, so the server hands clicks to what lies below.
+    if (xfixes_ && l.click_through != s.click_through) {
+        XserverRegion region = l.click_through ? XFixesCreateRegion(display_, nullptr, 0) : None;
+        XFixesSetWindowShapeRegion(display_, s.id, ShapeInput, 0, 0, region);
+        if (region)
+            XFixesDestroyRegion(display_, region);
+    }
+    s.layered = l.layered;
+    s.keyed = l.keyed;
+    s.key = l.key;
+    s.alpha = l.alpha;
+    s.click_through = l.click_through;
+}
+
+void X11Backend::LayeredChanged(HWND hwnd) {
+    if (lost_)
+        return;
+    std::lock_guard lock(mutex_);
+    Shown* s = Find(hwnd);
+    if (!s)
+        return;
+    if (s->argb)
+        Push(*s, true); // the alpha is in every pixel
+    ApplyLayered(*s);
+    // Taken by the server before the program goes on: a click that follows falls through.
+    XSync(display_, False);
+}
+
+void X11Backend::WindowPainted(HWND top) {
+    if (lost_)
+        return;
+    std::lock_guard lock(mutex_);
+    Shown* s = Find(top);
+    if (!s || !s->mapped)
+        return;
+    Push(*s, false);
+    XFlush(display_);
+}
+
+} // namespace platform::present::x11

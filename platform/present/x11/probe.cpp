@@ -1,0 +1,308 @@
+#include "present/x11/probe.h"
+
+#include "present/x11/x11.h"
+
+#include <fcntl.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace platform::present::x11 {
+
+VirtualServer::VirtualServer(int width, int height) {
+    int fds[2];
+    if (pipe(fds) != 0)
+        return;
+    pid_ = fork();
+    if (pid_ == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    char buffer[32] = {};
+    ssize_t n = 0, got;
+    while (n < ssize_t(sizeof buffer - 1) &&
+           (got = read(fds[0], buffer + n, sizeof buffer - 1 - size_t(n))) > 0) {
+        n += got;
+        if (std::memchr(buffer, '\n', size_t(n)))
+            break;
+    }
+    close(fds[0]);
+    if (n > 0 && buffer[0] >= '0' && buffer[0] <= '9')
+        display_ = ":" + std::to_string(std::atoi(buffer));
+}
+
+VirtualServer::~VirtualServer() {
+    Kill();
+}
+
+void VirtualServer::Kill() {
+    if (pid_ <= 0)
+        return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+struct Probe::State {
+    Display* display = nullptr;
+    ::Window target = 0;
+    int clicks = 0;
+
+    void Drain() {
+        XSync(display, False);
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == ButtonPress && event.xbutton.window == target)
+                ++clicks;
+        }
+    }
+};
+
+Probe::Probe(const std::string& display) : state_(std::make_unique<State>()) {
+    state_->display = XOpenDisplay(display.c_str());
+}
+
+Probe::~Probe() {
+    if (state_->display)
+        XCloseDisplay(state_->display);
+}
+
+bool Probe::connected() const {
+    return state_->display != nullptr;
+}
+
+std::optional<gdi::Surface> Probe::ReadScreen(RECT area) {
+    Display* d = state_->display;
+    if (!d)
+        return std::nullopt;
+    XSync(d, False);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    XImage* image = XGetImage(d, DefaultRootWindow(d), area.left, area.top, unsigned(width),
+                              unsigned(height), AllPlanes, ZPixmap);
+    if (!image)
+        return std::nullopt;
+    gdi::Surface out;
+    out.width = width;
+    out.height = height;
+    out.pixels.resize(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            out.pixels[size_t(y) * size_t(width) + size_t(x)] =
+                uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF;
+    XDestroyImage(image);
+    return out;
+}
+
+namespace {
+
+::Window FindByName(Display* d, const std::string& title) {
+    ::Window root = DefaultRootWindow(d), parent, *children = nullptr, found = 0;
+    unsigned count = 0;
+    if (!XQueryTree(d, root, &root, &parent, &children, &count))
+        return 0;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        char* name = nullptr;
+        if (XFetchName(d, children[i], &name) && name && title == name)
+            found = children[i];
+        if (name)
+            XFree(name);
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+} // namespace
+
+namespace {
+
+// A property of the window with this title: its items of `format` bits (8 or 32; 32-bit items
+// come as longs, as Xlib gives them).
+struct Property {
+    int format = 0;
+    std::vector<long> numbers;
+    std::string bytes;
+};
+
+Property Read(Display* d, const std::string& title, const char* property, Atom wanted) {
+    Property out;
+    ::Window w = d ? FindByName(d, title) : 0;
+    if (!w)
+        return out;
+    Atom type;
+    unsigned long items, after;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 1 << 16, False, wanted, &type,
+                           &out.format, &items, &after, &data) == Success &&
+        data) {
+        if (out.format == 8)
+            out.bytes.assign(reinterpret_cast<char*>(data), items);
+        else if (out.format == 32)
+            out.numbers.assign(reinterpret_cast<long*>(data),
+                               reinterpret_cast<long*>(data) + items);
+    }
+    if (data)
+        XFree(data);
+    return out;
+}
+
+} // namespace
+
+std::string Probe::Text(const std::string& title, const char* property) {
+    return Read(state_->display, title, property, AnyPropertyType).bytes;
+}
+
+std::vector<std::string> Probe::AtomNames(const std::string& title, const char* property) {
+    std::vector<std::string> out;
+    for (long atom : Read(state_->display, title, property, XA_ATOM).numbers) {
+        if (char* name = XGetAtomName(state_->display, Atom(atom))) {
+            out.push_back(name);
+            XFree(name);
+        }
+    }
+    return out;
+}
+
+std::vector<long> Probe::Numbers(const std::string& title, const char* property) {
+    return Read(state_->display, title, property, XA_CARDINAL).numbers;
+}
+
+std::string Probe::ClassOf(const std::string& title) {
+    Display* d = state_->display;
+    ::Window w = d ? FindByName(d, title) : 0;
+    XClassHint hint{};
+    if (!w || !XGetClassHint(d, w, &hint))
+        return {};
+    std::string out = std::string(hint.res_name ? hint.res_name : "") + "." +
+                      (hint.res_class ? hint.res_class : "");
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    return out;
+}
+
+void Probe::Close(const std::string& title) {
+    Display* d = state_->display;
+    ::Window w = d ? FindByName(d, title) : 0;
+    if (!w)
+        return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = w;
+    event.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &event);
+    XSync(d, False);
+}
+
+std::optional<RECT> Probe::WindowRect(const std::string& title) {
+    Display* d = state_->display;
+    if (!d)
+        return std::nullopt;
+    XSync(d, False);
+    ::Window root = DefaultRootWindow(d), parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, root, &root, &parent, &children, &count))
+        return std::nullopt;
+    std::optional<RECT> found;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        char* name = nullptr;
+        XWindowAttributes attributes;
+        if (XFetchName(d, children[i], &name) && name && title == name &&
+            XGetWindowAttributes(d, children[i], &attributes) &&
+            attributes.map_state == IsViewable) {
+            int x, y;
+            ::Window child;
+            XTranslateCoordinates(d, children[i], root, 0, 0, &x, &y, &child);
+            found = RECT{x, y, x + attributes.width, y + attributes.height};
+        }
+        if (name)
+            XFree(name);
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+void Probe::MoveTo(POINT at) {
+    if (!state_->display)
+        return;
+    XTestFakeMotionEvent(state_->display, -1, at.x, at.y, CurrentTime);
+    state_->Drain();
+}
+
+void Probe::Button(int button, bool down) {
+    if (!state_->display)
+        return;
+    XTestFakeButtonEvent(state_->display, unsigned(button), down ? True : False, CurrentTime);
+    state_->Drain();
+}
+
+void Probe::Key(UINT vk, bool down) {
+    Display* d = state_->display;
+    if (!d)
+        return;
+    const KeyCode code = XKeysymToKeycode(d, KeySymOf(vk));
+    if (!code)
+        return;
+    XTestFakeKeyEvent(d, code, down ? True : False, CurrentTime);
+    state_->Drain();
+}
+
+bool Probe::GrabKey(UINT modifiers, UINT vk) {
+    Display* d = state_->display;
+    if (!d)
+        return false;
+    const KeyCode code = XKeysymToKeycode(d, KeySymOf(vk));
+    const unsigned mask = ModifierMaskOf(modifiers);
+    XGrabKey(d, code, mask, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync);
+    XSync(d, False);
+    return code != 0;
+}
+
+void Probe::ShowWindowAt(RECT area, COLORREF colour) {
+    Display* d = state_->display;
+    if (!d)
+        return;
+    const unsigned long pixel =
+        ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = pixel;
+    attributes.override_redirect = True;
+    attributes.event_mask = ButtonPressMask;
+    state_->target = XCreateWindow(
+        d, DefaultRootWindow(d), area.left, area.top, unsigned(area.right - area.left),
+        unsigned(area.bottom - area.top), 0, CopyFromParent, InputOutput, CopyFromParent,
+        CWBackPixel | CWOverrideRedirect | CWEventMask, &attributes);
+    XMapWindow(d, state_->target);
+    // Below every other window, as the desktop under a program would be.
+    XLowerWindow(d, state_->target);
+    state_->Drain();
+}
+
+int Probe::ClicksReceived() {
+    if (!state_->display)
+        return 0;
+    state_->Drain();
+    return state_->clicks;
+}
+
+} // namespace platform::present::x11

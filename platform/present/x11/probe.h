@@ -1,0 +1,72 @@
+// A second X client for tests of the X11 back end: starts a private Xvfb, reads back what the
+// server shows, and drives the pointer and keyboard through XTest as a user would. No Xlib type
+// appears here.
+#pragma once
+
+#include "gdi32/surface.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace platform::present::x11 {
+
+// An Xvfb of its own, on a display number it picks; stopped with the object.
+class VirtualServer {
+public:
+    VirtualServer(int width, int height);
+    ~VirtualServer();
+    VirtualServer(const VirtualServer&) = delete;
+    VirtualServer& operator=(const VirtualServer&) = delete;
+    bool running() const { return pid_ > 0 && !display_.empty(); }
+    const std::string& display() const { return display_; }
+    // Ends the server at once (the desktop session going away).
+    void Kill();
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+class Probe {
+public:
+    explicit Probe(const std::string& display);
+    ~Probe();
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+    bool connected() const;
+
+    // The screen's pixels in a rectangle, as 0x00RRGGBB.
+    std::optional<gdi::Surface> ReadScreen(RECT area);
+    // The rectangle on the screen of the top-level window with this title (WM_NAME), if mapped.
+    std::optional<RECT> WindowRect(const std::string& title);
+    // Pointer and keys through XTest; each waits until the server has taken it.
+    void MoveTo(POINT at);
+    void Button(int button, bool down);
+    void Key(UINT vk, bool down);
+    // Takes a key combination (MOD_*) from everybody else, as another program's hot key.
+    bool GrabKey(UINT modifiers, UINT vk);
+    // A window of this client at a place, painted one colour, to find clicks that fall through.
+    void ShowWindowAt(RECT area, COLORREF colour);
+    // Button presses that reached that window so far.
+    int ClicksReceived();
+    // Properties of the window with this title: a text (UTF-8 or Latin-1), the names of the
+    // atoms of an atom list, the two WM_CLASS strings joined by a dot.
+    std::string Text(const std::string& title, const char* property);
+    std::vector<std::string> AtomNames(const std::string& title, const char* property);
+    std::string ClassOf(const std::string& title);
+    // A property of 32-bit numbers (CARDINAL), each as a long.
+    std::vector<long> Numbers(const std::string& title, const char* property);
+    // The window manager's close box: WM_DELETE_WINDOW sent to the window.
+    void Close(const std::string& title);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+} // namespace platform::present::x11

@@ -1,0 +1,128 @@
+// The X11 back end's inside, shared by its files and by nothing else: the only header of the
+// layer that includes Xlib. One connection, used from the GUI thread's message wait.
+#pragma once
+
+#include "present/backend.h"
+#include "user32/window_manager.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace platform::present::x11 {
+
+struct Atoms {
+    Atom wm_protocols, wm_delete_window, net_wm_name, utf8_string, net_wm_window_type, type_normal,
+        type_dialog, type_utility, net_wm_state, state_above, state_skip_taskbar, state_skip_pager,
+        state_modal, net_active_window, net_wm_window_opacity, motif_wm_hints, net_workarea,
+        net_current_desktop, net_wm_pid, net_wm_icon, cm_selection;
+};
+
+// One X window standing for a top-level window of the layer.
+struct Shown {
+    HWND hwnd = nullptr;
+    ::Window id = 0;
+    bool argb = false;      // a 32-bit visual, alpha premultiplied
+    bool decorated = false; // the window manager draws the frame; the X window is the client
+    bool mapped = false;
+    RECT area{}; // the screen rectangle the X window was last asked to cover
+    DWORD style = 0, ex_style = 0;
+    std::string title;
+    HWND owner = nullptr;
+    bool state_known = false;
+    bool above = false, skip = false, modal = false;
+    // The layered look last applied.
+    bool layered = false, keyed = false, click_through = false;
+    COLORREF key = 0;
+    BYTE alpha = 255;
+    // What the window shows now, as pushed to the server (0x00RRGGBB, or premultiplied ARGB).
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    GC gc = nullptr;
+};
+
+class X11Backend final : public Backend {
+public:
+    X11Backend(Display* display, std::string name);
+    ~X11Backend() override;
+
+    std::vector<MonitorArea> Monitors() override;
+    void WindowCreated(HWND hwnd) override;
+    void WindowDestroyed(HWND hwnd) override;
+    void WindowChanged(HWND hwnd) override;
+    void LayeredChanged(HWND hwnd) override;
+    void Activated(HWND hwnd) override;
+    void WindowPainted(HWND top) override;
+    int WaitDescriptor() override;
+    void Pump() override;
+    bool GrabHotKey(UINT modifiers, UINT vk) override;
+    void UngrabHotKey(UINT modifiers, UINT vk) override;
+    bool CursorPosition(POINT& out) override;
+
+    // The server has gone: from now on nothing is sent to it.
+    void ConnectionLost() { lost_ = true; }
+
+private:
+    // window.cpp
+    Shown* Find(HWND hwnd);
+    Shown* FindX(::Window id);
+    void Create(HWND hwnd);
+    void Sync(Shown& s);
+    void SetStateHints(Shown& s, bool above, bool skip, bool modal);
+    void SendState(Shown& s, bool add, Atom state);
+    // pixels.cpp
+    void Push(Shown& s, bool whole);
+    void PutArea(Shown& s, int x, int y, int width, int height);
+    void ApplyLayered(Shown& s);
+    // events.cpp
+    HWND WindowOf(::Window id);
+    void Handle(XEvent& event);
+    void HandleButton(const XButtonEvent& event, bool down);
+    void HandleKey(XKeyEvent& event, bool down);
+    void HandleConfigure(const XConfigureEvent& event);
+    void HandleClientMessage(const XClientMessageEvent& event);
+
+    Display* display_;
+    std::string name_;
+    int screen_;
+    ::Window root_;
+    Atoms atoms_{};
+    bool lost_ = false;
+    bool shape_ = false;
+    bool xfixes_ = false;
+    bool randr_ = false;
+    int randr_event_ = 0;
+    Visual* argb_visual_ = nullptr;
+    Colormap argb_colormap_ = 0;
+    // The desktop's own lock: the back end reads window records under it, and one lock for both
+    // leaves no order of two locks to get wrong between threads.
+    std::recursive_mutex& mutex_ = user32::DesktopLock();
+    std::map<HWND, Shown> shown_;
+    std::vector<std::pair<unsigned, unsigned>> grabs_; // keycode, X modifier mask
+    bool monitors_dirty_ = false;
+};
+
+// start.cpp: errors of the requests between the two are kept, not reported; EndErrorTrap
+// (after an XSync) tells whether there was one.
+void BeginErrorTrap();
+bool EndErrorTrap();
+
+// keyboard.cpp: a key symbol as a virtual key (0 for none), and the reverse for grabs.
+UINT VirtualKeyOf(KeySym sym);
+KeySym KeySymOf(UINT vk);
+// MOD_* as the X modifier mask (Alt is Mod1, the Windows key Mod4).
+unsigned ModifierMaskOf(UINT modifiers);
+
+// COLORREF (0x00BBGGRR) as a surface pixel (0x00RRGGBB).
+inline uint32_t PixelOf(COLORREF c) {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+} // namespace platform::present::x11

@@ -1,0 +1,100 @@
+// What the presentation's tests share: a temporary folder, a PNG reader, a window class whose
+// windows paint one colour.
+#pragma once
+
+#include <windows.h>
+
+#include <png.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace present_test {
+
+class TempFolder {
+public:
+    TempFolder() {
+        static int counter = 0;
+        path_ = std::filesystem::temp_directory_path() /
+                ("pelmora-present-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::remove_all(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct Png {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    // 0x00RRGGBB of a pixel.
+    uint32_t At(int x, int y) const {
+        const uint8_t* p = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
+        return (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+    }
+    uint8_t Alpha(int x, int y) const {
+        return rgba[(size_t(y) * size_t(width) + size_t(x)) * 4 + 3];
+    }
+};
+
+inline Png ReadPng(const std::string& path) {
+    Png out;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return out;
+    image.format = PNG_FORMAT_RGBA;
+    out.rgba.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr)) {
+        out.rgba.clear();
+        return out;
+    }
+    out.width = int(image.width);
+    out.height = int(image.height);
+    return out;
+}
+
+// Windows of the class "Colour" paint their client area in the colour kept in GWLP_USERDATA.
+inline LRESULT CALLBACK ColourProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        HBRUSH brush = CreateSolidBrush(COLORREF(GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+        FillRect(dc, &client, brush);
+        DeleteObject(brush);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+inline void RegisterColourClass(const char* name = "Colour", UINT style = 0) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = ColourProc;
+    wc.lpszClassName = name;
+    RegisterClassExA(&wc);
+}
+
+inline HWND ColourWindow(const char* title, DWORD style, DWORD ex_style, RECT r, COLORREF colour,
+                         HWND parent = nullptr, const char* cls = "Colour") {
+    HWND hwnd =
+        CreateWindowExA(ex_style, cls, title, style & ~DWORD(WS_VISIBLE), r.left, r.top,
+                        r.right - r.left, r.bottom - r.top, parent, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, LONG_PTR(colour));
+    if (style & WS_VISIBLE)
+        ShowWindow(hwnd, SW_SHOWNA);
+    return hwnd;
+}
+
+} // namespace present_test

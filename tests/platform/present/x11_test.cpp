@@ -1,0 +1,296 @@
+// The X11 back end on a private Xvfb: windows where the layer puts them with its pixels, the
+// layered looks, input from the server as the layer's messages, hot keys as grabs.
+#include "present_helpers.h"
+
+#include "present/headless.h"
+#include "present/picture.h"
+#include "present/present.h"
+#include "present/x11/probe.h"
+#include "present/x11/start.h"
+#include "testing/desktop.h"
+#include "user32/icons.h"
+#include "user32/monitors.h"
+#include "user32/window_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using platform::present::x11::Probe;
+using platform::present::x11::VirtualServer;
+using present_test::ColourWindow;
+
+struct Seen {
+    HWND hwnd;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+class X11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server_ = std::make_unique<VirtualServer>(1024, 768);
+        if (!server_->running())
+            GTEST_SKIP() << "Xvfb cannot be started here";
+        std::string error;
+        auto backend = platform::present::x11::Open(server_->display(), error);
+        ASSERT_TRUE(backend) << error;
+        platform::present::SetBackend(std::move(backend));
+        platform::user32::SetMonitors({});
+        probe_ = std::make_unique<Probe>(server_->display());
+        ASSERT_TRUE(probe_->connected());
+        present_test::RegisterColourClass();
+        present_test::RegisterColourClass("ColourDbl", CS_DBLCLKS);
+        observer_ =
+            platform::user32::AddMessageObserver([this](HWND h, UINT m, WPARAM w, LPARAM l) {
+                seen_.push_back({h, m, w, l});
+            });
+    }
+    void TearDown() override {
+        if (observer_)
+            platform::user32::RemoveMessageObserver(observer_);
+        for (HWND h : windows_)
+            if (IsWindow(h))
+                DestroyWindow(h);
+        platform::present::SetBackend(platform::present::MakeHeadlessBackend());
+        platform::user32::SetMonitors({});
+    }
+
+    HWND Make(const char* title, DWORD style, DWORD ex_style, RECT r, COLORREF colour,
+              const char* cls = "Colour") {
+        HWND h = ColourWindow(title, style, ex_style, r, colour, nullptr, cls);
+        windows_.push_back(h);
+        return h;
+    }
+
+    // Runs the layer's queue (which reads the server) until the condition holds, 3 s at most.
+    template <typename Condition> bool Until(Condition condition) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (std::chrono::steady_clock::now() < end) {
+            platform::testing::RunUntilIdle();
+            if (condition())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        platform::testing::RunUntilIdle();
+        return condition();
+    }
+
+    bool SawMessage(HWND h, UINT message, Seen* out = nullptr) {
+        for (const Seen& s : seen_)
+            if (s.hwnd == h && s.message == message) {
+                if (out)
+                    *out = s;
+                return true;
+            }
+        return false;
+    }
+
+    platform::testing::DesktopScope desktop_;
+    std::unique_ptr<VirtualServer> server_;
+    std::unique_ptr<Probe> probe_;
+    std::vector<HWND> windows_;
+    std::vector<Seen> seen_;
+    int observer_ = 0;
+};
+
+TEST_F(X11Test, TheScreenComesFromTheServer) {
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 768);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info));
+    // No desktop panels on a bare server: the work area is the whole monitor.
+    EXPECT_EQ(info.rcWork.right, 1024);
+    EXPECT_EQ(info.rcWork.bottom, 768);
+}
+
+TEST_F(X11Test, AWindowShowsWhereTheLayerPutsItWithItsPixels) {
+    HWND w =
+        Make("Shown", WS_POPUP | WS_BORDER | WS_VISIBLE, 0, RECT{100, 50, 160, 90}, RGB(0, 0, 255));
+    ColourWindow("", WS_CHILD | WS_VISIBLE, 0, RECT{10, 10, 20, 20}, RGB(255, 0, 0), w);
+    std::optional<RECT> at;
+    ASSERT_TRUE(Until([&] { return (at = probe_->WindowRect("Shown")).has_value(); }));
+    EXPECT_EQ(at->left, 100);
+    EXPECT_EQ(at->top, 50);
+    EXPECT_EQ(at->right, 160);
+    EXPECT_EQ(at->bottom, 90);
+    const auto expected = platform::present::ComposeWindow(w);
+    ASSERT_TRUE(expected);
+    std::optional<platform::gdi::Surface> screen;
+    ASSERT_TRUE(Until([&] {
+        screen = probe_->ReadScreen(*at);
+        return screen && screen->pixels == expected->pixels;
+    }));
+    // A row drawn alone through the window's DC is on the screen at once.
+    HDC dc = GetDC(w);
+    RECT row{0, 20, 58, 25};
+    HBRUSH brush = CreateSolidBrush(RGB(255, 255, 0));
+    FillRect(dc, &row, brush);
+    DeleteObject(brush);
+    ReleaseDC(w, dc);
+    EXPECT_FALSE(GetUpdateRect(w, nullptr, FALSE)) << "no paint is owed: the draw alone shows";
+    EXPECT_TRUE(Until([&] {
+        screen = probe_->ReadScreen(*at);
+        return screen && screen->pixels[size_t(22) * 60 + 30] == 0xFFFF00u;
+    }));
+    // Moved by the program: the X window follows.
+    SetWindowPos(w, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(Until([&] {
+        at = probe_->WindowRect("Shown");
+        return at && at->left == 300 && at->top == 200;
+    }));
+    ShowWindow(w, SW_HIDE);
+    EXPECT_TRUE(Until([&] { return !probe_->WindowRect("Shown"); }));
+}
+
+TEST_F(X11Test, TheWindowTellsTheWindowManagerWhatItIs) {
+    struct Case {
+        const char* title;
+        DWORD style, ex_style;
+        std::vector<std::string> type, state;
+    };
+    const Case cases[] = {
+        {"Plain", WS_POPUP | WS_VISIBLE, 0, {"_NET_WM_WINDOW_TYPE_NORMAL"}, {}},
+        {"Tool",
+         WS_POPUP | WS_VISIBLE,
+         WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
+         {"_NET_WM_WINDOW_TYPE_UTILITY"},
+         {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}},
+        {"Captioned", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {"_NET_WM_WINDOW_TYPE_NORMAL"}, {}},
+    };
+    for (const Case& c : cases) {
+        Make(c.title, c.style, c.ex_style, RECT{10, 10, 110, 60}, RGB(1, 2, 3));
+        ASSERT_TRUE(Until([&] { return probe_->WindowRect(c.title).has_value(); })) << c.title;
+        EXPECT_EQ(probe_->AtomNames(c.title, "_NET_WM_WINDOW_TYPE"), c.type) << c.title;
+        EXPECT_EQ(probe_->AtomNames(c.title, "_NET_WM_STATE"), c.state) << c.title;
+        EXPECT_EQ(probe_->ClassOf(c.title), "pelmora.Pelmora");
+        EXPECT_EQ(probe_->Text(c.title, "_NET_WM_NAME"), c.title);
+    }
+    // The class icon, for the task bar.
+    platform::user32::Icon icon;
+    icon.width = 2;
+    icon.height = 1;
+    icon.pixels = {0xFFFF0000u, 0x8000FF00u};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = present_test::ColourProc;
+    wc.lpszClassName = "Iconic";
+    wc.hIcon = platform::user32::AddIcon(icon);
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    Make("Iconic", WS_POPUP | WS_VISIBLE, 0, RECT{0, 0, 10, 10}, RGB(1, 2, 3), "Iconic");
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Iconic").has_value(); }));
+    std::vector<uint32_t> numbers;
+    for (long n : probe_->Numbers("Iconic", "_NET_WM_ICON"))
+        numbers.push_back(uint32_t(n));
+    EXPECT_EQ(numbers, (std::vector<uint32_t>{2, 1, 0xFFFF0000u, 0x8000FF00u}));
+    // The title in the code page (932 here) becomes UTF-8.
+    Make("Kana \x82\xA0", WS_POPUP | WS_VISIBLE, 0, RECT{0, 0, 10, 10}, RGB(1, 2, 3));
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Kana \x82\xA0").has_value(); }));
+    EXPECT_EQ(probe_->Text("Kana \x82\xA0", "_NET_WM_NAME"), "Kana \xE3\x81\x82");
+}
+
+TEST_F(X11Test, TheColourKeyCutsTheShapeAndClickThroughPassesClicksBelow) {
+    probe_->ShowWindowAt(RECT{200, 200, 400, 300}, RGB(0, 255, 0));
+    // Left half in the key colour, right half white; the window lies over the probe's.
+    HWND w = Make("Keyed", WS_POPUP, WS_EX_LAYERED, RECT{220, 220, 320, 270}, RGB(255, 0, 255));
+    SetLayeredWindowAttributes(w, RGB(255, 0, 255), 255, LWA_COLORKEY);
+    ShowWindow(w, SW_SHOWNA);
+    platform::testing::RunUntilIdle();
+    HDC dc = GetDC(w);
+    RECT right{50, 0, 100, 50};
+    FillRect(dc, &right, HBRUSH(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(w, dc);
+    ASSERT_TRUE(Until([&] {
+        auto s = probe_->ReadScreen(RECT{220, 220, 320, 270});
+        return s && s->pixels[size_t(25) * 100 + 10] == 0x00FF00u &&
+               s->pixels[size_t(25) * 100 + 80] == 0xFFFFFFu;
+    })) << "the keyed half shows the window below";
+
+    // A click on the opaque half of a click-through window reaches the window below.
+    SetWindowLongPtrA(w, GWL_EXSTYLE, WS_EX_LAYERED | WS_EX_TRANSPARENT);
+    platform::testing::RunUntilIdle();
+    seen_.clear();
+    probe_->MoveTo(POINT{300, 245});
+    probe_->Button(1, true);
+    probe_->Button(1, false);
+    EXPECT_TRUE(Until([&] { return probe_->ClicksReceived() == 1; }));
+    EXPECT_FALSE(SawMessage(w, WM_LBUTTONDOWN));
+}
+
+TEST_F(X11Test, PointerAndKeysArriveAsTheLayersMessages) {
+    HWND w = Make("Input", WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 200, 150}, RGB(0, 0, 0),
+                  "ColourDbl");
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Input").has_value(); }));
+    seen_.clear();
+    probe_->MoveTo(POINT{130, 120});
+    probe_->Button(1, true);
+    probe_->Button(1, false);
+    Seen down{};
+    ASSERT_TRUE(Until([&] { return SawMessage(w, WM_LBUTTONUP, &down); }));
+    ASSERT_TRUE(SawMessage(w, WM_LBUTTONDOWN, &down));
+    EXPECT_EQ(LOWORD(down.lparam), 30);
+    EXPECT_EQ(HIWORD(down.lparam), 20);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    EXPECT_EQ(cursor.x, 130);
+    EXPECT_EQ(cursor.y, 120);
+    // A second click soon after at the same place is a double click for this class.
+    probe_->Button(1, true);
+    probe_->Button(1, false);
+    EXPECT_TRUE(Until([&] { return SawMessage(w, WM_LBUTTONDBLCLK); }));
+    // The wheel.
+    probe_->Button(4, true);
+    probe_->Button(4, false);
+    Seen wheel{};
+    ASSERT_TRUE(Until([&] { return SawMessage(w, WM_MOUSEWHEEL, &wheel); }));
+    EXPECT_EQ(SHORT(HIWORD(wheel.wparam)), WHEEL_DELTA);
+    // A key, with the pointer over the window (the server's focus follows it).
+    probe_->Key('A', true);
+    probe_->Key('A', false);
+    Seen key{};
+    ASSERT_TRUE(Until([&] { return SawMessage(w, WM_KEYUP, &key); }));
+    ASSERT_TRUE(SawMessage(w, WM_KEYDOWN, &key));
+    EXPECT_EQ(key.wparam, WPARAM('A'));
+    EXPECT_TRUE(SawMessage(w, WM_CHAR));
+}
+
+TEST_F(X11Test, HotKeysAreGrabsThatOtherClientsMayHold) {
+    HWND w = Make("Hot", WS_POPUP | WS_VISIBLE, 0, RECT{0, 0, 50, 50}, RGB(0, 0, 0));
+    ASSERT_TRUE(probe_->GrabKey(MOD_CONTROL | MOD_ALT, 'K'));
+    SetLastError(0);
+    EXPECT_FALSE(RegisterHotKey(w, 1, MOD_CONTROL | MOD_ALT, 'K'));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_HOTKEY_ALREADY_REGISTERED));
+    ASSERT_TRUE(RegisterHotKey(w, 2, MOD_CONTROL | MOD_ALT, 'J'));
+    // Pressed while the pointer is elsewhere: the grab takes it wherever the focus is.
+    probe_->MoveTo(POINT{500, 500});
+    probe_->Key(VK_CONTROL, true);
+    probe_->Key(VK_MENU, true);
+    probe_->Key('J', true);
+    probe_->Key('J', false);
+    probe_->Key(VK_MENU, false);
+    probe_->Key(VK_CONTROL, false);
+    Seen hot{};
+    ASSERT_TRUE(Until([&] { return SawMessage(w, WM_HOTKEY, &hot); }));
+    EXPECT_EQ(hot.wparam, 2u);
+    EXPECT_EQ(HIWORD(hot.lparam), 'J');
+    EXPECT_TRUE(UnregisterHotKey(w, 2));
+}
+
+TEST_F(X11Test, TheCloseBoxIsScClose) {
+    HWND w =
+        Make("Closing", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{0, 0, 100, 100}, RGB(0, 0, 0));
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Closing").has_value(); }));
+    probe_->Close("Closing");
+    ASSERT_TRUE(Until([&] { return !IsWindow(w); }));
+    Seen command{};
+    ASSERT_TRUE(SawMessage(w, WM_SYSCOMMAND, &command));
+    EXPECT_EQ(command.wparam, WPARAM(SC_CLOSE));
+    EXPECT_TRUE(SawMessage(w, WM_CLOSE));
+}
+
+} // namespace
