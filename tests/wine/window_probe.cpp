@@ -9,6 +9,10 @@
 //   window_probe message <milliseconds>
 //       waits for a message box, prints "caption <text>" and one "text <text>" per static
 //       control that has a text, then closes it with WM_CLOSE (its OK).
+//   window_probe resources <library>
+//       loads the library as the program does and prints what it holds: "string <id>" for
+//       every string 0 to 4095, "menu <name> <items>" for every menu and "dialog <name>" for
+//       every dialog template, in the order the system lists them.
 //
 // Exit code 0 when the window was found and closed, 2 when it did not appear in time, 1 for a
 // wrong command line.
@@ -148,6 +152,39 @@ int ProbeMessageBox(DWORD timeout) {
     return 0;
 }
 
+BOOL CALLBACK PrintResourceName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR) {
+    if (IS_INTRESOURCE(name))
+        return TRUE;
+    if (type == RT_MENU) {
+        HMENU menu = LoadMenuA(module, name);
+        HMENU first = menu ? GetSubMenu(menu, 0) : nullptr;
+        std::printf("menu %s %d\n", name, first ? GetMenuItemCount(first) : -1);
+        if (menu)
+            DestroyMenu(menu);
+    } else {
+        std::printf("dialog %s\n", name);
+    }
+    return TRUE;
+}
+
+int ProbeResources(const char* path) {
+    HMODULE module = LoadLibraryA(path);
+    if (!module) {
+        std::printf("error %s could not be loaded (%lu)\n", path,
+                    static_cast<unsigned long>(GetLastError()));
+        return 2;
+    }
+    for (UINT id = 0; id < 4096; ++id) {
+        char text[512];
+        if (LoadStringA(module, id, text, sizeof text) > 0)
+            std::printf("string %u\n", id);
+    }
+    EnumResourceNamesA(module, RT_MENU, PrintResourceName, 0);
+    EnumResourceNamesA(module, RT_DIALOG, PrintResourceName, 0);
+    FreeLibrary(module);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -156,7 +193,10 @@ int main(int argc, char** argv) {
         return ProbeMainWindow(DWORD(std::strtoul(argv[2], nullptr, 10)), argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "message") == 0)
         return ProbeMessageBox(DWORD(std::strtoul(argv[2], nullptr, 10)));
-    std::fprintf(
-        stderr, "usage: window_probe main <milliseconds> <picture.bmp> | message <milliseconds>\n");
+    if (argc == 3 && std::strcmp(argv[1], "resources") == 0)
+        return ProbeResources(argv[2]);
+    std::fprintf(stderr,
+                 "usage: window_probe main <milliseconds> <picture.bmp> | message <milliseconds> | "
+                 "resources <library>\n");
     return 1;
 }
