@@ -13,6 +13,13 @@ HMODULE hPluginModules[MAX_PLUGINS];
 
 namespace {
 
+// GetProcAddress gives every entry point one procedure type. Going through the procedure type
+// without arguments or result says that the cast to the entry's own type is meant, which the
+// compiler accepts without a warning.
+template <typename Entry> Entry EntryPoint(FARPROC procedure) {
+    return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(procedure));
+}
+
 // The search pattern and the path of one library, both under the program directory.
 constexpr CHAR PLUGIN_FOLDER_PATTERN[] = "%sPlug-ins (x64)\\*.pmp";
 constexpr CHAR PLUGIN_PATH_FORMAT[] = "%sPlug-ins (x64)\\%s";
@@ -149,12 +156,12 @@ void LoadPlugins() {
         for (int k = 0; k < 6; ++k)
             entries[k] = GetProcAddress(hPluginModules[slot], entryNames[k]);
         PMPPROCEDURES* procedures = plugin->GetProcedures();
-        procedures->pfnInitialize = reinterpret_cast<PFNPMPINITIALIZE>(entries[0]);
-        procedures->pfnFinalize = reinterpret_cast<PFNPMPFINALIZE>(entries[1]);
-        procedures->pfnBeforeOperation = reinterpret_cast<PFNPMPBEFOREOPERATION>(entries[2]);
-        procedures->pfnAfterOperation = reinterpret_cast<PFNPMPAFTEROPERATION>(entries[3]);
-        procedures->pfnGetData = reinterpret_cast<PFNPMPGETDATA>(entries[4]);
-        procedures->pfnShowDetailSettings = reinterpret_cast<PFNPMPSHOWDETAILSETTINGS>(entries[5]);
+        procedures->pfnInitialize = EntryPoint<PFNPMPINITIALIZE>(entries[0]);
+        procedures->pfnFinalize = EntryPoint<PFNPMPFINALIZE>(entries[1]);
+        procedures->pfnBeforeOperation = EntryPoint<PFNPMPBEFOREOPERATION>(entries[2]);
+        procedures->pfnAfterOperation = EntryPoint<PFNPMPAFTEROPERATION>(entries[3]);
+        procedures->pfnGetData = EntryPoint<PFNPMPGETDATA>(entries[4]);
+        procedures->pfnShowDetailSettings = EntryPoint<PFNPMPSHOWDETAILSETTINGS>(entries[5]);
         if (!procedures->pfnInitialize || !procedures->pfnFinalize ||
             !procedures->pfnBeforeOperation || !procedures->pfnAfterOperation)
             FatalPluginError();

@@ -14,8 +14,8 @@ constexpr UINT IDS_PROGRAM_PATH_TOO_LONG = 20;
 
 CHAR Environment::Program::szAppDirectory[MAX_PATH];
 int Environment::Monitor::nMonitors = 0;
-RECT Environment::Monitor::rcMonitors[MAX_MONITORS];
-RECT Environment::Monitor::rcWorkAreas[MAX_MONITORS];
+RECT Environment::Monitor::rcMonitors[MONITOR_TABLE_SIZE];
+RECT Environment::Monitor::rcWorkAreas[MONITOR_TABLE_SIZE];
 
 LPSTR LoadResourceString(UINT id) {
     LoadStringA(GetResourceLibrary(), id, szResourceString, 255);
@@ -71,7 +71,7 @@ BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC dc, LPRECT rect, LPARAM data
 // The tables hold 16 monitors; further ones are left out, so nothing is written past them.
 BOOL AddMonitorInfo(HMONITOR monitor, HDC, LPRECT rect, LPARAM) {
     using Environment::Monitor;
-    if (Monitor::nMonitors >= MAX_MONITORS)
+    if (Monitor::nMonitors >= MONITOR_TABLE_SIZE)
         return TRUE;
     MONITORINFO info{};
     info.cbSize = sizeof info;

@@ -15,7 +15,7 @@ LPSTR GetApplicationDirectory();
 // in MAX_PATH: the system then hands back a cut path, whose folder is some parent's.
 LPSTR GetExecutableDirectory(LPSTR buffer);
 
-constexpr int MAX_MONITORS = 16;
+constexpr int MONITOR_TABLE_SIZE = 16;
 
 void EnumerateMonitors();
 BOOL CALLBACK MonitorEnumProc(HMONITOR monitor, HDC dc, LPRECT rect, LPARAM data);
@@ -39,8 +39,8 @@ class Monitor {
 public:
     static void Initialize();
     static int nMonitors;
-    static RECT rcMonitors[MAX_MONITORS];
-    static RECT rcWorkAreas[MAX_MONITORS];
+    static RECT rcMonitors[MONITOR_TABLE_SIZE];
+    static RECT rcWorkAreas[MONITOR_TABLE_SIZE];
 };
 
 class OperatingSystem {

@@ -243,6 +243,17 @@ public:
     HWND hDlgWnd = nullptr;
 };
 
+// The record of the power query's ProcessorInformation level. The system's headers do not
+// declare it; a caller declares it as the system documents it.
+typedef struct _PROCESSOR_POWER_INFORMATION {
+    ULONG Number;
+    ULONG MaxMhz;
+    ULONG CurrentMhz;
+    ULONG MhzLimit;
+    ULONG MaxIdleState;
+    ULONG CurrentIdleState;
+} PROCESSOR_POWER_INFORMATION, *PPROCESSOR_POWER_INFORMATION;
+
 class CCPUClockPlugin final : public CInternalPluginBase {
 public:
     // Records of the power query's buffer.

@@ -18,20 +18,14 @@ typedef LONG NTSTATUS;
 #define STATUS_INVALID_PARAMETER ((NTSTATUS)0xC000000DL)
 #endif
 
+// PROCESSOR_POWER_INFORMATION, the record of ProcessorInformation, is not declared here: the
+// system leaves it to the caller to declare (platform/powrprof/processor_power.h for the layer).
+
 // An int underneath: callers may pass any level, and an unknown one is refused.
 typedef enum _POWER_INFORMATION_LEVEL : int {
     SystemBatteryState = 5,
     ProcessorInformation = 11,
 } POWER_INFORMATION_LEVEL;
-
-typedef struct _PROCESSOR_POWER_INFORMATION {
-    ULONG Number;
-    ULONG MaxMhz;
-    ULONG CurrentMhz;
-    ULONG MhzLimit;
-    ULONG MaxIdleState;
-    ULONG CurrentIdleState;
-} PROCESSOR_POWER_INFORMATION, *PPROCESSOR_POWER_INFORMATION;
 
 typedef struct _SYSTEM_BATTERY_STATE {
     BOOLEAN AcOnLine;
@@ -50,7 +44,6 @@ typedef struct _SYSTEM_BATTERY_STATE {
 
 #define BATTERY_UNKNOWN_TIME 0xFFFFFFFF
 
-static_assert(sizeof(PROCESSOR_POWER_INFORMATION) == 24, "PROCESSOR_POWER_INFORMATION is 24 bytes");
 static_assert(sizeof(SYSTEM_BATTERY_STATE) == 32, "SYSTEM_BATTERY_STATE is 32 bytes");
 static_assert(offsetof(SYSTEM_BATTERY_STATE, MaxCapacity) == 8, "SYSTEM_BATTERY_STATE layout");
 static_assert(offsetof(SYSTEM_BATTERY_STATE, EstimatedTime) == 20, "SYSTEM_BATTERY_STATE layout");

@@ -123,10 +123,9 @@ typedef HANDLE HGLOBAL;
 typedef HANDLE HLOCAL;
 typedef HANDLE HRSRC;
 typedef HANDLE HDWP;
-// The system declares FARPROC as returning INT_PTR; a procedure without result or arguments is
-// what compilers accept casting to any other procedure type without a warning, and callers
-// always cast it to the real type before calling.
-typedef void(WINAPI* FARPROC)(void);
+// As the system declares it. A caller casts it to the procedure's real type, through the type
+// of a procedure without arguments or result, which compilers accept as meant.
+typedef INT_PTR(WINAPI* FARPROC)();
 
 #ifndef FALSE
 #define FALSE 0

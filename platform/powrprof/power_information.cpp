@@ -2,6 +2,7 @@
 // (/sys/class/power_supply).
 #include <windows.h>
 #include <powrprof.h>
+#include "powrprof/processor_power.h"
 
 #include "host/cpu.h"
 #include "host/power_supply.h"

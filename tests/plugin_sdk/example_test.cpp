@@ -48,10 +48,14 @@ TEST(ExamplePlugin, PushesFromItsThreadAndStopsWithoutDeadlock) {
             c = '\\';
     HMODULE library = LoadLibraryA(path.c_str());
     ASSERT_NE(library, nullptr) << path;
-    auto initialize = reinterpret_cast<PFNPMPINITIALIZE>(GetProcAddress(library, "PMPInitialize"));
-    auto before =
-        reinterpret_cast<PFNPMPBEFOREOPERATION>(GetProcAddress(library, "PMPBeforeOperation"));
-    after = reinterpret_cast<PFNPMPAFTEROPERATION>(GetProcAddress(library, "PMPAfterOperation"));
+    // An entry is found as a FARPROC and called as its own type, through a plain function
+    // pointer as the loader does.
+    auto entry = [&]<typename T>(const char* name) {
+        return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+    };
+    auto initialize = entry.operator()<PFNPMPINITIALIZE>("PMPInitialize");
+    auto before = entry.operator()<PFNPMPBEFOREOPERATION>("PMPBeforeOperation");
+    after = entry.operator()<PFNPMPAFTEROPERATION>("PMPAfterOperation");
     ASSERT_TRUE(initialize && before && after);
     EXPECT_EQ(GetProcAddress(library, "PMPGetData"), nullptr);
 

@@ -78,7 +78,7 @@ TEST(Environment, MoreThanSixteenMonitorsFillTheTableAndNoMore) {
     }
     platform::testing::MonitorScope layout(monitors);
     EnumerateMonitors();
-    EXPECT_EQ(Environment::Monitor::nMonitors, MAX_MONITORS);
+    EXPECT_EQ(Environment::Monitor::nMonitors, MONITOR_TABLE_SIZE);
     EXPECT_EQ(GetMonitorsMaxRight(), 1600);
 }
 

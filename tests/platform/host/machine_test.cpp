@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <iphlpapi.h>
 #include <powrprof.h>
+#include "powrprof/processor_power.h"
 #include <tlhelp32.h>
 
 #include "host/root.h"

@@ -1,6 +1,7 @@
 // CallNtPowerInformation: processor clocks and the battery state against laptop trees.
 #include <windows.h>
 #include <powrprof.h>
+#include "powrprof/processor_power.h"
 
 #include "host_trees.h"
 #include "testing/desktop.h"

@@ -17,11 +17,15 @@ protected:
 
 typedef int (*CountProc)();
 
+CountProc Entry(HMODULE module, LPCSTR name) {
+    return reinterpret_cast<CountProc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 TEST_F(Modules, AttachOnFirstLoadDetachOnLastFree) {
     HMODULE first = LoadLibraryA("TestModule.dll");
     ASSERT_NE(first, nullptr);
-    auto attaches = reinterpret_cast<CountProc>(GetProcAddress(first, "TestModuleAttachCount"));
-    auto detaches = reinterpret_cast<CountProc>(GetProcAddress(first, "TestModuleDetachCount"));
+    auto attaches = Entry(first, "TestModuleAttachCount");
+    auto detaches = Entry(first, "TestModuleDetachCount");
     ASSERT_NE(attaches, nullptr);
     EXPECT_EQ(attaches(), 1);
 

@@ -57,8 +57,8 @@ void Record(LPCSTR event) {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
-        record = reinterpret_cast<RecordProc>(
-            GetProcAddress(GetModuleHandleA(nullptr), "TestPluginRecord"));
+        record = reinterpret_cast<RecordProc>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleA(nullptr), "TestPluginRecord")));
         CHAR path[MAX_PATH];
         DWORD n = GetModuleFileNameA(instance, path, MAX_PATH);
         if (n == 0 || n >= MAX_PATH)
