@@ -2,9 +2,11 @@
 // offers, the placeholder list, copying to all items, and what OK writes.
 #include "sheet_fixture.h"
 
+#include "comdlg32/color_dialog.h"
 #include "dialogs/change_settings_dialog.h"
 #include "dialogs/graph_detail_page.h"
 #include "dialogs/options_sheet.h"
+#include "display/display_state.h"
 #include "plugin_host/data_items.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
@@ -314,6 +316,36 @@ TEST_F(GraphDetailPageTest, TheItemsOwnSettingsDialogMarksThePageChanged) {
     });
     script.Then(PressSheetButton(IDCANCEL));
     ASSERT_TRUE(OpenSheet(script));
+}
+
+// A row added, moved to the top and given its own format and bar colour is what the window
+// shows next, in that order.
+TEST_F(GraphDetailPageTest, ANewRowShowsInTheWindowInItsPlaceWithItsColour) {
+    namespace cd = platform::comdlg32;
+    DialogScript script = OnPage();
+    script.Pick(IDC_DETAIL_SOURCES, kOther).Click(IDC_DETAIL_ADD).Click(IDC_DETAIL_UP);
+    script.SetText(IDC_DETAIL_FORMAT, "new %1").Do([](HWND) {
+        AnswerNextDialog(cd::kColorDialogCaption, DialogScript()
+                                                      .SetText(cd::kRedEdit, "10")
+                                                      .SetText(cd::kGreenEdit, "200")
+                                                      .SetText(cd::kBlueEdit, "30")
+                                                      .Click(IDOK));
+    });
+    script.Click(IDC_DETAIL_COLOR1).Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    RunUntilIdle();
+    ASSERT_EQ(lNumberOfGraphs, 2);
+    auto picture = ReadWindowPixels(Window());
+    ASSERT_TRUE(picture.has_value());
+    WritePictureIfAsked(Window(), "graph_detail_new_row");
+    ASSERT_GE(picture->height, 2 * lRowHeight);
+    auto pixel = [&](int x, int y) { return picture->pixels[size_t(y * picture->width + x)]; };
+    // Half-full bars from the left; the text stands at the right.
+    constexpr uint32_t kNewColour = 0x0AC81E;
+    EXPECT_EQ(pixel(2, lRowHeight / 2), kNewColour);
+    EXPECT_NE(pixel(2, lRowHeight + lRowHeight / 2), kNewColour);
+    EXPECT_STREQ(DataIndexToPlugin(DWORD(DataKeyToIndex(kOther)))->GetFormat(1), "new %1");
+    EXPECT_EQ(RowKey(0), "Good.pmp|1");
 }
 
 } // namespace
