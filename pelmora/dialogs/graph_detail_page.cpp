@@ -219,9 +219,8 @@ void CGraphDetailPage::SaveSettings() {
         CHAR text[DATA_KEY_PARSE_SIZE];
         CHAR key[KEY_SIZE];
         for (int j = 0; j < rows; ++j) {
-            if (SendItem(IDC_DETAIL_ROWS, LB_GETTEXTLEN, WPARAM(j), 0) >= DATA_KEY_PARSE_SIZE)
+            if (!ReadListEntry(IDC_DETAIL_ROWS, j, text))
                 continue;
-            GetListText(IDC_DETAIL_ROWS, j, text);
             LPSTR settingsKey = DataKeyToText(text);
             if (settingsKey == nullptr || settingsKey[0] == '\0')
                 continue;
@@ -257,10 +256,8 @@ void CGraphDetailPage::ShowDataItemControls() {
     } else {
         return;
     }
-    const int selection = GetListSelection(list);
-    if (SendItem(list, LB_GETTEXTLEN, WPARAM(selection), 0) >= DATA_KEY_PARSE_SIZE)
+    if (!ReadListEntry(list, GetListSelection(list), text))
         return;
-    GetListText(list, selection, text);
     const int index = DataKeyToIndex(text);
     if (index < 0 || index >= ItemCount())
         return;
@@ -351,10 +348,9 @@ void CGraphDetailPage::ReadDataSourceSelection(WORD list, WORD other) {
         selection = 0;
         SetListSelection(list, 0);
     }
-    if (SendItem(list, LB_GETTEXTLEN, WPARAM(selection), 0) >= DATA_KEY_PARSE_SIZE)
-        return;
     CHAR text[DATA_KEY_PARSE_SIZE] = {};
-    GetListText(list, selection, text);
+    if (!ReadListEntry(list, selection, text))
+        return;
     const int index = DataKeyToIndex(text);
     if (index != lPluginNumber) {
         lPluginNumber = index;
@@ -362,14 +358,21 @@ void CGraphDetailPage::ReadDataSourceSelection(WORD list, WORD other) {
     }
 }
 
+bool CGraphDetailPage::ReadListEntry(WORD list, int index, LPSTR text) {
+    const LRESULT length = SendItem(list, LB_GETTEXTLEN, WPARAM(index), 0);
+    if (length == LB_ERR || length >= DATA_KEY_PARSE_SIZE)
+        return false;
+    GetListText(list, index, text);
+    return true;
+}
+
 void CGraphDetailPage::AddDrawnGraph() {
     const int selection = GetListSelection(IDC_DETAIL_SOURCES);
     if (selection == LB_ERR || GetListCount(IDC_DETAIL_ROWS) >= MAX_ROWS)
         return;
-    if (SendItem(IDC_DETAIL_SOURCES, LB_GETTEXTLEN, WPARAM(selection), 0) >= DATA_KEY_PARSE_SIZE)
-        return;
     CHAR text[DATA_KEY_PARSE_SIZE] = {};
-    GetListText(IDC_DETAIL_SOURCES, selection, text);
+    if (!ReadListEntry(IDC_DETAIL_SOURCES, selection, text))
+        return;
     DeleteListString(IDC_DETAIL_SOURCES, selection);
     const int row = InsertListString(IDC_DETAIL_ROWS, -1, text);
     SetListSelection(IDC_DETAIL_ROWS, row);
@@ -385,10 +388,9 @@ void CGraphDetailPage::RemoveDrawnGraph() {
     const int selection = GetListSelection(IDC_DETAIL_ROWS);
     if (selection == LB_ERR || GetListCount(IDC_DETAIL_ROWS) < 2)
         return;
-    if (SendItem(IDC_DETAIL_ROWS, LB_GETTEXTLEN, WPARAM(selection), 0) >= DATA_KEY_PARSE_SIZE)
-        return;
     CHAR text[DATA_KEY_PARSE_SIZE] = {};
-    GetListText(IDC_DETAIL_ROWS, selection, text);
+    if (!ReadListEntry(IDC_DETAIL_ROWS, selection, text))
+        return;
     DeleteListString(IDC_DETAIL_ROWS, selection);
     SetListSelection(IDC_DETAIL_ROWS, -1);
     const int entry = AddListBoxString(IDC_DETAIL_SOURCES, text);
@@ -405,10 +407,9 @@ void CGraphDetailPage::MoveDrawnGraph(int step) {
     const int target = selection + step;
     if (selection == LB_ERR || target < 0 || target >= GetListCount(IDC_DETAIL_ROWS))
         return;
-    if (SendItem(IDC_DETAIL_ROWS, LB_GETTEXTLEN, WPARAM(selection), 0) >= DATA_KEY_PARSE_SIZE)
-        return;
     CHAR text[DATA_KEY_PARSE_SIZE] = {};
-    GetListText(IDC_DETAIL_ROWS, selection, text);
+    if (!ReadListEntry(IDC_DETAIL_ROWS, selection, text))
+        return;
     DeleteListString(IDC_DETAIL_ROWS, selection);
     InsertListString(IDC_DETAIL_ROWS, target, text);
     SetListSelection(IDC_DETAIL_ROWS, target);
@@ -631,9 +632,7 @@ LONG CGraphDetailPage::HandleDrawItem(const DRAWITEMSTRUCT* drawItem) {
     default:
         return 0;
     }
-    HBRUSH brush = CreateSolidBrush(colour);
-    DrawColorButton(this, brush, drawItem);
-    DeleteObject(brush);
+    DrawSolidColorButton(this, colour, drawItem);
     return 1;
 }
 

@@ -57,6 +57,9 @@ private:
     void SaveItem(int i);
     void ShowDataItemControls();
     void FillPlaceholders(const PMPINFO* info);
+    // Entry `index` of a list box into `text` (DATA_KEY_PARSE_SIZE bytes); false when there is
+    // no such entry or it would not fit.
+    bool ReadListEntry(WORD list, int index, LPSTR text);
     void ReadDataSourceSelection(WORD list, WORD other);
     void AddDrawnGraph();
     void RemoveDrawnGraph();
