@@ -16,6 +16,8 @@ public:
     // Rows the window shows at most.
     static constexpr int MAX_ROWS = 32;
 
+    ~CGraphDetailPage() override { FreeFormatBuffers(); }
+
     LONG HandleMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void LoadSettings() override;
     void SaveSettings() override;
