@@ -67,6 +67,29 @@
 #define IDC_GENERAL_SCALECOLOR 20
 
 // ---- Options sheet: graph detail page (OPTION_GRAPH_DETAIL) -------------------------------
+#define IDC_DETAIL_SOURCES 2
+#define IDC_DETAIL_ADD 3
+#define IDC_DETAIL_ROWS 5
+#define IDC_DETAIL_REMOVE 6
+#define IDC_DETAIL_UP 7
+#define IDC_DETAIL_DOWN 8
+#define IDC_DETAIL_GRAPH_LABEL 10
+#define IDC_DETAIL_GRAPH 11
+#define IDC_DETAIL_DRAWN 12
+#define IDC_DETAIL_TYPE_LABEL 13
+#define IDC_DETAIL_TYPE 14
+#define IDC_DETAIL_COLORS_LABEL 15
+#define IDC_DETAIL_COLOR1 16
+#define IDC_DETAIL_COLOR2 17
+#define IDC_DETAIL_POSITION_LABEL 18
+#define IDC_DETAIL_POSITION 19
+#define IDC_DETAIL_TEXTPOSITION 21
+#define IDC_DETAIL_TEXTCOLOR 23
+#define IDC_DETAIL_CHANGEALL 24
+#define IDC_DETAIL_FORMAT 27
+#define IDC_DETAIL_PLACEHOLDERS 28
+#define IDC_DETAIL_SETTINGS 29
+#define IDC_DETAIL_INFO 30
 
 // ---- Graph detail information dialog (OPTION_GRAPH_DETAIL_INFO) ---------------------------
 #define IDC_INFO_PLUGIN 3

@@ -183,9 +183,7 @@ LONG CGraphGeneralPage::HandleDrawItem(const DRAWITEMSTRUCT* drawItem) {
     default:
         return 0;
     }
-    HBRUSH brush = CreateSolidBrush(colour);
-    DrawColorButton(this, brush, drawItem);
-    DeleteObject(brush);
+    DrawSolidColorButton(this, colour, drawItem);
     return 1;
 }
 

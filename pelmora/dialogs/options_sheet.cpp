@@ -171,3 +171,10 @@ void DrawColorButton(Dialog::CPropertyPageBase*, HBRUSH brush, const DRAWITEMSTR
         DrawFocusRect(drawItem->hDC, &rect);
     }
 }
+
+void DrawSolidColorButton(Dialog::CPropertyPageBase* page, COLORREF colour,
+                          const DRAWITEMSTRUCT* drawItem) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    DrawColorButton(page, brush, drawItem);
+    DeleteObject(brush);
+}

@@ -52,3 +52,6 @@ void ApplyAllPages();
 // An owner-drawn colour sample: filled with `brush`, framed, with a focus rectangle when the
 // item has the focus.
 void DrawColorButton(Dialog::CPropertyPageBase* page, HBRUSH brush, const DRAWITEMSTRUCT* drawItem);
+// The same with a solid brush of `colour`, made and deleted here.
+void DrawSolidColorButton(Dialog::CPropertyPageBase* page, COLORREF colour,
+                          const DRAWITEMSTRUCT* drawItem);

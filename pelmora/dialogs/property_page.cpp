@@ -113,6 +113,17 @@ void CPropertyPageBase::InvalidateItem(WORD id) {
     InvalidateRect(GetDlgItem(hWnd, id), nullptr, TRUE);
 }
 
+int CPropertyPageBase::SetListViewItemText(WORD id, int item, int subItem, LPCSTR text) {
+    LVITEMA lvi{};
+    lvi.mask = LVIF_TEXT;
+    lvi.iItem = item;
+    lvi.iSubItem = subItem;
+    lvi.pszText = const_cast<LPSTR>(text);
+    if (subItem == 0)
+        return int(SendItem(id, LVM_INSERTITEM, 0, LPARAM(&lvi)));
+    return int(SendItem(id, LVM_SETITEMTEXT, WPARAM(item), LPARAM(&lvi)));
+}
+
 bool CPropertyPageBase::ChooseItemColor(COLORREF& colour, WORD control) {
     CHOOSECOLORA cc{};
     cc.lStructSize = 72;

@@ -47,6 +47,9 @@ public:
     int GetListText(WORD id, int index, LPSTR buffer);
     void SetItemRedraw(WORD id, BOOL flag);
     void InvalidateItem(WORD id);
+    // A cell of a report list view: column 0 inserts row `item` with the text, any other
+    // column sets the text of that row's cell.
+    int SetListViewItemText(WORD id, int item, int subItem, LPCSTR text);
 
     // The system colour dialog on `colour`, with the custom colours every page shares. On OK:
     // stores the colour, enables Apply, repaints `control` and returns true; on cancel nothing

@@ -1,4 +1,5 @@
 #include "testing/desktop.h"
+#include "testing/sheet.h"
 
 #include "comctl32/list_view.h"
 #include "present/headless.h"
@@ -48,7 +49,8 @@ void WritePictureIfAsked(HWND window, std::string_view name) {
 
 DialogScript& PickListViewItem(DialogScript& script, int id, int index, bool double_click) {
     return script.Then([id, index, double_click](HWND dialog) -> std::optional<std::string> {
-        HWND control = GetDlgItem(dialog, id);
+        // In a sheet the id names a control of the page shown.
+        HWND control = ScriptControl(dialog, id);
         if (!control || !IsWindowVisible(control))
             return "no visible control " + std::to_string(id);
         if (!comctl32::ListViewPickByUser(control, index, double_click))

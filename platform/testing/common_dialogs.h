@@ -26,7 +26,8 @@ void AnswerNextFileDialog(DialogScript script);
 // it (ReadWindowPixels), written there as "<name>.png", for looking at a layout.
 void WritePictureIfAsked(HWND window, std::string_view name);
 
-// A click, or a double click, on an item of a list-view control of the dialog.
+// A click, or a double click, on an item of a list-view control of the dialog (in a sheet, of
+// the page shown).
 DialogScript& PickListViewItem(DialogScript& script, int id, int index, bool double_click);
 
 } // namespace platform::testing

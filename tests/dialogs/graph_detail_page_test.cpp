@@ -1,0 +1,351 @@
+// The graph-detail page: the row lists and their limits, the graph controls by what a source
+// offers, the placeholder list, copying to all items, and what OK writes.
+#include "sheet_fixture.h"
+
+#include "comdlg32/color_dialog.h"
+#include "dialogs/change_settings_dialog.h"
+#include "dialogs/graph_detail_page.h"
+#include "dialogs/options_sheet.h"
+#include "display/display_state.h"
+#include "plugin_host/data_items.h"
+#include "settings/catalogue.h"
+#include "settings/drive_profile.h"
+#include "settings/literals.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace platform::testing;
+
+constexpr int kDetailPage = 2;
+constexpr const char* kRow = "Good|0";
+constexpr const char* kOther = "Good|1";
+
+class GraphDetailPageTest : public SheetTest {
+protected:
+    void SetUp() override {
+        WriteSheetSettings();
+        Start();
+        RunUntilIdle();
+    }
+    static HWND Page(HWND sheet) { return SheetPage(sheet, kDetailPage); }
+    static DialogItem Item(HWND sheet, int id) { return ReadDialogItem(Page(sheet), id); }
+    static COnePlugin* Good() { return DataIndexToPlugin(DWORD(DataKeyToIndex(kRow))); }
+    // The script's first step: the page shown.
+    static DialogScript OnPage() {
+        DialogScript script;
+        script.Then(SelectSheetPage(kDetailPage));
+        return script;
+    }
+    static void ExpectMoveButtons(HWND sheet, bool up, bool down) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_UP).enabled, up);
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_DOWN).enabled, down);
+    }
+    static std::string RowKey(int j) {
+        LPCSTR value = GetDriveProfile()
+                           ->GetCategory(Literals::GraphDetail)
+                           ->GetString(("Graph" + std::to_string(j)).c_str());
+        return value ? value : "";
+    }
+};
+
+TEST_F(GraphDetailPageTest, TheRowsAreListedApartFromTheOtherItems) {
+    DialogScript script = OnPage();
+    script.Do([](HWND sheet) {
+        WritePictureIfAsked(Page(sheet), "graph_detail_page");
+        DialogItem rows = Item(sheet, IDC_DETAIL_ROWS);
+        EXPECT_EQ(rows.entries, std::vector<std::string>{kRow});
+        EXPECT_EQ(rows.selection, 0);
+        DialogItem sources = Item(sheet, IDC_DETAIL_SOURCES);
+        EXPECT_EQ(sources.entries.size(), GetDataItemCount() - 1);
+        for (const std::string& entry : sources.entries)
+            EXPECT_NE(entry, kRow);
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_FORMAT).text, "%1");
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_TYPE).entries.size(), 3u);
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_POSITION).entries.size(), 3u);
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_TEXTPOSITION).entries.size(), 4u);
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_TEXTPOSITION).selection, 3);
+        EXPECT_FALSE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_TRUE(LastSheet().errors.empty());
+}
+
+TEST_F(GraphDetailPageTest, OneRowCannotBeRemovedAndThirtyTwoRowsTakeNoMore) {
+    DialogScript script = OnPage();
+    script.Do([](HWND sheet) {
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_REMOVE).enabled);
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_ADD).enabled);
+    });
+    // A double click on the only row removes nothing.
+    script.DoubleClickEntry(IDC_DETAIL_ROWS, 0).Do([](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_ROWS).entries.size(), 1u);
+        EXPECT_FALSE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+    });
+    // Filled up to 32 rows; an available item picked then cannot be added.
+    script.Do([](HWND sheet) {
+        while (SendDlgItemMessageA(Page(sheet), IDC_DETAIL_ROWS, LB_GETCOUNT, 0, 0) < 32)
+            SendDlgItemMessageA(Page(sheet), IDC_DETAIL_ROWS, LB_ADDSTRING, 0, LPARAM(kRow));
+    });
+    script.Pick(IDC_DETAIL_SOURCES, kOther).Do([](HWND sheet) {
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_ADD).enabled);
+    });
+    script.DoubleClickEntry(IDC_DETAIL_SOURCES, 0).Do([](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_ROWS).entries.size(), 32u);
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_SOURCES).entries.size(), GetDataItemCount() - 1);
+    });
+    // With one row fewer the add button and the double click work again.
+    script.Do([](HWND sheet) {
+        SendDlgItemMessageA(Page(sheet), IDC_DETAIL_ROWS, LB_DELETESTRING, 31, 0);
+    });
+    script.Pick(IDC_DETAIL_SOURCES, kOther).Do([](HWND sheet) {
+        EXPECT_TRUE(Item(sheet, IDC_DETAIL_ADD).enabled);
+    });
+    script.DoubleClickEntry(IDC_DETAIL_SOURCES, 0).Do([](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_ROWS).entries.size(), 32u);
+        EXPECT_TRUE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+}
+
+TEST_F(GraphDetailPageTest, RowsMoveOnlyWithinTheListAndRemovedOnesGoBack) {
+    DialogScript script = OnPage();
+    script.Pick(IDC_DETAIL_SOURCES, kOther).Do([](HWND sheet) {
+        EXPECT_TRUE(Item(sheet, IDC_DETAIL_ADD).enabled);
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_REMOVE).enabled);
+        ExpectMoveButtons(sheet, false, false);
+    });
+    script.Click(IDC_DETAIL_ADD).Do([](HWND sheet) {
+        DialogItem rows = Item(sheet, IDC_DETAIL_ROWS);
+        EXPECT_EQ(rows.entries, (std::vector<std::string>{kRow, kOther}));
+        EXPECT_EQ(rows.selection, 1);
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_ADD).enabled);
+        EXPECT_TRUE(Item(sheet, IDC_DETAIL_REMOVE).enabled);
+        ExpectMoveButtons(sheet, true, false);
+    });
+    script.Pick(IDC_DETAIL_ROWS, 0).Do([](HWND sheet) { ExpectMoveButtons(sheet, false, true); });
+    script.Click(IDC_DETAIL_DOWN).Do([](HWND sheet) {
+        DialogItem rows = Item(sheet, IDC_DETAIL_ROWS);
+        EXPECT_EQ(rows.entries, (std::vector<std::string>{kOther, kRow}));
+        EXPECT_EQ(rows.selection, 1);
+        ExpectMoveButtons(sheet, true, false);
+    });
+    script.Click(IDC_DETAIL_UP).Do([](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_ROWS).entries, (std::vector<std::string>{kRow, kOther}));
+        ExpectMoveButtons(sheet, false, true);
+    });
+    // A double click on a row of two sends it back.
+    script.DoubleClickEntry(IDC_DETAIL_ROWS, 1).Do([](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_ROWS).entries, std::vector<std::string>{kRow});
+        DialogItem sources = Item(sheet, IDC_DETAIL_SOURCES);
+        ASSERT_GE(sources.selection, 0);
+        EXPECT_EQ(sources.entries[size_t(sources.selection)], kOther);
+        EXPECT_TRUE(Item(sheet, IDC_DETAIL_ADD).enabled);
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_REMOVE).enabled);
+        ExpectMoveButtons(sheet, false, false);
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_TRUE(LastSheet().errors.empty());
+}
+
+TEST_F(GraphDetailPageTest, TheGraphControlsFollowTheGraphsTheSourceOffers) {
+    struct Case {
+        DWORD graphs;
+        size_t entries;
+    };
+    for (const Case& c :
+         {Case{PMP_GRAPHS_TWO, 2}, Case{PMP_GRAPHS_ONE, 1}, Case{PMP_GRAPHS_NONE, 0}}) {
+        Good()->GetInfo()->dwAvailableGraphs = c.graphs;
+        DialogScript script = OnPage();
+        script.Do([c](HWND sheet) {
+            const bool offers = c.graphs != PMP_GRAPHS_NONE;
+            DialogItem graph = Item(sheet, IDC_DETAIL_GRAPH);
+            EXPECT_EQ(graph.entries.size(), c.entries) << c.graphs;
+            EXPECT_EQ(graph.enabled, offers);
+            for (int id : {IDC_DETAIL_GRAPH_LABEL, IDC_DETAIL_DRAWN, IDC_DETAIL_TYPE_LABEL,
+                           IDC_DETAIL_TYPE, IDC_DETAIL_COLORS_LABEL, IDC_DETAIL_POSITION})
+                EXPECT_EQ(Item(sheet, id).enabled, offers) << "control " << id;
+            EXPECT_EQ(Item(sheet, IDC_DETAIL_COLOR1).visible, offers);
+            EXPECT_FALSE(Item(sheet, IDC_DETAIL_COLOR2).visible) << "a solid graph has one colour";
+            EXPECT_EQ(Item(sheet, IDC_DETAIL_DRAWN).check, UINT(offers ? BST_CHECKED : 0));
+            EXPECT_EQ(Item(sheet, IDC_DETAIL_TYPE).selection, offers ? 0 : -1);
+        });
+        script.Then(PressSheetButton(IDCANCEL));
+        ASSERT_TRUE(OpenSheet(script));
+    }
+}
+
+TEST_F(GraphDetailPageTest, DrawnStateAndTypeShowOnlyTheControlsInUse) {
+    DialogScript script = OnPage();
+    script.Pick(IDC_DETAIL_TYPE, 1).Do([](HWND sheet) {
+        EXPECT_TRUE(Item(sheet, IDC_DETAIL_COLOR2).visible);
+        EXPECT_TRUE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+        EXPECT_EQ(pGraphDetailPage->lGraph1Type[DataKeyToIndex(kRow)], 1);
+    });
+    script.Click(IDC_DETAIL_DRAWN).Do([](HWND sheet) {
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_TYPE).enabled);
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_POSITION).enabled);
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_COLOR1).visible);
+        EXPECT_FALSE(Item(sheet, IDC_DETAIL_COLOR2).visible);
+        EXPECT_EQ(pGraphDetailPage->lDrawnGraphs[DataKeyToIndex(kRow)] & 1, 0);
+    });
+    // Graph 2 keeps its own state: drawn by default, of type 0.
+    script.Pick(IDC_DETAIL_GRAPH, 1).Do([](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_DRAWN).check, UINT(BST_UNCHECKED));
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+}
+
+TEST_F(GraphDetailPageTest, ADoubleClickedPlaceholderGoesInAtTheCaretAndCanBeUndone) {
+    static LPCSTR const names[] = {"value", "second", "third"};
+    PMPINFO* info = Good()->GetInfo();
+    info->dwFormatParams = 3;
+    for (int p = 0; p < 3; ++p)
+        info->pszParamNames[p] = names[p];
+    DialogScript script = OnPage();
+    script.SetText(IDC_DETAIL_FORMAT, "ab").Do([](HWND sheet) {
+        SendDlgItemMessageA(Page(sheet), IDC_DETAIL_FORMAT, EM_SETSEL, 1, 1);
+    });
+    // Rows: %1, %2, %3, then $1 to $4.
+    PickListViewItem(script, IDC_DETAIL_PLACEHOLDERS, 2, true).Do([](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_FORMAT).text, "a%3b");
+        EXPECT_STREQ(pGraphDetailPage->Format[DataKeyToIndex(kRow)], "a%3b");
+    });
+    script.Then(FocusControl(IDC_DETAIL_FORMAT));
+    script.Then(PressKeys({VK_CONTROL, 'Z'})).Do([](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_FORMAT).text, "ab");
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_TRUE(LastSheet().errors.empty());
+}
+
+TEST_F(GraphDetailPageTest, ChangeSettingsCopiesOnlyTheChosenSettingsOfGraphOne) {
+    struct Case {
+        int box;
+        bool copies_drawn, copies_type;
+    };
+    for (const Case& c :
+         {Case{IDC_CHANGE_GRAPH1_TYPE, false, true}, Case{IDC_CHANGE_GRAPH1_DRAWN, true, false}}) {
+        const int current = DataKeyToIndex(kRow);
+        const int other = DataKeyToIndex(kOther);
+        DialogScript script = OnPage();
+        script.Do([&](HWND) {
+            Dialog::CGraphDetailPage* page = pGraphDetailPage;
+            page->lDrawnGraphs[current] = 1;
+            page->lGraph1Type[current] = 2;
+            page->lGraph2Type[current] = 1;
+            page->lDrawnGraphs[other] = 2;
+            page->lGraph1Type[other] = 0;
+            page->lGraph2Type[other] = 2;
+            DialogScript answer;
+            answer.Click(c.box).Click(IDOK);
+            AnswerNextDialog("OPTION_GRAPH_DETAIL_CHANGE_SETTINGS", answer);
+        });
+        script.Click(IDC_DETAIL_CHANGEALL).Do([&](HWND sheet) {
+            Dialog::CGraphDetailPage* page = pGraphDetailPage;
+            EXPECT_EQ(page->lDrawnGraphs[other], c.copies_drawn ? 3 : 2);
+            EXPECT_EQ(page->lGraph1Type[other], c.copies_type ? 2 : 0);
+            EXPECT_EQ(page->lGraph2Type[other], 2);
+            EXPECT_EQ(page->lGraph1Type[127], c.copies_type ? 2 : page->lGraph1Type[127]);
+            EXPECT_EQ(page->lDrawnGraphs[current], 1);
+            EXPECT_TRUE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+        });
+        script.Then(PressSheetButton(IDCANCEL));
+        ASSERT_TRUE(OpenSheet(script));
+    }
+}
+
+TEST_F(GraphDetailPageTest, WithoutASelectionTheLastItemStaysShown) {
+    DialogScript script = OnPage();
+    script.Pick(IDC_DETAIL_SOURCES, kOther).SetText(IDC_DETAIL_FORMAT, "other %1");
+    script.Do([](HWND sheet) {
+        SendDlgItemMessageA(Page(sheet), IDC_DETAIL_SOURCES, LB_SETCURSEL, WPARAM(-1), 0);
+        SendDlgItemMessageA(Page(sheet), IDC_DETAIL_ROWS, LB_SETCURSEL, WPARAM(-1), 0);
+        pGraphDetailPage->ShowDataItem();
+        EXPECT_EQ(pGraphDetailPage->lPluginNumber, DataKeyToIndex(kOther));
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_FORMAT).text, "other %1");
+    });
+    script.Then(PressSheetButton(ID_APPLY_NOW)).SetText(IDC_DETAIL_FORMAT, "changed");
+    script.Do([](HWND sheet) {
+        EXPECT_TRUE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled) << "change notices still work";
+        EXPECT_STREQ(pGraphDetailPage->Format[DataKeyToIndex(kOther)], "changed");
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+}
+
+TEST_F(GraphDetailPageTest, OkWritesTheRowsInTheirNewOrderAndTheItemKeys) {
+    DialogScript script = OnPage();
+    script.Pick(IDC_DETAIL_SOURCES, kOther).Click(IDC_DETAIL_ADD).Click(IDC_DETAIL_UP);
+    script.SetText(IDC_DETAIL_FORMAT, "second %1").Pick(IDC_DETAIL_TYPE, 2);
+    script.Pick(IDC_DETAIL_TEXTPOSITION, 1).Pick(IDC_DETAIL_POSITION, 2);
+    script.Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_TRUE(LastSheet().errors.empty());
+    EXPECT_EQ(pGraphDetailCategory->GetInteger(Literals::NumberOfGraphs), 2);
+    EXPECT_EQ(RowKey(0), "Good.pmp|1");
+    EXPECT_EQ(RowKey(1), "Good.pmp|0");
+    CDriveProfileCategory* item = pPluginsCategory->GetCategory("Good.pmp|1");
+    EXPECT_STREQ(item->GetString(Literals::Format), "second %1");
+    EXPECT_EQ(item->GetInteger(Literals::Graph1Type), 2);
+    EXPECT_EQ(item->GetInteger(Literals::TextHorizontalPosition), 1);
+    EXPECT_EQ(item->GetInteger(Literals::Graph1Position), 2);
+    EXPECT_STREQ(pPluginsCategory->GetCategory("Good.pmp|0")->GetString(Literals::Format), "%1");
+    // The display took the new settings; the buffers are gone with the sheet.
+    EXPECT_STREQ(DataIndexToPlugin(DWORD(DataKeyToIndex(kOther)))->GetFormat(1), "second %1");
+    for (LPSTR buffer : pGraphDetailPage->Format)
+        EXPECT_EQ(buffer, nullptr);
+}
+
+TEST_F(GraphDetailPageTest, TheItemsOwnSettingsDialogMarksThePageChanged) {
+    DialogScript script = OnPage();
+    script.Do([](HWND sheet) {
+        EXPECT_TRUE(Item(sheet, IDC_DETAIL_SETTINGS).enabled);
+        ClearPluginEvents();
+    });
+    script.Click(IDC_DETAIL_SETTINGS).Do([](HWND sheet) {
+        EXPECT_EQ(PluginEvents(), std::vector<std::string>{"Good.pmp detail 0 owned"});
+        EXPECT_TRUE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+}
+
+// A row added, moved to the top and given its own format and bar colour is what the window
+// shows next, in that order.
+TEST_F(GraphDetailPageTest, ANewRowShowsInTheWindowInItsPlaceWithItsColour) {
+    namespace cd = platform::comdlg32;
+    DialogScript script = OnPage();
+    script.Pick(IDC_DETAIL_SOURCES, kOther).Click(IDC_DETAIL_ADD).Click(IDC_DETAIL_UP);
+    script.SetText(IDC_DETAIL_FORMAT, "new %1").Do([](HWND) {
+        AnswerNextDialog(cd::kColorDialogCaption, DialogScript()
+                                                      .SetText(cd::kRedEdit, "10")
+                                                      .SetText(cd::kGreenEdit, "200")
+                                                      .SetText(cd::kBlueEdit, "30")
+                                                      .Click(IDOK));
+    });
+    script.Click(IDC_DETAIL_COLOR1).Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    RunUntilIdle();
+    ASSERT_EQ(lNumberOfGraphs, 2);
+    auto picture = ReadWindowPixels(Window());
+    ASSERT_TRUE(picture.has_value());
+    WritePictureIfAsked(Window(), "graph_detail_new_row");
+    ASSERT_GE(picture->height, 2 * lRowHeight);
+    auto pixel = [&](int x, int y) { return picture->pixels[size_t(y * picture->width + x)]; };
+    // Half-full bars from the left; the text stands at the right.
+    constexpr uint32_t kNewColour = 0x0AC81E;
+    EXPECT_EQ(pixel(2, lRowHeight / 2), kNewColour);
+    EXPECT_NE(pixel(2, lRowHeight + lRowHeight / 2), kNewColour);
+    EXPECT_STREQ(DataIndexToPlugin(DWORD(DataKeyToIndex(kOther)))->GetFormat(1), "new %1");
+    EXPECT_EQ(RowKey(0), "Good.pmp|1");
+}
+
+} // namespace
