@@ -5,6 +5,7 @@
 #include <powrprof.h>
 
 #include "host/root.h"
+#include "powrprof/processor_power.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -30,7 +30,6 @@ uintptr_t next_icon = 0x1C0000;
 constexpr int kIconSize = 32;   // SM_CXICON, SM_CYICON
 constexpr int kCursorSize = 32; // SM_CXCURSOR, SM_CYCURSOR
 
-constexpr uint32_t kOpaque = 0xFF000000u;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kBlack = 0xFF000000u;
 
