@@ -6,6 +6,9 @@
 #include "shell/main_window.h"
 #include "shell/program.h"
 
+#include <optional>
+#include <string>
+
 namespace {
 
 using platform::testing::DialogScript;
@@ -57,6 +60,73 @@ TEST_F(EndToEndTest, OptionsChangedInTheSheetApplyAtOnceAndReachTheFileAtShutdow
               (std::vector<std::string>{"Good.pmp attach", "Good.pmp initialize", "Good.pmp before",
                                         "Good.pmp after", "Good.pmp before", "Good.pmp after",
                                         "Good.pmp finalize", "Good.pmp detach"}));
+}
+
+// Through the sheet the user adds a row, moves it to the top, gives it a format and picks a
+// picture background through the file dialog; OK shows it all at once, the settings file written
+// at shutdown holds it, and the next start shows the same window.
+TEST_F(EndToEndTest, RowsAndAPictureChosenInTheSheetShowAtOnceAndAgainAtTheNextStart) {
+    using namespace platform::testing;
+    WriteSheetSettings("\tFade=0\r\n");
+    std::string picture = std::string("C:") + PELMORA_TEST_FIXTURES + "/pictures/bmp24.bmp";
+    for (char& c : picture)
+        if (c == '/')
+            c = '\\';
+    DialogScript script;
+    script.Then(SelectSheetPage(1)).Pick(IDC_GENERAL_BACKGROUND, 3).Do([&](HWND) {
+        AnswerNextFileDialog(FileChoice(picture));
+    });
+    script.Click(IDC_GENERAL_BROWSE).Then(SelectSheetPage(2));
+    script.Pick(IDC_DETAIL_SOURCES, "Good|1").Click(IDC_DETAIL_ADD).Click(IDC_DETAIL_UP);
+    script.SetText(IDC_DETAIL_FORMAT, "moved %1").Then(PressSheetButton(IDOK));
+    AnswerNextDialog(kCaption, script);
+
+    // One run of the program: the user double clicks the window when `open` is set, then the
+    // window's picture is taken and the window closed.
+    auto run = [&](bool open) {
+        std::optional<platform::gdi::Surface> shown;
+        int step = open ? 0 : 1;
+        IdleScope user([&]() {
+            HWND window = GetMainWindow();
+            switch (step++) {
+            case 0: {
+                RECT r;
+                GetWindowRect(window, &r);
+                DoubleClick(POINT{r.left + 4, r.top + 4});
+                return true;
+            }
+            case 1:
+                shown = ReadWindowPixels(window);
+                WritePictureIfAsked(window, open ? "end_to_end_after" : "end_to_end");
+                PostMessageA(window, WM_CLOSE, 0, 0);
+                return true;
+            }
+            return false;
+        });
+        EXPECT_THROW(RunProgram(), ProcessExited);
+        return shown;
+    };
+    std::optional<platform::gdi::Surface> before = run(false);
+    std::optional<platform::gdi::Surface> after = run(true);
+    ASSERT_TRUE(before && after);
+    ASSERT_FALSE(DialogsShown().empty());
+    EXPECT_TRUE(DialogsShown().front().errors.empty());
+    EXPECT_NE(before->pixels, after->pixels);
+
+    std::string settings = ReadSettings();
+    for (std::string key :
+         {std::string("\tBackground=3\r\n"), "\tImage=" + picture + "\r\n",
+          std::string("\tNumberOfGraphs=2\r\n"), std::string("\tGraph0=Good.pmp|1\r\n"),
+          std::string("\tGraph1=Good.pmp|0\r\n"), std::string("\tFormat=moved %1\r\n")})
+        EXPECT_NE(settings.find(key), std::string::npos) << key << "\n" << settings;
+
+    // The next start reads it all back and shows the same window.
+    std::optional<platform::gdi::Surface> again = run(false);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->width, after->width);
+    EXPECT_EQ(again->height, after->height);
+    EXPECT_EQ(again->pixels, after->pixels);
+    EXPECT_EQ(ReadSettings(), settings);
 }
 
 } // namespace
