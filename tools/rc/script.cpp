@@ -80,13 +80,21 @@ bool IsIdentChar(char c) {
     return std::isalnum(uint8_t(c)) || c == '_';
 }
 
+// The whole of a regular file, or nothing when it is missing, is a folder or cannot be read.
 std::optional<std::string> ReadFile(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string text;
+    char buffer[4096];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        text.append(buffer, size_t(in.gcount()));
+    if (in.bad())
+        return std::nullopt;
+    return text;
 }
 
 // Headers of the system that scripts include for the style constants, which are built in here.
@@ -997,11 +1005,10 @@ private:
         SkipMemoryOptions();
         const Token& file = ExpectString();
         const fs::path path = (fs::path(*file.file).parent_path() / file.text).lexically_normal();
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
+        const auto text = ReadFile(path);
+        if (!text)
             FailAt(file, "cannot open icon file '" + file.text + "'");
-        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
+        const std::vector<uint8_t> bytes(text->begin(), text->end());
         auto images = DecodeIconFile(bytes);
         if (!images)
             FailAt(file, "icon file '" + file.text + "': " + images.error());

@@ -43,6 +43,8 @@ const ErrorCase kErrorCases[] = {
      "STRINGTABLE { 7 \"a\" }\nSTRINGTABLE\n{\n  0x7 \"c\"\n}\n", 4, "duplicate string id 7"},
     {"missing icon file", "\n1 ICON \"no-such-file.ico\"\n", 2,
      "cannot open icon file 'no-such-file.ico'"},
+    {"icon file that is a folder", "1 ICON \"..\"\n", 1, "cannot open icon file '..'"},
+    {"include file that is a folder", "#include \"..\"\n", 1, "cannot open include file '..'"},
     {"unknown constant", "D DIALOGEX 0, 0, 10, 10\nSTYLE WS_POPUP | WS_BOGUS\nBEGIN\nEND\n", 2,
      "unknown constant 'WS_BOGUS'"},
     {"undefined string number", "#define IDS_A 1\nSTRINGTABLE\nBEGIN\n  IDS_B \"a\"\nEND\n", 4,
