@@ -6,9 +6,18 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace platform::present {
+
+// An icon of the tray area as the back end shows it; named by its window and id.
+struct TrayEntry {
+    HWND hwnd = nullptr;
+    UINT id = 0;
+    HICON icon = nullptr;
+    std::string tip; // ANSI
+};
 
 struct MonitorArea {
     RECT monitor{};
@@ -47,6 +56,13 @@ public:
 
     // The cursor position on the screen, when the back end knows it better than the layer.
     virtual bool CursorPosition(POINT& out) = 0;
+
+    // The tray area: an icon is to be docked in the desktop's tray, which may have none to take
+    // it (false); its picture or tip changed; it goes. shell32 calls these with its list of
+    // icons locked: they must not call back into it.
+    virtual bool TrayIconAdded(const TrayEntry& entry) = 0;
+    virtual void TrayIconChanged(const TrayEntry& entry) = 0;
+    virtual void TrayIconRemoved(HWND hwnd, UINT id) = 0;
 };
 
 } // namespace platform::present

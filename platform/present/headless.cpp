@@ -79,6 +79,10 @@ public:
     bool GrabHotKey(UINT, UINT) override { return true; }
     void UngrabHotKey(UINT, UINT) override {}
     bool CursorPosition(POINT&) override { return false; }
+    // The icons live in the layer's list alone; there is always room for them.
+    bool TrayIconAdded(const TrayEntry&) override { return true; }
+    void TrayIconChanged(const TrayEntry&) override {}
+    void TrayIconRemoved(HWND, UINT) override {}
 };
 
 } // namespace

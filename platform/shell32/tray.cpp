@@ -1,5 +1,7 @@
 #include "shell32/tray.h"
 
+#include "present/present.h"
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -32,6 +34,10 @@ void Apply(TrayIcon& icon, const NOTIFYICONDATAA& data) {
     icon.flags |= data.uFlags & (NIF_MESSAGE | NIF_ICON | NIF_TIP);
 }
 
+platform::present::TrayEntry EntryOf(const TrayIcon& icon) {
+    return platform::present::TrayEntry{icon.hwnd, icon.id, icon.icon, icon.tip};
+}
+
 } // namespace
 
 std::vector<TrayIcon> TrayIcons() {
@@ -41,6 +47,8 @@ std::vector<TrayIcon> TrayIcons() {
 
 void ClearTrayIcons() {
     std::lock_guard lock(tray_mutex);
+    for (const TrayIcon& icon : Icons())
+        present::TheBackend().TrayIconRemoved(icon.hwnd, icon.id);
     Icons().clear();
 }
 
@@ -64,7 +72,8 @@ using namespace platform::shell32;
 PELMORA_BEGIN_EXTERN_C
 
 // An icon is named by its window and id: a second NIM_ADD of one fails, as does NIM_MODIFY or
-// NIM_DELETE of one that is not there.
+// NIM_DELETE of one that is not there. NIM_ADD fails too when the desktop has no tray to show
+// it in; the icon is then not kept, and the program adds it again on "TaskbarCreated".
 BOOL WINAPI Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
     if (!lpData || lpData->cbSize < NOTIFYICONDATAA_V1_SIZE) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -81,6 +90,8 @@ BOOL WINAPI Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
             return FALSE;
         TrayIcon icon{lpData->hWnd, lpData->uID, 0, 0, nullptr, {}};
         Apply(icon, *lpData);
+        if (!platform::present::TheBackend().TrayIconAdded(EntryOf(icon)))
+            return FALSE;
         icons.push_back(icon);
         return TRUE;
     }
@@ -88,10 +99,12 @@ BOOL WINAPI Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
         if (it == icons.end())
             return FALSE;
         Apply(*it, *lpData);
+        platform::present::TheBackend().TrayIconChanged(EntryOf(*it));
         return TRUE;
     case NIM_DELETE:
         if (it == icons.end())
             return FALSE;
+        platform::present::TheBackend().TrayIconRemoved(it->hwnd, it->id);
         icons.erase(it);
         return TRUE;
     default:

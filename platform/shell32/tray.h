@@ -19,7 +19,7 @@ struct TrayIcon {
 };
 
 std::vector<TrayIcon> TrayIcons();
-// Removes every icon, as a restarted task bar has none.
+// Removes every icon, undocked from the desktop's tray, as a restarted task bar has none.
 void ClearTrayIcons();
 // The mouse message the shell reports for an icon (WM_LBUTTONUP, WM_RBUTTONUP,
 // WM_LBUTTONDBLCLK ...): posted to its window as the callback message, the icon's id in wParam.

@@ -64,6 +64,8 @@ void X11Backend::Pump() {
 }
 
 void X11Backend::Handle(XEvent& event) {
+    if (HandleTrayEvent(event))
+        return;
     if (randr_ && event.type == randr_event_ + RRScreenChangeNotify) {
         XRRUpdateConfiguration(&event);
         monitors_dirty_ = true;

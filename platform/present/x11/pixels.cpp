@@ -57,14 +57,19 @@ void X11Backend::PutArea(Shown& s, int x, int y, int width, int height) {
                     &rows[size_t(row) * size_t(width)]);
     Visual* visual = s.argb ? argb_visual_ : DefaultVisual(display_, screen_);
     const unsigned depth = s.argb ? 32 : unsigned(DefaultDepth(display_, screen_));
-    XImage* image =
-        XCreateImage(display_, visual, depth, ZPixmap, 0, reinterpret_cast<char*>(rows.data()),
-                     unsigned(width), unsigned(height), 32, width * 4);
+    PutPixels(display_, s.id, s.gc, visual, depth, rows.data(), width, height, x, y);
+}
+
+void PutPixels(Display* display, Drawable target, GC gc, Visual* visual, unsigned depth,
+               const uint32_t* pixels, int width, int height, int x, int y) {
+    XImage* image = XCreateImage(display, visual, depth, ZPixmap, 0,
+                                 reinterpret_cast<char*>(const_cast<uint32_t*>(pixels)),
+                                 unsigned(width), unsigned(height), 32, width * 4);
     if (!image)
         return;
     image->byte_order = LSBFirst; // the pixels are in this machine's order: B, G, R, X
-    XPutImage(display_, s.id, s.gc, image, 0, 0, x, y, unsigned(width), unsigned(height));
-    image->data = nullptr; // the rows are ours
+    XPutImage(display, target, gc, image, 0, 0, x, y, unsigned(width), unsigned(height));
+    image->data = nullptr; // the rows are the caller's
     XDestroyImage(image);
 }
 

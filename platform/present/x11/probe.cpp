@@ -9,6 +9,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -303,6 +304,203 @@ int Probe::ClicksReceived() {
         return 0;
     state_->Drain();
     return state_->clicks;
+}
+
+} // namespace platform::present::x11
+
+namespace platform::present::x11 {
+
+namespace {
+
+// The icons are other clients' windows, which may go at any moment: while one lives, errors of
+// requests about them are ignored. Xlib's handler is the process's, so the one before comes back.
+class IgnoringErrors {
+public:
+    explicit IgnoringErrors(Display* display)
+        : display_(display), before_(XSetErrorHandler([](Display*, XErrorEvent*) { return 0; })) {}
+    ~IgnoringErrors() {
+        XSync(display_, False);
+        XSetErrorHandler(before_);
+    }
+    IgnoringErrors(const IgnoringErrors&) = delete;
+    IgnoringErrors& operator=(const IgnoringErrors&) = delete;
+
+private:
+    Display* display_;
+    XErrorHandler before_;
+};
+
+} // namespace
+
+struct TrayHost::State {
+    Display* display = nullptr;
+    ::Window window = 0;
+    TrayHost::Options options;
+    Atom opcode = 0, xembed = 0, xembed_info = 0, net_wm_name = 0;
+    std::vector<::Window> icons;
+
+    void Serve() {
+        IgnoringErrors ignoring(display);
+        XSync(display, False);
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == ClientMessage && event.xclient.window == window &&
+                event.xclient.message_type == opcode && event.xclient.data.l[1] == 0)
+                Dock(::Window(event.xclient.data.l[2]));
+            else if (event.type == DestroyNotify)
+                std::erase(icons, event.xdestroywindow.window);
+            else if (event.type == ReparentNotify && event.xreparent.parent != window)
+                std::erase(icons, event.xreparent.window);
+        }
+    }
+
+    // As a tray does: into its window beside the others, sized, mapped when the icon's
+    // _XEMBED_INFO says so, and told that it is embedded.
+    void Dock(::Window icon) {
+        if (std::find(icons.begin(), icons.end(), icon) != icons.end())
+            return;
+        const int side = options.icon_side;
+        XSelectInput(display, icon, StructureNotifyMask);
+        XAddToSaveSet(display, icon);
+        XReparentWindow(display, icon, window, int(icons.size()) * side, 0);
+        XResizeWindow(display, icon, unsigned(side), unsigned(side));
+        Atom type;
+        int format;
+        unsigned long items, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, icon, xembed_info, 0, 2, False, xembed_info, &type, &format,
+                               &items, &after, &data) == Success &&
+            data && format == 32 && items == 2 && (reinterpret_cast<long*>(data)[1] & 1))
+            XMapWindow(display, icon);
+        if (data)
+            XFree(data);
+        XEvent notify{};
+        notify.xclient.type = ClientMessage;
+        notify.xclient.window = icon;
+        notify.xclient.message_type = xembed;
+        notify.xclient.format = 32;
+        notify.xclient.data.l[0] = CurrentTime;
+        notify.xclient.data.l[1] = 0; // XEMBED_EMBEDDED_NOTIFY
+        notify.xclient.data.l[3] = long(window);
+        notify.xclient.data.l[4] = 0;
+        XSendEvent(display, icon, False, NoEventMask, &notify);
+        icons.push_back(icon);
+        XSync(display, False);
+    }
+};
+
+TrayHost::TrayHost(const std::string& display_name, const Options& options)
+    : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.options = options;
+    s.display = XOpenDisplay(display_name.c_str());
+    if (!s.display)
+        return;
+    Display* d = s.display;
+    const int screen = DefaultScreen(d);
+    const ::Window root = RootWindow(d, screen);
+    s.opcode = XInternAtom(d, "_NET_SYSTEM_TRAY_OPCODE", False);
+    s.xembed = XInternAtom(d, "_XEMBED", False);
+    s.xembed_info = XInternAtom(d, "_XEMBED_INFO", False);
+    s.net_wm_name = XInternAtom(d, "_NET_WM_NAME", False);
+    const Atom selection =
+        XInternAtom(d, ("_NET_SYSTEM_TRAY_S" + std::to_string(screen)).c_str(), False);
+
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = ((options.background & 0xFF) << 16) |
+                                  (options.background & 0xFF00) |
+                                  ((options.background >> 16) & 0xFF);
+    attributes.override_redirect = True;
+    attributes.event_mask = SubstructureNotifyMask;
+    const RECT& a = options.area;
+    s.window =
+        XCreateWindow(d, root, a.left, a.top, unsigned(a.right - a.left),
+                      unsigned(a.bottom - a.top), 0, CopyFromParent, InputOutput, CopyFromParent,
+                      CWBackPixel | CWOverrideRedirect | CWEventMask, &attributes);
+    if (options.argb) {
+        XVisualInfo wanted{};
+        wanted.screen = screen;
+        wanted.depth = 32;
+        wanted.c_class = TrueColor;
+        int count = 0;
+        XVisualInfo* found = XGetVisualInfo(d, VisualScreenMask | VisualDepthMask | VisualClassMask,
+                                            &wanted, &count);
+        if (found && count > 0) {
+            const long id = long(found->visualid);
+            XChangeProperty(d, s.window, XInternAtom(d, "_NET_SYSTEM_TRAY_VISUAL", False),
+                            XInternAtom(d, "VISUALID", False), 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(&id), 1);
+        }
+        if (found)
+            XFree(found);
+    }
+    XMapWindow(d, s.window);
+    XSetSelectionOwner(d, selection, s.window, CurrentTime);
+    if (options.announce) {
+        XEvent manager{};
+        manager.xclient.type = ClientMessage;
+        manager.xclient.window = root;
+        manager.xclient.message_type = XInternAtom(d, "MANAGER", False);
+        manager.xclient.format = 32;
+        manager.xclient.data.l[0] = CurrentTime;
+        manager.xclient.data.l[1] = long(selection);
+        manager.xclient.data.l[2] = long(s.window);
+        XSendEvent(d, root, False, StructureNotifyMask, &manager);
+    }
+    XSync(d, False);
+}
+
+TrayHost::~TrayHost() {
+    if (state_->display)
+        XCloseDisplay(state_->display);
+}
+
+bool TrayHost::running() const {
+    return state_->display && state_->window;
+}
+
+std::vector<TrayHost::Icon> TrayHost::Icons() {
+    std::vector<Icon> out;
+    State& s = *state_;
+    if (!s.display)
+        return out;
+    s.Serve();
+    IgnoringErrors ignoring(s.display);
+    for (::Window icon : s.icons) {
+        Icon i;
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(s.display, icon, &attributes))
+            continue;
+        int x = 0, y = 0;
+        ::Window child;
+        XTranslateCoordinates(s.display, icon, DefaultRootWindow(s.display), 0, 0, &x, &y, &child);
+        i.area = RECT{x, y, x + attributes.width, y + attributes.height};
+        i.mapped = attributes.map_state == IsViewable;
+        i.argb = attributes.depth == 32;
+        Atom type;
+        int format;
+        unsigned long items, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(s.display, icon, s.net_wm_name, 0, 1024, False, AnyPropertyType,
+                               &type, &format, &items, &after, &data) == Success &&
+            data && format == 8)
+            i.name.assign(reinterpret_cast<char*>(data), items);
+        if (data)
+            XFree(data);
+        out.push_back(i);
+    }
+    return out;
+}
+
+void TrayHost::Close() {
+    State& s = *state_;
+    if (!s.display || !s.window)
+        return;
+    XDestroyWindow(s.display, s.window);
+    s.window = 0;
+    s.icons.clear();
+    XSync(s.display, False);
 }
 
 } // namespace platform::present::x11

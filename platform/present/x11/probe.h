@@ -69,4 +69,39 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// A system tray of a test, as the desktop's panel would run one: it owns the screen's tray
+// selection with a window of its own, takes in the icons that ask to dock (side by side, each
+// a square of `icon_side`, mapped when they ask to be), and says what it holds. It answers only
+// when asked something, so every question first serves what has arrived.
+class TrayHost {
+public:
+    struct Options {
+        RECT area{}; // the tray's window on the screen
+        COLORREF background = 0;
+        int icon_side = 24;
+        bool argb = false;    // asks the icons for a 32-bit visual
+        bool announce = true; // says MANAGER on the root window when it starts
+    };
+    TrayHost(const std::string& display, const Options& options);
+    ~TrayHost();
+    TrayHost(const TrayHost&) = delete;
+    TrayHost& operator=(const TrayHost&) = delete;
+    bool running() const;
+
+    struct Icon {
+        RECT area{}; // on the screen
+        bool mapped = false;
+        bool argb = false; // made with a 32-bit visual
+        std::string name;  // _NET_WM_NAME
+    };
+    // The icons docked and not yet gone, in the order they came.
+    std::vector<Icon> Icons();
+    // The tray goes away: its window destroyed, and the icons in it with it.
+    void Close();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
 } // namespace platform::present::x11

@@ -118,6 +118,7 @@ X11Backend::X11Backend(Display* display, std::string name)
     }
     if (found)
         XFree(found);
+    StartTray();
     current = this;
 }
 
@@ -126,6 +127,7 @@ X11Backend::~X11Backend() {
     current.compare_exchange_strong(self, nullptr);
     if (lost_)
         return;
+    StopTray();
     for (auto& [hwnd, s] : shown_) {
         if (s.gc)
             XFreeGC(display_, s.gc);

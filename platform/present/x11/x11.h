@@ -48,6 +48,20 @@ struct Shown {
     GC gc = nullptr;
 };
 
+// An icon of the tray area: a small window of ours that the tray manager embeds in its own.
+struct TrayIconWindow {
+    HWND hwnd = nullptr;
+    UINT id = 0;
+    HICON icon = nullptr;
+    std::string tip;
+    ::Window window = 0;  // 0 once the server has destroyed it (with the tray's window)
+    ::Window manager = 0; // the tray it asked to dock in
+    Visual* visual = nullptr;
+    int depth = 0;
+    Colormap colormap = 0; // ours, for a visual other than the default one
+    int width = 0, height = 0;
+};
+
 class X11Backend final : public Backend {
 public:
     X11Backend(Display* display, std::string name);
@@ -65,6 +79,9 @@ public:
     bool GrabHotKey(UINT modifiers, UINT vk) override;
     void UngrabHotKey(UINT modifiers, UINT vk) override;
     bool CursorPosition(POINT& out) override;
+    bool TrayIconAdded(const TrayEntry& entry) override;
+    void TrayIconChanged(const TrayEntry& entry) override;
+    void TrayIconRemoved(HWND hwnd, UINT id) override;
 
     // The server has gone: from now on nothing is sent to it.
     void ConnectionLost() { lost_ = true; }
@@ -88,6 +105,16 @@ private:
     void HandleKey(XKeyEvent& event, bool down);
     void HandleConfigure(const XConfigureEvent& event);
     void HandleClientMessage(const XClientMessageEvent& event);
+    // tray.cpp
+    void StartTray();
+    void StopTray();
+    bool HandleTrayEvent(XEvent& event); // true when the event was the tray's
+    TrayIconWindow* FindTray(::Window window);
+    void WatchTray(::Window manager);
+    void TrayOwnerChanged();
+    void DrawTrayIcon(const TrayIconWindow& t);
+    void DrawTrayPicture(const TrayIconWindow& t);
+    void TrayPointer(const XEvent& event, const TrayIconWindow& t);
 
     Display* display_;
     std::string name_;
@@ -107,6 +134,20 @@ private:
     std::map<HWND, Shown> shown_;
     std::vector<std::pair<unsigned, unsigned>> grabs_; // keycode, X modifier mask
     bool monitors_dirty_ = false;
+    // The tray: its selection and messages, the manager we know of, our icons in it.
+    struct {
+        Atom selection, opcode, manager, visual, xembed_info;
+    } tray_atoms_{};
+    bool render_ = false;
+    int xfixes_event_ = 0;
+    ::Window tray_manager_ = 0;
+    std::vector<TrayIconWindow> tray_icons_;
+    struct {
+        ::Window window = 0;
+        unsigned button = 0;
+        Time time = 0;
+        int x = 0, y = 0;
+    } tray_press_; // the last press, which a second one soon after makes a double click
 };
 
 // start.cpp: errors of the requests between the two are kept, not reported; EndErrorTrap
@@ -119,6 +160,11 @@ UINT VirtualKeyOf(KeySym sym);
 KeySym KeySymOf(UINT vk);
 // MOD_* as the X modifier mask (Alt is Mod1, the Windows key Mod4).
 unsigned ModifierMaskOf(UINT modifiers);
+
+// pixels.cpp: rows of 32-bit pixels (this machine's order, `width` to a row) put at x, y of a
+// drawable of that depth.
+void PutPixels(Display* display, Drawable target, GC gc, Visual* visual, unsigned depth,
+               const uint32_t* pixels, int width, int height, int x, int y);
 
 // COLORREF (0x00BBGGRR) as a surface pixel (0x00RRGGBB).
 inline uint32_t PixelOf(COLORREF c) {

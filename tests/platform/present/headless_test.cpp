@@ -44,6 +44,9 @@ public:
     bool GrabHotKey(UINT, UINT) override { return true; }
     void UngrabHotKey(UINT, UINT) override {}
     bool CursorPosition(POINT&) override { return false; }
+    bool TrayIconAdded(const platform::present::TrayEntry&) override { return true; }
+    void TrayIconChanged(const platform::present::TrayEntry&) override {}
+    void TrayIconRemoved(HWND, UINT) override {}
     int painted = 0;
 };
 

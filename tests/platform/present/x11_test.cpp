@@ -1,5 +1,6 @@
 // The X11 back end on a private Xvfb: windows where the layer puts them with its pixels, the
-// layered looks, input from the server as the layer's messages, hot keys as grabs.
+// layered looks, input from the server as the layer's messages, hot keys as grabs, the tray
+// icon in a tray of the test's own.
 #include "present_helpers.h"
 
 #include "present/headless.h"
@@ -8,11 +9,14 @@
 #include "present/x11/probe.h"
 #include "present/x11/start.h"
 #include "testing/desktop.h"
+#include "testing/shell_area.h"
 #include "user32/icons.h"
 #include "user32/monitors.h"
 #include "user32/window_manager.h"
 
 #include <gtest/gtest.h>
+
+#include <shellapi.h>
 
 #include <chrono>
 #include <thread>
@@ -20,6 +24,7 @@
 namespace {
 
 using platform::present::x11::Probe;
+using platform::present::x11::TrayHost;
 using platform::present::x11::VirtualServer;
 using present_test::ColourWindow;
 
@@ -51,6 +56,7 @@ protected:
             });
     }
     void TearDown() override {
+        platform::testing::ClearShellArea();
         if (observer_)
             platform::user32::RemoveMessageObserver(observer_);
         for (HWND h : windows_)
@@ -291,6 +297,230 @@ TEST_F(X11Test, TheCloseBoxIsScClose) {
     ASSERT_TRUE(SawMessage(w, WM_SYSCOMMAND, &command));
     EXPECT_EQ(command.wparam, WPARAM(SC_CLOSE));
     EXPECT_TRUE(SawMessage(w, WM_CLOSE));
+}
+
+namespace tray {
+
+constexpr UINT kCallback = WM_APP + 7;
+constexpr UINT kId = 3;
+constexpr COLORREF kTrayColour = RGB(0x40, 0x40, 0x40);
+
+// What a program keeps of its icon, and its window, which adds the icon again whenever a tray
+// starts.
+NOTIFYICONDATAA data{};
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == RegisterWindowMessageA("TaskbarCreated")) {
+        Shell_NotifyIconA(NIM_ADD, &data);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// 16 x 16 in quarters: red, green above; clear (white, which must not show), half-clear blue
+// below.
+HICON QuarterIcon() {
+    platform::user32::Icon icon;
+    icon.width = icon.height = 16;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            icon.pixels.push_back(y < 8 ? (x < 8 ? 0xFFFF0000u : 0xFF00FF00u)
+                                        : (x < 8 ? 0x00FFFFFFu : 0x800000FFu));
+    return platform::user32::AddIcon(icon);
+}
+
+HICON SolidIcon(uint32_t argb) {
+    platform::user32::Icon icon;
+    icon.width = icon.height = 16;
+    icon.pixels.assign(256, argb);
+    return platform::user32::AddIcon(icon);
+}
+
+bool Near(uint32_t a, uint32_t b) {
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 1)
+            return false;
+    return true;
+}
+
+} // namespace tray
+
+class X11TrayTest : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = tray::OwnerProc;
+        wc.lpszClassName = "TrayOwner";
+        RegisterClassExA(&wc);
+        owner_ = CreateWindowExA(0, "TrayOwner", "Owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+        windows_.push_back(owner_);
+        tray::data = NOTIFYICONDATAA{};
+        tray::data.cbSize = sizeof tray::data;
+        tray::data.hWnd = owner_;
+        tray::data.uID = tray::kId;
+        tray::data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        tray::data.uCallbackMessage = tray::kCallback;
+        tray::data.hIcon = tray::QuarterIcon();
+        lstrcpyA(tray::data.szTip, "Tray tip");
+    }
+
+    std::unique_ptr<TrayHost> StartTray(TrayHost::Options options = {}) {
+        if (options.area.right == 0)
+            options.area = RECT{600, 0, 700, 32};
+        options.background = tray::kTrayColour;
+        options.icon_side = 32;
+        auto host = std::make_unique<TrayHost>(server_->display(), options);
+        EXPECT_TRUE(host->running());
+        return host;
+    }
+
+    // The one icon of the tray once it is docked and shown, with the layer's queue run meanwhile.
+    std::optional<TrayHost::Icon> Docked(TrayHost& host) {
+        std::optional<TrayHost::Icon> found;
+        Until([&] {
+            auto icons = host.Icons();
+            if (icons.size() == 1 && icons[0].mapped)
+                found = icons[0];
+            return found.has_value();
+        });
+        return found;
+    }
+
+    // The callback messages the icon's window got, as their mouse messages.
+    std::vector<LPARAM> Callbacks(bool with_moves) {
+        std::vector<LPARAM> out;
+        for (const Seen& s : seen_) {
+            if (s.hwnd != owner_ || s.message != tray::kCallback)
+                continue;
+            EXPECT_EQ(s.wparam, WPARAM(tray::kId));
+            if (with_moves || s.lparam != WM_MOUSEMOVE)
+                out.push_back(s.lparam);
+        }
+        return out;
+    }
+
+    HWND owner_ = nullptr;
+};
+
+TEST_F(X11TrayTest, TheIconDocksInTheTrayDrawnOverItsBackgroundAndGoesWhenDeleted) {
+    struct Case {
+        const char* name;
+        bool argb;
+        // The clear and the half-clear quarters as the screen shows them: over the tray's grey
+        // for the default visual; premultiplied, as over black, for a 32-bit one (a bare server
+        // has nobody to blend it).
+        uint32_t clear, half;
+    };
+    const Case cases[] = {
+        {"default visual", false, 0x404040u, 0x2020A0u},
+        {"32-bit visual", true, 0x000000u, 0x000080u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto host = StartTray(TrayHost::Options{.argb = c.argb});
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &tray::data));
+        EXPECT_FALSE(Shell_NotifyIconA(NIM_ADD, &tray::data)) << "one icon per window and id";
+        std::optional<TrayHost::Icon> icon = Docked(*host);
+        ASSERT_TRUE(icon);
+        EXPECT_EQ(icon->argb, c.argb);
+        EXPECT_EQ(icon->name, "Tray tip");
+        // The tray made it 32 x 32: every icon pixel is two by two on the screen.
+        EXPECT_EQ(icon->area.right - icon->area.left, 32);
+        const RECT area = icon->area;
+        auto at = [&](const platform::gdi::Surface& screen, int x, int y) {
+            return screen.pixels[size_t(y) * 32 + size_t(x)];
+        };
+        std::optional<platform::gdi::Surface> screen;
+        EXPECT_TRUE(Until([&] {
+            screen = probe_->ReadScreen(area);
+            return screen && at(*screen, 0, 0) == 0xFF0000u && at(*screen, 15, 15) == 0xFF0000u &&
+                   at(*screen, 16, 0) == 0x00FF00u && at(*screen, 31, 15) == 0x00FF00u &&
+                   at(*screen, 0, 16) == c.clear && at(*screen, 15, 31) == c.clear &&
+                   tray::Near(at(*screen, 16, 16), c.half) &&
+                   tray::Near(at(*screen, 31, 31), c.half);
+        })) << std::hex
+            << at(*screen, 0, 0) << " " << at(*screen, 16, 0) << " " << at(*screen, 0, 16) << " "
+            << at(*screen, 16, 16);
+
+        // A new picture and tip.
+        tray::data.hIcon = tray::SolidIcon(0xFFFFFF00u);
+        lstrcpyA(tray::data.szTip, "New tip");
+        ASSERT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &tray::data));
+        EXPECT_TRUE(Until([&] {
+            screen = probe_->ReadScreen(area);
+            return screen && at(*screen, 0, 31) == 0xFFFF00u && at(*screen, 31, 0) == 0xFFFF00u;
+        }));
+        EXPECT_TRUE(Until([&] {
+            auto icons = host->Icons();
+            return icons.size() == 1 && icons[0].name == "New tip";
+        }));
+        EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &tray::data));
+        EXPECT_TRUE(Until([&] { return host->Icons().empty(); }));
+        EXPECT_TRUE(platform::testing::TrayIcons().empty());
+        tray::data.hIcon = tray::QuarterIcon();
+        lstrcpyA(tray::data.szTip, "Tray tip");
+    }
+}
+
+TEST_F(X11TrayTest, ThePointerOnTheIconIsTheCallbackMessage) {
+    auto host = StartTray();
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &tray::data));
+    std::optional<TrayHost::Icon> icon = Docked(*host);
+    ASSERT_TRUE(icon);
+    seen_.clear();
+    probe_->MoveTo(POINT{icon->area.left + 10, icon->area.top + 10});
+    ASSERT_TRUE(Until([&] { return !Callbacks(true).empty(); }));
+    EXPECT_EQ(Callbacks(true)[0], LPARAM(WM_MOUSEMOVE));
+    // Two clicks at once are a double click, which takes the place of the second press.
+    for (int i = 0; i < 2; ++i) {
+        probe_->Button(1, true);
+        probe_->Button(1, false);
+    }
+    probe_->Button(3, true);
+    probe_->Button(3, false);
+    const std::vector<LPARAM> expected = {WM_LBUTTONDOWN, WM_LBUTTONUP,   WM_LBUTTONDBLCLK,
+                                          WM_LBUTTONUP,   WM_RBUTTONDOWN, WM_RBUTTONUP};
+    EXPECT_TRUE(Until([&] { return Callbacks(false).size() >= expected.size(); }));
+    EXPECT_EQ(Callbacks(false), expected);
+    // A click on the tray beside the icon is not the icon's: the next one on it comes alone.
+    seen_.clear();
+    probe_->MoveTo(POINT{icon->area.right + 20, icon->area.top + 10});
+    probe_->Button(1, true);
+    probe_->Button(1, false);
+    probe_->MoveTo(POINT{icon->area.left + 5, icon->area.top + 5});
+    probe_->Button(1, true);
+    probe_->Button(1, false);
+    EXPECT_TRUE(Until([&] { return Callbacks(false).size() >= 2; }));
+    EXPECT_EQ(Callbacks(false), (std::vector<LPARAM>{WM_LBUTTONDOWN, WM_LBUTTONUP}));
+}
+
+TEST_F(X11TrayTest, WithoutATrayTheIconFailsAndATrayThatStartsLaterGetsIt) {
+    struct Case {
+        const char* name;
+        bool announce; // says MANAGER; else only the selection's new owner tells
+    };
+    for (const Case c : {Case{"announced", true}, Case{"silent", false}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(Shell_NotifyIconA(NIM_ADD, &tray::data));
+        EXPECT_TRUE(platform::testing::TrayIcons().empty());
+        // The program's window hears "TaskbarCreated" and adds its icon.
+        auto host = StartTray(TrayHost::Options{.announce = c.announce});
+        ASSERT_TRUE(Docked(*host));
+        EXPECT_EQ(platform::testing::TrayIcons().size(), 1u);
+        // The tray goes, its icons with it: none is left to be added again.
+        host->Close();
+        EXPECT_TRUE(Until([] { return platform::testing::TrayIcons().empty(); }));
+        // And the next tray gets it once more.
+        host = StartTray(TrayHost::Options{.announce = c.announce});
+        ASSERT_TRUE(Docked(*host));
+        EXPECT_EQ(platform::testing::TrayIcons().size(), 1u);
+        EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &tray::data));
+        EXPECT_TRUE(Until([&] { return host->Icons().empty(); }));
+    }
 }
 
 } // namespace
