@@ -16,6 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using platform::present::x11::Probe;
+using platform::present::x11::TrayHost;
 using platform::present::x11::VirtualServer;
 
 constexpr char kPlaced[] = "MainWindow[\r\n"
@@ -40,6 +41,22 @@ int Differences(const platform::gdi::Surface& screen, const Picture& png) {
         differ += screen.pixels[i] != expected;
     }
     return differ;
+}
+
+// A part of the screen written to a PNG in the test folder, for a person to look at.
+void SaveForLooking(Probe& probe, RECT area, const char* file) {
+    std::optional<platform::gdi::Surface> screen = probe.ReadScreen(area);
+    if (!screen)
+        return;
+    std::vector<uint8_t> rgba;
+    for (uint32_t p : screen->pixels)
+        rgba.insert(rgba.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255});
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(screen->width);
+    image.height = png_uint_32(screen->height);
+    image.format = PNG_FORMAT_RGBA;
+    png_image_write_to_file(&image, file, 0, rgba.data(), 0, nullptr);
 }
 
 class OnX : public ::testing::Test {
@@ -98,18 +115,8 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
         << differences << " pixels differ\n"
         << program.Errors();
     // The screen around the window, written to x11-screen.png in the test folder for looking at.
-    RECT around{at->left - 20, at->top - 20, at->right + 20, at->bottom + 20};
-    if (auto screen = probe_->ReadScreen(around)) {
-        std::vector<uint8_t> rgba;
-        for (uint32_t p : screen->pixels)
-            rgba.insert(rgba.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255});
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        image.width = png_uint_32(screen->width);
-        image.height = png_uint_32(screen->height);
-        image.format = PNG_FORMAT_RGBA;
-        png_image_write_to_file(&image, "x11-screen.png", 0, rgba.data(), 0, nullptr);
-    }
+    SaveForLooking(*probe_, RECT{at->left - 20, at->top - 20, at->right + 20, at->bottom + 20},
+                   "x11-screen.png");
 
     program.Signal(SIGTERM);
     std::optional<int> status = program.Wait(10s);
@@ -139,6 +146,98 @@ TEST_F(OnX, TheServerGoingAwayEndsTheSessionWithTheSettingsSaved) {
               std::count(settings.begin(), settings.end(), ']'))
         << settings;
     EXPECT_TRUE(settings.ends_with("]\r\n")) << settings;
+}
+
+constexpr char kWithTrayIcon[] = "MainWindow[\r\n"
+                                 "\tPositionX=120\r\n"
+                                 "\tPositionY=80\r\n"
+                                 "\tWidth=240\r\n"
+                                 "\tTrayIcon=1\r\n"
+                                 "]\r\n";
+constexpr COLORREF kTrayColour = RGB(0x30, 0x50, 0x70);
+constexpr RECT kTrayArea{824, 0, 1024, 24};
+
+TrayHost::Options TrayOptions() {
+    TrayHost::Options options;
+    options.area = kTrayArea;
+    options.background = kTrayColour;
+    options.icon_side = 24;
+    return options;
+}
+
+// The one icon of the tray, once it is docked and shown.
+std::optional<TrayHost::Icon> Docked(TrayHost& tray) {
+    std::optional<TrayHost::Icon> found;
+    e2e::WaitFor(
+        [&] {
+            auto icons = tray.Icons();
+            if (icons.size() == 1 && icons[0].mapped)
+                found = icons[0];
+            return found.has_value();
+        },
+        10s);
+    return found;
+}
+
+TEST_F(OnX, TheTrayIconDocksAndADoubleClickOnItOpensTheOptions) {
+    TrayHost tray(server_->display(), TrayOptions());
+    ASSERT_TRUE(tray.running());
+    e2e::ProgramDir dir;
+    dir.WriteFile("Pelmora.pmu", kWithTrayIcon);
+    e2e::RunningProgram program(dir, {"DISPLAY=" + server_->display()});
+    std::optional<TrayHost::Icon> icon = Docked(tray);
+    ASSERT_TRUE(icon) << program.Errors();
+    EXPECT_EQ(icon->name, "Pelmora");
+    // The program's icon is drawn over the tray: much of the square is not the tray's colour.
+    const uint32_t background = 0x305070u;
+    int drawn = 0;
+    ASSERT_TRUE(e2e::WaitFor(
+        [&] {
+            auto screen = probe_->ReadScreen(icon->area);
+            drawn = screen ? int(std::count_if(screen->pixels.begin(), screen->pixels.end(),
+                                               [&](uint32_t p) { return p != background; }))
+                           : 0;
+            return drawn > 24 * 24 / 4;
+        },
+        10s))
+        << drawn << " pixels drawn\n"
+        << program.Errors();
+    SaveForLooking(*probe_, kTrayArea, "x11-tray.png");
+
+    probe_->MoveTo(POINT{icon->area.left + 12, icon->area.top + 12});
+    probe_->Button(1, true);
+    probe_->Button(1, false);
+    probe_->Button(1, true);
+    probe_->Button(1, false);
+    ASSERT_TRUE(
+        e2e::WaitFor([&] { return probe_->WindowRect("Pelmora Options").has_value(); }, 10s))
+        << program.Errors();
+    probe_->Close("Pelmora Options");
+    ASSERT_TRUE(
+        e2e::WaitFor([&] { return !probe_->WindowRect("Pelmora Options").has_value(); }, 10s))
+        << program.Errors();
+
+    // At the end the icon leaves the tray.
+    program.Signal(SIGTERM);
+    std::optional<int> status = program.Wait(10s);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0) << program.Errors();
+    EXPECT_TRUE(e2e::WaitFor([&] { return tray.Icons().empty(); }, 10s));
+}
+
+TEST_F(OnX, WithoutATrayTheProgramRunsAndATrayThatStartsLaterGetsTheIcon) {
+    e2e::ProgramDir dir;
+    dir.WriteFile("Pelmora.pmu", kWithTrayIcon);
+    e2e::RunningProgram program(dir, {"DISPLAY=" + server_->display()});
+    ASSERT_TRUE(e2e::WaitFor([&] { return probe_->WindowRect("Pelmora").has_value(); }, 10s))
+        << program.Errors();
+    TrayHost tray(server_->display(), TrayOptions());
+    ASSERT_TRUE(tray.running());
+    EXPECT_TRUE(Docked(tray)) << program.Errors();
+    program.Signal(SIGTERM);
+    std::optional<int> status = program.Wait(10s);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0) << program.Errors();
 }
 
 } // namespace
