@@ -372,7 +372,6 @@ protected:
         if (options.area.right == 0)
             options.area = RECT{600, 0, 700, 32};
         options.background = tray::kTrayColour;
-        options.icon_side = 32;
         auto host = std::make_unique<TrayHost>(server_->display(), options);
         EXPECT_TRUE(host->running());
         return host;
@@ -410,41 +409,45 @@ TEST_F(X11TrayTest, TheIconDocksInTheTrayDrawnOverItsBackgroundAndGoesWhenDelete
     struct Case {
         const char* name;
         bool argb;
+        int side; // the tray's icon size: the 16 x 16 icon is scaled to it
         // The clear and the half-clear quarters as the screen shows them: over the tray's grey
         // for the default visual; premultiplied, as over black, for a 32-bit one (a bare server
         // has nobody to blend it).
         uint32_t clear, half;
     };
     const Case cases[] = {
-        {"default visual", false, 0x404040u, 0x2020A0u},
-        {"32-bit visual", true, 0x000000u, 0x000080u},
+        {"default visual", false, 32, 0x404040u, 0x2020A0u},
+        {"32-bit visual", true, 32, 0x000000u, 0x000080u},
+        {"one and a half times", false, 24, 0x404040u, 0x2020A0u},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto host = StartTray(TrayHost::Options{.argb = c.argb});
+        auto host = StartTray(TrayHost::Options{.icon_side = c.side, .argb = c.argb});
         ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &tray::data));
         EXPECT_FALSE(Shell_NotifyIconA(NIM_ADD, &tray::data)) << "one icon per window and id";
         std::optional<TrayHost::Icon> icon = Docked(*host);
         ASSERT_TRUE(icon);
         EXPECT_EQ(icon->argb, c.argb);
         EXPECT_EQ(icon->name, "Tray tip");
-        // The tray made it 32 x 32: every icon pixel is two by two on the screen.
-        EXPECT_EQ(icon->area.right - icon->area.left, 32);
+        // The size the tray gave it, each quarter filling a quarter of the window exactly.
+        ASSERT_EQ(icon->area.right - icon->area.left, c.side);
         const RECT area = icon->area;
+        const int n = c.side, h = c.side / 2;
         auto at = [&](const platform::gdi::Surface& screen, int x, int y) {
-            return screen.pixels[size_t(y) * 32 + size_t(x)];
+            return screen.pixels[size_t(y) * size_t(n) + size_t(x)];
         };
         std::optional<platform::gdi::Surface> screen;
         EXPECT_TRUE(Until([&] {
             screen = probe_->ReadScreen(area);
-            return screen && at(*screen, 0, 0) == 0xFF0000u && at(*screen, 15, 15) == 0xFF0000u &&
-                   at(*screen, 16, 0) == 0x00FF00u && at(*screen, 31, 15) == 0x00FF00u &&
-                   at(*screen, 0, 16) == c.clear && at(*screen, 15, 31) == c.clear &&
-                   tray::Near(at(*screen, 16, 16), c.half) &&
-                   tray::Near(at(*screen, 31, 31), c.half);
+            return screen && at(*screen, 0, 0) == 0xFF0000u &&
+                   at(*screen, h - 1, h - 1) == 0xFF0000u && at(*screen, h, 0) == 0x00FF00u &&
+                   at(*screen, n - 1, h - 1) == 0x00FF00u && at(*screen, 0, h) == c.clear &&
+                   at(*screen, h - 1, n - 1) == c.clear && tray::Near(at(*screen, h, h), c.half) &&
+                   tray::Near(at(*screen, n - 1, n - 1), c.half);
         })) << std::hex
-            << at(*screen, 0, 0) << " " << at(*screen, 16, 0) << " " << at(*screen, 0, 16) << " "
-            << at(*screen, 16, 16);
+            << (screen ? at(*screen, h - 1, h - 1) : 0) << " " << (screen ? at(*screen, h, 0) : 0)
+            << " " << (screen ? at(*screen, h - 1, h) : 0) << " "
+            << (screen ? at(*screen, h, h) : 0);
 
         // A new picture and tip.
         tray::data.hIcon = tray::SolidIcon(0xFFFFFF00u);
@@ -452,7 +455,8 @@ TEST_F(X11TrayTest, TheIconDocksInTheTrayDrawnOverItsBackgroundAndGoesWhenDelete
         ASSERT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &tray::data));
         EXPECT_TRUE(Until([&] {
             screen = probe_->ReadScreen(area);
-            return screen && at(*screen, 0, 31) == 0xFFFF00u && at(*screen, 31, 0) == 0xFFFF00u;
+            return screen && at(*screen, 0, n - 1) == 0xFFFF00u &&
+                   at(*screen, n - 1, 0) == 0xFFFF00u;
         }));
         EXPECT_TRUE(Until([&] {
             auto icons = host->Icons();
