@@ -13,10 +13,28 @@
 //       loads the library as the program does and prints what it holds: "string <id>" for
 //       every string 0 to 4095, "menu <name> <items>" for every menu and "dialog <name>" for
 //       every dialog template, in the order the system lists them.
+//   window_probe pixels <picture>
+//       reads a picture that the system's imaging component can decode (the probe's own
+//       pictures and the Linux build's PNG pictures alike) and prints "size <width> <height>"
+//       and one line per pixel row, "row <y>:" and runs of "<count>*<RRGGBB>", the colours
+//       without their alpha.
+//   window_probe ime <milliseconds> <picture prefix>
+//       waits for the main window as "main" does, then moves the focus and the input method
+//       state in windows of the probe's own process, so that only a hook carried into this
+//       process can tell the main window. One line "step <name> changed" or "step <name>
+//       unchanged" per step, each after the main window's picture changed or three seconds
+//       passed, and the picture of the main window then written to <prefix><name>.bmp:
+//         no-context    the focus goes to a window without an input context
+//         closed        the focus goes to a window with the thread's input context, closed
+//         open          that context is opened
+//         closed-again  and closed again
+//       then it closes its windows and posts WM_CLOSE to the main window.
 //
-// Exit code 0 when the window was found and closed, 2 when it did not appear in time, 1 for a
-// wrong command line.
+// Exit code 0 when the window was found and closed (or the picture read), 2 when it did not
+// appear in time (or the picture could not be read), 1 for a wrong command line.
 #include <windows.h>
+#include <imm.h>
+#include <wincodec.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,7 +59,48 @@ template <typename Find> HWND WaitForWindow(DWORD timeout, Find find) {
     }
 }
 
-bool WriteBitmap(const char* path, int width, int height, const std::vector<DWORD>& pixels) {
+// The pixels of a window or of a picture file, top row first, each 0xAARRGGBB.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> pixels;
+};
+
+Picture CaptureWindow(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    Picture seen;
+    seen.width = rect.right - rect.left > 0 ? rect.right - rect.left : 0;
+    seen.height = rect.bottom - rect.top > 0 ? rect.bottom - rect.top : 0;
+    seen.pixels.resize(size_t(seen.width) * size_t(seen.height));
+    if (seen.pixels.empty())
+        return seen;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = seen.width;
+    info.bmiHeader.biHeight = -seen.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, seen.width, seen.height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::memcpy(seen.pixels.data(), bits, seen.pixels.size() * sizeof(DWORD));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return seen;
+}
+
+bool WriteBitmap(const char* path, const Picture& picture) {
+    const int width = picture.width;
+    const int height = picture.height;
+    const std::vector<DWORD>& pixels = picture.pixels;
     BITMAPFILEHEADER file = {};
     BITMAPINFOHEADER info = {};
     const DWORD bytes = DWORD(pixels.size() * sizeof(DWORD));
@@ -63,7 +122,9 @@ bool WriteBitmap(const char* path, int width, int height, const std::vector<DWOR
     return std::fclose(out) == 0 && ok;
 }
 
-int ProbeMainWindow(DWORD timeout, const char* picture) {
+// The main window once it is shown and has drawn its rows; null, with the error printed, when
+// it did not appear in time.
+HWND WaitForMainWindow(DWORD timeout) {
     HWND window = WaitForWindow(timeout, [] {
         HWND found = FindWindowA(kMainWindowClass, nullptr);
         return found && IsWindowVisible(found) ? found : nullptr;
@@ -71,44 +132,25 @@ int ProbeMainWindow(DWORD timeout, const char* picture) {
     if (!window) {
         std::printf("error the main window did not appear within %lu ms\n",
                     static_cast<unsigned long>(timeout));
-        return 2;
+        return nullptr;
     }
     // The window fades in and draws its rows on its first timer ticks.
     Sleep(2000);
+    return window;
+}
 
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    std::printf("size %d %d\n", width, height);
+int ProbeMainWindow(DWORD timeout, const char* picture) {
+    HWND window = WaitForMainWindow(timeout);
+    if (!window)
+        return 2;
 
-    std::vector<DWORD> pixels(size_t(width > 0 ? width : 0) * size_t(height > 0 ? height : 0));
-    if (!pixels.empty()) {
-        HDC screen = GetDC(window);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        GdiFlush();
-        std::memcpy(pixels.data(), bits, pixels.size() * sizeof(DWORD));
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(window, screen);
-    }
+    const Picture seen = CaptureWindow(window);
+    std::printf("size %d %d\n", seen.width, seen.height);
     std::set<DWORD> colors;
-    for (DWORD pixel : pixels)
+    for (DWORD pixel : seen.pixels)
         colors.insert(pixel & 0xFFFFFF);
     std::printf("colors %u\n", unsigned(colors.size()));
-    if (!WriteBitmap(picture, width, height, pixels))
+    if (!WriteBitmap(picture, seen))
         std::printf("error the picture %s could not be written\n", picture);
 
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -185,6 +227,167 @@ int ProbeResources(const char* path) {
     return 0;
 }
 
+// Decodes a picture file with the system's imaging component into 32-bit pixels.
+bool ReadPicture(const char* path, Picture& picture) {
+    wchar_t wide[MAX_PATH] = {};
+    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH))
+        return false;
+    bool ok = false;
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    UINT width = 0, height = 0;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(&factory))) &&
+        SUCCEEDED(factory->CreateDecoderFromFilename(wide, nullptr, GENERIC_READ,
+                                                     WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) &&
+        SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+        SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA,
+                                        WICBitmapDitherTypeNone, nullptr, 0.0,
+                                        WICBitmapPaletteTypeCustom)) &&
+        SUCCEEDED(converter->GetSize(&width, &height))) {
+        picture.width = int(width);
+        picture.height = int(height);
+        picture.pixels.assign(size_t(width) * size_t(height), 0);
+        ok = SUCCEEDED(converter->CopyPixels(nullptr, width * sizeof(DWORD),
+                                             UINT(picture.pixels.size() * sizeof(DWORD)),
+                                             reinterpret_cast<BYTE*>(picture.pixels.data())));
+    }
+    if (converter)
+        converter->Release();
+    if (frame)
+        frame->Release();
+    if (decoder)
+        decoder->Release();
+    if (factory)
+        factory->Release();
+    return ok;
+}
+
+int PrintPixels(const char* path) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    Picture picture;
+    const bool read = ReadPicture(path, picture);
+    CoUninitialize();
+    if (!read) {
+        std::printf("error the picture %s could not be read\n", path);
+        return 2;
+    }
+    std::printf("size %d %d\n", picture.width, picture.height);
+    for (int y = 0; y < picture.height; ++y) {
+        std::string line = "row " + std::to_string(y) + ":";
+        const DWORD* row = picture.pixels.data() + size_t(y) * size_t(picture.width);
+        for (int x = 0; x < picture.width;) {
+            const DWORD color = row[x] & 0xFFFFFF;
+            int count = 0;
+            while (x < picture.width && (row[x] & 0xFFFFFF) == color) {
+                ++x;
+                ++count;
+            }
+            char run[32];
+            std::snprintf(run, sizeof run, " %d*%06lX", count, static_cast<unsigned long>(color));
+            line += run;
+        }
+        std::printf("%s\n", line.c_str());
+    }
+    return 0;
+}
+
+constexpr char kProbeWindowClass[] = "Pelmora Probe Window";
+// How long one input-method step waits for the main window to change.
+constexpr DWORD kStepTimeout = 3000;
+
+// Handles what is sent or posted to the probe's own windows, without waiting.
+void HandleMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// Waits until the main window's picture differs from `before` and stays so for one more look,
+// handling the probe's messages meanwhile; false when the time ran out first.
+bool WaitForNewPicture(HWND window, DWORD timeout, const Picture& before, Picture& after) {
+    const DWORD start = GetTickCount();
+    Picture last = before;
+    for (;;) {
+        HandleMessages();
+        after = CaptureWindow(window);
+        if (after.pixels != before.pixels && after.pixels == last.pixels)
+            return true;
+        if (GetTickCount() - start > timeout)
+            return false;
+        last = after;
+        Sleep(50);
+    }
+}
+
+int ProbeInputMethod(DWORD timeout, const char* prefix) {
+    HWND window = WaitForMainWindow(timeout);
+    if (!window)
+        return 2;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = HBRUSH(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kProbeWindowClass;
+    RegisterClassA(&windowClass);
+    // A frame away from the main window, holding one child with the thread's input context
+    // and one without any.
+    HWND frame = CreateWindowA(kProbeWindowClass, "Pelmora probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               400, 300, 320, 200, nullptr, nullptr, instance, nullptr);
+    HWND withContext = CreateWindowA(kProbeWindowClass, nullptr, WS_CHILD | WS_VISIBLE, 10, 10, 120,
+                                     60, frame, nullptr, instance, nullptr);
+    HWND withoutContext = CreateWindowA(kProbeWindowClass, nullptr, WS_CHILD | WS_VISIBLE, 150, 10,
+                                        120, 60, frame, nullptr, instance, nullptr);
+    ImmAssociateContext(withoutContext, nullptr);
+    SetForegroundWindow(frame);
+    SetFocus(withContext);
+    HandleMessages();
+
+    struct Step {
+        const char* name;
+        HWND focus;   // the window given the focus, or null
+        int openness; // the open status then set in its context, or -1
+    };
+    const Step steps[] = {
+        {"no-context", withoutContext, -1},
+        {"closed", withContext, -1},
+        {"open", nullptr, TRUE},
+        {"closed-again", nullptr, FALSE},
+    };
+    Picture before = CaptureWindow(window);
+    for (const Step& step : steps) {
+        if (step.focus)
+            SetFocus(step.focus);
+        if (step.openness >= 0) {
+            HWND focus = GetFocus();
+            HIMC context = ImmGetContext(focus);
+            if (!context || !ImmSetOpenStatus(context, step.openness))
+                std::printf("error step %s: the input context cannot be set\n", step.name);
+            if (context)
+                ImmReleaseContext(focus, context);
+        }
+        Picture after;
+        const bool changed = WaitForNewPicture(window, kStepTimeout, before, after);
+        std::printf("step %s %s\n", step.name, changed ? "changed" : "unchanged");
+        const std::string picture = std::string(prefix) + step.name + ".bmp";
+        if (!WriteBitmap(picture.c_str(), after))
+            std::printf("error the picture %s could not be written\n", picture.c_str());
+        before = after;
+    }
+
+    DestroyWindow(frame);
+    HandleMessages();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -195,8 +398,12 @@ int main(int argc, char** argv) {
         return ProbeMessageBox(DWORD(std::strtoul(argv[2], nullptr, 10)));
     if (argc == 3 && std::strcmp(argv[1], "resources") == 0)
         return ProbeResources(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "pixels") == 0)
+        return PrintPixels(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "ime") == 0)
+        return ProbeInputMethod(DWORD(std::strtoul(argv[2], nullptr, 10)), argv[3]);
     std::fprintf(stderr,
                  "usage: window_probe main <milliseconds> <picture.bmp> | message <milliseconds> | "
-                 "resources <library>\n");
+                 "resources <library> | pixels <picture> | ime <milliseconds> <prefix>\n");
     return 1;
 }
