@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 TEST(Orlith, TheProgramShowsItsRowAndSavesItsCategory) {
     e2e::ProgramDir dir;
-    ASSERT_TRUE(fs::exists(dir.path() / "Plug-ins (x64)" / "Orlith_x64.pmp"));
+    ASSERT_TRUE(fs::exists(dir.plugin_folder() / "Orlith_x64.pmp"));
     dir.WriteFile("Pelmora.pmu", "GraphDetail[\r\n"
                                  "\tNumberOfGraphs=1\r\n"
                                  "\tGraph0=Orlith_x64.pmp|0\r\n"

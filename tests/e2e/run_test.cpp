@@ -85,8 +85,7 @@ TEST(Run, ShowsChangingRowsAndSavesItsSettingsWhenStopped) {
 // its own string, and clearing its own flag does not stop the program's save.
 TEST(Run, APluginsOwnNamesBindToThePluginNotToTheProgram) {
     e2e::ProgramDir dir({.plugins = false});
-    fs::copy_file(fs::path(E2E_PLUGIN_DIR) / "Shadowing.pmp",
-                  dir.path() / "Plug-ins (x64)" / "Shadowing.pmp");
+    dir.AddPlugin(fs::path(E2E_PLUGIN_DIR) / "Shadowing.pmp", "Shadowing.pmp");
     fs::path snapshots = dir.path() / "snapshots";
     fs::create_directories(snapshots);
     // Stopped once its window has been drawn, when start-up is over.
