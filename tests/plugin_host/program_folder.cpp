@@ -81,17 +81,11 @@ const auto* const build_resources = ::testing::AddGlobalTestEnvironment(new Buil
 
 PluginHostState::PluginHostState()
     : fatal_exit_(UseBuildResources), profile_(std::make_unique<CDriveProfile>()) {
+    ResetProgramState();
     UseBuildResources();
     platform::user32::SetMessageBoxObserver([](const platform::user32::MessageBoxRecord& box) {
         PluginEvents().push_back("FatalExit " + box.text);
     });
-    CreatePluginList();
-    SetPluginCount(0);
-    SetDataItemCount(0);
-    for (HMODULE& module : hPluginModules)
-        module = nullptr;
-    pPlaceholderPlugin = nullptr;
-    pPluginsCategory = nullptr;
     SetDriveProfile(profile_.get());
     PluginEvents().clear();
 }

@@ -48,8 +48,9 @@ private:
     platform::testing::ProgramFolder folder_;
 };
 
-// Resets the plug-in host to the state of a process that has not loaded plug-ins yet, with an
-// empty settings store, and clears the event record.
+// The program's globals as a new process has them (ResetProgramState), then the build's resource
+// library and an empty settings store: the plug-in host as it is before it loads plug-ins. The
+// event record is cleared.
 class PluginHostState {
 public:
     PluginHostState();
