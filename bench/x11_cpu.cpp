@@ -1,11 +1,11 @@
 // CPU time per second of the real program at its 1 Hz refresh, headless and on an Xvfb: the
 // X11 presentation should cost little more than the headless one.
 #include "present/x11/probe.h"
+#include "testing/program_folder.h"
 
 #include <benchmark/benchmark.h>
 
 #include <csignal>
-#include <filesystem>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -18,28 +18,9 @@ extern char** environ;
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// A program folder of its own in the temporary folder, removed afterwards.
-struct ProgramFolder {
-    fs::path path;
-    ProgramFolder() {
-        path = fs::temp_directory_path() / ("pelmora-bench-x11-" + std::to_string(getpid()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-        const fs::path build(PELMORA_PROGRAM_DIR);
-        for (const char* name : {"pelmora", "libpelmora-platform.so", "PelmoraResources.dll"})
-            fs::copy_file(build / name, path / name);
-        fs::create_directories(path / "Plug-ins (x64)");
-    }
-    ~ProgramFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
-
 // Seconds of CPU the program used per second of running, over `seconds`.
-double CpuPerSecond(const ProgramFolder& folder, const std::string& display, int seconds) {
+double CpuPerSecond(const platform::testing::ProgramFolder& folder, const std::string& display,
+                    int seconds) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         std::string entry(*e);
@@ -51,7 +32,7 @@ double CpuPerSecond(const ProgramFolder& folder, const std::string& display, int
     for (std::string& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string program = (folder.path / "pelmora").string();
+    std::string program = folder.program().string();
     char* argv[] = {program.data(), nullptr};
     pid_t pid;
     if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
@@ -87,7 +68,8 @@ double CpuPerSecond(const ProgramFolder& folder, const std::string& display, int
 }
 
 void BM_CpuPerSecond(benchmark::State& state, bool on_x) {
-    ProgramFolder folder;
+    // A program folder of its own, the program run from it.
+    const platform::testing::ProgramFolder folder("pelmora-bench-x11", {.executable = true});
     std::unique_ptr<platform::present::x11::VirtualServer> server;
     if (on_x) {
         server = std::make_unique<platform::present::x11::VirtualServer>(1280, 800);

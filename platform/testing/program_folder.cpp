@@ -84,7 +84,7 @@ bool ProgramFolder::SettingsExist() const {
 
 void ProgramFolder::AddPlugin(const fs::path& library, std::string_view name) const {
     fs::create_directories(plugin_folder());
-    fs::copy_file(library, plugin_folder() / name);
+    fs::copy_file(library, plugin_folder() / name, fs::copy_options::overwrite_existing);
 }
 
 } // namespace platform::testing

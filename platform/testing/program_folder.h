@@ -71,8 +71,8 @@ public:
     std::string ReadSettings() const { return ReadFile(kSettingsFileName); }
     void WriteSettings(std::string_view text) const { WriteFile(kSettingsFileName, text); }
     bool SettingsExist() const;
-    // A copy of `library` in the plug-in folder (made when missing) under `name`: each copy is
-    // a file of its own, and so a library of its own to the loader.
+    // A copy of `library` in the plug-in folder (made when missing) under `name`, replacing what
+    // was there: each copy is a file of its own, and so a library of its own to the loader.
     void AddPlugin(const std::filesystem::path& library, std::string_view name) const;
 
 private:

@@ -72,7 +72,7 @@ TEST(NoDisplay, ADisplayWithoutAServerIsNamedAndNothingIsWritten) {
 
 TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
     e2e::ProgramDir dir;
-    dir.WriteFile("Pelmora.pmu", kPlaced);
+    dir.WriteSettings(kPlaced);
     const fs::path snapshots = dir.path() / "snapshots";
     e2e::RunningProgram program(
         dir, {"DISPLAY=" + server_->display(), "PELMORA_PLATFORM_SNAPSHOT=" + snapshots.string()});
@@ -115,14 +115,14 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
     std::optional<int> status = program.Wait(10s);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << program.Errors();
-    const std::string settings = dir.ReadFile("Pelmora.pmu");
+    const std::string settings = dir.ReadSettings();
     EXPECT_NE(settings.find("\tPositionX=120\r\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("\tPositionY=80\r\n"), std::string::npos) << settings;
 }
 
 TEST_F(OnX, TheServerGoingAwayEndsTheSessionWithTheSettingsSaved) {
     e2e::ProgramDir dir;
-    dir.WriteFile("Pelmora.pmu", kPlaced);
+    dir.WriteSettings(kPlaced);
     e2e::RunningProgram program(dir, {"DISPLAY=" + server_->display()});
     ASSERT_TRUE(e2e::WaitFor([&] { return probe_->WindowRect("Pelmora").has_value(); }, 10s))
         << program.Errors();
@@ -132,7 +132,7 @@ TEST_F(OnX, TheServerGoingAwayEndsTheSessionWithTheSettingsSaved) {
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << program.Errors();
     // Complete: every category closed, the position kept.
-    const std::string settings = dir.ReadFile("Pelmora.pmu");
+    const std::string settings = dir.ReadSettings();
     EXPECT_NE(settings.find("\tPositionX=120\r\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("Plug-ins[\r\n"), std::string::npos) << settings;
     EXPECT_EQ(std::count(settings.begin(), settings.end(), '['),
