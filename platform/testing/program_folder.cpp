@@ -3,8 +3,6 @@
 #include "host/paths.h"
 #include "kernel32/modules.h"
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace platform::testing {
@@ -65,17 +63,8 @@ ProgramFolder::~ProgramFolder() {
         SetProgramPath({});
 }
 
-std::string ProgramFolder::WindowsPath() const {
-    return host::LinuxToWindowsPath(path_.string()) + "\\";
-}
-
-std::string ProgramFolder::ReadFile(const fs::path& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void ProgramFolder::WriteFile(const fs::path& name, std::string_view contents) const {
-    std::ofstream(path_ / name, std::ios::binary) << contents;
+std::string ProgramFolder::WindowsPath(const fs::path& name) const {
+    return host::LinuxToWindowsPath((path_ / name).string());
 }
 
 bool ProgramFolder::SettingsExist() const {

@@ -61,13 +61,17 @@ public:
     std::filesystem::path program() const { return path_ / "pelmora"; }
     std::filesystem::path plugin_folder() const { return path_ / kPluginFolderName; }
     std::filesystem::path settings() const { return path_ / kSettingsFileName; }
-    // The program folder as the program names it: Windows form, trailing backslash.
-    std::string WindowsPath() const;
+    // A path in the program folder as the program names it; without a name, the folder itself
+    // with a trailing backslash (GetApplicationDirectory).
+    std::string WindowsPath(const std::filesystem::path& name = {}) const;
 
-    // A file of the folder (a name relative to it), read whole; empty when there is none.
-    std::string ReadFile(const std::filesystem::path& name) const;
-    // Writes a file of the folder, replacing what was there.
-    void WriteFile(const std::filesystem::path& name, std::string_view contents) const;
+    // A file of the program folder (a name relative to it), read or written whole.
+    std::string ReadFile(const std::filesystem::path& name) const {
+        return ReadWholeFile(path_ / name);
+    }
+    void WriteFile(const std::filesystem::path& name, std::string_view contents) const {
+        WriteWholeFile(path_ / name, contents);
+    }
     std::string ReadSettings() const { return ReadFile(kSettingsFileName); }
     void WriteSettings(std::string_view text) const { WriteFile(kSettingsFileName, text); }
     bool SettingsExist() const;

@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -97,7 +98,7 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
         10s))
         << differences << " pixels differ\n"
         << program.Errors();
-    // The screen around the window, written to x11-screen.png in the test folder for looking at.
+    // The screen around the window, written to x11-screen.png (PictureFile) for looking at.
     RECT around{at->left - 20, at->top - 20, at->right + 20, at->bottom + 20};
     if (auto screen = probe_->ReadScreen(around)) {
         std::vector<uint8_t> rgba;
@@ -108,7 +109,8 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
         image.width = png_uint_32(screen->width);
         image.height = png_uint_32(screen->height);
         image.format = PNG_FORMAT_RGBA;
-        png_image_write_to_file(&image, "x11-screen.png", 0, rgba.data(), 0, nullptr);
+        const platform::testing::PictureFile picture("x11-screen.png");
+        png_image_write_to_file(&image, picture.path().c_str(), 0, rgba.data(), 0, nullptr);
     }
 
     program.Signal(SIGTERM);

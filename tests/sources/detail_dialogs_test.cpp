@@ -43,7 +43,7 @@ void WriteInterfaces(MachineTree& tree, const std::vector<Interface>& interfaces
 class DetailDialogTest : public SourceTest {
 protected:
     DetailDialogTest()
-        : root_(tree_.Root()), volumes_({{'C', 1ull << 40, 1ull << 39, 1ull << 39},
+        : root_(tree_.root()), volumes_({{'C', 1ull << 40, 1ull << 39, 1ull << 39},
                                          {'D', 1ull << 40, 1ull << 38, 1ull << 38}}) {
         WriteInterfaces(tree_, {{"eth0", 100}, {"eth1", 1000}});
         drives_.Add(0, platform::testing::MakeIdentifySector("Drive Zero"),

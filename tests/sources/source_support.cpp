@@ -6,10 +6,6 @@
 #include "shell/environment.h"
 #include "shell/program.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-
 namespace {
 
 // The program folder is the build's, so the sources find the resource library and their
@@ -22,28 +18,6 @@ void UseBuildProgramFolder() {
 }
 
 } // namespace
-
-MachineTree::MachineTree() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelmora-machine-XXXXXX");
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    root_ = mkdtemp(name.data());
-}
-
-MachineTree::~MachineTree() {
-    std::error_code error;
-    std::filesystem::remove_all(root_, error);
-}
-
-void MachineTree::Write(const std::string& path, const std::string& text) {
-    std::filesystem::path file = std::filesystem::path(root_) / path;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-}
-
-void MachineTree::MakeDirectory(const std::string& path) {
-    std::filesystem::create_directories(std::filesystem::path(root_) / path);
-}
 
 SourceTest::SourceTest() : profile_(std::make_unique<CDriveProfile>()) {
     UseBuildProgramFolder();

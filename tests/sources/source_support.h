@@ -8,6 +8,7 @@
 #include "sources/internal_plugins.h"
 #include "sources/sources.h"
 #include "testing/desktop.h"
+#include "testing/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,22 +16,7 @@
 #include <string>
 #include <vector>
 
-// A directory of files that stands in for the machine's /proc and /sys.
-class MachineTree {
-public:
-    MachineTree();
-    ~MachineTree();
-    MachineTree(const MachineTree&) = delete;
-    MachineTree& operator=(const MachineTree&) = delete;
-
-    // Writes (or replaces) the file at path, relative to the tree ("proc/stat").
-    void Write(const std::string& path, const std::string& text);
-    void MakeDirectory(const std::string& path);
-    const std::string& Root() const { return root_; }
-
-private:
-    std::string root_;
-};
+using platform::testing::MachineTree;
 
 // A fresh settings store and registry; the sources reach both as in the program.
 class SourceTest : public ::testing::Test {
