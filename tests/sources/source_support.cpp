@@ -19,6 +19,24 @@ void UseBuildProgramFolder() {
 
 } // namespace
 
+void WriteInterfaces(const MachineTree& tree, const std::vector<Interface>& interfaces) {
+    std::string dev = "Inter-|   Receive                            |  Transmit\n"
+                      " face |bytes    packets errs drop fifo frame compressed multicast|bytes "
+                      "   packets errs drop fifo colls carrier compressed\n";
+    for (const Interface& i : interfaces) {
+        dev += "  " + i.name + ": " + std::to_string(i.rx) + " 1 0 0 0 0 0 0 " +
+               std::to_string(i.tx) + " 1 0 0 0 0 0 0\n";
+        std::string base = "sys/class/net/" + i.name + "/";
+        tree.Write(base + "speed", std::to_string(i.speedMbps) + "\n");
+        tree.Write(base + "type", "1\n");
+        tree.Write(base + "operstate", "up\n");
+        tree.Write(base + "flags", "0x1003\n");
+        tree.Write(base + "mtu", "1500\n");
+        tree.Write(base + "ifindex", "2\n");
+    }
+    tree.Write("proc/net/dev", dev);
+}
+
 SourceTest::SourceTest() : profile_(std::make_unique<CDriveProfile>()) {
     UseBuildProgramFolder();
     SetDriveProfile(profile_.get());

@@ -12,11 +12,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 using platform::testing::MachineTree;
+
+// A network interface of a machine tree: its byte counts and its link speed.
+struct Interface {
+    std::string name;
+    uint64_t rx, tx;
+    int speedMbps;
+};
+// Writes the interfaces to proc/net/dev and sys/class/net/<name>, all of them up.
+void WriteInterfaces(const MachineTree& tree, const std::vector<Interface>& interfaces);
 
 // A fresh settings store and registry; the sources reach both as in the program.
 class SourceTest : public ::testing::Test {
