@@ -3,6 +3,7 @@
 #include "host/paths.h"
 #include "kernel32/modules.h"
 
+#include <stdexcept>
 #include <string>
 
 namespace platform::testing {
@@ -20,6 +21,8 @@ const fs::path& BuildFolder() {
 fs::path Nested(const fs::path& root, size_t extra_length) {
     if (extra_length == 0)
         return root;
+    if (extra_length == 1)
+        throw std::invalid_argument("a nested folder makes a path at least 2 characters longer");
     return root / std::string(extra_length - 1, 'd');
 }
 

@@ -33,7 +33,8 @@ struct ProgramParts {
     bool resources = true;
     Plugins plugins = Plugins::Empty;
     // The program folder is this many characters longer than the temporary folder holding it,
-    // through a nested folder (0: the temporary folder itself).
+    // through a nested folder: 0 (the temporary folder itself), or 2 and more (a separator and
+    // a name).
     size_t extra_length = 0;
     // While the folder lives, this process is the program in it: GetModuleFileNameA(NULL) names
     // "<folder>/pelmora" and bare library names are looked for there. Afterwards the process is
