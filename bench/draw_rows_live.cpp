@@ -15,10 +15,10 @@
 #include "shell/main_window.h"
 #include "shell/program.h"
 #include "testing/desktop.h"
+#include "testing/program_folder.h"
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -28,6 +28,12 @@ constexpr int WIDTH = 400;
 
 struct LiveDisplay {
     platform::testing::SimulatedDrivesScope drives;
+    // A program folder without plug-ins: only the built-in sources load.
+    const platform::testing::ProgramFolder folder{
+        "pelmora-bench",
+        {.resources = false,
+         .plugins = platform::testing::ProgramParts::Plugins::None,
+         .in_process = true}};
     CDriveProfile profile;
     HDC windowDC = CreateCompatibleDC(nullptr);
     HBITMAP windowBitmap = nullptr;
@@ -37,10 +43,6 @@ struct LiveDisplay {
     LiveDisplay() {
         drives.Add(0, platform::testing::MakeIdentifySector("Bench drive"),
                    platform::testing::MakeSmartSector({{194, 40}}));
-        // A program folder without plug-ins: only the built-in sources load.
-        std::filesystem::path folder = std::filesystem::temp_directory_path() / "pelmora-bench";
-        std::filesystem::create_directories(folder);
-        platform::SetProgramPath((folder / "pelmora").string());
         Environment::Program::Initialize();
         EnumerateMonitors();
         SetResourceLibrary(LoadLibraryA(

@@ -98,7 +98,7 @@ void CpuPerSecond(benchmark::State& state, const char* settings) {
     for (auto _ : state) {
         e2e::ProgramDir dir;
         if (settings)
-            dir.WriteFile("Pelmora.pmu", settings);
+            dir.WriteSettings(settings);
         e2e::RunningProgram program(dir, {"PELMORA_PLATFORM_HEADLESS=1"});
         std::this_thread::sleep_for(kSettle);
         if (program.Wait(0ms)) {
@@ -132,7 +132,7 @@ BENCHMARK(ProgramEverySource)->Iterations(1)->UseManualTime()->Unit(benchmark::k
 void FirstFrame(benchmark::State& state) {
     for (auto _ : state) {
         e2e::ProgramDir dir;
-        dir.WriteFile("Pelmora.pmu", kNoFade);
+        dir.WriteSettings(kNoFade);
         fs::path snapshots = dir.path() / "snapshots";
         fs::create_directories(snapshots);
         auto start = std::chrono::steady_clock::now();

@@ -4,6 +4,7 @@
 #include "settings/drive_profile.h"
 
 #include "host/paths.h"
+#include "testing/temporary_folder.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,7 +12,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -32,8 +32,6 @@ double StatusMegabytes(const std::string& field) {
 
 struct LargeFile {
     LargeFile() {
-        folder = fs::temp_directory_path() / ("pelmora-bench-settings-" + std::to_string(getpid()));
-        fs::create_directories(folder);
         std::string text;
         text.reserve(size_t(SIBLINGS) * 20);
         char line[64];
@@ -46,11 +44,7 @@ struct LargeFile {
         path = platform::host::LinuxToWindowsPath((folder / "Pelmora.pmu").string());
         saved = platform::host::LinuxToWindowsPath((folder / "Saved.pmu").string());
     }
-    ~LargeFile() {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-    fs::path folder;
+    const platform::testing::TemporaryFolder folder{"pelmora-bench-settings"};
     std::string path;
     std::string saved;
     size_t size = 0;

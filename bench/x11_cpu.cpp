@@ -1,67 +1,31 @@
 // CPU time per second of the real program at its 1 Hz refresh, headless and on an Xvfb: the
 // X11 presentation should cost little more than the headless one.
 #include "present/x11/probe.h"
+#include "../tests/e2e/program_dir.h"
 
 #include <benchmark/benchmark.h>
 
 #include <csignal>
-#include <filesystem>
-#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
-namespace fs = std::filesystem;
-
-// A program folder of its own in the temporary folder, removed afterwards.
-struct ProgramFolder {
-    fs::path path;
-    ProgramFolder() {
-        path = fs::temp_directory_path() / ("pelmora-bench-x11-" + std::to_string(getpid()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-        const fs::path build(PELMORA_PROGRAM_DIR);
-        for (const char* name : {"pelmora", "libpelmora-platform.so", "PelmoraResources.dll"})
-            fs::copy_file(build / name, path / name);
-        fs::create_directories(path / "Plug-ins (x64)");
-    }
-    ~ProgramFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
-
 // Seconds of CPU the program used per second of running, over `seconds`.
-double CpuPerSecond(const ProgramFolder& folder, const std::string& display, int seconds) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string entry(*e);
-        if (!entry.starts_with("DISPLAY=") && !entry.starts_with("PELMORA_PLATFORM_"))
-            env.push_back(entry);
-    }
-    env.push_back(display.empty() ? "PELMORA_PLATFORM_HEADLESS=1" : "DISPLAY=" + display);
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string program = (folder.path / "pelmora").string();
-    char* argv[] = {program.data(), nullptr};
-    pid_t pid;
-    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
+double CpuPerSecond(const e2e::ProgramDir& folder, const std::string& display, int seconds) {
+    e2e::RunningProgram program(
+        folder, {display.empty() ? "PELMORA_PLATFORM_HEADLESS=1" : "DISPLAY=" + display});
+    if (program.pid() <= 0)
         return -1;
     // Past the start, then one measured span.
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    kill(pid, SIGSTOP);
+    program.Signal(SIGSTOP);
     // The CPU used so far, from /proc, read while the program is stopped.
     auto cpu_of = [&] {
-        FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+        FILE* f = std::fopen(("/proc/" + std::to_string(program.pid()) + "/stat").c_str(), "r");
         if (!f)
             return 0.0;
         char buffer[1024] = {};
@@ -75,19 +39,19 @@ double CpuPerSecond(const ProgramFolder& folder, const std::string& display, int
         return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
     };
     const double before = cpu_of();
-    kill(pid, SIGCONT);
+    program.Signal(SIGCONT);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    kill(pid, SIGSTOP);
+    program.Signal(SIGSTOP);
     const double after = cpu_of();
-    kill(pid, SIGCONT);
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    program.Signal(SIGCONT);
+    program.Signal(SIGTERM);
+    program.Wait(std::chrono::seconds(10));
     return (after - before) / seconds;
 }
 
 void BM_CpuPerSecond(benchmark::State& state, bool on_x) {
-    ProgramFolder folder;
+    // A program folder of its own, without plug-ins, the program run from it.
+    const e2e::ProgramDir folder({.plugins = false});
     std::unique_ptr<platform::present::x11::VirtualServer> server;
     if (on_x) {
         server = std::make_unique<platform::present::x11::VirtualServer>(1280, 800);

@@ -6,31 +6,23 @@
 
 #include "host/root.h"
 #include "powrprof/processor_power.h"
+#include "testing/temporary_folder.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
-const std::string& Tree() {
-    static const std::string tree = [] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "pelmora-fuzz-host-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        return pattern;
-    }();
+// The machine tree of the run, removed when it ends.
+const platform::testing::MachineTree& Tree() {
+    static const platform::testing::MachineTree tree;
     return tree;
 }
 
 void Write(const std::string& path, const uint8_t* data, size_t size) {
-    std::filesystem::path file = std::filesystem::path(Tree()) / path;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data), long(size));
+    Tree().Write(path, std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 } // namespace
@@ -44,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "sys/class/power_supply/BAT0/status"})
         Write(file, data, size);
     Write("sys/class/power_supply/BAT0/type", reinterpret_cast<const uint8_t*>("Battery\n"), 8);
-    platform::host::SetRoot(Tree());
+    platform::host::SetRoot(Tree().root());
 
     ULONG needed = 0;
     if (GetIfTable(nullptr, &needed, FALSE) == ERROR_INSUFFICIENT_BUFFER) {

@@ -56,6 +56,8 @@ void ResetProgramState() {
     CreatePluginList();
     SetPluginCount(0);
     SetDataItemCount(0);
+    for (HMODULE& module : hPluginModules)
+        module = nullptr;
     pPluginsCategory = nullptr;
     pPlaceholderPlugin = nullptr;
     pInternalPlugins = nullptr;

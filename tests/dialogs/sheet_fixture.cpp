@@ -32,9 +32,7 @@ void ClearPluginEvents() {
 
 void SheetTest::WriteSheetSettings(const std::string& mainWindow, const std::string& general) {
     ClearPluginEvents();
-    std::filesystem::copy_file(std::filesystem::path(PLUGIN_LIBRARY_DIR) / "Good.pmp",
-                               folder_ / "Plug-ins (x64)" / "Good.pmp",
-                               std::filesystem::copy_options::overwrite_existing);
+    folder_.AddPlugin(std::filesystem::path(PLUGIN_LIBRARY_DIR) / "Good.pmp", "Good.pmp");
     WriteSettings("MainWindow[\r\n" + mainWindow + "]\r\nGraphGeneral[\r\n" + general +
                   "]\r\nGraphDetail[\r\n\tNumberOfGraphs=1\r\n\tGraph0=Good.pmp|0\r\n]\r\n");
 }

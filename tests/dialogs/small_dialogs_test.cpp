@@ -45,8 +45,7 @@ protected:
 
 TEST_F(SmallDialogsTest, TheInformationDialogNamesTheItemsPluginAndItsDescription) {
     // A plug-in library of the plug-in host's tests, under a name of its own.
-    fs::copy_file(fs::path(PELMORA_PROGRAM_DIR) / "tests" / "plugin-host-libraries" / "Good.pmp",
-                  folder_ / "Plug-ins (x64)" / "Sample.pmp");
+    folder_.AddPlugin(fs::path(PLUGIN_LIBRARY_DIR) / "Good.pmp", "Sample.pmp");
     Start();
     const DWORD external = GetDataItemCount() - 1;
     struct Case {

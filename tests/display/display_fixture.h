@@ -12,6 +12,7 @@
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
+#include "shell/program.h"
 
 #include "gdi32/surface.h"
 #include "testing/desktop.h"
@@ -24,15 +25,16 @@
 class DisplayFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        // A new process's globals, but for the resource library that the suite loaded once.
+        const HMODULE resources = GetResourceLibrary();
+        ResetProgramState();
+        SetResourceLibrary(resources);
         profile_ = std::make_unique<CDriveProfile>();
         SetDriveProfile(profile_.get());
         pPluginsCategory = profile_->GetCategory(Literals::Plugins);
         pMainWindowCategory = profile_->GetCategory(Literals::MainWindow);
-        ResetGraphDisplayState();
-        ResetDefaultGraphColors();
         FillDefaultGraphColors();
         sources::Reset();
-        CreateGraphList();
         window_ = std::make_shared<platform::gdi::Surface>();
         window_->width = 640;
         window_->height = 640;

@@ -3,17 +3,11 @@
 #include "bmp_file.h"
 #include "display_fixture.h"
 
-#include <cstdio>
-#include <fstream>
+#include "testing/temporary_folder.h"
 
 namespace {
 
 using platform::testing::PixelAt;
-
-std::string ScenePath(const std::string& name) {
-    const char* folder = std::getenv("PELMORA_DISPLAY_SCENES");
-    return (folder != nullptr ? std::string(folder) + "/" : ::testing::TempDir()) + name;
-}
 
 // A diagonal colour wash, so that stretching and orientation show.
 COLORREF Wash(int width, int height, int x, int y) {
@@ -55,7 +49,8 @@ TEST_F(SceneTest, TheDefaultDisplayOfAFirstStart) {
                 dark[r] += PixelAt(pixels, x, y) == 0;
     EXPECT_GT(dark[0], 20);
     EXPECT_GT(dark[1], 20);
-    EXPECT_TRUE(platform::testing::SaveDCPng(buffer, ScenePath("display_default.png")));
+    const platform::testing::PictureFile scene("display_default.png");
+    EXPECT_TRUE(platform::testing::SaveDCPng(buffer, scene.path()));
 }
 
 TEST_F(SceneTest, ThirtyTwoRowsWithGradientsOverAPicture) {
@@ -86,9 +81,9 @@ TEST_F(SceneTest, ThirtyTwoRowsWithGradientsOverAPicture) {
     }
     SetRows(keys);
     SetWidth(400);
-    std::string picture = ::testing::TempDir() + "display_scene_background.bmp";
-    std::string image =
-        WriteBmp24(picture, 64, 48, [](int x, int y) { return Wash(64, 48, x, y); });
+    const platform::testing::TemporaryFolder pictures("pelmora-scene");
+    std::string image = WriteBmp24((pictures / "background.bmp").string(), 64, 48,
+                                   [](int x, int y) { return Wash(64, 48, x, y); });
     CDriveProfileCategory* general = Category(Literals::GraphGeneral);
     general->SetInteger(Literals::Background, 3);
     general->SetString(Literals::Image, image.c_str());
@@ -112,8 +107,8 @@ TEST_F(SceneTest, ThirtyTwoRowsWithGradientsOverAPicture) {
     COLORREF background = PixelAt(pixels, 398, 32 * lRowHeight - 6);
     EXPECT_NE(background, 0xFFFFFFu);
     EXPECT_EQ(GetGraph(31)->szIrregular, std::string("row 31  97.00%  (13%)"));
-    EXPECT_TRUE(platform::testing::SaveDCPng(buffer, ScenePath("display_32_rows.png")));
-    std::remove(picture.c_str());
+    const platform::testing::PictureFile scene("display_32_rows.png");
+    EXPECT_TRUE(platform::testing::SaveDCPng(buffer, scene.path()));
 }
 
 } // namespace

@@ -4,10 +4,9 @@
 #include "display_fixture.h"
 
 #include "shell/environment.h"
+#include "testing/temporary_folder.h"
 
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 
 namespace {
 
@@ -223,31 +222,26 @@ std::string WriteTwoColourBmp(const std::string& path, int width, int height, CO
 }
 
 TEST_F(BackgroundTest, APictureIsStretchedUprightOverTheWholeBackground) {
-    std::string path = ::testing::TempDir() + "display_background.bmp";
+    const platform::testing::TemporaryFolder folder("pelmora-background");
     General()->SetInteger(Literals::Background, 3);
-    General()->SetString(Literals::Image,
-                         WriteTwoColourBmp(path, 8, 8, 0x0000FF, 0x00FF00).c_str());
+    General()->SetString(
+        Literals::Image,
+        WriteTwoColourBmp((folder / "background.bmp").string(), 8, 8, 0x0000FF, 0x00FF00).c_str());
     StartDisplay();
     auto pixels = *platform::testing::ReadPixels(hBackgroundDC);
     EXPECT_EQ(platform::testing::PixelAt(pixels, 0, 0), 0x0000FFu);
     EXPECT_EQ(platform::testing::PixelAt(pixels, 119, 0), 0x0000FFu);
     EXPECT_EQ(platform::testing::PixelAt(pixels, 0, 2 * lRowHeight - 1), 0x00FF00u);
-    std::remove(path.c_str());
 }
 
 TEST_F(BackgroundTest, AFileThatIsNoPictureLeavesWhite) {
-    std::string path = ::testing::TempDir() + "display_not_a_picture.bmp";
-    std::ofstream(path) << "not a picture";
-    std::string windows = "C:" + path;
-    for (char& c : windows)
-        if (c == '/')
-            c = '\\';
+    const platform::testing::TemporaryFolder folder("pelmora-background");
+    folder.WriteFile("not_a_picture.bmp", "not a picture");
     General()->SetInteger(Literals::Background, 3);
-    General()->SetString(Literals::Image, windows.c_str());
+    General()->SetString(Literals::Image, folder.WindowsPath("not_a_picture.bmp").c_str());
     StartDisplay();
     auto pixels = *platform::testing::ReadPixels(hBackgroundDC);
     EXPECT_EQ(platform::testing::PixelAt(pixels, 5, 5), 0xFFFFFFu);
-    std::remove(path.c_str());
 }
 
 } // namespace

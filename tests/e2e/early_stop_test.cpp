@@ -31,7 +31,7 @@ TEST(EarlyStop, AStopSignalDuringTheStartStillSavesTheSettings) {
         std::optional<int> status = program.Wait(20s);
         ASSERT_TRUE(status.has_value()) << signal;
         EXPECT_EQ(*status, 0) << signal << "\n" << program.Errors();
-        const std::string settings = dir.ReadFile("Pelmora.pmu");
+        const std::string settings = dir.ReadSettings();
         EXPECT_NE(settings.find("MainWindow[\r\n"), std::string::npos) << signal << "\n"
                                                                        << settings;
     }

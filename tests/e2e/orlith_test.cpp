@@ -14,11 +14,11 @@ namespace fs = std::filesystem;
 
 TEST(Orlith, TheProgramShowsItsRowAndSavesItsCategory) {
     e2e::ProgramDir dir;
-    ASSERT_TRUE(fs::exists(dir.path() / "Plug-ins (x64)" / "Orlith_x64.pmp"));
-    dir.WriteFile("Pelmora.pmu", "GraphDetail[\r\n"
-                                 "\tNumberOfGraphs=1\r\n"
-                                 "\tGraph0=Orlith_x64.pmp|0\r\n"
-                                 "]\r\n");
+    ASSERT_TRUE(fs::exists(dir.plugin_folder() / "Orlith_x64.pmp"));
+    dir.WriteSettings("GraphDetail[\r\n"
+                      "\tNumberOfGraphs=1\r\n"
+                      "\tGraph0=Orlith_x64.pmp|0\r\n"
+                      "]\r\n");
     fs::path snapshots = dir.path() / "snapshots";
     fs::create_directories(snapshots);
     e2e::RunningProgram program(
@@ -33,7 +33,7 @@ TEST(Orlith, TheProgramShowsItsRowAndSavesItsCategory) {
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << program.Errors();
     EXPECT_EQ(program.Errors().find("[message box]"), std::string::npos) << program.Errors();
-    std::string settings = dir.ReadFile("Pelmora.pmu");
+    std::string settings = dir.ReadSettings();
     for (const char* key :
          {"\tGraph0=Orlith_x64.pmp|0\r\n", "\tOrlith_x64.pmp|0[\r\n", "\t\tFormat=IME : %1\r\n"})
         EXPECT_NE(settings.find(key), std::string::npos) << key << "\n" << settings;

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,46 +14,15 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
-namespace {
+ProgramDir::ProgramDir(Parts parts)
+    : ProgramFolder("pelmora-e2e",
+                    {.executable = true,
+                     .resources = parts.resources,
+                     .plugins = parts.plugins ? platform::testing::ProgramParts::Plugins::Build
+                                              : platform::testing::ProgramParts::Plugins::Empty}) {}
 
-int counter = 0;
-
-} // namespace
-
-ProgramDir::ProgramDir(Parts parts) {
-    dir_ = fs::temp_directory_path() /
-           ("pelmora-e2e-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::path build(PELMORA_PROGRAM_DIR);
-    fs::copy_file(build / "pelmora", dir_ / "pelmora");
-    fs::copy_file(build / "libpelmora-platform.so", dir_ / "libpelmora-platform.so");
-    if (parts.resources)
-        fs::copy_file(build / "PelmoraResources.dll", dir_ / "PelmoraResources.dll");
-    if (fs::exists(build / "Readme.txt"))
-        fs::copy_file(build / "Readme.txt", dir_ / "Readme.txt");
-    fs::create_directories(dir_ / "Plug-ins (x64)");
-    if (parts.plugins && fs::exists(build / "Plug-ins (x64)")) {
-        for (const auto& entry : fs::directory_iterator(build / "Plug-ins (x64)"))
-            fs::copy_file(entry.path(), dir_ / "Plug-ins (x64)" / entry.path().filename());
-    }
-}
-
-ProgramDir::~ProgramDir() {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-}
-
-std::string ProgramDir::ReadFile(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void ProgramDir::WriteFile(const std::string& name, const std::string& contents) const {
-    std::ofstream(dir_ / name, std::ios::binary) << contents;
-}
-
-RunningProgram::RunningProgram(const ProgramDir& dir, std::vector<std::string> environment) {
+RunningProgram::RunningProgram(const platform::testing::ProgramFolder& dir,
+                               std::vector<std::string> environment) {
     errors_ = dir.path() / "stderr.txt";
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {

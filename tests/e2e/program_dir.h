@@ -2,6 +2,8 @@
 // library and the plug-ins copied from the build, and whatever settings file a test puts there.
 #pragma once
 
+#include "testing/program_folder.h"
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -11,31 +13,24 @@
 
 namespace e2e {
 
-class ProgramDir {
+// A program folder the program can be started from, with all of the build's program folder
+// but the parts a case leaves out.
+class ProgramDir : public platform::testing::ProgramFolder {
 public:
     struct Parts {
         bool resources = true;
+        // The build's plug-ins; without them the plug-in folder is there, empty.
         bool plugins = true;
     };
     explicit ProgramDir(Parts parts);
     ProgramDir() : ProgramDir(Parts{}) {}
-    ~ProgramDir();
-    ProgramDir(const ProgramDir&) = delete;
-    ProgramDir& operator=(const ProgramDir&) = delete;
-
-    const std::filesystem::path& path() const { return dir_; }
-    std::filesystem::path settings() const { return dir_ / "Pelmora.pmu"; }
-    std::string ReadFile(const std::string& name) const;
-    void WriteFile(const std::string& name, const std::string& contents) const;
-
-private:
-    std::filesystem::path dir_;
 };
 
 // The program started in a program folder, its standard error captured to a file.
 class RunningProgram {
 public:
-    RunningProgram(const ProgramDir& dir, std::vector<std::string> environment = {});
+    RunningProgram(const platform::testing::ProgramFolder& dir,
+                   std::vector<std::string> environment = {});
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;

@@ -37,7 +37,7 @@ constexpr char kThreeRows[] = "GraphDetail[\r\n"
 
 TEST(Run, ShowsChangingRowsAndSavesItsSettingsWhenStopped) {
     e2e::ProgramDir dir;
-    dir.WriteFile("Pelmora.pmu", kThreeRows);
+    dir.WriteSettings(kThreeRows);
     fs::path snapshots = dir.path() / "snapshots";
     fs::create_directories(snapshots);
     fs::path png = snapshots / "Pelmora.png";
@@ -63,7 +63,7 @@ TEST(Run, ShowsChangingRowsAndSavesItsSettingsWhenStopped) {
     std::optional<int> status = program.Wait(10s);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << program.Errors();
-    std::string settings = dir.ReadFile("Pelmora.pmu");
+    std::string settings = dir.ReadSettings();
     for (const char* key :
          {"\tOpacity=230\r\n", "\tWidth=240\r\n", "\tAlwaysOnTop=1\r\n", "\tFadeTime=500\r\n",
           "\tNumberOfGraphs=3\r\n", "Plug-ins[\r\n", "\tInternal:RunningTime|0[\r\n"})
@@ -78,15 +78,14 @@ TEST(Run, ShowsChangingRowsAndSavesItsSettingsWhenStopped) {
     status = again.Wait(10s);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << again.Errors();
-    EXPECT_EQ(dir.ReadFile("Pelmora.pmu"), settings);
+    EXPECT_EQ(dir.ReadSettings(), settings);
 }
 
 // A plug-in's own global function and variable of the program's names stay its own: it gets
 // its own string, and clearing its own flag does not stop the program's save.
 TEST(Run, APluginsOwnNamesBindToThePluginNotToTheProgram) {
     e2e::ProgramDir dir({.plugins = false});
-    fs::copy_file(fs::path(E2E_PLUGIN_DIR) / "Shadowing.pmp",
-                  dir.path() / "Plug-ins (x64)" / "Shadowing.pmp");
+    dir.AddPlugin(fs::path(E2E_PLUGIN_DIR) / "Shadowing.pmp", "Shadowing.pmp");
     fs::path snapshots = dir.path() / "snapshots";
     fs::create_directories(snapshots);
     // Stopped once its window has been drawn, when start-up is over.
@@ -98,8 +97,8 @@ TEST(Run, APluginsOwnNamesBindToThePluginNotToTheProgram) {
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << program.Errors();
     ASSERT_TRUE(fs::exists(dir.settings())) << program.Errors();
-    EXPECT_NE(dir.ReadFile("Pelmora.pmu").find("\tShadowing.pmp|0[\r\n"), std::string::npos)
-        << dir.ReadFile("Pelmora.pmu");
+    EXPECT_NE(dir.ReadSettings().find("\tShadowing.pmp|0[\r\n"), std::string::npos)
+        << dir.ReadSettings();
 }
 
 TEST(Run, AFirstRunCreatesTheSettingsFileWithItsDefaults) {
@@ -112,7 +111,7 @@ TEST(Run, AFirstRunCreatesTheSettingsFileWithItsDefaults) {
     std::optional<int> status = program.Wait(10s);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << program.Errors();
-    std::string settings = dir.ReadFile("Pelmora.pmu");
+    std::string settings = dir.ReadSettings();
     for (const char* key : {"MainWindow[\r\n", "\tAlwaysOnTop=1\r\n", "\tOpacity=255\r\n",
                             "GraphGeneral[\r\n", "GraphDetail[\r\n", "\tNumberOfGraphs=-1\r\n",
                             "Plug-ins[\r\n", "\tInternal:CPUUsage|0[\r\n"})
@@ -122,13 +121,13 @@ TEST(Run, AFirstRunCreatesTheSettingsFileWithItsDefaults) {
 TEST(Run, ASettingsFileThatCannotBeReadEndsTheProgramAndIsKept) {
     e2e::ProgramDir dir;
     const std::string broken = "MainWindow[\r\n\tOpacity=255\r\n";
-    dir.WriteFile("Pelmora.pmu", broken);
+    dir.WriteSettings(broken);
     e2e::RunningProgram program(dir);
     std::optional<int> status = program.Wait(10s);
     ASSERT_TRUE(status.has_value());
     EXPECT_NE(*status, 0);
     EXPECT_NE(program.Errors().find("[message box]"), std::string::npos) << program.Errors();
-    EXPECT_EQ(dir.ReadFile("Pelmora.pmu"), broken);
+    EXPECT_EQ(dir.ReadSettings(), broken);
 }
 
 } // namespace

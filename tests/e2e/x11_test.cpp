@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -43,7 +44,7 @@ int Differences(const platform::gdi::Surface& screen, const Picture& png) {
     return differ;
 }
 
-// A part of the screen written to a PNG in the test folder, for a person to look at.
+// A part of the screen written to a PNG for a person to look at (where PictureFile puts it).
 void SaveForLooking(Probe& probe, RECT area, const char* file) {
     std::optional<platform::gdi::Surface> screen = probe.ReadScreen(area);
     if (!screen)
@@ -56,7 +57,8 @@ void SaveForLooking(Probe& probe, RECT area, const char* file) {
     image.width = png_uint_32(screen->width);
     image.height = png_uint_32(screen->height);
     image.format = PNG_FORMAT_RGBA;
-    png_image_write_to_file(&image, file, 0, rgba.data(), 0, nullptr);
+    const platform::testing::PictureFile picture(file);
+    png_image_write_to_file(&image, picture.path().c_str(), 0, rgba.data(), 0, nullptr);
 }
 
 class OnX : public ::testing::Test {
@@ -89,7 +91,7 @@ TEST(NoDisplay, ADisplayWithoutAServerIsNamedAndNothingIsWritten) {
 
 TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
     e2e::ProgramDir dir;
-    dir.WriteFile("Pelmora.pmu", kPlaced);
+    dir.WriteSettings(kPlaced);
     const fs::path snapshots = dir.path() / "snapshots";
     e2e::RunningProgram program(
         dir, {"DISPLAY=" + server_->display(), "PELMORA_PLATFORM_SNAPSHOT=" + snapshots.string()});
@@ -114,7 +116,7 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
         10s))
         << differences << " pixels differ\n"
         << program.Errors();
-    // The screen around the window, written to x11-screen.png in the test folder for looking at.
+    // The screen around the window, written to x11-screen.png for looking at.
     SaveForLooking(*probe_, RECT{at->left - 20, at->top - 20, at->right + 20, at->bottom + 20},
                    "x11-screen.png");
 
@@ -122,14 +124,14 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
     std::optional<int> status = program.Wait(10s);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << program.Errors();
-    const std::string settings = dir.ReadFile("Pelmora.pmu");
+    const std::string settings = dir.ReadSettings();
     EXPECT_NE(settings.find("\tPositionX=120\r\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("\tPositionY=80\r\n"), std::string::npos) << settings;
 }
 
 TEST_F(OnX, TheServerGoingAwayEndsTheSessionWithTheSettingsSaved) {
     e2e::ProgramDir dir;
-    dir.WriteFile("Pelmora.pmu", kPlaced);
+    dir.WriteSettings(kPlaced);
     e2e::RunningProgram program(dir, {"DISPLAY=" + server_->display()});
     ASSERT_TRUE(e2e::WaitFor([&] { return probe_->WindowRect("Pelmora").has_value(); }, 10s))
         << program.Errors();
@@ -139,7 +141,7 @@ TEST_F(OnX, TheServerGoingAwayEndsTheSessionWithTheSettingsSaved) {
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << program.Errors();
     // Complete: every category closed, the position kept.
-    const std::string settings = dir.ReadFile("Pelmora.pmu");
+    const std::string settings = dir.ReadSettings();
     EXPECT_NE(settings.find("\tPositionX=120\r\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("Plug-ins[\r\n"), std::string::npos) << settings;
     EXPECT_EQ(std::count(settings.begin(), settings.end(), '['),

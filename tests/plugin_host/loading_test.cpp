@@ -4,11 +4,11 @@
 #include "plugin_host/plugin_list.h"
 #include "settings/catalogue.h"
 #include "shell/environment.h"
+#include "shell/program.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -253,10 +253,36 @@ TEST(PluginLoading, UnloadingTwiceReleasesNothingTwice) {
     EXPECT_EQ(PluginEvents(), Events{"A.pmp detach"});
 }
 
+// A reset gives a new process's plug-in host: no slots, and no library handle left over from
+// the libraries loaded before.
+TEST(PluginLoading, AResetForgetsTheLoadedLibraries) {
+    std::vector<PluginFile> files = {{"Good", "A.pmp"}};
+    TestProgramFolder folder(&files);
+    PluginHostState host;
+    ASSERT_FALSE(host.Load());
+    const DWORD slot = FirstLibrarySlot();
+    ASSERT_LT(slot, GetPluginCount());
+    const HMODULE library = hPluginModules[slot];
+    ASSERT_NE(library, nullptr);
+
+    ResetProgramState();
+    EXPECT_EQ(GetPluginCount(), 0u);
+    EXPECT_EQ(GetDataItemCount(), 0u);
+    for (HMODULE module : hPluginModules)
+        EXPECT_EQ(module, nullptr);
+    EXPECT_EQ(pPlaceholderPlugin, nullptr);
+    EXPECT_EQ(pPluginsCategory, nullptr);
+    // The library forgotten is freed here, as the end of the old process would have.
+    EXPECT_TRUE(FreeLibrary(library));
+}
+
 TEST(DefaultGraphColors, TheLoaderFillsTheTableAndItCycles) {
     TestProgramFolder folder(nullptr);
     PluginHostState host;
-    std::fill(std::begin(rgbDefaultGraphColors), std::end(rgbDefaultGraphColors), 0);
+    // As in a new process, the table is empty until the loader fills it.
+    for (COLORREF colour : rgbDefaultGraphColors)
+        ASSERT_EQ(colour, 0u);
+    ASSERT_EQ(lDefaultColorIndex, 0);
     ASSERT_FALSE(host.Load());
     const COLORREF expected[13] = {0x80FF80, 0x8080FF, 0xC0C040, 0xFFC040, 0xC080C0,
                                    0xC08040, 0x80FFC0, 0xFF40C0, 0x00C0FF, 0xFFFF00,

@@ -11,9 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -26,44 +24,40 @@ extern "C" void TestPluginRecord(LPCSTR event) {
     PluginEvents().push_back(event);
 }
 
-TestProgramFolder::TestProgramFolder(const std::vector<PluginFile>* plugins, size_t extraDepth) {
-    std::string pattern = (fs::temp_directory_path() / "pelmora-plugin-host-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a temporary folder");
-    root_ = pattern;
-    program_ = root_;
-    if (extraDepth > 0) {
-        program_ += "/" + std::string(extraDepth - 1, 'd');
-        fs::create_directories(program_);
-    }
+namespace {
+
+platform::testing::ProgramParts PartsFor(const std::vector<PluginFile>* plugins,
+                                         size_t extraLength) {
+    using Plugins = platform::testing::ProgramParts::Plugins;
+    // The resource library is the build's, loaded from there (PluginHostState).
+    return {.resources = false,
+            .plugins = plugins ? Plugins::Empty : Plugins::None,
+            .extra_length = extraLength,
+            .in_process = true};
+}
+
+} // namespace
+
+TestProgramFolder::TestProgramFolder(const std::vector<PluginFile>* plugins, size_t extraLength)
+    : folder_("pelmora-plugin-host", PartsFor(plugins, extraLength)) {
     if (plugins) {
-        fs::create_directories(PluginFolder());
         for (const PluginFile& file : *plugins) {
-            fs::path target = fs::path(PluginFolder()) / file.name;
-            if (file.variant.empty()) {
-                std::ofstream(target) << "MZ this is not a library\n";
-            } else {
-                fs::copy_file(fs::path(PLUGIN_LIBRARY_DIR) / (file.variant + ".pmp"), target);
-            }
+            if (file.variant.empty())
+                folder_.WriteFile(fs::path(platform::testing::kPluginFolderName) / file.name,
+                                  "MZ this is not a library\n");
+            else
+                folder_.AddPlugin(fs::path(PLUGIN_LIBRARY_DIR) / (file.variant + ".pmp"),
+                                  file.name);
         }
     }
-    platform::SetProgramPath(program_ + "/pelmora");
     Environment::Program::Initialize();
 }
 
 TestProgramFolder::~TestProgramFolder() {
+    // The process is itself again, and its directory is read again from that (the folder's own
+    // end, which does the first, comes after this).
     platform::SetProgramPath({});
     Environment::Program::Initialize();
-    std::error_code error;
-    fs::remove_all(root_, error);
-}
-
-std::string TestProgramFolder::WindowsDirectory() const {
-    std::string path = "C:" + program_ + "/";
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
 }
 
 namespace {
@@ -87,17 +81,11 @@ const auto* const build_resources = ::testing::AddGlobalTestEnvironment(new Buil
 
 PluginHostState::PluginHostState()
     : fatal_exit_(UseBuildResources), profile_(std::make_unique<CDriveProfile>()) {
+    ResetProgramState();
     UseBuildResources();
     platform::user32::SetMessageBoxObserver([](const platform::user32::MessageBoxRecord& box) {
         PluginEvents().push_back("FatalExit " + box.text);
     });
-    CreatePluginList();
-    SetPluginCount(0);
-    SetDataItemCount(0);
-    for (HMODULE& module : hPluginModules)
-        module = nullptr;
-    pPlaceholderPlugin = nullptr;
-    pPluginsCategory = nullptr;
     SetDriveProfile(profile_.get());
     PluginEvents().clear();
 }

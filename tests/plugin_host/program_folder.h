@@ -7,6 +7,7 @@
 #include "plugin_host/plugin_list.h"
 #include "settings/drive_profile.h"
 #include "testing/desktop.h"
+#include "testing/program_folder.h"
 
 #include <memory>
 #include <string>
@@ -27,29 +28,29 @@ using FatalExitCalled = platform::testing::FatalExitCalled;
 // "FatalExit <text>", in order.
 std::vector<std::string>& PluginEvents();
 
-// A temporary program folder: "<folder>/pelmora" is the program's file while it lives, and
-// "Plug-ins (x64)" holds copies of the given libraries (each copy its own file, so each is a
-// library of its own to the loader).
+// A temporary program folder (ProgramFolder) whose "pelmora" is the program's file while it
+// lives, and whose plug-in folder holds copies of the given libraries (each copy its own file,
+// so each is a library of its own to the loader). The program's directory is read again at
+// either end.
 class TestProgramFolder {
 public:
-    // With plugins null, no plug-in folder at all. extraDepth makes the program folder that
+    // With plugins null, no plug-in folder at all. extraLength makes the program folder that
     // many characters longer, through a nested folder.
-    explicit TestProgramFolder(const std::vector<PluginFile>* plugins, size_t extraDepth = 0);
+    explicit TestProgramFolder(const std::vector<PluginFile>* plugins, size_t extraLength = 0);
     ~TestProgramFolder();
     TestProgramFolder(const TestProgramFolder&) = delete;
     TestProgramFolder& operator=(const TestProgramFolder&) = delete;
 
     // The program folder as GetApplicationDirectory gives it: Windows form, trailing backslash.
-    std::string WindowsDirectory() const;
-    std::string PluginFolder() const { return program_ + "/Plug-ins (x64)"; }
+    std::string WindowsDirectory() const { return folder_.WindowsPath(); }
 
 private:
-    std::string root_;
-    std::string program_;
+    platform::testing::ProgramFolder folder_;
 };
 
-// Resets the plug-in host to the state of a process that has not loaded plug-ins yet, with an
-// empty settings store, and clears the event record.
+// The program's globals as a new process has them (ResetProgramState), then the build's resource
+// library and an empty settings store: the plug-in host as it is before it loads plug-ins. The
+// event record is cleared.
 class PluginHostState {
 public:
     PluginHostState();

@@ -4,8 +4,8 @@
 #include "settings/settings_file.h"
 
 #include "host/codepage.h"
-#include "host/paths.h"
 #include "shell_doubles.h"
+#include "testing/temporary_folder.h"
 #include "testing/write_failure.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -57,32 +56,24 @@ class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::host::SetAnsiCodePage(932);
-        folder_ = fs::temp_directory_path() /
-                  ("pelmora-settings-" + std::to_string(getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        windowsFolder_ = platform::host::LinuxToWindowsPath(folder_.string()) + "\\";
-        doubles::SetApplicationDirectory(windowsFolder_);
+        doubles::SetApplicationDirectory(folder_.WindowsPath());
         bSettingsLoaded = false;
     }
     void TearDown() override {
         delete GetDriveProfile();
         SetDriveProfile(nullptr);
         bSettingsLoaded = false;
-        fs::remove_all(folder_);
         platform::host::SetAnsiCodePage(0);
     }
     fs::path File() const { return folder_ / "Pelmora.pmu"; }
-    std::string WindowsPath(const std::string& name) const { return windowsFolder_ + name; }
+    std::string WindowsPath(const std::string& name) const { return folder_.WindowsPath(name); }
     // Nothing but the settings file (no temporary left behind).
     void ExpectOnlyTheSettingsFile() const {
-        for (const auto& entry : fs::directory_iterator(folder_))
+        for (const auto& entry : fs::directory_iterator(folder_.path()))
             EXPECT_EQ(entry.path().filename(), "Pelmora.pmu");
     }
 
-    fs::path folder_;
-    std::string windowsFolder_;
+    const platform::testing::TemporaryFolder folder_{"pelmora-settings"};
 };
 
 struct ParseCase {

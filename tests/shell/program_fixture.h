@@ -1,17 +1,18 @@
 // The program started in-process on the test desktop: a temporary program folder holding the
-// build's resource library, an optional settings file, a manual clock, no real drives, nothing
-// opened for real, and every start-up step run as the program runs them.
+// build's resource library and an empty plug-in folder, an optional settings file, a manual
+// clock, no real drives, nothing opened for real, and every start-up step run as the program
+// runs them.
 #pragma once
 
 #include <windows.h>
 
 #include "testing/desktop.h"
+#include "testing/program_folder.h"
 #include "testing/shell_area.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 class ProgramTest : public ::testing::Test {
@@ -19,20 +20,21 @@ protected:
     ProgramTest();
     ~ProgramTest() override;
 
-    // Makes folder (created when missing) the program's folder, holding the resource library
-    // and an empty plug-in folder; folder_ is the first.
+    // Makes folder (created when missing) the program's folder, laid out as folder_ is. The
+    // settings file below is still folder_'s.
     void PlaceProgramIn(const std::filesystem::path& folder);
-    // Writes the settings file that start-up will read.
-    void WriteSettings(const std::string& text);
-    std::string ReadSettings() const;
-    bool SettingsExist() const;
+    // The settings file that start-up reads and shutdown writes.
+    void WriteSettings(const std::string& text) { folder_.WriteSettings(text); }
+    std::string ReadSettings() const { return folder_.ReadSettings(); }
+    bool SettingsExist() const { return folder_.SettingsExist(); }
     // Runs the start-up steps: the window is shown and its update timer runs.
     void Start();
     // The shutdown steps, once, unless the program already ran them.
     void ShutDown();
 
     HWND Window() const;
-    std::filesystem::path folder_;
+    // The first program folder: this process is the program in it.
+    const platform::testing::ProgramFolder folder_{"pelmora-program", {.in_process = true}};
     platform::testing::DesktopScope desktop_;
     platform::testing::SimulatedDrivesScope no_drives_;
     platform::testing::ExitTrap exit_trap_;

@@ -16,36 +16,14 @@ using platform::testing::DialogScript;
 using platform::testing::DialogsShown;
 using platform::testing::ReadDialogItem;
 
-struct Interface {
-    std::string name;
-    int speedMbps;
-};
-
-void WriteInterfaces(MachineTree& tree, const std::vector<Interface>& interfaces) {
-    std::string dev = "Inter-|   Receive                            |  Transmit\n"
-                      " face |bytes    packets errs drop fifo frame compressed multicast|bytes "
-                      "   packets errs drop fifo colls carrier compressed\n";
-    for (const Interface& i : interfaces) {
-        dev += "  " + i.name + ": 1000 1 0 0 0 0 0 0 2000 1 0 0 0 0 0 0\n";
-        std::string base = "sys/class/net/" + i.name + "/";
-        tree.Write(base + "speed", std::to_string(i.speedMbps) + "\n");
-        tree.Write(base + "type", "1\n");
-        tree.Write(base + "operstate", "up\n");
-        tree.Write(base + "flags", "0x1003\n");
-        tree.Write(base + "mtu", "1500\n");
-        tree.Write(base + "ifindex", "2\n");
-    }
-    tree.Write("proc/net/dev", dev);
-}
-
 // The machine that every dialog looks at: two network interfaces, two drives that answer,
 // two fixed volumes.
 class DetailDialogTest : public SourceTest {
 protected:
     DetailDialogTest()
-        : root_(tree_.Root()), volumes_({{'C', 1ull << 40, 1ull << 39, 1ull << 39},
+        : root_(tree_.root()), volumes_({{'C', 1ull << 40, 1ull << 39, 1ull << 39},
                                          {'D', 1ull << 40, 1ull << 38, 1ull << 38}}) {
-        WriteInterfaces(tree_, {{"eth0", 100}, {"eth1", 1000}});
+        WriteInterfaces(tree_, {{"eth0", 1000, 2000, 100}, {"eth1", 1000, 2000, 1000}});
         drives_.Add(0, platform::testing::MakeIdentifySector("Drive Zero"),
                     platform::testing::MakeSmartSector({{194, 30}}));
         drives_.Add(1, platform::testing::MakeIdentifySector("Drive One"),

@@ -37,7 +37,7 @@ TEST_P(MemoryTest, ReportsUsedFreeAndTotal) {
     const MemoryCase& c = GetParam();
     MachineTree tree;
     tree.Write("proc/meminfo", MemInfo(c.totalKiB, c.availableKiB, c.swapTotalKiB, c.swapFreeKiB));
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     LPCSTR category = c.index == 0 ? Literals::VirtualMemory : Literals::PhysicalMemory;
     Category(category)->SetInteger(Literals::Scale, c.scale);
     Start(c.index);
@@ -126,7 +126,7 @@ std::string Stat(uint64_t user, uint64_t system, uint64_t idle) {
 
 TEST_F(SourceTest, CpuUsageMeasuresEachIntervalAndTruncates) {
     MachineTree tree;
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     tree.Write("proc/stat", Stat(300, 100, 600));
     Start(INTERNAL_CPU_USAGE);
     // The first sample measures against zero: the averages since the start.
@@ -152,7 +152,7 @@ TEST_F(SourceTest, CpuUsageMeasuresEachIntervalAndTruncates) {
 
 TEST(CpuUsageSampler, TheTotalOnlySamplerMeasuresTheSameIntervals) {
     MachineTree tree;
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     CCPUUsage sampler;
     tree.Write("proc/stat", Stat(300, 100, 600));
     EXPECT_EQ(sampler.GetUsage(), 40u);
@@ -184,7 +184,7 @@ TEST_P(ProcessesTest, CountsTheSnapshot) {
     const ProcessesCase& c = GetParam();
     MachineTree tree;
     WriteProcesses(tree, c.processes);
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     if (c.stored)
         Category(Literals::Processes)->SetString(Literals::MaxProcessCount, c.stored);
     Start(INTERNAL_PROCESSES);
@@ -205,30 +205,6 @@ INSTANTIATE_TEST_SUITE_P(Sources, ProcessesTest,
 
 // ---- Network speed ------------------------------------------------------------------------
 
-struct Interface {
-    std::string name;
-    uint64_t rx, tx;
-    int speedMbps;
-};
-
-void WriteInterfaces(MachineTree& tree, const std::vector<Interface>& interfaces) {
-    std::string dev = "Inter-|   Receive                            |  Transmit\n"
-                      " face |bytes    packets errs drop fifo frame compressed multicast|bytes "
-                      "   packets errs drop fifo colls carrier compressed\n";
-    for (const Interface& i : interfaces) {
-        dev += "  " + i.name + ": " + std::to_string(i.rx) + " 1 0 0 0 0 0 0 " +
-               std::to_string(i.tx) + " 1 0 0 0 0 0 0\n";
-        std::string base = "sys/class/net/" + i.name + "/";
-        tree.Write(base + "speed", std::to_string(i.speedMbps) + "\n");
-        tree.Write(base + "type", "1\n");
-        tree.Write(base + "operstate", "up\n");
-        tree.Write(base + "flags", "0x1003\n");
-        tree.Write(base + "mtu", "1500\n");
-        tree.Write(base + "ifindex", "2\n");
-    }
-    tree.Write("proc/net/dev", dev);
-}
-
 struct NetworkCase {
     const char* name;
     int speedScale, sizeScale;
@@ -244,7 +220,7 @@ class NetworkTest : public SourceTest, public ::testing::WithParamInterface<Netw
 TEST_P(NetworkTest, ReportsTheInterval) {
     const NetworkCase& c = GetParam();
     MachineTree tree;
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     WriteInterfaces(tree, {{"eth0", c.rx0, c.tx0, 100}});
     CDriveProfileCategory* category = Category(Literals::NetworkSpeed);
     category->SetInteger("SpeedScale0", c.speedScale);
@@ -394,7 +370,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SourceTest, NetworkDefaultsAreAddedPerItem) {
     MachineTree tree;
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     WriteInterfaces(tree, {{"eth0", 0, 0, 1000}, {"eth1", 0, 0, 10}});
     Start(INTERNAL_NETWORK_SPEED, {0, 1});
     CDriveProfileCategory* category = Category(Literals::NetworkSpeed);
@@ -413,7 +389,7 @@ TEST_F(SourceTest, NetworkDefaultsAreAddedPerItem) {
 
 TEST_F(SourceTest, NetworkRowsThatAreGoneReportZeroAndNothingIsReadOutsideTheTable) {
     MachineTree tree;
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     WriteInterfaces(tree, {{"lo", 0, 0, 10}, {"eth0", 0, 0, 10}, {"eth1", 500, 500, 100}});
     Category(Literals::NetworkSpeed)->SetInteger("Interface0", 2);
     Start(INTERNAL_NETWORK_SPEED);
@@ -443,7 +419,7 @@ TEST_F(SourceTest, NetworkRowsThatAreGoneReportZeroAndNothingIsReadOutsideTheTab
 
 TEST_F(SourceTest, NetworkRowsGoOnCountingWhenAnInterfaceAppears) {
     MachineTree tree;
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     WriteInterfaces(tree, {{"lo", 0, 0, 10}, {"eth0", 1000, 0, 100}});
     Category(Literals::NetworkSpeed)->SetInteger("Interface0", 1);
     Start(INTERNAL_NETWORK_SPEED);
@@ -462,7 +438,7 @@ TEST_F(SourceTest, NetworkRowsGoOnCountingWhenAnInterfaceAppears) {
 
 TEST_F(SourceTest, AnEmptyInterfaceTableReportsZero) {
     MachineTree tree;
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     WriteInterfaces(tree, {});
     Start(INTERNAL_NETWORK_SPEED, {0, 1});
     for (DWORD item : {0u, 1u}) {
@@ -485,7 +461,7 @@ class ClockTest : public SourceTest, public ::testing::WithParamInterface<ClockC
 TEST_P(ClockTest, RoundsAndSwitchesUnits) {
     const ClockCase& c = GetParam();
     MachineTree tree;
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     tree.Write("sys/devices/system/cpu/online", "0-1\n");
     for (int cpu : {0, 1}) {
         std::string base = "sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/cpufreq/";
@@ -516,7 +492,7 @@ TEST_F(SourceTest, ClockBeforeItsFirstStartReadsNothing) {
 
 TEST_F(SourceTest, ClockQueryNeverExceedsItsBufferOnManyProcessors) {
     MachineTree tree;
-    HostRootScope root(tree.Root());
+    HostRootScope root(tree.root());
     tree.Write("sys/devices/system/cpu/online", "0-299\n");
     tree.Write("sys/devices/system/cpu/cpu0/cpufreq/scaling_cur_freq", "2394000\n");
     tree.Write("sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq", "3000000\n");
@@ -624,7 +600,7 @@ TEST_F(SourceTest, BatteryReadsTheMachinesPowerSupplies) {
     } cases[] = {{"Discharging", "0", "Discharging"}, {"Charging", "1", "AC, Charging"}};
     for (const auto& c : cases) {
         MachineTree tree;
-        HostRootScope root(tree.Root());
+        HostRootScope root(tree.root());
         tree.Write("sys/class/power_supply/AC/type", "Mains\n");
         tree.Write("sys/class/power_supply/AC/online", std::string(c.acOnline) + "\n");
         std::string bat = "sys/class/power_supply/BAT0/";

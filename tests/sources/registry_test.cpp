@@ -3,6 +3,7 @@
 #include "source_support.h"
 
 #include "plugin_host/plugin_list.h"
+#include "shell/program.h"
 
 #include <cstring>
 
@@ -127,11 +128,12 @@ TEST_F(RegistryTest, SourcesWithoutADialogAnswerZero) {
 
 TEST(RegistryLoading, TheBuiltInSourcesTakeTheFirstElevenSlotsInOrder) {
     platform::testing::SimulatedDrivesScope drives;
+    // A new process's plug-in host, with whatever resource library the run has loaded.
+    const HMODULE resources = GetResourceLibrary();
+    ResetProgramState();
+    SetResourceLibrary(resources);
     CDriveProfile profile;
     SetDriveProfile(&profile);
-    CreatePluginList();
-    SetPluginCount(0);
-    SetDataItemCount(0);
     LoadPlugins();
     ASSERT_GE(GetPluginCount(), DWORD(INTERNAL_PLUGIN_COUNT));
     DWORD items = 0;

@@ -6,10 +6,6 @@
 #include "shell/environment.h"
 #include "shell/program.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-
 namespace {
 
 // The program folder is the build's, so the sources find the resource library and their
@@ -23,26 +19,22 @@ void UseBuildProgramFolder() {
 
 } // namespace
 
-MachineTree::MachineTree() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pelmora-machine-XXXXXX");
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    root_ = mkdtemp(name.data());
-}
-
-MachineTree::~MachineTree() {
-    std::error_code error;
-    std::filesystem::remove_all(root_, error);
-}
-
-void MachineTree::Write(const std::string& path, const std::string& text) {
-    std::filesystem::path file = std::filesystem::path(root_) / path;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-}
-
-void MachineTree::MakeDirectory(const std::string& path) {
-    std::filesystem::create_directories(std::filesystem::path(root_) / path);
+void WriteInterfaces(const MachineTree& tree, const std::vector<Interface>& interfaces) {
+    std::string dev = "Inter-|   Receive                            |  Transmit\n"
+                      " face |bytes    packets errs drop fifo frame compressed multicast|bytes "
+                      "   packets errs drop fifo colls carrier compressed\n";
+    for (const Interface& i : interfaces) {
+        dev += "  " + i.name + ": " + std::to_string(i.rx) + " 1 0 0 0 0 0 0 " +
+               std::to_string(i.tx) + " 1 0 0 0 0 0 0\n";
+        std::string base = "sys/class/net/" + i.name + "/";
+        tree.Write(base + "speed", std::to_string(i.speedMbps) + "\n");
+        tree.Write(base + "type", "1\n");
+        tree.Write(base + "operstate", "up\n");
+        tree.Write(base + "flags", "0x1003\n");
+        tree.Write(base + "mtu", "1500\n");
+        tree.Write(base + "ifindex", "2\n");
+    }
+    tree.Write("proc/net/dev", dev);
 }
 
 SourceTest::SourceTest() : profile_(std::make_unique<CDriveProfile>()) {

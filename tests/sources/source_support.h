@@ -8,29 +8,25 @@
 #include "sources/internal_plugins.h"
 #include "sources/sources.h"
 #include "testing/desktop.h"
+#include "testing/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-// A directory of files that stands in for the machine's /proc and /sys.
-class MachineTree {
-public:
-    MachineTree();
-    ~MachineTree();
-    MachineTree(const MachineTree&) = delete;
-    MachineTree& operator=(const MachineTree&) = delete;
+using platform::testing::MachineTree;
 
-    // Writes (or replaces) the file at path, relative to the tree ("proc/stat").
-    void Write(const std::string& path, const std::string& text);
-    void MakeDirectory(const std::string& path);
-    const std::string& Root() const { return root_; }
-
-private:
-    std::string root_;
+// A network interface of a machine tree: its byte counts and its link speed.
+struct Interface {
+    std::string name;
+    uint64_t rx, tx;
+    int speedMbps;
 };
+// Writes the interfaces to proc/net/dev and sys/class/net/<name>, all of them up.
+void WriteInterfaces(const MachineTree& tree, const std::vector<Interface>& interfaces);
 
 // A fresh settings store and registry; the sources reach both as in the program.
 class SourceTest : public ::testing::Test {

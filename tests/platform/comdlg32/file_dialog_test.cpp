@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "host/paths.h"
+#include "testing/temporary_folder.h"
 #include "testing/desktop.h"
 
 #include <gtest/gtest.h>
@@ -26,13 +26,10 @@ protected:
     void SetUp() override {
         ClearDialogs();
         ClearMessageBoxes();
-        char name[] = "/tmp/pelmora-file-dialog-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        root = name;
         fs::create_directories(root / "pictures" / "old");
         for (const char* file : {"sky.bmp", "Sea.JPG", "notes.txt", "README"})
             std::ofstream(root / "pictures" / file) << "x";
-        folder = platform::host::LinuxToWindowsPath((root / "pictures").string());
+        folder = root.WindowsPath("pictures");
         owner = CreateWindowExA(0, "STATIC", "Owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
                                 nullptr, nullptr, nullptr, nullptr);
         ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
@@ -47,13 +44,11 @@ protected:
     void TearDown() override {
         ClearDialogs();
         ClearMessageBoxes();
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
     }
 
     static constexpr char kFilter[] = "Image files (*.bmp, *.jpg)\0*.bmp;*.jpg\0All files\0*.*\0";
     DesktopScope desktop_;
-    fs::path root;
+    const TemporaryFolder root{"pelmora-file-dialog"};
     std::string folder; // drive form
     HWND owner = nullptr;
     char buffer[264 + 16];

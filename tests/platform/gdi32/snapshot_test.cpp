@@ -62,7 +62,7 @@ TEST(Snapshot, WritesRgbaWithTheLayeredAlphaAndTheColourKey) {
 }
 
 // A frame as the display draws it: background, pre-painted bars copied in part, text over
-// them, and the scale; written to gdi-scene.png in the build directory for looking at.
+// them, and the scale; written to gdi-scene.png (PictureFile) for looking at.
 TEST(Snapshot, DisplaySceneForLookingAt) {
     const int w = 200, h = 15, rows = 3;
     Canvas background(w, h * rows), bars(w, 2 * h * rows), buffer(w, h * rows);
@@ -132,7 +132,8 @@ TEST(Snapshot, DisplaySceneForLookingAt) {
             LineTo(buffer.dc(), x, h * (i + 1));
         }
     }
-    EXPECT_TRUE(platform::testing::SaveDCPng(buffer.dc(), PELMORA_PROGRAM_DIR "/gdi-scene.png"));
+    const platform::testing::PictureFile scene("gdi-scene.png");
+    EXPECT_TRUE(platform::testing::SaveDCPng(buffer.dc(), scene.path()));
     auto pixels = platform::testing::ReadPixels(buffer.dc());
     ASSERT_TRUE(pixels);
     // Tick 10 of row 0 on the last column, 3 pixels high.

@@ -54,7 +54,7 @@ TEST(DriveMap, FilePathsUseTheSameMap) {
 }
 
 TEST(DriveMap, ContainerRootAndBindMountedFiles) {
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/proc/self/mounts",
                "overlay / overlay rw,relatime,lowerdir=/var/lib/docker/overlay2/l/X 0 0\n"
                "proc /proc proc rw,nosuid,nodev,noexec,relatime 0 0\n"
@@ -68,7 +68,7 @@ TEST(DriveMap, ContainerRootAndBindMountedFiles) {
 }
 
 TEST(DriveMap, LettersEndAtZ) {
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     std::string mounts = "/dev/sda1 / ext4 rw 0 0\n";
     for (int i = 0; i < 30; ++i)
         mounts +=
@@ -101,7 +101,7 @@ TEST(DriveMap, ALetterStaysWithItsMountPoint) {
          "/dev/sde1 /mnt/a ext4 rw 0 0\n",
          {{'C', "/"}, {'D', "/mnt/a"}, {'E', "/mnt/b"}, {'F', "/mnt/c"}}},
     };
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     HostRootScope root(tree.root());
     for (const Step& step : steps) {
         SCOPED_TRACE(step.mounts);
@@ -125,7 +125,7 @@ TEST(DriveMap, ALetterStaysWithItsMountPoint) {
 }
 
 TEST(DriveMap, WithoutAMountTableOnlyC) {
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/proc/stat", "cpu 1 2 3 4\n");
     HostRootScope root(tree.root());
     std::vector<std::pair<char, std::string>> expected = {{'C', "/"}};

@@ -117,7 +117,7 @@ TEST(GetIfTable, SizeRequestAndTooSmallTables) {
 }
 
 TEST(GetIfTable, ParsesWhatTheKernelWritesAndSkipsWhatItDoesNot) {
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/proc/net/dev",
                "Inter-|   Receive                                                |  Transmit\n"
                " face |bytes    packets errs drop fifo frame compressed multicast|bytes    "
@@ -140,7 +140,7 @@ TEST(GetIfTable, ParsesWhatTheKernelWritesAndSkipsWhatItDoesNot) {
 
 TEST(GetIfTable, CountersEveryCallLinkPropertiesEveryFewSeconds) {
     platform::testing::ManualClockScope clock;
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     auto write = [&](const char* name, int rx, const char* speed) {
         tree.Write("/proc/net/dev",
                    std::string("Inter-| Receive | Transmit\n face |bytes|bytes\n") + name + ": " +
@@ -176,7 +176,7 @@ TEST(GetIfTable, CountersEveryCallLinkPropertiesEveryFewSeconds) {
 }
 
 TEST(GetIfTable, NoInterfacesGiveAnEmptyTable) {
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/proc/net/dev", "Inter-| Receive | Transmit\n face |bytes packets|bytes\n");
     HostRootScope root(tree.root());
     ULONG size = 0;

@@ -139,7 +139,7 @@ TEST(SystemBatteryState, FromThePowerSupplies) {
 TEST(SystemBatteryState, EdgesOfTheReading) {
     // On battery without a mains supply file, a rate of 0 (no estimate), and the kernel's own
     // estimate preferred when it gives one.
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/sys/class/power_supply/BAT0/type", "Battery\n");
     tree.Write("/sys/class/power_supply/BAT0/status", "Discharging\n");
     tree.Write("/sys/class/power_supply/BAT0/energy_full", "40000000\n");
@@ -192,7 +192,7 @@ TEST(SystemBatteryState, AnyNumberInTheFilesGivesADefinedReading) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.power_now);
-        host_trees::TempTree tree;
+        platform::testing::MachineTree tree;
         for (const char* name : {"BAT0", "BAT1"}) {
             std::string base = std::string("/sys/class/power_supply/") + name + "/";
             tree.Write(base + "type", "Battery\n");

@@ -65,7 +65,7 @@ TEST(GetSystemTimes, NeverRunBackwards) {
         {"cpu 60 0 30 600 30 0 0 0\n", 1360, 1420, 120},
         {"cpu 70 5 31 610 30 0 0 0\n", 1370, 1431, 135},
     };
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     HostRootScope root(tree.root());
     for (const Step& step : steps) {
         SCOPED_TRACE(step.line);
@@ -79,7 +79,7 @@ TEST(GetSystemTimes, NeverRunBackwards) {
 }
 
 TEST(GetSystemTimes, FailsWithoutAStatFile) {
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/proc/meminfo", "MemTotal: 1 kB\n");
     HostRootScope root(tree.root());
     FILETIME idle{};
@@ -136,7 +136,7 @@ TEST(GlobalMemoryStatusEx, PageFileIsTheCommitChargeAgainstMemoryAndSwap) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.meminfo);
-        host_trees::TempTree tree;
+        platform::testing::MachineTree tree;
         tree.Write("/proc/meminfo", c.meminfo);
         HostRootScope root(tree.root());
         MEMORYSTATUSEX status{};
@@ -175,7 +175,7 @@ TEST(GlobalMemoryStatusEx, RefusesAWrongLengthAndOldKernelsStillRead) {
     EXPECT_FALSE(GlobalMemoryStatusEx(nullptr));
 
     // Before MemAvailable existed: free + buffers + cached.
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/proc/meminfo", "MemTotal:  1000 kB\nMemFree:  100 kB\nBuffers:  20 kB\n"
                                 "Cached:  300 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n");
     HostRootScope old(tree.root());
@@ -200,7 +200,7 @@ TEST(GetSystemInfo, ProcessorsAreTheOnlineOnes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.online);
-        host_trees::TempTree tree;
+        platform::testing::MachineTree tree;
         tree.Write("/sys/devices/system/cpu/online", c.online);
         HostRootScope root(tree.root());
         SYSTEM_INFO info{};
@@ -212,7 +212,7 @@ TEST(GetSystemInfo, ProcessorsAreTheOnlineOnes) {
     }
     // Without the online list, /proc/cpuinfo's processors count.
     HostRootScope root(Fixture("laptop-charging"));
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/proc/cpuinfo",
                "processor\t: 0\ncpu MHz\t\t: 800.0\n\nprocessor\t: 1\ncpu MHz\t\t: "
                "800.0\n\nprocessor\t: 2\ncpu MHz\t\t: 800.0\n");
@@ -268,7 +268,7 @@ std::string StatLine(int pid, const std::string& command, int parent, int thread
 }
 
 TEST(Toolhelp, ThreadCountsAndNonProcessEntries) {
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/proc/1200/stat", StatLine(1200, "pelmora", 1, 7));
     tree.Write("/proc/99/stat", StatLine(99, "sh", 1, 1));
     // The command ends at the last parenthesis, blanks and parentheses inside it.
@@ -324,7 +324,7 @@ TEST(Toolhelp, RecordSizeIsCheckedAndNothingBeyondTheRecordIsWritten) {
 }
 
 TEST(Toolhelp, SnapshotIsTakenOnceNotAtEveryStep) {
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     tree.Write("/proc/10/stat", StatLine(10, "a", 1, 1));
     tree.Write("/proc/20/stat", StatLine(20, "b", 1, 1));
     HostRootScope root(tree.root());

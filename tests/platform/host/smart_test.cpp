@@ -211,7 +211,7 @@ TEST(WholeDisks, KernelOrderWithoutPartitionsOrVirtualDevices) {
     std::vector<std::string> expected = {"nvme0n1", "nvme1n1", "sda", "sdb"};
     EXPECT_EQ(platform::host::ListWholeDisks(), expected);
 
-    host_trees::TempTree tree;
+    platform::testing::MachineTree tree;
     for (const char* name : {"sdaa", "sdb", "sdz", "sda", "nvme10n1", "nvme2n1", "vda", "hdb",
                              "sda1", "nvme2n1p3", "loop7", "ram0", "sr0", "mmcblk0"})
         tree.Write(std::string("/sys/block/") + name + "/removable", "0\n");

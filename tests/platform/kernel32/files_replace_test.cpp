@@ -1,11 +1,11 @@
 #include <windows.h>
 
 #include "host/paths.h"
+#include "testing/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -15,91 +15,79 @@ namespace fs = std::filesystem;
 
 class FileReplace : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("pelmora-replace-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Win(const std::string& name) const {
-        return platform::host::LinuxToWindowsPath((dir_ / name).string());
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void Write(const std::string& name, const std::string& text) const {
-        std::ofstream(dir_ / name, std::ios::binary) << text;
-    }
-    fs::path dir_;
+    const platform::testing::TemporaryFolder dir_{"pelmora-replace"};
 };
 
 TEST_F(FileReplace, MoveReplacesOnlyWhenAsked) {
-    Write("new", "new text");
-    Write("old", "old text");
-    EXPECT_FALSE(MoveFileExA(Win("new").c_str(), Win("old").c_str(), 0));
+    dir_.WriteFile("new", "new text");
+    dir_.WriteFile("old", "old text");
+    EXPECT_FALSE(MoveFileExA(dir_.WindowsPath("new").c_str(), dir_.WindowsPath("old").c_str(), 0));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
-    EXPECT_EQ(Read("old"), "old text");
-    EXPECT_EQ(Read("new"), "new text");
+    EXPECT_EQ(dir_.ReadFile("old"), "old text");
+    EXPECT_EQ(dir_.ReadFile("new"), "new text");
 
-    ASSERT_TRUE(MoveFileExA(Win("new").c_str(), Win("old").c_str(),
+    ASSERT_TRUE(MoveFileExA(dir_.WindowsPath("new").c_str(), dir_.WindowsPath("old").c_str(),
                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
-    EXPECT_EQ(Read("old"), "new text");
+    EXPECT_EQ(dir_.ReadFile("old"), "new text");
     EXPECT_FALSE(fs::exists(dir_ / "new"));
 
-    ASSERT_TRUE(MoveFileExA(Win("old").c_str(), Win("other").c_str(), 0));
-    EXPECT_EQ(Read("other"), "new text");
+    ASSERT_TRUE(MoveFileExA(dir_.WindowsPath("old").c_str(), dir_.WindowsPath("other").c_str(), 0));
+    EXPECT_EQ(dir_.ReadFile("other"), "new text");
 }
 
 TEST_F(FileReplace, FailuresCarryTheSystemsCodes) {
-    EXPECT_FALSE(MoveFileExA(Win("missing").c_str(), Win("x").c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(MoveFileExA(dir_.WindowsPath("missing").c_str(), dir_.WindowsPath("x").c_str(),
+                             MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(MoveFileExA(Win("no\\such").c_str(), Win("x").c_str(), 0));
+    EXPECT_FALSE(
+        MoveFileExA(dir_.WindowsPath("no\\such").c_str(), dir_.WindowsPath("x").c_str(), 0));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
-    Write("file", "1");
-    EXPECT_FALSE(MoveFileExA(Win("file").c_str(), Win("x").c_str(), MOVEFILE_COPY_ALLOWED));
+    dir_.WriteFile("file", "1");
+    EXPECT_FALSE(MoveFileExA(dir_.WindowsPath("file").c_str(), dir_.WindowsPath("x").c_str(),
+                             MOVEFILE_COPY_ALLOWED));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     fs::create_directories(dir_ / "folder");
-    EXPECT_FALSE(
-        MoveFileExA(Win("file").c_str(), Win("folder").c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(MoveFileExA(dir_.WindowsPath("file").c_str(), dir_.WindowsPath("folder").c_str(),
+                             MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(Read("file"), "1");
+    EXPECT_EQ(dir_.ReadFile("file"), "1");
 
-    EXPECT_FALSE(DeleteFileA(Win("missing").c_str()));
+    EXPECT_FALSE(DeleteFileA(dir_.WindowsPath("missing").c_str()));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(DeleteFileA(Win("folder").c_str()));
+    EXPECT_FALSE(DeleteFileA(dir_.WindowsPath("folder").c_str()));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
     EXPECT_TRUE(fs::exists(dir_ / "folder"));
-    EXPECT_TRUE(DeleteFileA(Win("file").c_str()));
+    EXPECT_TRUE(DeleteFileA(dir_.WindowsPath("file").c_str()));
     EXPECT_FALSE(fs::exists(dir_ / "file"));
 }
 
 TEST_F(FileReplace, ReplaceKeepsTheReplacedFilesPermissions) {
-    Write("old", "old");
-    Write("new", "new");
+    dir_.WriteFile("old", "old");
+    dir_.WriteFile("new", "new");
     fs::permissions(dir_ / "old", fs::perms::owner_read | fs::perms::owner_write);
     fs::permissions(dir_ / "new", fs::perms::all);
-    ASSERT_TRUE(ReplaceFileA(Win("old").c_str(), Win("new").c_str(), nullptr, 0, nullptr, nullptr));
-    EXPECT_EQ(Read("old"), "new");
+    ASSERT_TRUE(ReplaceFileA(dir_.WindowsPath("old").c_str(), dir_.WindowsPath("new").c_str(),
+                             nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(dir_.ReadFile("old"), "new");
     EXPECT_FALSE(fs::exists(dir_ / "new"));
     EXPECT_EQ(fs::status(dir_ / "old").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     // The replaced file must exist.
-    Write("new", "new");
-    EXPECT_FALSE(
-        ReplaceFileA(Win("missing").c_str(), Win("new").c_str(), nullptr, 0, nullptr, nullptr));
+    dir_.WriteFile("new", "new");
+    EXPECT_FALSE(ReplaceFileA(dir_.WindowsPath("missing").c_str(), dir_.WindowsPath("new").c_str(),
+                              nullptr, 0, nullptr, nullptr));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(Read("new"), "new");
+    EXPECT_EQ(dir_.ReadFile("new"), "new");
 }
 
 TEST_F(FileReplace, FinalPathFollowsLinks) {
     fs::create_directories(dir_ / "real");
-    Write("real/file", "x");
+    dir_.WriteFile("real/file", "x");
     fs::create_symlink(dir_ / "real" / "file", dir_ / "link");
-    HANDLE file = CreateFileA(Win("link").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(dir_.WindowsPath("link").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    const std::string expected = "\\\\?\\" + Win("real/file");
+    const std::string expected = "\\\\?\\" + dir_.WindowsPath("real/file");
     char small[4] = "abc";
     EXPECT_EQ(GetFinalPathNameByHandleA(file, small, sizeof small, 0), expected.size() + 1);
     EXPECT_STREQ(small, "abc");
@@ -110,15 +98,15 @@ TEST_F(FileReplace, FinalPathFollowsLinks) {
 }
 
 TEST_F(FileReplace, FlushNeedsAWritableHandle) {
-    Write("file", "1");
-    HANDLE reading = CreateFileA(Win("file").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    dir_.WriteFile("file", "1");
+    HANDLE reading = CreateFileA(dir_.WindowsPath("file").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(reading, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(FlushFileBuffers(reading));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
     CloseHandle(reading);
-    HANDLE writing = CreateFileA(Win("file").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE writing = CreateFileA(dir_.WindowsPath("file").c_str(), GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writing, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(FlushFileBuffers(writing));
     CloseHandle(writing);

@@ -2,12 +2,12 @@
 
 #include "host/drives.h"
 #include "host/paths.h"
+#include "testing/temporary_folder.h"
 #include "kernel32/files.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -17,27 +17,8 @@ namespace fs = std::filesystem;
 
 class Files : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("pelmora-files-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        platform::SetWriteLimit(std::nullopt);
-        fs::remove_all(dir_);
-    }
-    // The Windows form of a path in the test folder.
-    std::string Win(const std::string& name) const {
-        return platform::host::LinuxToWindowsPath((dir_ / name).string());
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void Write(const std::string& name, const std::string& text) const {
-        std::ofstream(dir_ / name, std::ios::binary) << text;
-    }
-    fs::path dir_;
+    void TearDown() override { platform::SetWriteLimit(std::nullopt); }
+    const platform::testing::TemporaryFolder dir_{"pelmora-files"};
 };
 
 TEST_F(Files, DispositionsOnExistingAndMissingFiles) {
@@ -63,27 +44,27 @@ TEST_F(Files, DispositionsOnExistingAndMissingFiles) {
     for (const Case& c : cases) {
         std::string name = "f" + std::to_string(i++);
         if (c.exists)
-            Write(name, "old");
-        HANDLE h = CreateFileA(Win(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               c.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+            dir_.WriteFile(name, "old");
+        HANDLE h = CreateFileA(dir_.WindowsPath(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                               nullptr, c.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
         EXPECT_EQ(h != INVALID_HANDLE_VALUE, c.opens) << name;
         EXPECT_EQ(GetLastError(), c.error) << name;
         if (h != INVALID_HANDLE_VALUE)
             CloseHandle(h);
         EXPECT_EQ(fs::exists(dir_ / name), c.contents_after != nullptr) << name;
         if (c.contents_after) {
-            EXPECT_EQ(Read(name), c.contents_after) << name;
+            EXPECT_EQ(dir_.ReadFile(name), c.contents_after) << name;
         }
     }
-    EXPECT_EQ(CreateFileA(Win("no-folder\\x").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                          nullptr),
+    EXPECT_EQ(CreateFileA(dir_.WindowsPath("no-folder\\x").c_str(), GENERIC_READ, 0, nullptr,
+                          OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
 }
 
 TEST_F(Files, ReadWriteSeekAndTruncate) {
-    HANDLE h = CreateFileA(Win("data").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           CREATE_ALWAYS, 0, nullptr);
+    HANDLE h = CreateFileA(dir_.WindowsPath("data").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     DWORD n = 0;
     EXPECT_TRUE(WriteFile(h, "Hello, world", 12, &n, nullptr));
@@ -107,33 +88,33 @@ TEST_F(Files, ReadWriteSeekAndTruncate) {
 }
 
 TEST_F(Files, AccessAndSharingAreEnforced) {
-    Write("shared", "abc");
-    HANDLE reader = CreateFileA(Win("shared").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    dir_.WriteFile("shared", "abc");
+    HANDLE reader = CreateFileA(dir_.WindowsPath("shared").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     DWORD n;
     EXPECT_FALSE(WriteFile(reader, "x", 1, &n, nullptr));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
     // A writer is refused while the reader shares only reading, and the refusal truncates nothing.
-    EXPECT_EQ(CreateFileA(Win("shared").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                          CREATE_ALWAYS, 0, nullptr),
+    EXPECT_EQ(CreateFileA(dir_.WindowsPath("shared").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                          nullptr, CREATE_ALWAYS, 0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(Read("shared"), "abc");
-    HANDLE second = CreateFileA(Win("shared").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(dir_.ReadFile("shared"), "abc");
+    HANDLE second = CreateFileA(dir_.WindowsPath("shared").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(second, INVALID_HANDLE_VALUE);
     CloseHandle(second);
     CloseHandle(reader);
-    HANDLE writer =
-        CreateFileA(Win("shared").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE writer = CreateFileA(dir_.WindowsPath("shared").c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, 0, nullptr);
     EXPECT_NE(writer, INVALID_HANDLE_VALUE);
     CloseHandle(writer);
 }
 
 TEST_F(Files, WriteLimitFailsTheWriteThatCrossesIt) {
-    HANDLE h =
-        CreateFileA(Win("limited").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE h = CreateFileA(dir_.WindowsPath("limited").c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
     platform::SetWriteLimit(5);
     DWORD n = 0;
     EXPECT_TRUE(WriteFile(h, "abc", 3, &n, nullptr));
@@ -141,15 +122,15 @@ TEST_F(Files, WriteLimitFailsTheWriteThatCrossesIt) {
     EXPECT_EQ(GetLastError(), DWORD(ERROR_DISK_FULL));
     EXPECT_EQ(n, 2u);
     CloseHandle(h);
-    EXPECT_EQ(Read("limited"), "abcde");
+    EXPECT_EQ(dir_.ReadFile("limited"), "abcde");
 }
 
 TEST_F(Files, FindReturnsMatchesInNameOrder) {
     for (const char* name : {"b.pmp", "A.PMP", "c.txt", "d.pmpx", "a.pmp.bak"})
-        Write(name, "x");
+        dir_.WriteFile(name, "x");
     fs::create_directory(dir_ / "sub.pmp");
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(Win("*.pmp").c_str(), &data);
+    HANDLE find = FindFirstFileA(dir_.WindowsPath("*.pmp").c_str(), &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
     std::vector<std::string> names{data.cFileName};
     std::vector<DWORD> attributes{data.dwFileAttributes};
@@ -163,9 +144,10 @@ TEST_F(Files, FindReturnsMatchesInNameOrder) {
     EXPECT_TRUE(attributes[2] & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_FALSE(attributes[0] & FILE_ATTRIBUTE_DIRECTORY);
 
-    EXPECT_EQ(FindFirstFileA(Win("*.none").c_str(), &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(FindFirstFileA(dir_.WindowsPath("*.none").c_str(), &data), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(FindFirstFileA(Win("missing\\*.pmp").c_str(), &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(FindFirstFileA(dir_.WindowsPath("missing\\*.pmp").c_str(), &data),
+              INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
 }
 
@@ -179,8 +161,9 @@ TEST(Paths, DriveLettersMapBothWays) {
     EXPECT_EQ(platform::host::WindowsToLinuxPath("Q:\\x"), std::nullopt);
     EXPECT_EQ(platform::host::LinuxToWindowsPath("/home/x"), "C:\\home\\x");
     EXPECT_EQ(platform::host::LinuxToWindowsPath("/"), "C:\\");
-    platform::host::SetDriveMapProvider(
-        [] { return std::vector<DriveMapping>{{'C', "/"}, {'D', "/mnt/data"}}; });
+    platform::host::SetDriveMapProvider([] {
+        return std::vector<DriveMapping>{{'C', "/"}, {'D', "/mnt/data"}};
+    });
     EXPECT_EQ(platform::host::LinuxToWindowsPath("/mnt/data/a"), "D:\\a");
     EXPECT_EQ(platform::host::LinuxToWindowsPath("/mnt/database"), "C:\\mnt\\database");
     EXPECT_EQ(platform::host::WindowsToLinuxPath("D:\\a\\b"), "/mnt/data/a/b");

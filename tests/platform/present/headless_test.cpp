@@ -5,6 +5,7 @@
 #include "present/headless.h"
 #include "present/present.h"
 #include "testing/desktop.h"
+#include "testing/temporary_folder.h"
 #include "user32/monitors.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,6 @@ namespace {
 
 using present_test::ColourWindow;
 using present_test::ReadPng;
-using present_test::TempFolder;
 
 class HeadlessTest : public ::testing::Test {
 protected:
@@ -70,7 +70,7 @@ TEST_F(HeadlessTest, TheBackEndSuppliesTheScreenAndDialogsCentreOnItsWorkArea) {
 }
 
 TEST_F(HeadlessTest, AMissingSnapshotFolderIsCreated) {
-    TempFolder temp;
+    const platform::testing::TemporaryFolder temp("pelmora-present");
     const auto folder = temp.path() / "not" / "there";
     platform::present::SetSnapshotFolder(folder.string());
     HWND w = ColourWindow("Made", WS_POPUP | WS_VISIBLE, 0, RECT{0, 0, 20, 10}, RGB(0, 0, 255));
@@ -82,8 +82,7 @@ TEST_F(HeadlessTest, AMissingSnapshotFolderIsCreated) {
 }
 
 TEST_F(HeadlessTest, AnUnusableSnapshotFolderIsReportedOnce) {
-    TempFolder temp;
-    std::filesystem::create_directories(temp.path());
+    const platform::testing::TemporaryFolder temp("pelmora-present");
     const auto file = temp.path() / "a-file";
     std::ofstream(file) << "x";
     struct Case {
@@ -111,7 +110,7 @@ TEST_F(HeadlessTest, AnUnusableSnapshotFolderIsReportedOnce) {
 }
 
 TEST_F(HeadlessTest, ThePictureWaitsForTheChildrenAndShowsTheFrame) {
-    TempFolder temp;
+    const platform::testing::TemporaryFolder temp("pelmora-present");
     platform::present::SetSnapshotFolder(temp.path().string());
     // A captioned, bordered window whose client is green, with a red child.
     HWND top = ColourWindow("Framed", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, RECT{10, 10, 110, 90},
@@ -143,7 +142,7 @@ TEST_F(HeadlessTest, ThePictureWaitsForTheChildrenAndShowsTheFrame) {
 }
 
 TEST_F(HeadlessTest, ADrawThroughAWindowDcReachesThePictureAtOnce) {
-    TempFolder temp;
+    const platform::testing::TemporaryFolder temp("pelmora-present");
     platform::present::SetSnapshotFolder(temp.path().string());
     auto backend = std::make_unique<SmallScreen>();
     SmallScreen* screen = backend.get();

@@ -1,4 +1,4 @@
-// What the presentation's tests share: a temporary folder, a PNG reader, a window class whose
+// What the presentation's tests share: a PNG reader, a window class whose
 // windows paint one colour.
 #pragma once
 
@@ -6,30 +6,10 @@
 
 #include <png.h>
 
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace present_test {
-
-class TempFolder {
-public:
-    TempFolder() {
-        static int counter = 0;
-        path_ = std::filesystem::temp_directory_path() /
-                ("pelmora-present-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::remove_all(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 struct Png {
     int width = 0, height = 0;

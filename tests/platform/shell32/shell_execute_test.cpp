@@ -1,8 +1,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "host/paths.h"
 #include "testing/desktop.h"
+#include "testing/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -27,23 +27,13 @@ INT_PTR Result(HINSTANCE value) {
 class ShellRequests : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("pelmora-shell-" + std::to_string(getpid()));
-        fs::remove_all(folder_);
         fs::create_directories(folder_ / "docs");
         std::ofstream(folder_ / "docs" / "Readme.txt") << "read me\n";
         // A name that the ANSI code page (932) holds in two bytes a character.
         std::ofstream(folder_ / "docs" / "説明.txt") << "read me too\n";
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    // The Windows path (ANSI, so the double-byte name is in code page 932) of a path under the
-    // test folder.
-    std::string Windows(const std::string& relative) const {
-        return platform::host::LinuxToWindowsPath((folder_ / relative).string());
-    }
-    fs::path folder_;
+    // Its Windows paths (WindowsPath) are ANSI, so the double-byte name is in code page 932.
+    const platform::testing::TemporaryFolder folder_{"pelmora-shell"};
 };
 
 // What each request hands the opener, or why it is refused, with nothing started.
@@ -62,24 +52,24 @@ TEST_F(ShellRequests, ResolvesFilesAndAddressesAndRefusesWhatItCannotOpen) {
          "https://pelmora.example.org/?a=1&b=2"},
         {"mail link, verb open", "open", "mailto:pelmora@example.org", std::nullopt, 0,
          "mailto:pelmora@example.org"},
-        {"file by its full path", "OPEN", Windows("docs\\Readme.txt"), std::nullopt, 0,
+        {"file by its full path", "OPEN", folder_.WindowsPath("docs\\Readme.txt"), std::nullopt, 0,
          docs + "/Readme.txt"},
-        {"empty verb is the default", "", Windows("docs\\Readme.txt"), std::nullopt, 0,
+        {"empty verb is the default", "", folder_.WindowsPath("docs\\Readme.txt"), std::nullopt, 0,
          docs + "/Readme.txt"},
-        {"file in the directory given", std::nullopt, "Readme.txt", Windows("docs"), 0,
+        {"file in the directory given", std::nullopt, "Readme.txt", folder_.WindowsPath("docs"), 0,
          docs + "/Readme.txt"},
-        {"double-byte name", std::nullopt, Windows("docs\\説明.txt"), std::nullopt, 0,
+        {"double-byte name", std::nullopt, folder_.WindowsPath("docs\\説明.txt"), std::nullopt, 0,
          docs + "/説明.txt"},
-        {"missing file", std::nullopt, Windows("docs\\Missing.txt"), std::nullopt, SE_ERR_FNF, "",
-         ERROR_FILE_NOT_FOUND},
-        {"missing folder", std::nullopt, Windows("nowhere\\Readme.txt"), std::nullopt, SE_ERR_PNF,
-         "", ERROR_PATH_NOT_FOUND},
+        {"missing file", std::nullopt, folder_.WindowsPath("docs\\Missing.txt"), std::nullopt,
+         SE_ERR_FNF, "", ERROR_FILE_NOT_FOUND},
+        {"missing folder", std::nullopt, folder_.WindowsPath("nowhere\\Readme.txt"), std::nullopt,
+         SE_ERR_PNF, "", ERROR_PATH_NOT_FOUND},
         {"drive that is not mapped", std::nullopt, "Q:\\Readme.txt", std::nullopt, SE_ERR_PNF, "",
          ERROR_PATH_NOT_FOUND},
-        {"a drive letter is no address", std::nullopt, "C:Readme.txt", Windows("docs"), SE_ERR_FNF,
-         "", ERROR_FILE_NOT_FOUND},
-        {"unknown verb", "print", Windows("docs\\Readme.txt"), std::nullopt, SE_ERR_NOASSOC, "",
-         ERROR_NO_ASSOCIATION},
+        {"a drive letter is no address", std::nullopt, "C:Readme.txt", folder_.WindowsPath("docs"),
+         SE_ERR_FNF, "", ERROR_FILE_NOT_FOUND},
+        {"unknown verb", "print", folder_.WindowsPath("docs\\Readme.txt"), std::nullopt,
+         SE_ERR_NOASSOC, "", ERROR_NO_ASSOCIATION},
         {"no file", std::nullopt, std::nullopt, std::nullopt, SE_ERR_FNF, "", ERROR_FILE_NOT_FOUND},
         {"empty file", std::nullopt, "", std::nullopt, SE_ERR_FNF, "", ERROR_FILE_NOT_FOUND},
     };
@@ -158,7 +148,7 @@ TEST_F(RealOpener, GetsTheTargetAsOneArgumentThatNoShellReads) {
     EXPECT_FALSE(fs::exists(folder_ / "pwned"));
 
     fs::remove(folder_ / "arguments");
-    std::string file = Windows("docs\\Readme.txt");
+    std::string file = folder_.WindowsPath("docs\\Readme.txt");
     EXPECT_GT(Result(ShellExecuteA(nullptr, "open", file.c_str(), nullptr, nullptr, SW_SHOW)), 32);
     EXPECT_EQ(Arguments(), (folder_ / "docs" / "Readme.txt").string() + "\n");
 }

@@ -1,5 +1,7 @@
 #include "test_window.h"
 
+#include "testing/temporary_folder.h"
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -55,9 +57,8 @@ LRESULT CALLBACK SessionChildProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 class SessionSignal : public ::testing::TestWithParam<int> {};
 
 TEST_P(SessionSignal, EndsTheSessionThroughTheMessageLoop) {
-    char dir_template[] = "/tmp/pelmora-session-XXXXXX";
-    ASSERT_NE(mkdtemp(dir_template), nullptr);
-    session_file = std::string(dir_template) + "/ended";
+    const platform::testing::TemporaryFolder folder("pelmora-session");
+    session_file = (folder / "ended").string();
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
     pid_t child = fork();
@@ -91,8 +92,6 @@ TEST_P(SessionSignal, EndsTheSessionThroughTheMessageLoop) {
     std::string text;
     std::getline(in, text);
     EXPECT_EQ(text, "endsession 1");
-    std::remove(session_file.c_str());
-    rmdir(dir_template);
 }
 
 INSTANTIATE_TEST_SUITE_P(TerminateInterruptAndHangUp, SessionSignal,

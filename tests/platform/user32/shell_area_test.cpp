@@ -3,12 +3,12 @@
 
 #include "testing/desktop.h"
 #include "testing/shell_area.h"
+#include "testing/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace {
 
@@ -126,10 +126,9 @@ TEST_F(ShellArea, RestartedTaskbarHasNoIconsAndAnnouncesItself) {
 
 TEST_F(ShellArea, SnapshotCarriesTheLayeredAlphaAfterAPaint) {
     namespace fs = std::filesystem;
-    fs::path folder = fs::temp_directory_path() / ("pelmora-snap-" + std::to_string(getpid()));
-    fs::create_directories(folder);
+    const platform::testing::TemporaryFolder folder("pelmora-snap");
     {
-        platform::testing::SnapshotScope snapshots(folder.string());
+        platform::testing::SnapshotScope snapshots(folder.path().string());
         SetWindowLongPtrA(window_, GWL_EXSTYLE, WS_EX_LAYERED);
         SetLayeredWindowAttributes(window_, 0, 128, LWA_ALPHA);
         InvalidateRect(window_, nullptr, FALSE);
@@ -142,7 +141,6 @@ TEST_F(ShellArea, SnapshotCarriesTheLayeredAlphaAfterAPaint) {
     in.read(magic, 8);
     EXPECT_EQ(std::string(magic + 1, 3), "PNG");
     EXPECT_FALSE(fs::exists(folder / "Shell area.png.part"));
-    fs::remove_all(folder);
 }
 
 } // namespace
