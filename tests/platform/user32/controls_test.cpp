@@ -9,6 +9,7 @@
 #include "testing/desktop.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace user32_test {
@@ -431,6 +432,68 @@ TEST_F(ControlsTest, AListBox) {
     EXPECT_EQ(Count(IDC_LIST, LBN_DBLCLK), 1);
     EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 0);
     EXPECT_EQ(ReadDialogItem(dialog, IDC_LIST).selection, 0);
+}
+
+// A list of more entries than it shows keeps the selection in view and scrolls by its bar, by
+// the wheel and by the keys.
+TEST_F(ControlsTest, AListBoxLongerThanItShowsScrolls) {
+    const int count = 20;
+    for (int i = 0; i < count; ++i)
+        Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM(("Item " + std::to_string(i)).c_str()));
+    RECT client, screen;
+    GetClientRect(Item(IDC_LIST), &client);
+    GetWindowRect(Item(IDC_LIST), &screen);
+    const int visible = (client.bottom - client.top - 2) / 16; // inside the frame
+    ASSERT_GT(visible, 1);
+    ASSERT_LT(visible, count);
+    const int last_top = count - visible;
+    const POINT up{screen.right - 8, screen.top + 4}, down{screen.right - 8, screen.bottom - 4};
+    const auto wheel = [&](int notches) {
+        Send(IDC_LIST, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(SHORT(notches * WHEEL_DELTA))));
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        int top;
+    };
+    const Case cases[] = {
+        {"a selection below the rows shown", [&] { Send(IDC_LIST, LB_SETCURSEL, 15); },
+         15 - visible + 1},
+        {"Home", [&] { platform::testing::PressKey(VK_HOME); }, 0},
+        {"the up arrow at the top", [&] { platform::testing::LeftClick(up); }, 0},
+        {"the down arrow", [&] { platform::testing::LeftClick(down); }, 1},
+        {"the wheel towards the user", [&] { wheel(-1); }, 4},
+        {"the wheel away", [&] { wheel(2); }, 0},
+        {"End", [&] { platform::testing::PressKey(VK_END); }, last_top},
+        {"the down arrow at the end", [&] { platform::testing::LeftClick(down); }, last_top},
+        {"the up arrow", [&] { platform::testing::LeftClick(up); }, last_top - 1},
+        // The entry a page up is in view already.
+        {"Page Up from the last entry", [&] { platform::testing::PressKey(VK_PRIOR); },
+         last_top - 1},
+        {"Page Up again", [&] { platform::testing::PressKey(VK_PRIOR); },
+         count - 1 - 2 * (visible - 1)},
+    };
+    SetFocus(Item(IDC_LIST));
+    for (const Case& c : cases) {
+        c.act();
+        platform::testing::RunUntilIdle();
+        EXPECT_EQ(Send(IDC_LIST, LB_GETTOPINDEX), c.top) << c.what;
+    }
+    // A press on the bar is no pick of an entry.
+    EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), count - 1 - 2 * (visible - 1));
+    auto pixels = platform::testing::ReadWindowPixels(dialog);
+    ASSERT_TRUE(pixels);
+    POINT bar{screen.right - 8, (screen.top + screen.bottom) / 2};
+    ScreenToClient(dialog, &bar);
+    EXPECT_NE(platform::testing::PixelAt(*pixels, bar.x, bar.y), RGB(255, 255, 255))
+        << "no scroll bar drawn";
+
+    // A list that holds no more than it shows has no bar: the press there picks the entry.
+    Send(IDC_LIST, LB_RESETCONTENT);
+    Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM("Only"));
+    platform::testing::LeftClick(POINT{screen.right - 8, screen.top + 8});
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 0);
 }
 
 TEST_F(ControlsTest, AListBoxFilledWithRedrawingOffIsDrawnWhenItComesOn) {
