@@ -413,6 +413,60 @@ TEST_F(ControlsTest, TheUsersPickOfAComboEntryIsAChange) {
     EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), 2);
 }
 
+// The list drops down as a window of its own below the control: a click on an entry picks it,
+// a click anywhere else closes the list and leaves the selection as it was.
+TEST_F(ControlsTest, AComboBoxsListDropsDownBelowItForTheMouse) {
+    for (const char* text : {"Day", "Half day", "Hour", "Minute"})
+        Send(IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text));
+    Send(IDC_COMBO, CB_SETCURSEL, 0);
+    RECT combo;
+    GetWindowRect(Item(IDC_COMBO), &combo);
+    // Inside the list's frame, 16 pixels an entry.
+    const auto entry = [&](int index) {
+        return POINT{(combo.left + combo.right) / 2, combo.bottom + 1 + index * 16 + 8};
+    };
+    struct Case {
+        const char* what;
+        POINT second_click;
+        int selection;
+        std::vector<int> codes;
+    };
+    const Case cases[] = {
+        {"a click on an entry", entry(2), 2, {CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP}},
+        {"a click beside the list", POINT{combo.right + 40, combo.bottom + 20}, 2, {CBN_CLOSEUP}},
+        {"a click on the control again", CentreOf(IDC_COMBO), 2, {CBN_CLOSEUP}},
+    };
+    for (const Case& c : cases) {
+        platform::testing::LeftClick(CentreOf(IDC_COMBO));
+        platform::testing::RunUntilIdle();
+        EXPECT_TRUE(Send(IDC_COMBO, CB_GETDROPPEDSTATE)) << c.what;
+        HWND list = WindowFromPoint(entry(1));
+        EXPECT_NE(list, nullptr) << c.what;
+        EXPECT_NE(list, dialog) << c.what << ": no list below the control";
+        Commands().clear();
+        platform::testing::LeftClick(c.second_click);
+        platform::testing::RunUntilIdle();
+        EXPECT_FALSE(Send(IDC_COMBO, CB_GETDROPPEDSTATE)) << c.what;
+        EXPECT_FALSE(IsWindow(list)) << c.what << ": the list stays";
+        EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), c.selection) << c.what;
+        std::vector<int> codes;
+        for (int code : CodesOf(IDC_COMBO))
+            if (code != CBN_SETFOCUS && code != CBN_KILLFOCUS)
+                codes.push_back(code);
+        EXPECT_EQ(codes, c.codes) << c.what;
+        EXPECT_EQ(GetCapture(), nullptr) << c.what;
+    }
+    // The keys: the list drops with F4 and Escape closes it without closing the dialog.
+    SetFocus(Item(IDC_COMBO));
+    platform::testing::PressKey(VK_F4);
+    platform::testing::RunUntilIdle();
+    EXPECT_TRUE(Send(IDC_COMBO, CB_GETDROPPEDSTATE));
+    platform::testing::PressKey(VK_ESCAPE);
+    platform::testing::RunUntilIdle();
+    EXPECT_FALSE(Send(IDC_COMBO, CB_GETDROPPEDSTATE));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
 TEST_F(ControlsTest, AListBox) {
     for (const char* text : {"%1", "%2", "%3"})
         Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM(text));
