@@ -47,6 +47,9 @@ public:
 
     // The cursor position on the screen, when the back end knows it better than the layer.
     virtual bool CursorPosition(POINT& out) = 0;
+
+    // Whether a user sees the windows, so that a message box waits for an answer.
+    virtual bool OnScreen() const { return false; }
 };
 
 } // namespace platform::present

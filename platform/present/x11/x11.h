@@ -65,6 +65,7 @@ public:
     bool GrabHotKey(UINT modifiers, UINT vk) override;
     void UngrabHotKey(UINT modifiers, UINT vk) override;
     bool CursorPosition(POINT& out) override;
+    bool OnScreen() const override { return true; }
 
     // The server has gone: from now on nothing is sent to it.
     void ConnectionLost() { lost_ = true; }
