@@ -195,6 +195,72 @@ TEST_F(ControlsTest, AnEditsTextAndItsChangeNotices) {
     EXPECT_EQ(Send(IDC_PLAIN_EDIT, EM_GETLIMITTEXT), 0x7FFFFFFE);
 }
 
+// A focused edit shows its caret and its selection, and a line longer than the box moves so
+// that the caret stays in view; a click puts the caret where it was.
+TEST_F(ControlsTest, AnEditShowsItsCaretAndSelectionInView) {
+    HWND edit = Item(IDC_PLAIN_EDIT);
+    RECT screen;
+    GetWindowRect(edit, &screen);
+    POINT origin{screen.left, screen.top};
+    ScreenToClient(dialog, &origin);
+    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
+    // The columns of the edit (its own x) drawn in black from top to bottom of the line: the
+    // caret, as no glyph of "x" is a full-height stroke.
+    const auto caret_columns = [&] {
+        std::vector<int> columns;
+        auto pixels = platform::testing::ReadWindowPixels(dialog);
+        EXPECT_TRUE(pixels);
+        if (!pixels)
+            return columns;
+        for (int x = 1; x < width - 1; ++x) {
+            bool full = true;
+            for (int y = 3; y < height - 3 && full; ++y)
+                full =
+                    platform::testing::PixelAt(*pixels, origin.x + x, origin.y + y) == RGB(0, 0, 0);
+            if (full)
+                columns.push_back(x);
+        }
+        return columns;
+    };
+    const auto lit = [&] {
+        auto pixels = platform::testing::ReadWindowPixels(dialog);
+        // Above the low letters, where no glyph covers the light.
+        return pixels &&
+               platform::testing::PixelAt(*pixels, origin.x + 4, origin.y + 3) == RGB(0, 120, 215);
+    };
+    SetFocus(edit);
+    Play(platform::testing::DialogScript().SetText(IDC_PLAIN_EDIT, std::string(40, 'x')));
+    std::vector<int> at = caret_columns();
+    ASSERT_EQ(at.size(), 1u) << "no caret, or more than one";
+    EXPECT_GT(at[0], width / 2) << "the end of a long line is out of view";
+    platform::testing::PressKey(VK_HOME);
+    platform::testing::RunUntilIdle();
+    at = caret_columns();
+    ASSERT_EQ(at.size(), 1u);
+    EXPECT_LT(at[0], 5);
+    EXPECT_FALSE(lit());
+    Send(IDC_PLAIN_EDIT, EM_SETSEL, 0, -1);
+    platform::testing::RunUntilIdle();
+    EXPECT_TRUE(lit()) << "the selection is not shown";
+    // A click in the middle: the caret goes there, the selection goes.
+    platform::testing::LeftClick(POINT{screen.left + width / 2, screen.top + height / 2});
+    platform::testing::RunUntilIdle();
+    at = caret_columns();
+    ASSERT_EQ(at.size(), 1u);
+    EXPECT_NEAR(at[0], width / 2, 4);
+    DWORD start = 0, end = 0;
+    Send(IDC_PLAIN_EDIT, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    EXPECT_EQ(start, end);
+    EXPECT_GT(start, 0u);
+    EXPECT_LT(start, 40u);
+    // Without the focus neither caret nor selection shows.
+    Send(IDC_PLAIN_EDIT, EM_SETSEL, 0, -1);
+    SetFocus(Item(IDC_NUMBER));
+    platform::testing::RunUntilIdle();
+    EXPECT_TRUE(caret_columns().empty());
+    EXPECT_FALSE(lit());
+}
+
 TEST_F(ControlsTest, AnEditReplacesItsSelectionAndUndoesIt) {
     SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, "%1 and");
     Send(IDC_PLAIN_EDIT, EM_SETSEL, 3, 3);
