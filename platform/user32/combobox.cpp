@@ -213,16 +213,7 @@ void PaintList(HWND list) {
     p.Fill(r, colors::kWindow);
     if (s) {
         const RowScrollBar bar = ListScrollBar(list, *s);
-        const RECT rows = bar.Rows();
-        for (int i = s->list_top, y = rows.top; i < s->items.Count() && y < rows.bottom;
-             ++i, y += kDropItemHeight) {
-            RECT row{rows.left, y, rows.right, y + kDropItemHeight};
-            const bool hot = i == s->hot;
-            if (hot)
-                p.Fill(row, colors::kSelection);
-            p.Text(s->items.At(i).text, RECT{row.left + 2, row.top, row.right - 2, row.bottom},
-                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX, hot ? colors::kWindow : colors::kText);
-        }
+        PaintListRows(p, s->items, s->list_top, s->hot, bar.Rows(), kDropItemHeight, true);
         bar.Paint(p);
     }
     p.Frame(r, colors::kFrame);

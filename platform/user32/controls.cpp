@@ -257,6 +257,22 @@ std::optional<int> RowScrollBar::Press(POINT pt) const {
     return Clamp(top, count_, visible_);
 }
 
+void PaintListRows(const ControlPainter& p, const ItemList& items, int top, int lit,
+                   const RECT& rows, int row_height, bool enabled) {
+    for (int i = std::max(top, 0), y = rows.top; i < items.Count() && y < rows.bottom;
+         ++i, y += row_height) {
+        RECT row{rows.left, y, rows.right, y + row_height};
+        const bool selected = i == lit;
+        if (selected)
+            p.Fill(row, colors::kSelection);
+        p.Text(items.At(i).text, RECT{row.left + 2, row.top, row.right - 2, row.bottom},
+               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+               !enabled   ? colors::kGrayText
+               : selected ? colors::kWindow
+                          : colors::kText);
+    }
+}
+
 LRESULT CopyOut(const std::string& text, WPARAM size, LPARAM buffer) {
     return CopyTextBounded(text, reinterpret_cast<char*>(buffer), size_t(size));
 }

@@ -204,6 +204,11 @@ void FollowDelete(int& selection, int index);
 // double-byte character is never folded.
 int CompareNoCase(std::string_view a, std::string_view b);
 
+// The entries of a list from `top` down, one row of `row_height` each, in `rows`; the entry
+// `lit` (-1: none) on the selection colour; the texts gray when the list is disabled.
+void PaintListRows(const ControlPainter& p, const ItemList& items, int top, int lit,
+                   const RECT& rows, int row_height, bool enabled);
+
 // What a user does, for the test desktop. False when the control is not of that kind, is
 // disabled or the index is no entry.
 bool ComboPickByUser(HWND combo, int index);

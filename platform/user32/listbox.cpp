@@ -68,19 +68,7 @@ void Paint(HWND hwnd, const ListState& s) {
     RECT r = p.client();
     p.Fill(r, colors::kWindow);
     const RowScrollBar bar = ScrollBarOf(hwnd, s);
-    const RECT rows = bar.Rows();
-    for (int i = s.top, y = rows.top; i < s.items.Count() && y < rows.bottom;
-         ++i, y += kItemHeight) {
-        RECT row{rows.left, y, rows.right, y + kItemHeight};
-        bool selected = i == s.selection;
-        if (selected)
-            p.Fill(row, colors::kSelection);
-        RECT text{row.left + 2, row.top, row.right - 2, row.bottom};
-        p.Text(s.items.At(i).text, text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
-               !enabled   ? colors::kGrayText
-               : selected ? colors::kWindow
-                          : colors::kText);
-    }
+    PaintListRows(p, s.items, s.top, s.selection, bar.Rows(), kItemHeight, enabled);
     bar.Paint(p);
     if (StyleOf(hwnd) & WS_BORDER)
         p.Frame(r, colors::kFrame);
