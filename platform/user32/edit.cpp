@@ -25,6 +25,7 @@ struct EditState {
     std::string text;
     size_t sel_start = 0; // bytes; start <= end, both on character boundaries
     size_t sel_end = 0;
+    bool caret_at_start = false; // a selection made leftwards with Shift has its caret first
     size_t limit = kDefaultLimit;
     std::optional<std::string> undo;
     bool modified = false;
@@ -56,6 +57,20 @@ size_t NextBoundary(const std::string& text, size_t pos) {
     if (pos >= text.size())
         return text.size();
     return std::min(text.size(), pos + (IsDBCSLeadByte(BYTE(text[pos])) ? 2 : 1));
+}
+
+size_t Caret(const EditState& s) {
+    return s.caret_at_start ? s.sel_start : s.sel_end;
+}
+
+// The caret moved by a key: with Shift held the selection runs from where it was anchored to
+// the caret's new place, else it goes and only the caret is left.
+void MoveCaret(HWND hwnd, EditState& s, size_t to, bool extend) {
+    const size_t anchor = s.caret_at_start ? s.sel_end : s.sel_start;
+    s.sel_start = extend ? std::min(anchor, to) : to;
+    s.sel_end = extend ? std::max(anchor, to) : to;
+    s.caret_at_start = extend && to < anchor;
+    Redraw(hwnd);
 }
 
 bool Multiline(HWND hwnd) {
@@ -164,7 +179,7 @@ void KeepCaretInView(HDC dc, HWND hwnd, EditState& s, int width) {
         return;
     }
     const std::string shown = Shown(hwnd, s);
-    const size_t caret = std::min(s.sel_end, shown.size());
+    const size_t caret = std::min(Caret(s), shown.size());
     s.first_shown = std::min(s.first_shown, caret);
     while (s.first_shown < caret && Extent(dc, std::string_view(shown).substr(
                                                    s.first_shown, caret - s.first_shown)) >= width)
@@ -207,8 +222,9 @@ void Paint(HWND hwnd, EditState& s) {
             p.Text(line.substr(from, to - from), RECT{x_from, inner.top, lit.right, inner.bottom},
                    format, colors::kWindow);
         }
-        if (s.focused && enabled && x_to < inner.right)
-            p.Fill(RECT{x_to, inner.top + 2, x_to + 1, inner.bottom - 2}, colors::kText);
+        const int x_caret = s.caret_at_start ? x_from : x_to;
+        if (s.focused && enabled && x_caret < inner.right)
+            p.Fill(RECT{x_caret, inner.top + 2, x_caret + 1, inner.bottom - 2}, colors::kText);
     }
     if ((style & WS_BORDER) || (GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
         p.Frame(r, s.focused ? colors::kDefaultFrame : colors::kFrame);
@@ -292,6 +308,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             size_t b = end < 0 ? s->text.size() : BoundaryAtOrBefore(s->text, size_t(end));
             s->sel_start = std::min(a, b);
             s->sel_end = std::max(a, b);
+            s->caret_at_start = false;
         }
         Redraw(hwnd);
         return 0;
@@ -356,6 +373,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (ch == 0x01) { // Ctrl+A
             s->sel_start = 0;
             s->sel_end = s->text.size();
+            s->caret_at_start = false;
             Redraw(hwnd);
             return 0;
         }
@@ -379,22 +397,24 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
                 DeleteRange(hwnd, *s, s->sel_start, NextBoundary(s->text, s->sel_start));
             return 0;
         case VK_LEFT:
-            s->sel_start = s->sel_end =
-                s->sel_start > 0 ? BoundaryAtOrBefore(s->text, s->sel_start - 1) : 0;
-            Redraw(hwnd);
-            return 0;
         case VK_RIGHT:
-            s->sel_start = s->sel_end = NextBoundary(s->text, s->sel_end);
-            Redraw(hwnd);
-            return 0;
         case VK_HOME:
-            s->sel_start = s->sel_end = 0;
-            Redraw(hwnd);
+        case VK_END: {
+            const bool extend = GetKeyState(VK_SHIFT) < 0;
+            const size_t caret = Caret(*s);
+            size_t to = 0;
+            if (wparam == VK_LEFT)
+                to = !extend && s->sel_start != s->sel_end ? s->sel_start
+                     : caret > 0                           ? BoundaryAtOrBefore(s->text, caret - 1)
+                                                           : 0;
+            else if (wparam == VK_RIGHT)
+                to = !extend && s->sel_start != s->sel_end ? s->sel_end
+                                                           : NextBoundary(s->text, caret);
+            else if (wparam == VK_END)
+                to = s->text.size();
+            MoveCaret(hwnd, *s, to, extend);
             return 0;
-        case VK_END:
-            s->sel_start = s->sel_end = s->text.size();
-            Redraw(hwnd);
-            return 0;
+        }
         }
         return 0;
     case WM_GETDLGCODE: {
@@ -407,8 +427,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         // The caret goes where the click was; the focus first, as the dialog manager may select
         // the whole text when the focus comes.
         SetFocus(hwnd);
-        s->sel_start = s->sel_end = BoundaryAt(hwnd, *s, SHORT(LOWORD(lparam)));
-        Redraw(hwnd);
+        MoveCaret(hwnd, *s, BoundaryAt(hwnd, *s, SHORT(LOWORD(lparam))), false);
         return 0;
     case WM_SETFOCUS:
         s->focused = true;

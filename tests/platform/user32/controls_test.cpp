@@ -253,6 +253,27 @@ TEST_F(ControlsTest, AnEditShowsItsCaretAndSelectionInView) {
     EXPECT_EQ(start, end);
     EXPECT_GT(start, 0u);
     EXPECT_LT(start, 40u);
+    // Shift with the arrows, Home and End selects from where the caret was; the arrows alone
+    // leave the selection at its edge.
+    const DWORD click = start;
+    struct Key {
+        int vk;
+        bool shift;
+        DWORD start, end;
+    };
+    const Key keys[] = {
+        {VK_END, true, click, 40}, {VK_HOME, true, 0, click}, {VK_RIGHT, true, 1, click},
+        {VK_LEFT, false, 1, 1},    {VK_RIGHT, true, 1, 2},    {VK_RIGHT, false, 2, 2},
+    };
+    for (const Key& k : keys) {
+        platform::testing::SetKeyDown(VK_SHIFT, k.shift);
+        platform::testing::PressKey(k.vk);
+        platform::testing::SetKeyDown(VK_SHIFT, false);
+        platform::testing::RunUntilIdle();
+        Send(IDC_PLAIN_EDIT, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+        EXPECT_EQ(start, k.start) << "key " << k.vk << " shift " << k.shift;
+        EXPECT_EQ(end, k.end) << "key " << k.vk << " shift " << k.shift;
+    }
     // Without the focus neither caret nor selection shows.
     Send(IDC_PLAIN_EDIT, EM_SETSEL, 0, -1);
     SetFocus(Item(IDC_NUMBER));
