@@ -184,4 +184,45 @@ TEST_F(ResourceLibrary, DialogTextsFitTheirControls) {
     DestroyWindow(parent);
 }
 
+// Alt and a letter reaches one control: no two texts of a dialog mark the same letter, the
+// options pages counting the sheet's "&Apply" as theirs.
+TEST_F(ResourceLibrary, AccessKeysAreUniqueInEachDialog) {
+    struct Dialog {
+        const char* name;
+        std::string sheet_keys;
+    };
+    const Dialog dialogs[] = {{"ABOUT", ""},
+                              {"OPTION_WINDOW", "a"},
+                              {"OPTION_GRAPH_GENERAL", "a"},
+                              {"OPTION_GRAPH_DETAIL", "a"},
+                              {"OPTION_NETWORK_SPEED", ""},
+                              {"OPTION_DATE_AND_TIME", ""},
+                              {"OPTION_HDD_TEMPERATURE", ""},
+                              {"OPTION_HDD_USAGE", ""},
+                              {"OPTION_GRAPH_DETAIL_INFO", ""},
+                              {"OPTION_GRAPH_DETAIL_CHANGE_SETTINGS", ""}};
+    for (const Dialog& d : dialogs) {
+        auto t = platform::user32::LoadDialogTemplate(HMODULE(library), d.name);
+        ASSERT_TRUE(t) << d.name;
+        std::string seen = d.sheet_keys;
+        for (const auto& c : t->controls) {
+            if ((c.style & SS_NOPREFIX) && c.class_name == "STATIC")
+                continue;
+            for (size_t i = 0; i + 1 < c.text.size(); ++i) {
+                if (c.text[i] != '&')
+                    continue;
+                if (c.text[i + 1] == '&') {
+                    ++i;
+                    continue;
+                }
+                const char key = char(std::tolower(static_cast<unsigned char>(c.text[i + 1])));
+                EXPECT_EQ(seen.find(key), std::string::npos)
+                    << d.name << ": \"" << c.text << "\" marks '" << key << "' again";
+                seen += key;
+                break;
+            }
+        }
+    }
+}
+
 } // namespace
