@@ -127,6 +127,25 @@ TEST_F(DialogTest, TheOwnerIsDisabledWhileTheDialogRuns) {
     EXPECT_FALSE(IsWindowEnabled(owner_));
 }
 
+// The program may bring its disabled owner window forward while the dialog runs (as it does
+// when it applies its settings): the dialog keeps the activation and its focus, and the keys
+// still reach it.
+TEST_F(DialogTest, ADisabledOwnerBroughtForwardLeavesTheDialogActive) {
+    AnswerNextDialog(
+        "BASIC", DialogScript()
+                     .Do([this](HWND dialog) {
+                         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_EDIT));
+                         SetForegroundWindow(owner_);
+                         SetWindowPos(owner_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+                         EXPECT_EQ(GetForegroundWindow(), dialog);
+                         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_EDIT));
+                     })
+                     .PressKey(VK_TAB)
+                     .Do([](HWND dialog) { EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDOK)); })
+                     .PressEscape());
+    EXPECT_EQ(Run("BASIC"), IDCANCEL);
+}
+
 TEST_F(DialogTest, OtherWindowsKeepTheirTimersPaintAndMessagesWhileTheDialogRuns) {
     int timers = 0, posted = 0, painted = 0;
     CurrentHandler() = [&](HWND hwnd, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
