@@ -69,6 +69,16 @@ int VisibleRows(HWND hwnd) {
     return std::max(1, (r.bottom - r.top - HeaderHeight(hwnd)) / kRowHeight);
 }
 
+// The bar at the right of the rows, below the header.
+user32::RowScrollBar ScrollBarOf(HWND hwnd, const ListViewState& s) {
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    r.top += HeaderHeight(hwnd);
+    if ((StyleOf(hwnd) & WS_BORDER) || (GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
+        r = RECT{r.left, r.top, r.right - 1, r.bottom - 1};
+    return user32::RowScrollBar(r, int(s.items.size()), VisibleRows(hwnd), s.top);
+}
+
 // The item's text of a column, bounded by the caller's buffer: at most size-1 bytes and the
 // terminator, never half of a double-byte character.
 int CopyItemText(const std::string& text, LPSTR buffer, int size) {
@@ -138,6 +148,7 @@ void Paint(HWND hwnd, const ListViewState& s) {
             x += column.width;
         }
     }
+    ScrollBarOf(hwnd, s).Paint(p);
     if ((StyleOf(hwnd) & WS_BORDER) || (GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
         p.Frame(r, colors::kFrame);
 }
@@ -180,17 +191,18 @@ void SelectOnly(HWND hwnd, ListViewState& s, int index) {
     if (Valid(s, index)) {
         s.items[size_t(index)].selected = true;
         s.focus_item = index;
-        int rows = VisibleRows(hwnd);
-        if (index < s.top)
-            s.top = index;
-        else if (index >= s.top + rows)
-            s.top = index - rows + 1;
+        s.top = user32::RowScrollBar::Reveal(index, s.top, int(s.items.size()), VisibleRows(hwnd));
     }
     Refresh(hwnd, s);
 }
 
 void Click(HWND hwnd, ListViewState& s, POINT pt, bool double_click) {
     SetFocus(hwnd);
+    if (std::optional<int> top = ScrollBarOf(hwnd, s).Press(pt)) {
+        s.top = *top;
+        Refresh(hwnd, s);
+        return;
+    }
     int index = ItemAt(hwnd, s, pt);
     SelectOnly(hwnd, s, index);
     Notify(hwnd, NM_CLICK, index, pt);
@@ -296,7 +308,7 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
             s->focus_item = -1;
         else if (s->focus_item > index)
             --s->focus_item;
-        s->top = std::clamp(s->top, 0, std::max(0, int(s->items.size()) - 1));
+        s->top = user32::RowScrollBar::Clamp(s->top, int(s->items.size()), VisibleRows(hwnd));
         Refresh(hwnd, *s);
         return TRUE;
     }
@@ -326,6 +338,10 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
     case WM_LBUTTONDBLCLK:
         Click(hwnd, *s, POINT{SHORT(LOWORD(lparam)), SHORT(HIWORD(lparam))},
               message == WM_LBUTTONDBLCLK);
+        return 0;
+    case WM_MOUSEWHEEL:
+        s->top = ScrollBarOf(hwnd, *s).Wheel(SHORT(HIWORD(wparam)) / WHEEL_DELTA);
+        Refresh(hwnd, *s);
         return 0;
     case WM_KEYDOWN: {
         int count = int(s->items.size());

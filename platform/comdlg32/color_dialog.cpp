@@ -104,8 +104,17 @@ INT_PTR CALLBACK ColorDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
         const int id = LOWORD(wparam);
         const int code = HIWORD(wparam);
         if (code == EN_CHANGE && (id == kRedEdit || id == kGreenEdit || id == kBlueEdit)) {
-            if (!d->filling)
-                TakeComponents(dialog, *d);
+            if (d->filling)
+                return TRUE;
+            // A number past 255 is put right in the edit at once, so that what it shows is
+            // the colour that the dialog takes.
+            if (GetDlgItemInt(dialog, id, nullptr, FALSE) > 255) {
+                d->filling = true;
+                SetDlgItemInt(dialog, id, 255, FALSE);
+                SendDlgItemMessageA(dialog, id, EM_SETSEL, 3, 3);
+                d->filling = false;
+            }
+            TakeComponents(dialog, *d);
             return TRUE;
         }
         if (code != BN_CLICKED)

@@ -63,6 +63,9 @@ public:
     virtual bool TrayIconAdded(const TrayEntry& entry) = 0;
     virtual void TrayIconChanged(const TrayEntry& entry) = 0;
     virtual void TrayIconRemoved(HWND hwnd, UINT id) = 0;
+
+    // Whether a user sees the windows, so that a message box waits for an answer.
+    virtual bool OnScreen() const { return false; }
 };
 
 } // namespace platform::present

@@ -1,6 +1,7 @@
 // The "ComboBox" class: a list of strings of which one is shown, picked from a list that drops
-// down. The drop-down list itself is not a window here; the user's pick arrives through the
-// keyboard or the test desktop (ComboPickByUser).
+// down. The list is a popup window of its own below the control ("ComboLBox"); while it is down
+// the control has the mouse captured, so a press on an entry picks it and a press anywhere else
+// closes the list. The keyboard and the test desktop (ComboPickByUser) pick entries too.
 #include "user32/controls.h"
 
 #include "user32/window_manager.h"
@@ -11,10 +12,17 @@ namespace platform::user32 {
 
 namespace {
 
+constexpr char kDropListClass[] = "ComboLBox";
+constexpr int kDropItemHeight = 16; // pixels per entry of the list that drops down
+constexpr int kDropRows = 8;        // entries shown at most; more scroll
+
 struct ComboState {
     ItemList items;
     int selection = -1;
     bool dropped = false;
+    HWND list = nullptr;   // the list while it is down
+    int list_top = 0;      // its first entry shown
+    int hot = -1;          // its entry under the mouse or picked with the keys
     int dropped_width = 0; // 0: as wide as the control
     std::string edit_text; // CBS_SIMPLE and CBS_DROPDOWN: the text of the edit part
     size_t edit_limit = 0x7FFFFFFE;
@@ -44,12 +52,106 @@ void Select(HWND hwnd, ComboState& s, int index) {
     Redraw(hwnd);
 }
 
+// The combo box that each open list belongs to.
+ControlStates<HWND>& ListOwners() {
+    static ControlStates<HWND> owners;
+    return owners;
+}
+
+int ShownRows(const ComboState& s) {
+    return std::clamp(s.items.Count(), 1, kDropRows);
+}
+
+RowScrollBar ListScrollBar(HWND list, const ComboState& s) {
+    RECT r{};
+    GetClientRect(list, &r);
+    r = RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+    return RowScrollBar(r, s.items.Count(), ShownRows(s), s.list_top);
+}
+
+void ShowHot(ComboState& s, int hot) {
+    s.hot = hot;
+    s.list_top = RowScrollBar::Reveal(hot, s.list_top, s.items.Count(), ShownRows(s));
+    if (s.list)
+        InvalidateRect(s.list, nullptr, FALSE);
+}
+
+// Below the control, or above it where the work area of its monitor ends first.
+void OpenList(HWND hwnd, ComboState& s) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const int width = std::max<int>(s.dropped_width, r.right - r.left);
+    const int height = ShownRows(s) * kDropItemHeight + 2;
+    int top = r.bottom;
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info) &&
+        top + height > info.rcWork.bottom && r.top - height >= info.rcWork.top)
+        top = r.top - height;
+    s.list_top = 0;
+    s.list = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kDropListClass,
+                             "", WS_POPUP | WS_BORDER, r.left, top, width, height, nullptr, nullptr,
+                             nullptr, nullptr);
+    if (!s.list)
+        return;
+    if (auto owner = ListOwners().Find(s.list))
+        *owner = hwnd;
+    ShowHot(s, s.selection);
+    ShowWindow(s.list, SW_SHOWNA);
+    SetCapture(hwnd);
+}
+
+void CloseList(HWND hwnd, ComboState& s) {
+    HWND list = s.list;
+    s.list = nullptr;
+    s.hot = -1;
+    if (GetCapture() == hwnd)
+        ReleaseCapture();
+    if (list && IsWindow(list))
+        DestroyWindow(list);
+}
+
 void Drop(HWND hwnd, ComboState& s, bool drop) {
     if (s.dropped == drop)
         return;
     s.dropped = drop;
+    if (drop)
+        OpenList(hwnd, s);
+    else
+        CloseList(hwnd, s);
     Redraw(hwnd);
     NotifyParent(hwnd, drop ? CBN_DROPDOWN : CBN_CLOSEUP);
+}
+
+// The entry of the open list under a point of the control's client area (where the captured
+// mouse reports it), or -1 off the entries; on the list's scroll bar, `scrolled` gets the first
+// entry that a press there shows.
+int DropEntryAt(HWND hwnd, const ComboState& s, LPARAM lparam,
+                std::optional<int>* scrolled = nullptr) {
+    if (!s.list)
+        return -1;
+    POINT pt{SHORT(LOWORD(lparam)), SHORT(HIWORD(lparam))};
+    ClientToScreen(hwnd, &pt);
+    ScreenToClient(s.list, &pt);
+    const RowScrollBar bar = ListScrollBar(s.list, s);
+    std::optional<int> top = bar.Press(pt);
+    if (scrolled)
+        *scrolled = top;
+    const RECT rows = bar.Rows();
+    if (top || pt.x < rows.left || pt.x >= rows.right || pt.y < rows.top || pt.y >= rows.bottom)
+        return -1;
+    const int index = s.list_top + (pt.y - rows.top) / kDropItemHeight;
+    return s.items.Valid(index) ? index : -1;
+}
+
+bool InsideList(HWND hwnd, const ComboState& s, LPARAM lparam) {
+    if (!s.list)
+        return false;
+    POINT pt{SHORT(LOWORD(lparam)), SHORT(HIWORD(lparam))};
+    ClientToScreen(hwnd, &pt);
+    RECT r{};
+    GetWindowRect(s.list, &r);
+    return pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom;
 }
 
 std::string ShownText(HWND hwnd, const ComboState& s) {
@@ -87,7 +189,48 @@ void UserSelect(HWND hwnd, ComboState& s, int index) {
     if (!s.items.Valid(index))
         return;
     Select(hwnd, s, index);
+    if (s.list)
+        ShowHot(s, index);
     NotifyParent(hwnd, CBN_SELCHANGE);
+}
+
+// The user's pick of an entry of the open list, which then closes.
+void PickFromList(HWND hwnd, ComboState& s, int index) {
+    UserSelect(hwnd, s, index);
+    NotifyParent(hwnd, CBN_SELENDOK);
+    Drop(hwnd, s, false);
+}
+
+void PaintList(HWND list) {
+    HWND combo = nullptr;
+    if (auto owner = ListOwners().Find(list))
+        combo = *owner;
+    auto s = combo ? States().Find(combo) : nullptr;
+    ControlPainter p(list, s ? s->font : nullptr);
+    if (!p.dc())
+        return;
+    RECT r = p.client();
+    p.Fill(r, colors::kWindow);
+    if (s) {
+        const RowScrollBar bar = ListScrollBar(list, *s);
+        PaintListRows(p, s->items, s->list_top, s->hot, bar.Rows(), kDropItemHeight, true);
+        bar.Paint(p);
+    }
+    p.Frame(r, colors::kFrame);
+}
+
+LRESULT CALLBACK DropListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto owner = ListOwners().ForMessage(hwnd, message);
+    if (!owner)
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    switch (message) {
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_PAINT:
+        PaintList(hwnd);
+        return 0;
+    }
+    return ListOwners().Default(hwnd, message, wparam, lparam, nullptr);
 }
 
 LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -217,15 +360,64 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         case VK_F4:
             Drop(hwnd, *s, !s->dropped);
             return 0;
+        case VK_RETURN:
+        case VK_ESCAPE:
+            if (s->dropped) {
+                if (wparam == VK_RETURN)
+                    NotifyParent(hwnd, CBN_SELENDOK);
+                Drop(hwnd, *s, false);
+            }
+            return 0;
         }
         return 0;
     }
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: { // a second press soon after the first is a press as well
+        std::optional<int> scrolled;
+        if (s->dropped && InsideList(hwnd, *s, lparam)) {
+            // A press on an entry picks it when the button comes up; one on the bar scrolls.
+            const int at = DropEntryAt(hwnd, *s, lparam, &scrolled);
+            if (scrolled) {
+                s->list_top = *scrolled;
+                InvalidateRect(s->list, nullptr, FALSE);
+            } else if (at >= 0) {
+                ShowHot(*s, at);
+            }
+            return 0;
+        }
         SetFocus(hwnd);
         Drop(hwnd, *s, !s->dropped);
         return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (s->dropped) {
+            const int at = DropEntryAt(hwnd, *s, lparam);
+            if (at >= 0 && at != s->hot)
+                ShowHot(*s, at);
+        }
+        return 0;
+    case WM_LBUTTONUP:
+        // The press that opened the list may come up on an entry: that picks it, as a drag
+        // from the control into its list does.
+        if (s->dropped) {
+            const int at = DropEntryAt(hwnd, *s, lparam);
+            if (at >= 0)
+                PickFromList(hwnd, *s, at);
+        }
+        return 0;
+    case WM_MOUSEWHEEL:
+        if (s->dropped) {
+            s->list_top = ListScrollBar(s->list, *s).Wheel(SHORT(HIWORD(wparam)) / WHEEL_DELTA);
+            InvalidateRect(s->list, nullptr, FALSE);
+        }
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (s->dropped && HWND(lparam) != hwnd)
+            Drop(hwnd, *s, false);
+        return 0;
     case WM_GETDLGCODE:
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+        // While the list is down, Enter and Escape close it instead of pressing a button.
+        return DLGC_WANTARROWS | DLGC_WANTCHARS | (s->dropped ? DLGC_WANTALLKEYS : 0);
     case WM_SETFOCUS:
         s->focused = true;
         Redraw(hwnd);
@@ -245,11 +437,16 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     case WM_PAINT:
         Paint(hwnd, *s);
         return 0;
+    case WM_DESTROY:
+        s->dropped = false;
+        CloseList(hwnd, *s);
+        break;
     }
     return States().Default(hwnd, message, wparam, lparam, &s->font);
 }
 
 [[maybe_unused]] const bool registered = AddSystemClass({"ComboBox", ComboProc, CS_DBLCLKS});
+[[maybe_unused]] const bool list_registered = AddSystemClass({kDropListClass, DropListProc});
 
 } // namespace
 

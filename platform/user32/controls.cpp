@@ -163,6 +163,116 @@ void ControlPainter::Text(std::string_view text, RECT r, UINT format, COLORREF c
     DrawTextA(dc_, text.data(), int(text.size()), &r, format);
 }
 
+namespace {
+
+constexpr int kScrollBarWidth = 17;
+constexpr int kMinimumThumb = 8;
+constexpr int kWheelRows = 3;
+constexpr COLORREF kTrack = RGB(225, 225, 225);
+constexpr COLORREF kThumb = RGB(192, 192, 192);
+
+} // namespace
+
+RowScrollBar::RowScrollBar(const RECT& area, int count, int visible, int top)
+    : area_(area), count_(count), visible_(std::max(1, visible)), top_(Clamp(top, count, visible)),
+      shown_(count > std::max(1, visible)) {
+    if (shown_)
+        bar_ = RECT{std::max(area.left, area.right - kScrollBarWidth), area.top, area.right,
+                    area.bottom};
+}
+
+RECT RowScrollBar::Rows() const {
+    RECT r = area_;
+    if (shown_)
+        r.right = bar_.left;
+    return r;
+}
+
+int RowScrollBar::Clamp(int top, int count, int visible) {
+    return std::clamp(top, 0, std::max(0, count - std::max(1, visible)));
+}
+
+int RowScrollBar::Reveal(int index, int top, int count, int visible) {
+    visible = std::max(1, visible);
+    if (index >= 0 && index < count) {
+        if (index < top)
+            top = index;
+        else if (index >= top + visible)
+            top = index - visible + 1;
+    }
+    return Clamp(top, count, visible);
+}
+
+int RowScrollBar::Wheel(int notches) const {
+    return Clamp(top_ - notches * kWheelRows, count_, visible_);
+}
+
+// Between the two arrows, each a square as wide as the bar (less when the bar is short).
+RECT RowScrollBar::Track() const {
+    const int arrow = std::min<int>(bar_.right - bar_.left, (bar_.bottom - bar_.top) / 2);
+    return RECT{bar_.left, bar_.top + arrow, bar_.right, bar_.bottom - arrow};
+}
+
+RECT RowScrollBar::Thumb() const {
+    const RECT track = Track();
+    const int length = track.bottom - track.top;
+    const int thumb = std::min(length, std::max(kMinimumThumb, length * visible_ / count_));
+    const int range = count_ - visible_;
+    const int offset = range > 0 ? (length - thumb) * top_ / range : 0;
+    return RECT{track.left, track.top + offset, track.right, track.top + offset + thumb};
+}
+
+void RowScrollBar::Paint(const ControlPainter& p) const {
+    if (!shown_)
+        return;
+    const RECT track = Track();
+    p.Fill(bar_, colors::kFace);
+    p.Fill(track, kTrack);
+    RECT thumb = Thumb();
+    p.Fill(RECT{thumb.left + 2, thumb.top + 1, thumb.right - 2, thumb.bottom - 1}, kThumb);
+    // A small triangle in each arrow button: up at the top, down at the bottom.
+    const int cx = (bar_.left + bar_.right) / 2;
+    const int up = (bar_.top + track.top) / 2, down = (track.bottom + bar_.bottom) / 2;
+    const COLORREF arrow = top_ > 0 ? colors::kText : colors::kGrayText;
+    const COLORREF arrow_down = top_ < count_ - visible_ ? colors::kText : colors::kGrayText;
+    for (int i = 0; i < 3; ++i) {
+        p.Fill(RECT{cx - i, up - 1 + i, cx + i + 1, up + i}, arrow);
+        p.Fill(RECT{cx - i, down + 1 - i, cx + i + 1, down + 2 - i}, arrow_down);
+    }
+}
+
+std::optional<int> RowScrollBar::Press(POINT pt) const {
+    if (!shown_ || pt.x < bar_.left || pt.x >= bar_.right || pt.y < bar_.top || pt.y >= bar_.bottom)
+        return std::nullopt;
+    const RECT track = Track(), thumb = Thumb();
+    int top = top_;
+    if (pt.y < track.top)
+        top -= 1;
+    else if (pt.y >= track.bottom)
+        top += 1;
+    else if (pt.y < thumb.top)
+        top -= visible_;
+    else if (pt.y >= thumb.bottom)
+        top += visible_;
+    return Clamp(top, count_, visible_);
+}
+
+void PaintListRows(const ControlPainter& p, const ItemList& items, int top, int lit,
+                   const RECT& rows, int row_height, bool enabled) {
+    for (int i = std::max(top, 0), y = rows.top; i < items.Count() && y < rows.bottom;
+         ++i, y += row_height) {
+        RECT row{rows.left, y, rows.right, y + row_height};
+        const bool selected = i == lit;
+        if (selected)
+            p.Fill(row, colors::kSelection);
+        p.Text(items.At(i).text, RECT{row.left + 2, row.top, row.right - 2, row.bottom},
+               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
+               !enabled   ? colors::kGrayText
+               : selected ? colors::kWindow
+                          : colors::kText);
+    }
+}
+
 LRESULT CopyOut(const std::string& text, WPARAM size, LPARAM buffer) {
     return CopyTextBounded(text, reinterpret_cast<char*>(buffer), size_t(size));
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -127,6 +128,38 @@ private:
     RECT client_{};
 };
 
+// The vertical scroll bar of a list that holds more rows than it shows, drawn by the list at
+// the right edge of the area of its rows: an arrow button at each end and, between them, a
+// thumb whose length and place show the part of the list in view.
+class RowScrollBar {
+public:
+    // `area`: where the rows go, in client coordinates; `top`: the first row shown.
+    RowScrollBar(const RECT& area, int count, int visible, int top);
+    bool Shown() const { return shown_; }
+    // The area of the rows less the bar.
+    RECT Rows() const;
+    void Paint(const ControlPainter& p) const;
+    // The first row shown after a press at a client point of the bar: an arrow moves one row,
+    // the track beside the thumb a page, the thumb nothing; nullopt for a point off the bar.
+    std::optional<int> Press(POINT pt) const;
+    // The first row shown after `notches` turns of the wheel away from the user (negative:
+    // towards), three rows each.
+    int Wheel(int notches) const;
+    // A first row that keeps the rows in view as far as there are any: 0 to count - visible.
+    static int Clamp(int top, int count, int visible);
+    // The first row that brings `index` into view, moving as little as it takes.
+    static int Reveal(int index, int top, int count, int visible);
+
+private:
+    RECT Track() const;
+    RECT Thumb() const;
+
+    RECT area_;
+    RECT bar_{};
+    int count_, visible_, top_;
+    bool shown_;
+};
+
 // A text that a control keeps, copied into a caller's buffer the bounded way (WM_GETTEXT).
 LRESULT CopyOut(const std::string& text, WPARAM size, LPARAM buffer);
 
@@ -170,6 +203,11 @@ void FollowDelete(int& selection, int index);
 // Case-insensitive comparison of ANSI texts: ASCII letters only, so that the trail byte of a
 // double-byte character is never folded.
 int CompareNoCase(std::string_view a, std::string_view b);
+
+// The entries of a list from `top` down, one row of `row_height` each, in `rows`; the entry
+// `lit` (-1: none) on the selection colour; the texts gray when the list is disabled.
+void PaintListRows(const ControlPainter& p, const ItemList& items, int top, int lit,
+                   const RECT& rows, int row_height, bool enabled);
 
 // What a user does, for the test desktop. False when the control is not of that kind, is
 // disabled or the index is no entry.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 
@@ -83,6 +84,65 @@ void TabOrder(HWND hwnd, std::vector<HWND>& out, int depth) {
         }
         out.push_back(child);
     }
+}
+
+// The access key that a control's text marks with a single "&", in lower case; 0 for none.
+int AccessKeyOf(const std::string& text) {
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '&')
+            continue;
+        if (text[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return std::tolower(static_cast<unsigned char>(text[i + 1]));
+    }
+    return 0;
+}
+
+bool IsClassName(HWND hwnd, const char* name) {
+    char class_name[32] = {};
+    GetClassNameA(hwnd, class_name, sizeof class_name);
+    return CompareNoCase(class_name, name) == 0;
+}
+
+// Alt and a key: the button whose text marks the key is clicked (a check box or a radio button
+// takes the focus too); a label or a frame hands the focus to the control after it. False when
+// no shown, enabled control marks the key.
+bool PressAccessKey(HWND dialog, int key) {
+    std::vector<HWND> order;
+    TabOrder(dialog, order, 0);
+    const auto usable = [](HWND h) {
+        const DWORD style = StyleOf(h);
+        return (style & WS_VISIBLE) && !(style & WS_DISABLED);
+    };
+    for (size_t i = 0; i < order.size(); ++i) {
+        HWND control = order[i];
+        const DWORD style = StyleOf(control);
+        const bool button = IsClassName(control, "Button");
+        if (!usable(control) || !(button || IsClassName(control, "Static")) ||
+            (!button && (style & SS_NOPREFIX)) || AccessKeyOf(WholeText(control)) != key)
+            continue;
+        const DWORD type = style & BS_TYPEMASK;
+        if (button && type != BS_GROUPBOX) {
+            if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)
+                SetFocus(control);
+            SendMessageA(control, BM_CLICK, 0, 0);
+            return true;
+        }
+        for (size_t j = i + 1; j < order.size(); ++j) {
+            HWND next = order[j];
+            if (!usable(next) || IsClassName(next, "Static") ||
+                (IsClassName(next, "Button") && (StyleOf(next) & BS_TYPEMASK) == BS_GROUPBOX))
+                continue;
+            if (SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+                SendMessageA(next, EM_SETSEL, 0, -1);
+            SetFocus(next);
+            return true;
+        }
+        return true;
+    }
+    return false;
 }
 
 // Dialog units to pixels, rounded to the nearest pixel as MulDiv rounds.
@@ -529,6 +589,8 @@ BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
     if (!hDlg || !lpMsg || !lpMsg->hwnd || !IsWithin(hDlg, lpMsg->hwnd))
         return FALSE;
     const UINT message = lpMsg->message;
+    if (message == WM_SYSCHAR && PressAccessKey(hDlg, std::tolower(int(BYTE(lpMsg->wParam)))))
+        return TRUE;
     if (message == WM_KEYDOWN || message == WM_CHAR) {
         LRESULT code = SendMessageA(lpMsg->hwnd, WM_GETDLGCODE, lpMsg->wParam, LPARAM(lpMsg));
         if (!(code & DLGC_WANTALLKEYS)) {

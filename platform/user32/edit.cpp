@@ -25,11 +25,13 @@ struct EditState {
     std::string text;
     size_t sel_start = 0; // bytes; start <= end, both on character boundaries
     size_t sel_end = 0;
+    bool caret_at_start = false; // a selection made leftwards with Shift has its caret first
     size_t limit = kDefaultLimit;
     std::optional<std::string> undo;
     bool modified = false;
     bool focused = false;
-    int pending_lead = -1; // the lead byte of a double-byte character typed as two WM_CHARs
+    int pending_lead = -1;  // the lead byte of a double-byte character typed as two WM_CHARs
+    size_t first_shown = 0; // one line: the byte the view starts at, so that the caret is seen
     HFONT font = nullptr;
 };
 
@@ -55,6 +57,20 @@ size_t NextBoundary(const std::string& text, size_t pos) {
     if (pos >= text.size())
         return text.size();
     return std::min(text.size(), pos + (IsDBCSLeadByte(BYTE(text[pos])) ? 2 : 1));
+}
+
+size_t Caret(const EditState& s) {
+    return s.caret_at_start ? s.sel_start : s.sel_end;
+}
+
+// The caret moved by a key: with Shift held the selection runs from where it was anchored to
+// the caret's new place, else it goes and only the caret is left.
+void MoveCaret(HWND hwnd, EditState& s, size_t to, bool extend) {
+    const size_t anchor = s.caret_at_start ? s.sel_end : s.sel_start;
+    s.sel_start = extend ? std::min(anchor, to) : to;
+    s.sel_end = extend ? std::max(anchor, to) : to;
+    s.caret_at_start = extend && to < anchor;
+    Redraw(hwnd);
 }
 
 bool Multiline(HWND hwnd) {
@@ -135,7 +151,42 @@ void Undo(HWND hwnd, EditState& s) {
     Changed(hwnd, s);
 }
 
-void Paint(HWND hwnd, const EditState& s) {
+// The one line's text as shown: its own, or a star for each byte of a password.
+std::string Shown(HWND hwnd, const EditState& s) {
+    return (StyleOf(hwnd) & ES_PASSWORD) ? std::string(s.text.size(), '*') : s.text;
+}
+
+int Extent(HDC dc, std::string_view text) {
+    SIZE size{};
+    if (!text.empty())
+        GetTextExtentPoint32A(dc, text.data(), int(text.size()), &size);
+    return size.cx;
+}
+
+RECT TextArea(const RECT& client) {
+    return RECT{client.left + 2, client.top + 1, client.right - 2, client.bottom - 1};
+}
+
+bool LeftAligned(HWND hwnd) {
+    return (StyleOf(hwnd) & 0x3) == ES_LEFT;
+}
+
+// Moves the start of the view of a left-aligned line so that the caret is inside it: back to
+// the caret when it went left of the view, on by whole characters when it went past its end.
+void KeepCaretInView(HDC dc, HWND hwnd, EditState& s, int width) {
+    if (Multiline(hwnd) || !LeftAligned(hwnd)) {
+        s.first_shown = 0;
+        return;
+    }
+    const std::string shown = Shown(hwnd, s);
+    const size_t caret = std::min(Caret(s), shown.size());
+    s.first_shown = std::min(s.first_shown, caret);
+    while (s.first_shown < caret && Extent(dc, std::string_view(shown).substr(
+                                                   s.first_shown, caret - s.first_shown)) >= width)
+        s.first_shown = NextBoundary(s.text, s.first_shown);
+}
+
+void Paint(HWND hwnd, EditState& s) {
     ControlPainter p(hwnd, s.font);
     if (!p.dc())
         return;
@@ -143,17 +194,74 @@ void Paint(HWND hwnd, const EditState& s) {
     const bool enabled = !(style & WS_DISABLED);
     RECT r = p.client();
     p.Fill(r, enabled && !(style & ES_READONLY) ? colors::kWindow : colors::kFace);
-    std::string shown = (style & ES_PASSWORD) ? std::string(s.text.size(), '*') : s.text;
-    RECT inner{r.left + 2, r.top + 1, r.right - 2, r.bottom - 1};
-    UINT format = DT_NOPREFIX |
-                  ((style & ES_MULTILINE) ? UINT(DT_WORDBREAK) : UINT(DT_SINGLELINE | DT_VCENTER));
-    if ((style & 0x3) == ES_CENTER)
-        format |= DT_CENTER;
-    else if ((style & 0x3) == ES_RIGHT)
-        format |= DT_RIGHT;
-    p.Text(shown, inner, format, enabled ? colors::kText : colors::kGrayText);
+    const std::string shown = Shown(hwnd, s);
+    RECT inner = TextArea(r);
+    const COLORREF color = enabled ? colors::kText : colors::kGrayText;
+    if (Multiline(hwnd) || !LeftAligned(hwnd)) {
+        UINT format = DT_NOPREFIX | ((style & ES_MULTILINE) ? UINT(DT_WORDBREAK)
+                                                            : UINT(DT_SINGLELINE | DT_VCENTER));
+        if ((style & 0x3) == ES_CENTER)
+            format |= DT_CENTER;
+        else if ((style & 0x3) == ES_RIGHT)
+            format |= DT_RIGHT;
+        p.Text(shown, inner, format, color);
+    } else {
+        // One left-aligned line: the view from `first_shown`, the selection lit while the edit
+        // has the focus, and the caret.
+        KeepCaretInView(p.dc(), hwnd, s, inner.right - inner.left);
+        const std::string_view line = std::string_view(shown).substr(s.first_shown);
+        const size_t from = std::clamp(s.sel_start, s.first_shown, shown.size()) - s.first_shown;
+        const size_t to = std::clamp(s.sel_end, s.first_shown, shown.size()) - s.first_shown;
+        const UINT format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER;
+        const int x_from = inner.left + Extent(p.dc(), line.substr(0, from));
+        const int x_to = inner.left + Extent(p.dc(), line.substr(0, to));
+        p.Text(line, inner, format, color);
+        if (s.focused && from < to) {
+            RECT lit{x_from, inner.top + 1, std::min<int>(x_to, inner.right), inner.bottom - 1};
+            p.Fill(lit, colors::kSelection);
+            p.Text(line.substr(from, to - from), RECT{x_from, inner.top, lit.right, inner.bottom},
+                   format, colors::kWindow);
+        }
+        const int x_caret = s.caret_at_start ? x_from : x_to;
+        if (s.focused && enabled && x_caret < inner.right)
+            p.Fill(RECT{x_caret, inner.top + 2, x_caret + 1, inner.bottom - 2}, colors::kText);
+    }
     if ((style & WS_BORDER) || (GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
         p.Frame(r, s.focused ? colors::kDefaultFrame : colors::kFrame);
+}
+
+// The character boundary of one left-aligned line nearest to a client x.
+size_t BoundaryAt(HWND hwnd, const EditState& s, int x) {
+    if (Multiline(hwnd) || !LeftAligned(hwnd))
+        return s.text.size();
+    HDC dc = GetDC(hwnd);
+    if (!dc)
+        return s.text.size();
+    HGDIOBJ old = s.font ? SelectObject(dc, s.font) : nullptr;
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    const std::string shown = Shown(hwnd, s);
+    const int target = x - TextArea(client).left;
+    size_t best = s.first_shown;
+    for (size_t at = s.first_shown;; at = NextBoundary(s.text, at)) {
+        const int here =
+            Extent(dc, std::string_view(shown).substr(s.first_shown, at - s.first_shown));
+        if (here <= target)
+            best = at;
+        else {
+            const int before =
+                Extent(dc, std::string_view(shown).substr(s.first_shown, best - s.first_shown));
+            if (here - target < target - before)
+                best = at;
+            break;
+        }
+        if (at >= shown.size())
+            break;
+    }
+    if (old)
+        SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    return best;
 }
 
 LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -200,6 +308,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             size_t b = end < 0 ? s->text.size() : BoundaryAtOrBefore(s->text, size_t(end));
             s->sel_start = std::min(a, b);
             s->sel_end = std::max(a, b);
+            s->caret_at_start = false;
         }
         Redraw(hwnd);
         return 0;
@@ -264,6 +373,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (ch == 0x01) { // Ctrl+A
             s->sel_start = 0;
             s->sel_end = s->text.size();
+            s->caret_at_start = false;
             Redraw(hwnd);
             return 0;
         }
@@ -287,18 +397,24 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
                 DeleteRange(hwnd, *s, s->sel_start, NextBoundary(s->text, s->sel_start));
             return 0;
         case VK_LEFT:
-            s->sel_start = s->sel_end =
-                s->sel_start > 0 ? BoundaryAtOrBefore(s->text, s->sel_start - 1) : 0;
-            return 0;
         case VK_RIGHT:
-            s->sel_start = s->sel_end = NextBoundary(s->text, s->sel_end);
-            return 0;
         case VK_HOME:
-            s->sel_start = s->sel_end = 0;
+        case VK_END: {
+            const bool extend = GetKeyState(VK_SHIFT) < 0;
+            const size_t caret = Caret(*s);
+            size_t to = 0;
+            if (wparam == VK_LEFT)
+                to = !extend && s->sel_start != s->sel_end ? s->sel_start
+                     : caret > 0                           ? BoundaryAtOrBefore(s->text, caret - 1)
+                                                           : 0;
+            else if (wparam == VK_RIGHT)
+                to = !extend && s->sel_start != s->sel_end ? s->sel_end
+                                                           : NextBoundary(s->text, caret);
+            else if (wparam == VK_END)
+                to = s->text.size();
+            MoveCaret(hwnd, *s, to, extend);
             return 0;
-        case VK_END:
-            s->sel_start = s->sel_end = s->text.size();
-            return 0;
+        }
         }
         return 0;
     case WM_GETDLGCODE: {
@@ -308,7 +424,10 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         return code;
     }
     case WM_LBUTTONDOWN:
+        // The caret goes where the click was; the focus first, as the dialog manager may select
+        // the whole text when the focus comes.
         SetFocus(hwnd);
+        MoveCaret(hwnd, *s, BoundaryAt(hwnd, *s, SHORT(LOWORD(lparam))), false);
         return 0;
     case WM_SETFOCUS:
         s->focused = true;

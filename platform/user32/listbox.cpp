@@ -35,6 +35,31 @@ bool Notifies(HWND hwnd) {
     return (StyleOf(hwnd) & LBS_NOTIFY) != 0;
 }
 
+// Where the rows go: the client area inside the frame.
+RECT RowArea(HWND hwnd) {
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    if (StyleOf(hwnd) & WS_BORDER)
+        r = RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+    return r;
+}
+
+int VisibleRows(HWND hwnd) {
+    RECT r = RowArea(hwnd);
+    return std::max(1, int(r.bottom - r.top) / kItemHeight);
+}
+
+// The bar of a list made with WS_VSCROLL; one without it never shows a bar.
+RowScrollBar ScrollBarOf(HWND hwnd, const ListState& s) {
+    const bool scrolls = (StyleOf(hwnd) & WS_VSCROLL) != 0;
+    return RowScrollBar(RowArea(hwnd), scrolls ? s.items.Count() : 0, VisibleRows(hwnd), s.top);
+}
+
+// The first row shown moved so that the item is in view.
+void Reveal(HWND hwnd, ListState& s, int index) {
+    s.top = RowScrollBar::Reveal(index, s.top, s.items.Count(), VisibleRows(hwnd));
+}
+
 void Paint(HWND hwnd, const ListState& s) {
     ControlPainter p(hwnd, s.font);
     if (!p.dc())
@@ -42,17 +67,9 @@ void Paint(HWND hwnd, const ListState& s) {
     const bool enabled = !(StyleOf(hwnd) & WS_DISABLED);
     RECT r = p.client();
     p.Fill(r, colors::kWindow);
-    for (int i = s.top, y = r.top; i < s.items.Count() && y < r.bottom; ++i, y += kItemHeight) {
-        RECT row{r.left, y, r.right, y + kItemHeight};
-        bool selected = i == s.selection;
-        if (selected)
-            p.Fill(row, colors::kSelection);
-        RECT text{row.left + 2, row.top, row.right - 2, row.bottom};
-        p.Text(s.items.At(i).text, text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX,
-               !enabled   ? colors::kGrayText
-               : selected ? colors::kWindow
-                          : colors::kText);
-    }
+    const RowScrollBar bar = ScrollBarOf(hwnd, s);
+    PaintListRows(p, s.items, s.top, s.selection, bar.Rows(), kItemHeight, enabled);
+    bar.Paint(p);
     if (StyleOf(hwnd) & WS_BORDER)
         p.Frame(r, colors::kFrame);
 }
@@ -62,17 +79,29 @@ void UserSelect(HWND hwnd, ListState& s, int index) {
         return;
     bool changed = s.selection != index;
     s.selection = index;
+    Reveal(hwnd, s, index);
     Refresh(hwnd, s);
     if (changed && Notifies(hwnd))
         NotifyParent(hwnd, LBN_SELCHANGE);
 }
 
-int IndexAt(const ListState& s, LPARAM lparam) {
-    int y = SHORT(HIWORD(lparam));
+int IndexAt(HWND hwnd, const ListState& s, LPARAM lparam) {
+    int y = SHORT(HIWORD(lparam)) - RowArea(hwnd).top;
     if (y < 0)
         return -1;
     int index = s.top + y / kItemHeight;
     return s.items.Valid(index) ? index : -1;
+}
+
+// A press on the scroll bar moves the rows in view; false when the point is not on it.
+bool Scrolled(HWND hwnd, ListState& s, LPARAM lparam) {
+    std::optional<int> top =
+        ScrollBarOf(hwnd, s).Press(POINT{SHORT(LOWORD(lparam)), SHORT(HIWORD(lparam))});
+    if (!top)
+        return false;
+    s.top = *top;
+    Refresh(hwnd, s);
+    return true;
 }
 
 LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -103,7 +132,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (left < 0)
             return LB_ERR;
         FollowDelete(s->selection, index);
-        s->top = std::min(s->top, std::max(0, left - 1));
+        s->top = RowScrollBar::Clamp(s->top, left, VisibleRows(hwnd));
         Refresh(hwnd, *s);
         return left;
     }
@@ -120,6 +149,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case LB_SETCURSEL: {
         int index = int(wparam);
         s->selection = s->items.Valid(index) ? index : -1;
+        Reveal(hwnd, *s, s->selection);
         Refresh(hwnd, *s);
         return s->items.Valid(index) ? index : LB_ERR;
     }
@@ -141,6 +171,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         if (found < 0)
             return LB_ERR;
         s->selection = found;
+        Reveal(hwnd, *s, found);
         Refresh(hwnd, *s);
         return found;
     }
@@ -153,7 +184,7 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case LB_SETTOPINDEX:
         if (!s->items.Valid(int(wparam)))
             return LB_ERR;
-        s->top = int(wparam);
+        s->top = RowScrollBar::Clamp(int(wparam), s->items.Count(), VisibleRows(hwnd));
         Refresh(hwnd, *s);
         return 0;
     case WM_KEYDOWN: {
@@ -168,14 +199,26 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             UserSelect(hwnd, *s, 0);
         else if (wparam == VK_END)
             UserSelect(hwnd, *s, count - 1);
+        else if (wparam == VK_NEXT || wparam == VK_PRIOR) {
+            const int page = std::max(1, VisibleRows(hwnd) - 1) * (wparam == VK_NEXT ? 1 : -1);
+            UserSelect(hwnd, *s, std::clamp(std::max(s->selection, 0) + page, 0, count - 1));
+        }
         return 0;
     }
     case WM_LBUTTONDOWN:
         SetFocus(hwnd);
-        UserSelect(hwnd, *s, IndexAt(*s, lparam));
+        if (Scrolled(hwnd, *s, lparam))
+            return 0;
+        UserSelect(hwnd, *s, IndexAt(hwnd, *s, lparam));
+        return 0;
+    case WM_MOUSEWHEEL:
+        s->top = ScrollBarOf(hwnd, *s).Wheel(SHORT(HIWORD(wparam)) / WHEEL_DELTA);
+        Refresh(hwnd, *s);
         return 0;
     case WM_LBUTTONDBLCLK: {
-        int index = IndexAt(*s, lparam);
+        if (Scrolled(hwnd, *s, lparam))
+            return 0;
+        int index = IndexAt(hwnd, *s, lparam);
         UserSelect(hwnd, *s, index);
         if (index >= 0 && Notifies(hwnd))
             NotifyParent(hwnd, LBN_DBLCLK);

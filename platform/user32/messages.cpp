@@ -389,17 +389,37 @@ BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
     bool shift = GetKeyState(VK_SHIFT) < 0;
     bool control = GetKeyState(VK_CONTROL) < 0;
     bool caps = (GetKeyState(VK_CAPITAL) & 1) != 0;
+    // The characters of the keys as the US keyboard has them: unshifted and shifted.
+    struct KeyChars {
+        UINT vk;
+        char plain, shifted;
+    };
+    static constexpr KeyChars kPunctuation[] = {
+        {VK_OEM_1, ';', ':'},     {VK_OEM_PLUS, '=', '+'},   {VK_OEM_COMMA, ',', '<'},
+        {VK_OEM_MINUS, '-', '_'}, {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},
+        {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},      {VK_OEM_5, '\\', '|'},
+        {VK_OEM_6, ']', '}'},     {VK_OEM_7, '\'', '"'},     {VK_MULTIPLY, '*', '*'},
+        {VK_ADD, '+', '+'},       {VK_SUBTRACT, '-', '-'},   {VK_DECIMAL, '.', '.'},
+        {VK_DIVIDE, '/', '/'},
+    };
+    static constexpr char kShiftedDigits[] = ")!@#$%^&*(";
     int ch = -1;
     if (vk >= 'A' && vk <= 'Z') {
         if (control)
             ch = int(vk - 'A' + 1);
         else
             ch = (shift != caps) ? int(vk) : int(vk - 'A' + 'a');
-    } else if (vk >= '0' && vk <= '9' && !shift) {
-        ch = int(vk);
+    } else if (vk >= '0' && vk <= '9' && !control) {
+        ch = shift ? kShiftedDigits[vk - '0'] : int(vk);
+    } else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) {
+        ch = int('0' + (vk - VK_NUMPAD0));
     } else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_BACK || vk == VK_TAB ||
                vk == VK_ESCAPE) {
         ch = vk == VK_SPACE ? ' ' : int(vk);
+    } else if (!control) {
+        for (const KeyChars& k : kPunctuation)
+            if (k.vk == vk)
+                ch = static_cast<unsigned char>(shift ? k.shifted : k.plain);
     }
     if (ch < 0)
         return TRUE;

@@ -185,12 +185,36 @@ BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, U
     return TRUE;
 }
 
+// A disabled window cannot take the activation: the shown window that it owns in front of the
+// others (its modal dialog) takes it instead, and so on down a chain of such dialogs, so that
+// the keyboard stays with the dialog that the user answers.
+HWND ActivationTargetLocked(HWND top) {
+    for (int depth = 0; depth < 8; ++depth) {
+        auto w = FindWindowRecord(top);
+        if (!w || !(w->style & WS_DISABLED))
+            break;
+        HWND popup = nullptr;
+        for (HWND h : TheDesktop().top_level) {
+            auto p = FindWindowRecord(h);
+            if (p && p->owner == top && IsVisibleLocked(*p)) {
+                popup = h;
+                break;
+            }
+        }
+        if (!popup)
+            break;
+        top = popup;
+    }
+    return top;
+}
+
 void ActivateWindow(HWND hwnd) {
     HWND top = TopLevelOf(hwnd);
     HWND old;
     {
         std::lock_guard lock(DesktopLock());
         Desktop& d = TheDesktop();
+        top = ActivationTargetLocked(top);
         auto w = FindWindowRecord(top);
         if (!w || w->message_only || d.foreground == top)
             return;
@@ -277,7 +301,9 @@ BOOL WINAPI SetForegroundWindow(HWND hWnd) {
     if (!w)
         return FALSE;
     ActivateWindow(hWnd);
-    platform::present::TheBackend().Activated(TopLevelOf(hWnd));
+    // The window that took the activation: a disabled one's dialog keeps it.
+    HWND active = GetForegroundWindow();
+    platform::present::TheBackend().Activated(active ? active : TopLevelOf(hWnd));
     return TRUE;
 }
 

@@ -2,9 +2,12 @@
 #include <windows.h>
 
 #include "host/codepage.h"
+#include "testing/desktop.h"
+#include "user32/resources.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <dlfcn.h>
 #include <string>
 #include <vector>
@@ -100,6 +103,126 @@ TEST_F(ResourceLibrary, MenuHasTheSixCommandsInItsFirstSubMenu) {
     for (UINT id = 1000; id <= 1005; ++id)
         EXPECT_NE(GetMenuState(popup, id, MF_BYCOMMAND), UINT(-1)) << id;
     DestroyMenu(menu);
+}
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+// Every text of every dialog is seen whole: a static's text wraps within its box, a line that
+// the text breaks itself fits the width of the box (else the wrap leaves its last words alone
+// on a line of their own), and the text of a button, a check box or a frame fits on its one
+// line.
+TEST_F(ResourceLibrary, DialogTextsFitTheirControls) {
+    platform::testing::DesktopScope desktop;
+    HWND parent = CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                                  nullptr, nullptr);
+    const char* names[] = {"ABOUT",
+                           "OPTION_WINDOW",
+                           "OPTION_GRAPH_GENERAL",
+                           "OPTION_GRAPH_DETAIL",
+                           "OPTION_VIRTUAL_MEMORY",
+                           "OPTION_PHYSICAL_MEMORY",
+                           "OPTION_PROCESSES",
+                           "OPTION_NETWORK_SPEED",
+                           "OPTION_DATE_AND_TIME",
+                           "OPTION_RUNNING_TIME",
+                           "OPTION_HDD_TEMPERATURE",
+                           "OPTION_HDD_USAGE",
+                           "OPTION_GRAPH_DETAIL_INFO",
+                           "OPTION_GRAPH_DETAIL_CHANGE_SETTINGS"};
+    for (const char* name : names) {
+        auto t = platform::user32::LoadDialogTemplate(HMODULE(library), name);
+        ASSERT_TRUE(t) << name;
+        HWND dialog = CreateDialogParamA(HMODULE(library), name, parent, QuietDialogProc, 0);
+        ASSERT_NE(dialog, nullptr) << name;
+        HDC dc = GetDC(dialog);
+        HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+        for (const auto& c : t->controls) {
+            std::string kind = c.class_name;
+            for (char& ch : kind)
+                ch = char(std::toupper(static_cast<unsigned char>(ch)));
+            if (c.text.empty() || (kind != "STATIC" && kind != "BUTTON"))
+                continue;
+            RECT box{c.x, c.y, c.x + c.cx, c.y + c.cy};
+            MapDialogRect(dialog, &box);
+            const int width = box.right - box.left, height = box.bottom - box.top;
+            const DWORD type = c.style & (kind == "STATIC" ? SS_TYPEMASK : BS_TYPEMASK);
+            RECT text{0, 0, width, 0};
+            if (kind == "STATIC") {
+                if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT)
+                    continue;
+                DrawTextA(dc, c.text.c_str(), int(c.text.size()), &text,
+                          DT_CALCRECT | DT_WORDBREAK);
+                EXPECT_LE(text.right, width) << name << ": a word of \"" << c.text << "\"";
+                EXPECT_LE(text.bottom, height) << name << ": \"" << c.text << "\" is cut off";
+                for (size_t start = 0, end; start < c.text.size(); start = end + 1) {
+                    end = c.text.find('\n', start);
+                    if (end == std::string::npos) {
+                        if (start == 0)
+                            break; // one line, left to the wrap
+                        end = c.text.size();
+                    }
+                    std::string line = c.text.substr(start, end - start);
+                    RECT one{0, 0, 0, 0};
+                    DrawTextA(dc, line.c_str(), int(line.size()), &one,
+                              DT_CALCRECT | DT_SINGLELINE);
+                    EXPECT_LE(one.right, width) << name << ": the line \"" << line << "\"";
+                }
+                continue;
+            }
+            DrawTextA(dc, c.text.c_str(), int(c.text.size()), &text, DT_CALCRECT | DT_SINGLELINE);
+            // Room that the control keeps beside its text: the box of a check box or a radio
+            // button, the frame's corner, a push button's edges.
+            const int room = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? 6 : 16;
+            EXPECT_LE(text.right + room, width) << name << ": \"" << c.text << "\"";
+        }
+        SelectObject(dc, old);
+        ReleaseDC(dialog, dc);
+        DestroyWindow(dialog);
+    }
+    DestroyWindow(parent);
+}
+
+// Alt and a letter reaches one control: no two texts of a dialog mark the same letter, the
+// options pages counting the sheet's "&Apply" as theirs.
+TEST_F(ResourceLibrary, AccessKeysAreUniqueInEachDialog) {
+    struct Dialog {
+        const char* name;
+        std::string sheet_keys;
+    };
+    const Dialog dialogs[] = {{"ABOUT", ""},
+                              {"OPTION_WINDOW", "a"},
+                              {"OPTION_GRAPH_GENERAL", "a"},
+                              {"OPTION_GRAPH_DETAIL", "a"},
+                              {"OPTION_NETWORK_SPEED", ""},
+                              {"OPTION_DATE_AND_TIME", ""},
+                              {"OPTION_HDD_TEMPERATURE", ""},
+                              {"OPTION_HDD_USAGE", ""},
+                              {"OPTION_GRAPH_DETAIL_INFO", ""},
+                              {"OPTION_GRAPH_DETAIL_CHANGE_SETTINGS", ""}};
+    for (const Dialog& d : dialogs) {
+        auto t = platform::user32::LoadDialogTemplate(HMODULE(library), d.name);
+        ASSERT_TRUE(t) << d.name;
+        std::string seen = d.sheet_keys;
+        for (const auto& c : t->controls) {
+            if ((c.style & SS_NOPREFIX) && c.class_name == "STATIC")
+                continue;
+            for (size_t i = 0; i + 1 < c.text.size(); ++i) {
+                if (c.text[i] != '&')
+                    continue;
+                if (c.text[i + 1] == '&') {
+                    ++i;
+                    continue;
+                }
+                const char key = char(std::tolower(static_cast<unsigned char>(c.text[i + 1])));
+                EXPECT_EQ(seen.find(key), std::string::npos)
+                    << d.name << ": \"" << c.text << "\" marks '" << key << "' again";
+                seen += key;
+                break;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -82,6 +82,7 @@ public:
     bool TrayIconAdded(const TrayEntry& entry) override;
     void TrayIconChanged(const TrayEntry& entry) override;
     void TrayIconRemoved(HWND hwnd, UINT id) override;
+    bool OnScreen() const override { return true; }
 
     // The server has gone: from now on nothing is sent to it.
     void ConnectionLost() { lost_ = true; }

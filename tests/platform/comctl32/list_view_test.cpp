@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,51 @@ TEST_F(ListViewTest, ArrowKeysMoveTheSelectionWithinTheItems) {
         EXPECT_EQ(Selected(), c.selected) << "after key " << c.vk;
     }
     EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED), 2);
+}
+
+// More rows than fit (ten rows of 17 pixels below the header): a bar at the right edge and the
+// wheel bring the others into view, and a click on a row then picks the row shown there.
+TEST_F(ListViewTest, RowsBeyondTheBottomAreScrolledIntoView) {
+    const int count = 25, visible = 10;
+    for (int i = 0; i < count; ++i)
+        AddItem(i, ("$" + std::to_string(i)).c_str(), "Value");
+    // The bar of the list at (100, 100) sized 300 x 200: the arrows are 17 pixels square.
+    const int bar_x = 100 + 300 - 8;
+    const POINT up{bar_x, 100 + 20 + 4}, down{bar_x, 100 + 200 - 4};
+    const POINT below_thumb{bar_x, 100 + 200 - 25};
+    const auto wheel = [&](int notches) {
+        SendMessageA(list, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(SHORT(notches * WHEEL_DELTA))), 0);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        int top;
+    };
+    const Case cases[] = {
+        {"the down arrow", [&] { platform::testing::LeftClick(down); }, 1},
+        {"the track below the thumb", [&] { platform::testing::LeftClick(below_thumb); }, 11},
+        {"the wheel towards the user", [&] { wheel(-2); }, count - visible},
+        {"the up arrow", [&] { platform::testing::LeftClick(up); }, count - visible - 1},
+        {"the wheel away", [&] { wheel(1); }, count - visible - 4},
+    };
+    for (const Case& c : cases) {
+        c.act();
+        platform::testing::RunUntilIdle();
+        // A click in the first row shown picks the item at the top.
+        platform::testing::LeftClick(RowPoint(0, 10));
+        platform::testing::RunUntilIdle();
+        EXPECT_EQ(Selected(), c.top) << c.what;
+    }
+    auto pixels = ReadWindowPixels(parent);
+    ASSERT_TRUE(pixels);
+    EXPECT_NE(PixelAt(*pixels, 300 - 8, 20 + 17 + 2), RGB(255, 255, 255)) << "no scroll bar";
+    // The keys keep the selection in view.
+    SetFocus(list);
+    platform::testing::PressKey(VK_END);
+    platform::testing::RunUntilIdle();
+    platform::testing::LeftClick(RowPoint(visible - 1, 10));
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(Selected(), count - 1);
 }
 
 TEST_F(ListViewTest, TheSelectedRowIsLitAcrossTheRowAndNothingIsDrawnWhileRedrawIsOff) {

@@ -79,6 +79,26 @@ TEST_F(ColorDialogTest, OkReturnsTheColourAndTheCustomColoursCancelChangesNothin
         EXPECT_TRUE(d.errors.empty());
 }
 
+// A component typed past 255 shows as 255, the colour that OK returns; an emptied edit is 0.
+TEST_F(ColorDialogTest, ComponentsTypedOutOfRangeAreShownAsTaken) {
+    std::string red, blue;
+    platform::testing::AnswerNextDialog(cd::kColorDialogCaption,
+                                        DialogScript()
+                                            .SetText(cd::kRedEdit, "999")
+                                            .SetText(cd::kGreenEdit, "")
+                                            .SetText(cd::kBlueEdit, "256")
+                                            .Do([&](HWND dialog) {
+                                                red = ReadDialogItem(dialog, cd::kRedEdit).text;
+                                                blue = ReadDialogItem(dialog, cd::kBlueEdit).text;
+                                            })
+                                            .Click(IDOK));
+    CHOOSECOLORA cc = Record(RGB(10, 20, 30), CC_RGBINIT);
+    ASSERT_TRUE(ChooseColorA(&cc));
+    EXPECT_EQ(red, "255");
+    EXPECT_EQ(blue, "255");
+    EXPECT_EQ(cc.rgbResult, RGB(255, 0, 255));
+}
+
 TEST_F(ColorDialogTest, ABadRecordIsRefusedWithoutADialog) {
     CHOOSECOLORA cc = Record(0, 0);
     cc.lStructSize = 40;

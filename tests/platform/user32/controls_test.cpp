@@ -9,6 +9,7 @@
 #include "testing/desktop.h"
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace user32_test {
@@ -192,6 +193,93 @@ TEST_F(ControlsTest, AnEditsTextAndItsChangeNotices) {
     // EM_LIMITTEXT 0 lifts the limit as far as it goes.
     Send(IDC_PLAIN_EDIT, EM_LIMITTEXT, 0);
     EXPECT_EQ(Send(IDC_PLAIN_EDIT, EM_GETLIMITTEXT), 0x7FFFFFFE);
+}
+
+// A focused edit shows its caret and its selection, and a line longer than the box moves so
+// that the caret stays in view; a click puts the caret where it was.
+TEST_F(ControlsTest, AnEditShowsItsCaretAndSelectionInView) {
+    HWND edit = Item(IDC_PLAIN_EDIT);
+    RECT screen;
+    GetWindowRect(edit, &screen);
+    POINT origin{screen.left, screen.top};
+    ScreenToClient(dialog, &origin);
+    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
+    // The columns of the edit (its own x) drawn in black from top to bottom of the line: the
+    // caret, as no glyph of "x" is a full-height stroke.
+    const auto caret_columns = [&] {
+        std::vector<int> columns;
+        auto pixels = platform::testing::ReadWindowPixels(dialog);
+        EXPECT_TRUE(pixels);
+        if (!pixels)
+            return columns;
+        for (int x = 1; x < width - 1; ++x) {
+            bool full = true;
+            for (int y = 3; y < height - 3 && full; ++y)
+                full =
+                    platform::testing::PixelAt(*pixels, origin.x + x, origin.y + y) == RGB(0, 0, 0);
+            if (full)
+                columns.push_back(x);
+        }
+        return columns;
+    };
+    const auto lit = [&] {
+        auto pixels = platform::testing::ReadWindowPixels(dialog);
+        // Above the low letters, where no glyph covers the light.
+        return pixels &&
+               platform::testing::PixelAt(*pixels, origin.x + 4, origin.y + 3) == RGB(0, 120, 215);
+    };
+    SetFocus(edit);
+    Play(platform::testing::DialogScript().SetText(IDC_PLAIN_EDIT, std::string(40, 'x')));
+    std::vector<int> at = caret_columns();
+    ASSERT_EQ(at.size(), 1u) << "no caret, or more than one";
+    EXPECT_GT(at[0], width / 2) << "the end of a long line is out of view";
+    platform::testing::PressKey(VK_HOME);
+    platform::testing::RunUntilIdle();
+    at = caret_columns();
+    ASSERT_EQ(at.size(), 1u);
+    EXPECT_LT(at[0], 5);
+    EXPECT_FALSE(lit());
+    Send(IDC_PLAIN_EDIT, EM_SETSEL, 0, -1);
+    platform::testing::RunUntilIdle();
+    EXPECT_TRUE(lit()) << "the selection is not shown";
+    // A click in the middle: the caret goes there, the selection goes.
+    platform::testing::LeftClick(POINT{screen.left + width / 2, screen.top + height / 2});
+    platform::testing::RunUntilIdle();
+    at = caret_columns();
+    ASSERT_EQ(at.size(), 1u);
+    EXPECT_NEAR(at[0], width / 2, 4);
+    DWORD start = 0, end = 0;
+    Send(IDC_PLAIN_EDIT, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    EXPECT_EQ(start, end);
+    EXPECT_GT(start, 0u);
+    EXPECT_LT(start, 40u);
+    // Shift with the arrows, Home and End selects from where the caret was; the arrows alone
+    // leave the selection at its edge.
+    const DWORD click = start;
+    struct Key {
+        int vk;
+        bool shift;
+        DWORD start, end;
+    };
+    const Key keys[] = {
+        {VK_END, true, click, 40}, {VK_HOME, true, 0, click}, {VK_RIGHT, true, 1, click},
+        {VK_LEFT, false, 1, 1},    {VK_RIGHT, true, 1, 2},    {VK_RIGHT, false, 2, 2},
+    };
+    for (const Key& k : keys) {
+        platform::testing::SetKeyDown(VK_SHIFT, k.shift);
+        platform::testing::PressKey(k.vk);
+        platform::testing::SetKeyDown(VK_SHIFT, false);
+        platform::testing::RunUntilIdle();
+        Send(IDC_PLAIN_EDIT, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+        EXPECT_EQ(start, k.start) << "key " << k.vk << " shift " << k.shift;
+        EXPECT_EQ(end, k.end) << "key " << k.vk << " shift " << k.shift;
+    }
+    // Without the focus neither caret nor selection shows.
+    Send(IDC_PLAIN_EDIT, EM_SETSEL, 0, -1);
+    SetFocus(Item(IDC_NUMBER));
+    platform::testing::RunUntilIdle();
+    EXPECT_TRUE(caret_columns().empty());
+    EXPECT_FALSE(lit());
 }
 
 TEST_F(ControlsTest, AnEditReplacesItsSelectionAndUndoesIt) {
@@ -412,6 +500,60 @@ TEST_F(ControlsTest, TheUsersPickOfAComboEntryIsAChange) {
     EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), 2);
 }
 
+// The list drops down as a window of its own below the control: a click on an entry picks it,
+// a click anywhere else closes the list and leaves the selection as it was.
+TEST_F(ControlsTest, AComboBoxsListDropsDownBelowItForTheMouse) {
+    for (const char* text : {"Day", "Half day", "Hour", "Minute"})
+        Send(IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text));
+    Send(IDC_COMBO, CB_SETCURSEL, 0);
+    RECT combo;
+    GetWindowRect(Item(IDC_COMBO), &combo);
+    // Inside the list's frame, 16 pixels an entry.
+    const auto entry = [&](int index) {
+        return POINT{(combo.left + combo.right) / 2, combo.bottom + 1 + index * 16 + 8};
+    };
+    struct Case {
+        const char* what;
+        POINT second_click;
+        int selection;
+        std::vector<int> codes;
+    };
+    const Case cases[] = {
+        {"a click on an entry", entry(2), 2, {CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP}},
+        {"a click beside the list", POINT{combo.right + 40, combo.bottom + 20}, 2, {CBN_CLOSEUP}},
+        {"a click on the control again", CentreOf(IDC_COMBO), 2, {CBN_CLOSEUP}},
+    };
+    for (const Case& c : cases) {
+        platform::testing::LeftClick(CentreOf(IDC_COMBO));
+        platform::testing::RunUntilIdle();
+        EXPECT_TRUE(Send(IDC_COMBO, CB_GETDROPPEDSTATE)) << c.what;
+        HWND list = WindowFromPoint(entry(1));
+        EXPECT_NE(list, nullptr) << c.what;
+        EXPECT_NE(list, dialog) << c.what << ": no list below the control";
+        Commands().clear();
+        platform::testing::LeftClick(c.second_click);
+        platform::testing::RunUntilIdle();
+        EXPECT_FALSE(Send(IDC_COMBO, CB_GETDROPPEDSTATE)) << c.what;
+        EXPECT_FALSE(IsWindow(list)) << c.what << ": the list stays";
+        EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), c.selection) << c.what;
+        std::vector<int> codes;
+        for (int code : CodesOf(IDC_COMBO))
+            if (code != CBN_SETFOCUS && code != CBN_KILLFOCUS)
+                codes.push_back(code);
+        EXPECT_EQ(codes, c.codes) << c.what;
+        EXPECT_EQ(GetCapture(), nullptr) << c.what;
+    }
+    // The keys: the list drops with F4 and Escape closes it without closing the dialog.
+    SetFocus(Item(IDC_COMBO));
+    platform::testing::PressKey(VK_F4);
+    platform::testing::RunUntilIdle();
+    EXPECT_TRUE(Send(IDC_COMBO, CB_GETDROPPEDSTATE));
+    platform::testing::PressKey(VK_ESCAPE);
+    platform::testing::RunUntilIdle();
+    EXPECT_FALSE(Send(IDC_COMBO, CB_GETDROPPEDSTATE));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
 TEST_F(ControlsTest, AListBox) {
     for (const char* text : {"%1", "%2", "%3"})
         Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM(text));
@@ -431,6 +573,68 @@ TEST_F(ControlsTest, AListBox) {
     EXPECT_EQ(Count(IDC_LIST, LBN_DBLCLK), 1);
     EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 0);
     EXPECT_EQ(ReadDialogItem(dialog, IDC_LIST).selection, 0);
+}
+
+// A list of more entries than it shows keeps the selection in view and scrolls by its bar, by
+// the wheel and by the keys.
+TEST_F(ControlsTest, AListBoxLongerThanItShowsScrolls) {
+    const int count = 20;
+    for (int i = 0; i < count; ++i)
+        Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM(("Item " + std::to_string(i)).c_str()));
+    RECT client, screen;
+    GetClientRect(Item(IDC_LIST), &client);
+    GetWindowRect(Item(IDC_LIST), &screen);
+    const int visible = (client.bottom - client.top - 2) / 16; // inside the frame
+    ASSERT_GT(visible, 1);
+    ASSERT_LT(visible, count);
+    const int last_top = count - visible;
+    const POINT up{screen.right - 8, screen.top + 4}, down{screen.right - 8, screen.bottom - 4};
+    const auto wheel = [&](int notches) {
+        Send(IDC_LIST, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(SHORT(notches * WHEEL_DELTA))));
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        int top;
+    };
+    const Case cases[] = {
+        {"a selection below the rows shown", [&] { Send(IDC_LIST, LB_SETCURSEL, 15); },
+         15 - visible + 1},
+        {"Home", [&] { platform::testing::PressKey(VK_HOME); }, 0},
+        {"the up arrow at the top", [&] { platform::testing::LeftClick(up); }, 0},
+        {"the down arrow", [&] { platform::testing::LeftClick(down); }, 1},
+        {"the wheel towards the user", [&] { wheel(-1); }, 4},
+        {"the wheel away", [&] { wheel(2); }, 0},
+        {"End", [&] { platform::testing::PressKey(VK_END); }, last_top},
+        {"the down arrow at the end", [&] { platform::testing::LeftClick(down); }, last_top},
+        {"the up arrow", [&] { platform::testing::LeftClick(up); }, last_top - 1},
+        // The entry a page up is in view already.
+        {"Page Up from the last entry", [&] { platform::testing::PressKey(VK_PRIOR); },
+         last_top - 1},
+        {"Page Up again", [&] { platform::testing::PressKey(VK_PRIOR); },
+         count - 1 - 2 * (visible - 1)},
+    };
+    SetFocus(Item(IDC_LIST));
+    for (const Case& c : cases) {
+        c.act();
+        platform::testing::RunUntilIdle();
+        EXPECT_EQ(Send(IDC_LIST, LB_GETTOPINDEX), c.top) << c.what;
+    }
+    // A press on the bar is no pick of an entry.
+    EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), count - 1 - 2 * (visible - 1));
+    auto pixels = platform::testing::ReadWindowPixels(dialog);
+    ASSERT_TRUE(pixels);
+    POINT bar{screen.right - 8, (screen.top + screen.bottom) / 2};
+    ScreenToClient(dialog, &bar);
+    EXPECT_NE(platform::testing::PixelAt(*pixels, bar.x, bar.y), RGB(255, 255, 255))
+        << "no scroll bar drawn";
+
+    // A list that holds no more than it shows has no bar: the press there picks the entry.
+    Send(IDC_LIST, LB_RESETCONTENT);
+    Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM("Only"));
+    platform::testing::LeftClick(POINT{screen.right - 8, screen.top + 8});
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 0);
 }
 
 TEST_F(ControlsTest, AListBoxFilledWithRedrawingOffIsDrawnWhenItComesOn) {

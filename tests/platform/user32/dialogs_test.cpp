@@ -127,6 +127,25 @@ TEST_F(DialogTest, TheOwnerIsDisabledWhileTheDialogRuns) {
     EXPECT_FALSE(IsWindowEnabled(owner_));
 }
 
+// The program may bring its disabled owner window forward while the dialog runs (as it does
+// when it applies its settings): the dialog keeps the activation and its focus, and the keys
+// still reach it.
+TEST_F(DialogTest, ADisabledOwnerBroughtForwardLeavesTheDialogActive) {
+    AnswerNextDialog(
+        "BASIC", DialogScript()
+                     .Do([this](HWND dialog) {
+                         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_EDIT));
+                         SetForegroundWindow(owner_);
+                         SetWindowPos(owner_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+                         EXPECT_EQ(GetForegroundWindow(), dialog);
+                         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_EDIT));
+                     })
+                     .PressKey(VK_TAB)
+                     .Do([](HWND dialog) { EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDOK)); })
+                     .PressEscape());
+    EXPECT_EQ(Run("BASIC"), IDCANCEL);
+}
+
 TEST_F(DialogTest, OtherWindowsKeepTheirTimersPaintAndMessagesWhileTheDialogRuns) {
     int timers = 0, posted = 0, painted = 0;
     CurrentHandler() = [&](HWND hwnd, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
@@ -500,6 +519,56 @@ TEST_F(DialogTest, TabMovesTheFocusAmongTheStops) {
                                   })
                                   .PressEnter());
     EXPECT_EQ(Run("BASIC"), IDOK);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
+// Alt and the letter that a control's text marks: a button is clicked, a check box or a
+// radio button also takes the focus, a label or a frame hands the focus to what follows it.
+TEST_F(DialogTest, AltAndAnAccessKeyReachTheControlThatMarksIt) {
+    struct Case {
+        int key;
+        int focus;   // the control with the focus afterwards
+        int command; // the command the dialog heard, 0 for none
+    };
+    const Case cases[] = {
+        {'N', IDC_EDIT, 0},
+        {'C', IDC_CHECK, IDC_CHECK},
+        {'G', IDC_CHECK, IDC_COLOR},
+        {'F', IDC_RADIO1, 0},
+        {'O', IDC_RADIO1, IDC_RADIO1},
+        {'P', IDC_RADIO1, 0}, // the label's "&" is no mark with SS_NOPREFIX
+        {'Z', IDC_RADIO1, 0},
+    };
+    DialogScript script;
+    script.Do([](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_EDIT, "text");
+        SetFocus(GetDlgItem(dialog, IDOK));
+    });
+    for (const Case& c : cases) {
+        script.Do([](HWND) {
+            Commands().clear();
+            platform::testing::SetKeyDown(VK_MENU, true);
+        });
+        script.PressKey(c.key);
+        script.Do([c](HWND dialog) {
+            platform::testing::SetKeyDown(VK_MENU, false);
+            EXPECT_EQ(GetFocus(), GetDlgItem(dialog, c.focus)) << char(c.key);
+            int heard = 0;
+            for (const Command& command : Commands())
+                if (command.code == BN_CLICKED)
+                    heard = command.id;
+            EXPECT_EQ(heard, c.command) << char(c.key);
+        });
+    }
+    script.Do([](HWND dialog) {
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_CHECK), UINT(BST_CHECKED));
+        DWORD start = 9, end = 0;
+        SendDlgItemMessageA(dialog, IDC_EDIT, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+        EXPECT_EQ(end, 4u) << "the edit reached by its label has its text selected";
+    });
+    script.PressEscape();
+    AnswerNextDialog("ACCESS_KEYS", script);
+    EXPECT_EQ(Run("ACCESS_KEYS"), IDCANCEL);
     EXPECT_TRUE(DialogsShown().at(0).errors.empty());
 }
 

@@ -1,9 +1,13 @@
-// Message boxes on the headless desktop.
+// Message boxes on the headless desktop, and as a dialog of their own where a user sees them.
 #include <windows.h>
 
+#include "present/headless.h"
+#include "present/present.h"
 #include "testing/desktop.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -67,6 +71,80 @@ TEST_F(MessageBoxes, UnknownTypeIsRefused) {
     EXPECT_EQ(MessageBoxA(nullptr, "t", "c", 0x7), 0);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(testing_desktop::MessageBoxesShown().empty());
+}
+
+// The headless presentation, but one that a user sees: message boxes wait for an answer.
+class SeenBackend : public platform::present::Backend {
+public:
+    std::vector<platform::present::MonitorArea> Monitors() override { return inner_->Monitors(); }
+    void WindowCreated(HWND hwnd) override { inner_->WindowCreated(hwnd); }
+    void WindowDestroyed(HWND hwnd) override { inner_->WindowDestroyed(hwnd); }
+    void WindowChanged(HWND hwnd) override { inner_->WindowChanged(hwnd); }
+    void LayeredChanged(HWND hwnd) override { inner_->LayeredChanged(hwnd); }
+    void Activated(HWND hwnd) override { inner_->Activated(hwnd); }
+    void WindowPainted(HWND top) override { inner_->WindowPainted(top); }
+    int WaitDescriptor() override { return inner_->WaitDescriptor(); }
+    void Pump() override { inner_->Pump(); }
+    bool GrabHotKey(UINT modifiers, UINT vk) override { return inner_->GrabHotKey(modifiers, vk); }
+    void UngrabHotKey(UINT modifiers, UINT vk) override { inner_->UngrabHotKey(modifiers, vk); }
+    bool CursorPosition(POINT& out) override { return inner_->CursorPosition(out); }
+    bool TrayIconAdded(const platform::present::TrayEntry& entry) override {
+        return inner_->TrayIconAdded(entry);
+    }
+    void TrayIconChanged(const platform::present::TrayEntry& entry) override {
+        inner_->TrayIconChanged(entry);
+    }
+    void TrayIconRemoved(HWND hwnd, UINT id) override { inner_->TrayIconRemoved(hwnd, id); }
+    bool OnScreen() const override { return true; }
+
+private:
+    std::unique_ptr<platform::present::Backend> inner_ = platform::present::MakeHeadlessBackend();
+};
+
+TEST_F(MessageBoxes, OnAScreenTheUserAnswersTheBox) {
+    platform::testing::DesktopScope desktop;
+    platform::present::SetBackend(std::make_unique<SeenBackend>());
+    const std::string text = "The settings file Pelmora.pmu could not be read.\r\nA line ends "
+                             "with a CR or LF alone instead of CR LF.";
+    struct Case {
+        const char* what;
+        UINT style;
+        testing_desktop::DialogScript script;
+        int answer;
+    };
+    const Case cases[] = {
+        {"No clicked", MB_YESNOCANCEL, testing_desktop::DialogScript().Click(IDNO), IDNO},
+        {"Enter on the default button", MB_OKCANCEL | MB_DEFBUTTON2,
+         testing_desktop::DialogScript().PressEnter(), IDCANCEL},
+        {"Escape in an OK box", MB_OK | MB_ICONEXCLAMATION,
+         testing_desktop::DialogScript().PressEscape(), IDOK},
+        {"Escape where there is Cancel", MB_RETRYCANCEL,
+         testing_desktop::DialogScript().PressEscape(), IDCANCEL},
+    };
+    for (const Case& c : cases) {
+        std::string shown_text;
+        RECT text_rect{}, box{};
+        testing_desktop::DialogScript script;
+        script.Do([&](HWND dialog) {
+            shown_text = testing_desktop::ReadDialogItem(dialog, 0xFFFF).text;
+            GetWindowRect(GetDlgItem(dialog, 0xFFFF), &text_rect);
+            GetWindowRect(dialog, &box);
+        });
+        for (const auto& step : c.script.steps())
+            script.Then(step);
+        testing_desktop::AnswerNextDialog("Pelmora Error", script);
+        EXPECT_EQ(MessageBoxA(nullptr, text.c_str(), "Pelmora Error", c.style), c.answer) << c.what;
+        EXPECT_EQ(shown_text, text) << c.what;
+        // The text is laid out inside the box, on two lines at least.
+        EXPECT_GE(text_rect.left, box.left) << c.what;
+        EXPECT_LE(text_rect.right, box.right) << c.what;
+        EXPECT_GE(text_rect.bottom - text_rect.top, 2 * 12) << c.what;
+    }
+    EXPECT_EQ(testing_desktop::MessageBoxesShown().size(), std::size(cases));
+    // A scripted answer still comes first, without a dialog.
+    testing_desktop::AnswerNextMessageBox(IDRETRY);
+    EXPECT_EQ(MessageBoxA(nullptr, "t", "Pelmora Error", MB_RETRYCANCEL), IDRETRY);
+    platform::present::SetBackend(platform::present::MakeHeadlessBackend());
 }
 
 } // namespace

@@ -141,16 +141,50 @@ TEST_F(WindowTest, DispatchCallsOnlyTheProcedureOfALiveTimer) {
 TEST_F(WindowTest, TranslateMessageMakesCharacters) {
     HWND w = Popup(0, 0, 10, 10);
     RunUntilIdle();
+    // What a path, a format text or a negative number needs: letters, digits, the shifted
+    // digits and the punctuation of the keyboard, the number pad.
+    struct Case {
+        int vk;
+        bool shift;
+        WPARAM ch;
+    };
+    const Case cases[] = {
+        {'A', false, 'a'},
+        {'B', true, 'B'},
+        {'5', false, '5'},
+        {'5', true, '%'},
+        {'1', true, '!'},
+        {'0', true, ')'},
+        {VK_OEM_1, true, ':'},
+        {VK_OEM_1, false, ';'},
+        {VK_OEM_5, false, '\\'},
+        {VK_OEM_2, false, '/'},
+        {VK_OEM_MINUS, false, '-'},
+        {VK_OEM_MINUS, true, '_'},
+        {VK_OEM_PERIOD, false, '.'},
+        {VK_OEM_PLUS, true, '+'},
+        {VK_OEM_7, true, '"'},
+        {VK_NUMPAD0 + 7, false, '7'},
+        {VK_SUBTRACT, false, '-'},
+        {VK_SPACE, false, ' '},
+    };
+    for (const Case& c : cases) {
+        MessageSpy spy;
+        platform::testing::SetKeyDown(VK_SHIFT, c.shift);
+        platform::testing::PressKey(c.vk);
+        platform::testing::SetKeyDown(VK_SHIFT, false);
+        RunUntilIdle();
+        std::vector<WPARAM> chars;
+        for (auto& e : spy.Of(w, WM_CHAR))
+            chars.push_back(e.wParam);
+        EXPECT_EQ(chars, std::vector<WPARAM>{c.ch}) << "key " << c.vk << " shift " << c.shift;
+    }
+    // Keys that make no character.
     MessageSpy spy;
-    platform::testing::PressKey('A');
-    platform::testing::SetKeyDown(VK_SHIFT, true);
-    platform::testing::PressKey('B');
-    platform::testing::SetKeyDown(VK_SHIFT, false);
+    platform::testing::PressKey(VK_F5);
+    platform::testing::PressKey(VK_LEFT);
     RunUntilIdle();
-    std::vector<WPARAM> chars;
-    for (auto& e : spy.Of(w, WM_CHAR))
-        chars.push_back(e.wParam);
-    EXPECT_EQ(chars, (std::vector<WPARAM>{'a', 'B'}));
+    EXPECT_TRUE(spy.Of(w, WM_CHAR).empty());
 }
 
 // Real clock from here on: no desktop scope with its manual clock.
