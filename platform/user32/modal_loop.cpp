@@ -1,5 +1,6 @@
 #include "user32/modal_loop.h"
 
+#include "present/present.h"
 #include "user32/window_manager.h"
 
 namespace platform::user32 {
@@ -34,6 +35,18 @@ ModalLoopOutcome RunModalLoop(const ModalLoopHandlers& handlers) {
         }
     }
     return outcome;
+}
+
+InputGrab::InputGrab(HWND hwnd) : hwnd_(hwnd) {
+    SetCapture(hwnd);
+    grabbed_ = present::TheBackend().GrabInput(hwnd);
+}
+
+InputGrab::~InputGrab() {
+    if (grabbed_)
+        present::TheBackend().UngrabInput();
+    if (GetCapture() == hwnd_)
+        ReleaseCapture();
 }
 
 } // namespace platform::user32
