@@ -99,17 +99,8 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
         << program.Errors();
     // The screen around the window, written to x11-screen.png in the test folder for looking at.
     RECT around{at->left - 20, at->top - 20, at->right + 20, at->bottom + 20};
-    if (auto screen = probe_->ReadScreen(around)) {
-        std::vector<uint8_t> rgba;
-        for (uint32_t p : screen->pixels)
-            rgba.insert(rgba.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255});
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        image.width = png_uint_32(screen->width);
-        image.height = png_uint_32(screen->height);
-        image.format = PNG_FORMAT_RGBA;
-        png_image_write_to_file(&image, "x11-screen.png", 0, rgba.data(), 0, nullptr);
-    }
+    if (auto screen = probe_->ReadScreen(around))
+        present_test::WritePng(*screen, "x11-screen.png");
 
     program.Signal(SIGTERM);
     std::optional<int> status = program.Wait(10s);

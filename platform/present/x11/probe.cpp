@@ -242,6 +242,55 @@ std::optional<RECT> Probe::WindowRect(const std::string& title) {
     return found;
 }
 
+std::vector<RECT> Probe::OverrideRedirectWindows() {
+    std::vector<RECT> out;
+    Display* d = state_->display;
+    if (!d)
+        return out;
+    XSync(d, False);
+    ::Window root = DefaultRootWindow(d), parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, root, &root, &parent, &children, &count))
+        return out;
+    // The tree lists the children bottom first.
+    for (unsigned i = count; i-- > 0;) {
+        XWindowAttributes a;
+        if (children[i] != state_->target && XGetWindowAttributes(d, children[i], &a) &&
+            a.override_redirect && a.map_state == IsViewable)
+            out.push_back(RECT{a.x, a.y, a.x + a.width, a.y + a.height});
+    }
+    if (children)
+        XFree(children);
+    return out;
+}
+
+bool Probe::InputGrabbed() {
+    Display* d = state_->display;
+    if (!d)
+        return false;
+    const ::Window root = DefaultRootWindow(d);
+    const int pointer = XGrabPointer(d, root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
+                                     None, None, CurrentTime);
+    if (pointer == GrabSuccess)
+        XUngrabPointer(d, CurrentTime);
+    const int keyboard = XGrabKeyboard(d, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (keyboard == GrabSuccess)
+        XUngrabKeyboard(d, CurrentTime);
+    XSync(d, False);
+    return pointer == AlreadyGrabbed || keyboard == AlreadyGrabbed;
+}
+
+void Probe::Focus(const std::string& title) {
+    Display* d = state_->display;
+    if (!d)
+        return;
+    const ::Window w = title.empty() ? state_->target : FindByName(d, title);
+    if (!w)
+        return;
+    XSetInputFocus(d, w, RevertToPointerRoot, CurrentTime);
+    state_->Drain();
+}
+
 void Probe::MoveTo(POINT at) {
     if (!state_->display)
         return;
