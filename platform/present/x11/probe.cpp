@@ -112,7 +112,29 @@ std::optional<gdi::Surface> Probe::ReadScreen(RECT area) {
 
 namespace {
 
+int IgnoreError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// While it lives, the errors of this client are ignored: a window listed a moment ago may be
+// gone by the time it is asked about (a popup menu closing, say).
+class WindowsMayVanish {
+public:
+    explicit WindowsMayVanish(Display* d) : display_(d), previous_(XSetErrorHandler(IgnoreError)) {}
+    ~WindowsMayVanish() {
+        XSync(display_, False);
+        XSetErrorHandler(previous_);
+    }
+    WindowsMayVanish(const WindowsMayVanish&) = delete;
+    WindowsMayVanish& operator=(const WindowsMayVanish&) = delete;
+
+private:
+    Display* display_;
+    XErrorHandler previous_;
+};
+
 ::Window FindByName(Display* d, const std::string& title) {
+    WindowsMayVanish vanishing(d);
     ::Window root = DefaultRootWindow(d), parent, *children = nullptr, found = 0;
     unsigned count = 0;
     if (!XQueryTree(d, root, &root, &parent, &children, &count))
@@ -218,6 +240,7 @@ std::optional<RECT> Probe::WindowRect(const std::string& title) {
     if (!d)
         return std::nullopt;
     XSync(d, False);
+    WindowsMayVanish vanishing(d);
     ::Window root = DefaultRootWindow(d), parent, *children = nullptr;
     unsigned count = 0;
     if (!XQueryTree(d, root, &root, &parent, &children, &count))
@@ -248,6 +271,7 @@ std::vector<RECT> Probe::OverrideRedirectWindows() {
     if (!d)
         return out;
     XSync(d, False);
+    WindowsMayVanish vanishing(d);
     ::Window root = DefaultRootWindow(d), parent, *children = nullptr;
     unsigned count = 0;
     if (!XQueryTree(d, root, &root, &parent, &children, &count))
