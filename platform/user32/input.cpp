@@ -315,30 +315,18 @@ SHORT WINAPI GetKeyState(int nVirtKey) {
 
 SHORT WINAPI GetAsyncKeyState(int vKey) {
     // On a real desktop the buttons and modifiers are as the server has them now.
-    if (auto held = platform::present::TheBackend().Held()) {
-        std::optional<bool> down;
-        switch (vKey) {
-        case VK_LBUTTON:
-            down = held->left;
-            break;
-        case VK_RBUTTON:
-            down = held->right;
-            break;
-        case VK_MBUTTON:
-            down = held->middle;
-            break;
-        case VK_SHIFT:
-            down = held->shift;
-            break;
-        case VK_CONTROL:
-            down = held->control;
-            break;
-        case VK_MENU:
-            down = held->alt;
-            break;
-        }
-        if (down)
-            return SHORT(*down ? 0x8000 : 0);
+    using platform::present::HeldKeys;
+    constexpr std::pair<int, bool HeldKeys::*> kHeld[] = {
+        {VK_LBUTTON, &HeldKeys::left},    {VK_RBUTTON, &HeldKeys::right},
+        {VK_MBUTTON, &HeldKeys::middle},  {VK_SHIFT, &HeldKeys::shift},
+        {VK_CONTROL, &HeldKeys::control}, {VK_MENU, &HeldKeys::alt},
+    };
+    for (const auto& [vk, member] : kHeld) {
+        if (vk != vKey)
+            continue;
+        if (auto held = platform::present::TheBackend().Held())
+            return SHORT((*held).*member ? 0x8000 : 0);
+        break;
     }
     std::lock_guard lock(DesktopLock());
     BYTE k = TheDesktop().keys[size_t(vKey & 0xFF)];

@@ -43,6 +43,15 @@ int Differences(const platform::gdi::Surface& screen, const Picture& png) {
     return differ;
 }
 
+// Runs the program to its end with SIGTERM and gives the settings file it wrote.
+std::string StopAndReadSettings(e2e::RunningProgram& program, const e2e::ProgramDir& dir) {
+    program.Signal(SIGTERM);
+    std::optional<int> status = program.Wait(10s);
+    EXPECT_TRUE(status.has_value());
+    EXPECT_EQ(status.value_or(-1), 0) << program.Errors();
+    return dir.ReadFile("Pelmora.pmu");
+}
+
 class OnX : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -103,11 +112,7 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
     if (auto screen = probe_->ReadScreen(around))
         present_test::WritePng(*screen, "x11-screen.png");
 
-    program.Signal(SIGTERM);
-    std::optional<int> status = program.Wait(10s);
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(*status, 0) << program.Errors();
-    const std::string settings = dir.ReadFile("Pelmora.pmu");
+    const std::string settings = StopAndReadSettings(program, dir);
     EXPECT_NE(settings.find("\tPositionX=120\r\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("\tPositionY=80\r\n"), std::string::npos) << settings;
 }
@@ -131,15 +136,6 @@ TEST_F(OnX, TheServerGoingAwayEndsTheSessionWithTheSettingsSaved) {
               std::count(settings.begin(), settings.end(), ']'))
         << settings;
     EXPECT_TRUE(settings.ends_with("]\r\n")) << settings;
-}
-
-// Runs the program to its end with SIGTERM and gives the settings file it wrote.
-std::string StopAndReadSettings(e2e::RunningProgram& program, const e2e::ProgramDir& dir) {
-    program.Signal(SIGTERM);
-    std::optional<int> status = program.Wait(10s);
-    EXPECT_TRUE(status.has_value());
-    EXPECT_EQ(status.value_or(-1), 0) << program.Errors();
-    return dir.ReadFile("Pelmora.pmu");
 }
 
 TEST_F(OnX, ADragWithThePointerMovesTheWindowSnapsToTheScreenEdgeAndIsSaved) {
