@@ -204,10 +204,11 @@ void X11Backend::HandleConfigure(const XConfigureEvent& event) {
             return;
         }
         // A place asked for before the newest one, reported late: the window is on its way
-        // there, and following it back would undo the program's later moves (a drag's).
+        // there, and following it back would undo the program's later moves (a drag's). The
+        // same place may be reported twice (by the server, then by the window manager).
         if (auto echo = std::find_if(s->asked.begin(), s->asked.end(), same);
             echo != s->asked.end()) {
-            s->asked.erase(s->asked.begin(), echo + 1);
+            s->asked.erase(s->asked.begin(), echo);
             return;
         }
         s->asked.clear();

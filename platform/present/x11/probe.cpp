@@ -10,6 +10,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <csignal>
+#include <deque>
 #include <cstdio>
 #include <cstring>
 #include <sys/wait.h>
@@ -64,6 +65,8 @@ struct Probe::State {
     ::Window target = 0;
     int clicks = 0;
 
+    std::deque<XConfigureRequestEvent> moves; // waiting for AnswerMove
+
     void Drain() {
         XSync(display, False);
         while (XPending(display) > 0) {
@@ -71,6 +74,8 @@ struct Probe::State {
             XNextEvent(display, &event);
             if (event.type == ButtonPress && event.xbutton.window == target)
                 ++clicks;
+            if (event.type == ConfigureRequest)
+                moves.push_back(event.xconfigurerequest);
         }
     }
 };
@@ -312,6 +317,57 @@ void Probe::Focus(const std::string& title) {
     if (!w)
         return;
     XSetInputFocus(d, w, RevertToPointerRoot, CurrentTime);
+    state_->Drain();
+}
+
+void Probe::ManageWindows() {
+    Display* d = state_->display;
+    if (!d)
+        return;
+    XSelectInput(d, DefaultRootWindow(d), SubstructureRedirectMask);
+    state_->Drain();
+}
+
+namespace {
+
+// What a window manager does to move a window: it moves it, then tells its client where.
+void Place(Display* d, ::Window w, RECT area) {
+    XMoveResizeWindow(d, w, area.left, area.top, unsigned(area.right - area.left),
+                      unsigned(area.bottom - area.top));
+    XEvent event{};
+    event.xconfigure.type = ConfigureNotify;
+    event.xconfigure.event = w;
+    event.xconfigure.window = w;
+    event.xconfigure.x = area.left;
+    event.xconfigure.y = area.top;
+    event.xconfigure.width = area.right - area.left;
+    event.xconfigure.height = area.bottom - area.top;
+    XSendEvent(d, w, False, StructureNotifyMask, &event);
+}
+
+} // namespace
+
+bool Probe::AnswerMove() {
+    Display* d = state_->display;
+    if (!d)
+        return false;
+    state_->Drain();
+    if (state_->moves.empty())
+        return false;
+    const XConfigureRequestEvent request = state_->moves.front();
+    state_->moves.pop_front();
+    Place(d, request.window,
+          RECT{request.x, request.y, request.x + request.width, request.y + request.height});
+    state_->Drain();
+    return true;
+}
+
+void Probe::MoveWindow(const std::string& title, RECT area) {
+    Display* d = state_->display;
+    const ::Window w = d ? FindByName(d, title) : 0;
+    if (!w)
+        return;
+    Place(d, w, area);
     state_->Drain();
 }
 

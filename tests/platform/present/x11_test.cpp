@@ -578,4 +578,38 @@ TEST_F(X11Test, ButtonsAndModifiersAreAsTheServerHasThem) {
     EXPECT_GE(GetKeyState(VK_SHIFT), 0);
 }
 
+TEST_F(X11Test, AWindowManagersLateReportsDoNotPullAMovedWindowBack) {
+    HWND w = Make("Reported", WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 200, 150}, RGB(1, 2, 3));
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Reported").has_value(); }));
+    probe_->ManageWindows();
+    // Two quick moves, as a drag makes them; the window manager carries out the first, and
+    // reports it, after the second was asked for.
+    SetWindowPos(w, nullptr, 200, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(w, nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    seen_.clear();
+    ASSERT_TRUE(Within([&] { return probe_->AnswerMove(); }));
+    platform::testing::RunUntilIdle();
+    ASSERT_TRUE(Within([&] { return probe_->AnswerMove(); }));
+    std::optional<RECT> at;
+    ASSERT_TRUE(Until([&] {
+        at = probe_->WindowRect("Reported");
+        return at && at->left == 300 && at->top == 300;
+    }));
+    platform::testing::RunUntilIdle();
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 300);
+    EXPECT_EQ(r.top, 300);
+    for (const Seen& s : seen_) {
+        if (s.hwnd == w && s.message == WM_MOVE) {
+            EXPECT_EQ(s.lparam, MAKELPARAM(300, 300)) << "pulled back to an earlier place";
+        }
+    }
+    // Moved by the window manager itself, even back to a place the program had asked for
+    // before: the layer follows.
+    probe_->MoveWindow("Reported", RECT{200, 200, 300, 250});
+    EXPECT_TRUE(Until([&] { return GetWindowRect(w, &r) && r.left == 200 && r.top == 200; }))
+        << r.left << "," << r.top;
+}
+
 } // namespace
