@@ -39,12 +39,13 @@ ModalLoopOutcome RunModalLoop(const ModalLoopHandlers& handlers) {
 
 InputGrab::InputGrab(HWND hwnd) : hwnd_(hwnd) {
     SetCapture(hwnd);
-    grabbed_ = present::TheBackend().GrabInput(hwnd);
+    // Without the grab (another program holds the pointer) the capture still brings what
+    // reaches the layer's windows.
+    present::TheBackend().GrabInput(hwnd);
 }
 
 InputGrab::~InputGrab() {
-    if (grabbed_)
-        present::TheBackend().UngrabInput();
+    present::TheBackend().UngrabInput(); // whatever of it was taken
     if (GetCapture() == hwnd_)
         ReleaseCapture();
 }

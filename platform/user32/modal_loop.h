@@ -54,7 +54,6 @@ public:
 
 private:
     HWND hwnd_;
-    bool grabbed_;
 };
 
 // A source of input besides the thread queues, e.g. the connection to an X server. While a
