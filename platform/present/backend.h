@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <optional>
 #include <vector>
 
 namespace platform::present {
@@ -22,6 +23,12 @@ struct TrayEntry {
 struct MonitorArea {
     RECT monitor{};
     RECT work{}; // the monitor less the desktop's panels and task bars
+};
+
+// The mouse buttons and the modifier keys held down.
+struct HeldKeys {
+    bool left = false, right = false, middle = false;
+    bool shift = false, control = false, alt = false;
 };
 
 class Backend {
@@ -66,6 +73,16 @@ public:
 
     // Whether a user sees the windows, so that a message box waits for an answer.
     virtual bool OnScreen() const { return false; }
+
+    // A modal loop that tracks the pointer (the caption move loop, an open popup menu) takes
+    // the pointer and the keyboard from every other client while it runs, so that all input
+    // comes to the layer wherever the pointer goes. False when the window is not on the screen
+    // or another client holds them; UngrabInput gives back whatever was taken. A back end with
+    // no other clients has nothing to take.
+    virtual bool GrabInput(HWND) { return true; }
+    virtual void UngrabInput() {}
+    // The buttons and modifiers held now, when the back end knows them better than the layer.
+    virtual std::optional<HeldKeys> Held() { return std::nullopt; }
 };
 
 } // namespace platform::present

@@ -225,7 +225,8 @@ void RightClick(POINT at, UINT keys = 0);
 // nothing left to do. Needs the manual clock.
 void Drag(POINT from, POINT to, int steps = 4, UINT keys = 0);
 
-// Keyboard input to the focus window (the foreground window without a focus).
+// Keyboard input to the focus window (the foreground window without a focus, the capture
+// without either).
 void KeyDown(int vk);
 void KeyUp(int vk);
 void PressKey(int vk);

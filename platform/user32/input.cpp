@@ -199,7 +199,8 @@ void InjectKey(int vk, bool down) {
         was_down = Down(d.keys, vk & 0xFF);
         SetKeyWithGenericLocked(d.keys, vk, down);
         keys = d.keys;
-        target = d.focus ? d.focus : d.foreground;
+        // With no window active, a modal loop that holds the capture (an open menu) takes them.
+        target = d.focus ? d.focus : (d.foreground ? d.foreground : d.capture);
         if (down) {
             UINT modifiers = (Down(keys, VK_MENU) ? MOD_ALT : 0) |
                              (Down(keys, VK_CONTROL) ? MOD_CONTROL : 0) |
@@ -253,6 +254,25 @@ void InjectMouseWheel(POINT screen, int delta, UINT extra_keys) {
     PostInputLocked(w, msg, keys);
 }
 
+void SetModifiersHeld(bool shift, bool control, bool alt) {
+    std::lock_guard lock(DesktopLock());
+    std::array<BYTE, 256>& keys = TheDesktop().keys;
+    const auto follow = [&](int generic, int left, int right, bool down) {
+        if (Down(keys, generic) == down)
+            return;
+        if (down) {
+            SetKeyWithGenericLocked(keys, left, true);
+            return;
+        }
+        SetKeyLocked(keys, left, false);
+        SetKeyLocked(keys, right, false);
+        SetKeyLocked(keys, generic, false);
+    };
+    follow(VK_SHIFT, VK_LSHIFT, VK_RSHIFT, shift);
+    follow(VK_CONTROL, VK_LCONTROL, VK_RCONTROL, control);
+    follow(VK_MENU, VK_LMENU, VK_RMENU, alt);
+}
+
 void SetKeyStateNow(int vk, bool down) {
     std::lock_guard lock(DesktopLock());
     SetKeyWithGenericLocked(TheDesktop().keys, vk, down);
@@ -294,6 +314,20 @@ SHORT WINAPI GetKeyState(int nVirtKey) {
 }
 
 SHORT WINAPI GetAsyncKeyState(int vKey) {
+    // On a real desktop the buttons and modifiers are as the server has them now.
+    using platform::present::HeldKeys;
+    constexpr std::pair<int, bool HeldKeys::*> kHeld[] = {
+        {VK_LBUTTON, &HeldKeys::left},    {VK_RBUTTON, &HeldKeys::right},
+        {VK_MBUTTON, &HeldKeys::middle},  {VK_SHIFT, &HeldKeys::shift},
+        {VK_CONTROL, &HeldKeys::control}, {VK_MENU, &HeldKeys::alt},
+    };
+    for (const auto& [vk, member] : kHeld) {
+        if (vk != vKey)
+            continue;
+        if (auto held = platform::present::TheBackend().Held())
+            return SHORT((*held).*member ? 0x8000 : 0);
+        break;
+    }
     std::lock_guard lock(DesktopLock());
     BYTE k = TheDesktop().keys[size_t(vKey & 0xFF)];
     return SHORT((k & 0x80) ? 0x8000 : 0);

@@ -126,6 +126,18 @@ SendAcrossThreads(const std::shared_ptr<Window>& w, UINT message, WPARAM wparam,
 void Record(ThreadQueue& q, const MSG& m) {
     q.message_time = m.time;
     q.message_pos = m.pt;
+    q.retrieved = true;
+}
+
+// The cursor a posted message carries: where it was for the input the posting thread has got
+// to (a message posted while a click is handled has the click's place, though the pointer may
+// have gone on since), or for a thread that takes no messages where it is now.
+POINT PostingCursorLocked() {
+    Desktop& d = TheDesktop();
+    auto own = d.queues.find(CurrentThread());
+    if (own != d.queues.end() && own->second->retrieved)
+        return own->second->message_pos;
+    return d.cursor;
 }
 
 } // namespace
@@ -326,7 +338,7 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     }
     q.posted.push_back(MSG{hWnd, Msg, wParam, lParam, DWORD(platform::host::CurrentClock().Now()),
-                           TheDesktop().cursor});
+                           PostingCursorLocked()});
     q.Wake();
     return TRUE;
 }

@@ -1,5 +1,6 @@
 #include "user32/modal_loop.h"
 
+#include "present/present.h"
 #include "user32/window_manager.h"
 
 namespace platform::user32 {
@@ -34,6 +35,19 @@ ModalLoopOutcome RunModalLoop(const ModalLoopHandlers& handlers) {
         }
     }
     return outcome;
+}
+
+InputGrab::InputGrab(HWND hwnd) : hwnd_(hwnd) {
+    SetCapture(hwnd);
+    // Without the grab (another program holds the pointer) the capture still brings what
+    // reaches the layer's windows.
+    present::TheBackend().GrabInput(hwnd);
+}
+
+InputGrab::~InputGrab() {
+    present::TheBackend().UngrabInput(); // whatever of it was taken
+    if (GetCapture() == hwnd_)
+        ReleaseCapture();
 }
 
 } // namespace platform::user32

@@ -42,6 +42,20 @@ struct ModalLoopOutcome {
 
 ModalLoopOutcome RunModalLoop(const ModalLoopHandlers& handlers);
 
+// While it lives, a modal state that follows the pointer has all of the input: its window is
+// the capture and, on a real display, the pointer and the keyboard are taken from the other
+// programs, so that a release or a click outside the layer's windows still comes to it.
+class InputGrab {
+public:
+    explicit InputGrab(HWND hwnd);
+    ~InputGrab();
+    InputGrab(const InputGrab&) = delete;
+    InputGrab& operator=(const InputGrab&) = delete;
+
+private:
+    HWND hwnd_;
+};
+
 // A source of input besides the thread queues, e.g. the connection to an X server. While a
 // thread waits for a message (in GetMessageA and in every modal loop alike) the descriptor is
 // polled beside the queue's wake-up; `pump` turns what has arrived into the layer's messages

@@ -98,6 +98,9 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int, HWND hWn
     // The menu has the input while it is open: its window decides what each message does.
     std::optional<MenuWindow> window;
     window.emplace(hMenu, uFlags, x, y);
+    // Every click comes to the menu, the ones outside it too, which close it.
+    std::optional<InputGrab> grab;
+    grab.emplace(window->hwnd());
     handlers.message = [&](MSG& msg) {
         const bool input = (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
                            (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCRBUTTONDBLCLK) ||
@@ -111,6 +114,7 @@ BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int, HWND hWn
         return ModalAction::Drop;
     };
     ModalLoopOutcome outcome = RunModalLoop(handlers);
+    grab.reset();
     window.reset();
     if (chosen && !Choosable(hMenu, chosen))
         chosen = 0;

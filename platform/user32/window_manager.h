@@ -114,6 +114,7 @@ struct ThreadQueue {
     int wake_write = -1;
     DWORD message_time = 0;
     POINT message_pos{};
+    bool retrieved = false; // a message has been retrieved: message_time and message_pos hold
     int in_cross_thread_send = 0;
     std::array<BYTE, 256> keys{}; // the synchronous key state (GetKeyState)
     ThreadQueue();
@@ -195,6 +196,8 @@ bool WaitForMessage(HWND filter = nullptr, UINT min = 0, UINT max = 0);
 // Window position machinery (window_pos.cpp).
 BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
 void ActivateWindow(HWND hwnd);
+// Another program took the activation: the foreground window and the focus go, and hear so.
+void LoseActivation();
 // Removes every reference the desktop keeps to a window that goes (focus, queues, timers).
 void ForgetWindowLocked(HWND hwnd);
 
@@ -230,6 +233,10 @@ void InjectKey(int vk, bool down);
 void InjectMouseWheel(POINT screen, int delta, UINT extra_keys);
 // Sets a key's state at once, for the desktop and the calling thread alike.
 void SetKeyStateNow(int vk, bool down);
+// The modifiers as a screen says they are held, e.g. with each pointer event: the live key
+// state follows without a key message, so a key pressed or released while another program
+// had the keyboard counts from the next input on.
+void SetModifiersHeld(bool shift, bool control, bool alt);
 
 // Session end (session.cpp).
 void InstallSessionSignals();

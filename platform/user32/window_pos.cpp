@@ -230,6 +230,34 @@ void ActivateWindow(HWND hwnd) {
     CallProcedure(top, WM_ACTIVATE, WA_ACTIVE, LPARAM(old));
 }
 
+void LoseActivation() {
+    HWND old;
+    {
+        std::lock_guard lock(DesktopLock());
+        Desktop& d = TheDesktop();
+        old = d.foreground;
+        d.foreground = nullptr;
+    }
+    if (!old || !IsWindow(old))
+        return;
+    // The window hears first, with the focus still where it was (a dialog keeps it for its
+    // return); then the focus goes.
+    CallProcedure(old, WM_NCACTIVATE, FALSE, 0);
+    CallProcedure(old, WM_ACTIVATE, WA_INACTIVE, 0);
+    HWND focus;
+    {
+        std::lock_guard lock(DesktopLock());
+        Desktop& d = TheDesktop();
+        focus = d.focus;
+        if (focus && TopLevelOf(focus) == old)
+            d.focus = nullptr;
+        else
+            focus = nullptr;
+    }
+    if (focus && IsWindow(focus))
+        CallProcedure(focus, WM_KILLFOCUS, 0, 0);
+}
+
 } // namespace platform::user32
 
 using namespace platform::user32;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <csignal>
 #include <thread>
 #include <unistd.h>
@@ -46,19 +47,17 @@ int Differences(const platform::gdi::Surface& screen, const Picture& png) {
 
 // A part of the screen written to a PNG for a person to look at (where PictureFile puts it).
 void SaveForLooking(Probe& probe, RECT area, const char* file) {
-    std::optional<platform::gdi::Surface> screen = probe.ReadScreen(area);
-    if (!screen)
-        return;
-    std::vector<uint8_t> rgba;
-    for (uint32_t p : screen->pixels)
-        rgba.insert(rgba.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255});
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = png_uint_32(screen->width);
-    image.height = png_uint_32(screen->height);
-    image.format = PNG_FORMAT_RGBA;
-    const platform::testing::PictureFile picture(file);
-    png_image_write_to_file(&image, picture.path().c_str(), 0, rgba.data(), 0, nullptr);
+    if (std::optional<platform::gdi::Surface> screen = probe.ReadScreen(area))
+        present_test::WritePng(*screen, file);
+}
+
+// Runs the program to its end with SIGTERM and gives the settings file it wrote.
+std::string StopAndReadSettings(e2e::RunningProgram& program, const e2e::ProgramDir& dir) {
+    program.Signal(SIGTERM);
+    std::optional<int> status = program.Wait(10s);
+    EXPECT_TRUE(status.has_value());
+    EXPECT_EQ(status.value_or(-1), 0) << program.Errors();
+    return dir.ReadSettings();
 }
 
 class OnX : public ::testing::Test {
@@ -120,11 +119,7 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
     SaveForLooking(*probe_, RECT{at->left - 20, at->top - 20, at->right + 20, at->bottom + 20},
                    "x11-screen.png");
 
-    program.Signal(SIGTERM);
-    std::optional<int> status = program.Wait(10s);
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(*status, 0) << program.Errors();
-    const std::string settings = dir.ReadSettings();
+    const std::string settings = StopAndReadSettings(program, dir);
     EXPECT_NE(settings.find("\tPositionX=120\r\n"), std::string::npos) << settings;
     EXPECT_NE(settings.find("\tPositionY=80\r\n"), std::string::npos) << settings;
 }
@@ -240,6 +235,114 @@ TEST_F(OnX, WithoutATrayTheProgramRunsAndATrayThatStartsLaterGetsTheIcon) {
     std::optional<int> status = program.Wait(10s);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << program.Errors();
+}
+
+TEST_F(OnX, ADragWithThePointerMovesTheWindowSnapsToTheScreenEdgeAndIsSaved) {
+    e2e::ProgramDir dir;
+    dir.WriteFile("Pelmora.pmu", "MainWindow[\r\n"
+                                 "\tPositionX=120\r\n"
+                                 "\tPositionY=80\r\n"
+                                 "\tWidth=240\r\n"
+                                 "\tSnapThreshold=10\r\n"
+                                 "]\r\n");
+    e2e::RunningProgram program(dir, {"DISPLAY=" + server_->display()});
+    std::optional<RECT> at;
+    const auto window_at = [&](int left, int top) {
+        return e2e::WaitFor(
+            [&] {
+                at = probe_->WindowRect("Pelmora");
+                return at && at->left == left && at->top == top;
+            },
+            10s);
+    };
+    ASSERT_TRUE(window_at(120, 80)) << program.Errors();
+    const POINT grip{at->left + 10, at->top + 10};
+    probe_->MoveTo(grip);
+    probe_->Button(1, true);
+    // A first step: the move has begun once the window follows it.
+    probe_->MoveTo(POINT{grip.x + 1, grip.y});
+    ASSERT_TRUE(window_at(121, 80)) << "the window does not follow the pointer";
+    EXPECT_TRUE(probe_->InputGrabbed()) << "the move holds the pointer and the keyboard";
+    // In the middle of the screen the window keeps its place under the pointer.
+    probe_->MoveTo(POINT{500, 300});
+    EXPECT_TRUE(window_at(490, 290)) << (at ? at->left : -1) << "," << (at ? at->top : -1);
+    // 5 pixels from the left edge of the screen: it snaps there.
+    probe_->MoveTo(POINT{15, 300});
+    EXPECT_TRUE(window_at(0, 290)) << (at ? at->left : -1) << "," << (at ? at->top : -1);
+    // Ctrl held lets it go free; let go, it snaps again.
+    probe_->Key(VK_CONTROL, true);
+    probe_->MoveTo(POINT{16, 300});
+    EXPECT_TRUE(window_at(6, 290)) << (at ? at->left : -1) << "," << (at ? at->top : -1);
+    probe_->Key(VK_CONTROL, false);
+    probe_->MoveTo(POINT{15, 300});
+    EXPECT_TRUE(window_at(0, 290)) << (at ? at->left : -1) << "," << (at ? at->top : -1);
+    probe_->Button(1, false);
+    EXPECT_TRUE(e2e::WaitFor([&] { return !probe_->InputGrabbed(); }, 10s));
+
+    const std::string settings = StopAndReadSettings(program, dir);
+    EXPECT_NE(settings.find("\tPositionX=0\r\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("\tPositionY=290\r\n"), std::string::npos) << settings;
+}
+
+TEST_F(OnX, TheContextMenuIsAWindowOfItsOwnWhoseCommandsRun) {
+    e2e::ProgramDir dir;
+    dir.WriteFile("Pelmora.pmu", kPlaced);
+    e2e::RunningProgram program(dir, {"DISPLAY=" + server_->display()});
+    std::optional<RECT> at;
+    ASSERT_TRUE(e2e::WaitFor([&] { return (at = probe_->WindowRect("Pelmora")).has_value(); }, 10s))
+        << program.Errors();
+    std::vector<RECT> menus;
+    const auto open_menu = [&] {
+        probe_->MoveTo(POINT{at->left + 20, at->top + 10});
+        probe_->Button(3, true);
+        probe_->Button(3, false);
+        return e2e::WaitFor([&] { return (menus = probe_->OverrideRedirectWindows()).size() == 1; },
+                            10s);
+    };
+    const auto menu_gone = [&] {
+        return e2e::WaitFor([&] { return probe_->OverrideRedirectWindows().empty(); }, 10s);
+    };
+
+    // A right click: the menu at the pointer, over the window, with the input.
+    ASSERT_TRUE(open_menu()) << program.Errors();
+    const RECT menu = menus.front();
+    EXPECT_EQ(menu.left, at->left + 20);
+    EXPECT_EQ(menu.top, at->top + 10);
+    EXPECT_TRUE(probe_->InputGrabbed());
+    // Painted: the light face of a menu with dark text on it. The screen around it goes to
+    // x11-menu.png in the test folder for looking at.
+    EXPECT_TRUE(e2e::WaitFor(
+        [&] {
+            auto screen = probe_->ReadScreen(menu);
+            return screen && screen->pixels[size_t(screen->width) * 3 + 3] == 0xF0F0F0u &&
+                   std::any_of(screen->pixels.begin(), screen->pixels.end(), [](uint32_t p) {
+                       return ((p >> 16) & 0xFF) < 0x60 && ((p >> 8) & 0xFF) < 0x60 &&
+                              (p & 0xFF) < 0x60;
+                   });
+        },
+        10s));
+    if (auto screen = probe_->ReadScreen(
+            RECT{at->left - 20, at->top - 20, menu.right + 20, menu.bottom + 20}))
+        present_test::WritePng(*screen, "x11-menu.png");
+    // Its first item, always on top (on at the start), is clicked: the menu goes, the command
+    // runs.
+    probe_->MoveTo(POINT{menu.left + 30, menu.top + 8});
+    probe_->Button(1, true);
+    probe_->Button(1, false);
+    EXPECT_TRUE(menu_gone());
+    EXPECT_TRUE(e2e::WaitFor([&] { return !probe_->InputGrabbed(); }, 10s));
+
+    // Opened again and closed by a click outside it: nothing is done.
+    ASSERT_TRUE(open_menu()) << program.Errors();
+    probe_->MoveTo(POINT{900, 700});
+    probe_->Button(1, true);
+    probe_->Button(1, false);
+    EXPECT_TRUE(menu_gone());
+    EXPECT_TRUE(e2e::WaitFor([&] { return !probe_->InputGrabbed(); }, 10s));
+    EXPECT_TRUE(probe_->WindowRect("Pelmora").has_value()) << "still there";
+
+    const std::string settings = StopAndReadSettings(program, dir);
+    EXPECT_NE(settings.find("\tAlwaysOnTop=0\r\n"), std::string::npos) << settings;
 }
 
 } // namespace

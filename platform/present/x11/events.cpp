@@ -10,6 +10,8 @@
 #include <X11/Xatom.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
+
 namespace platform::present::x11 {
 
 namespace {
@@ -53,6 +55,7 @@ void X11Backend::Pump() {
         XNextEvent(display_, &event);
         Handle(event);
     }
+    CheckFocusLeft();
     if (monitors_dirty_ && !lost_) {
         monitors_dirty_ = false;
         std::vector<user32::MonitorLayout> layout;
@@ -86,8 +89,16 @@ void X11Backend::Handle(XEvent& event) {
         break;
     case MotionNotify: {
         // Only the newest position of a run of motions matters.
-        while (XCheckTypedWindowEvent(display_, event.xmotion.window, MotionNotify, &event)) {
+        while (XEventsQueued(display_, QueuedAfterReading) > 0) {
+            XEvent next;
+            XPeekEvent(display_, &next);
+            if (next.type != MotionNotify)
+                break;
+            XNextEvent(display_, &event);
         }
+        user32::SetModifiersHeld((event.xmotion.state & ShiftMask) != 0,
+                                 (event.xmotion.state & ControlMask) != 0,
+                                 (event.xmotion.state & Mod1Mask) != 0);
         user32::InjectMouseMove(POINT{event.xmotion.x_root, event.xmotion.y_root},
                                 ExtraKeys(event.xmotion.state));
         break;
@@ -102,6 +113,9 @@ void X11Backend::Handle(XEvent& event) {
             user32::ActivateWindow(hwnd);
         break;
     }
+    case FocusOut:
+        HandleFocusOut(event.xfocus);
+        break;
     case ConfigureNotify:
         HandleConfigure(event.xconfigure);
         break;
@@ -120,6 +134,8 @@ void X11Backend::Handle(XEvent& event) {
 
 void X11Backend::HandleButton(const XButtonEvent& event, bool down) {
     const POINT at{event.x_root, event.y_root};
+    user32::SetModifiersHeld((event.state & ShiftMask) != 0, (event.state & ControlMask) != 0,
+                             (event.state & Mod1Mask) != 0);
     switch (event.button) {
     case Button1:
         user32::InjectMouseButton(user32::MouseButton::Left, down, at, ExtraKeys(event.state));
@@ -181,9 +197,23 @@ void X11Backend::HandleConfigure(const XConfigureEvent& event) {
         if (!event.send_event)
             XTranslateCoordinates(display_, event.window, root_, 0, 0, &x, &y, &child);
         area = RECT{x, y, x + event.width, y + event.height};
-        if (area.left == s->area.left && area.top == s->area.top && area.right == s->area.right &&
-            area.bottom == s->area.bottom)
+        const auto same = [&](const RECT& r) {
+            return area.left == r.left && area.top == r.top && area.right == r.right &&
+                   area.bottom == r.bottom;
+        };
+        if (same(s->area)) {
+            s->asked.clear();
             return;
+        }
+        // A place asked for before the newest one, reported late: the window is on its way
+        // there, and following it back would undo the program's later moves (a drag's). The
+        // same place may be reported twice (by the server, then by the window manager).
+        if (auto echo = std::find_if(s->asked.begin(), s->asked.end(), same);
+            echo != s->asked.end()) {
+            s->asked.erase(s->asked.begin(), echo);
+            return;
+        }
+        s->asked.clear();
         s->area = area;
         hwnd = s->hwnd;
     }

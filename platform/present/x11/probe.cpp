@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <deque>
 #include <cstdio>
 #include <cstring>
 #include <sys/wait.h>
@@ -65,6 +66,8 @@ struct Probe::State {
     ::Window target = 0;
     int clicks = 0;
 
+    std::deque<XConfigureRequestEvent> moves; // waiting for AnswerMove
+
     void Drain() {
         XSync(display, False);
         while (XPending(display) > 0) {
@@ -72,6 +75,8 @@ struct Probe::State {
             XNextEvent(display, &event);
             if (event.type == ButtonPress && event.xbutton.window == target)
                 ++clicks;
+            if (event.type == ConfigureRequest)
+                moves.push_back(event.xconfigurerequest);
         }
     }
 };
@@ -113,7 +118,29 @@ std::optional<gdi::Surface> Probe::ReadScreen(RECT area) {
 
 namespace {
 
+int IgnoreError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// While it lives, the errors of this client are ignored: a window listed a moment ago may be
+// gone by the time it is asked about (a popup menu closing, say).
+class WindowsMayVanish {
+public:
+    explicit WindowsMayVanish(Display* d) : display_(d), previous_(XSetErrorHandler(IgnoreError)) {}
+    ~WindowsMayVanish() {
+        XSync(display_, False);
+        XSetErrorHandler(previous_);
+    }
+    WindowsMayVanish(const WindowsMayVanish&) = delete;
+    WindowsMayVanish& operator=(const WindowsMayVanish&) = delete;
+
+private:
+    Display* display_;
+    XErrorHandler previous_;
+};
+
 ::Window FindByName(Display* d, const std::string& title) {
+    WindowsMayVanish vanishing(d);
     ::Window root = DefaultRootWindow(d), parent, *children = nullptr, found = 0;
     unsigned count = 0;
     if (!XQueryTree(d, root, &root, &parent, &children, &count))
@@ -219,6 +246,7 @@ std::optional<RECT> Probe::WindowRect(const std::string& title) {
     if (!d)
         return std::nullopt;
     XSync(d, False);
+    WindowsMayVanish vanishing(d);
     ::Window root = DefaultRootWindow(d), parent, *children = nullptr;
     unsigned count = 0;
     if (!XQueryTree(d, root, &root, &parent, &children, &count))
@@ -241,6 +269,107 @@ std::optional<RECT> Probe::WindowRect(const std::string& title) {
     if (children)
         XFree(children);
     return found;
+}
+
+std::vector<RECT> Probe::OverrideRedirectWindows() {
+    std::vector<RECT> out;
+    Display* d = state_->display;
+    if (!d)
+        return out;
+    XSync(d, False);
+    WindowsMayVanish vanishing(d);
+    ::Window root = DefaultRootWindow(d), parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, root, &root, &parent, &children, &count))
+        return out;
+    // The tree lists the children bottom first.
+    for (unsigned i = count; i-- > 0;) {
+        XWindowAttributes a;
+        if (children[i] != state_->target && XGetWindowAttributes(d, children[i], &a) &&
+            a.override_redirect && a.map_state == IsViewable)
+            out.push_back(RECT{a.x, a.y, a.x + a.width, a.y + a.height});
+    }
+    if (children)
+        XFree(children);
+    return out;
+}
+
+bool Probe::InputGrabbed() {
+    Display* d = state_->display;
+    if (!d)
+        return false;
+    const ::Window root = DefaultRootWindow(d);
+    const int pointer = XGrabPointer(d, root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
+                                     None, None, CurrentTime);
+    if (pointer == GrabSuccess)
+        XUngrabPointer(d, CurrentTime);
+    const int keyboard = XGrabKeyboard(d, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (keyboard == GrabSuccess)
+        XUngrabKeyboard(d, CurrentTime);
+    XSync(d, False);
+    return pointer == AlreadyGrabbed || keyboard == AlreadyGrabbed;
+}
+
+void Probe::Focus(const std::string& title) {
+    Display* d = state_->display;
+    if (!d)
+        return;
+    const ::Window w = title.empty() ? state_->target : FindByName(d, title);
+    if (!w)
+        return;
+    XSetInputFocus(d, w, RevertToPointerRoot, CurrentTime);
+    state_->Drain();
+}
+
+void Probe::ManageWindows() {
+    Display* d = state_->display;
+    if (!d)
+        return;
+    XSelectInput(d, DefaultRootWindow(d), SubstructureRedirectMask);
+    state_->Drain();
+}
+
+namespace {
+
+// What a window manager does to move a window: it moves it, then tells its client where.
+void Place(Display* d, ::Window w, RECT area) {
+    XMoveResizeWindow(d, w, area.left, area.top, unsigned(area.right - area.left),
+                      unsigned(area.bottom - area.top));
+    XEvent event{};
+    event.xconfigure.type = ConfigureNotify;
+    event.xconfigure.event = w;
+    event.xconfigure.window = w;
+    event.xconfigure.x = area.left;
+    event.xconfigure.y = area.top;
+    event.xconfigure.width = area.right - area.left;
+    event.xconfigure.height = area.bottom - area.top;
+    XSendEvent(d, w, False, StructureNotifyMask, &event);
+}
+
+} // namespace
+
+bool Probe::AnswerMove() {
+    Display* d = state_->display;
+    if (!d)
+        return false;
+    state_->Drain();
+    if (state_->moves.empty())
+        return false;
+    const XConfigureRequestEvent request = state_->moves.front();
+    state_->moves.pop_front();
+    Place(d, request.window,
+          RECT{request.x, request.y, request.x + request.width, request.y + request.height});
+    state_->Drain();
+    return true;
+}
+
+void Probe::MoveWindow(const std::string& title, RECT area) {
+    Display* d = state_->display;
+    const ::Window w = d ? FindByName(d, title) : 0;
+    if (!w)
+        return;
+    Place(d, w, area);
+    state_->Drain();
 }
 
 void Probe::MoveTo(POINT at) {

@@ -63,6 +63,22 @@ public:
     std::vector<long> Numbers(const std::string& title, const char* property);
     // The window manager's close box: WM_DELETE_WINDOW sent to the window.
     void Close(const std::string& title);
+    // The mapped windows that no window manager would handle (override-redirect ones, as popup
+    // menus are), the probe's own aside, front first.
+    std::vector<RECT> OverrideRedirectWindows();
+    // True when a client holds the pointer or the keyboard, so that this one cannot take them.
+    bool InputGrabbed();
+    // Gives the keyboard focus to the window with this title, or with an empty title to the
+    // probe's own window, as a window manager does when the user clicks it.
+    void Focus(const std::string& title);
+    // A window manager of the simplest kind: from now on the other clients' requests to move
+    // their windows wait until AnswerMove carries out the oldest one and reports where the
+    // window went (a synthetic ConfigureNotify, as a window manager sends). False when no
+    // request came.
+    void ManageWindows();
+    bool AnswerMove();
+    // The window manager moves the window with this title itself (the user dragged its frame).
+    void MoveWindow(const std::string& title, RECT area);
 
 private:
     struct State;

@@ -88,6 +88,7 @@ X11Backend::X11Backend(Display* display, std::string name)
     atoms_.net_wm_icon = atom("_NET_WM_ICON");
     const std::string cm = "_NET_WM_CM_S" + std::to_string(screen_);
     atoms_.cm_selection = atom(cm.c_str());
+    atoms_.type_popup_menu = atom("_NET_WM_WINDOW_TYPE_POPUP_MENU");
 
     int event_base, error_base;
     shape_ = XShapeQueryExtension(display_, &event_base, &error_base) != 0;

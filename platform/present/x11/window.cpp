@@ -14,6 +14,10 @@ namespace platform::present::x11 {
 
 namespace {
 
+// The system's popup menus: shown over everything for as long as their loop runs, with the
+// input grabbed, so no window manager is to frame, place or focus them.
+constexpr char kPopupMenuClass[] = "#32768";
+
 // What of a layer window decides its X window, read under the desktop's lock.
 struct Record {
     bool exists = false;
@@ -24,6 +28,7 @@ struct Record {
     HWND owner = nullptr;
     bool owner_disabled = false;
     HICON icon = nullptr;
+    bool popup_menu = false;
 };
 
 Record Read(HWND hwnd) {
@@ -41,6 +46,7 @@ Record Read(HWND hwnd) {
     r.title = w->text;
     r.owner = w->owner;
     r.icon = w->cls->icon ? w->cls->icon : w->cls->icon_small;
+    r.popup_menu = w->cls->name == kPopupMenuClass;
     if (auto o = user32::FindWindowRecord(w->owner))
         r.owner_disabled = (o->style & WS_DISABLED) != 0;
     return r;
@@ -53,6 +59,9 @@ bool Decorated(DWORD style) {
 bool Same(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
+
+// Rectangles asked for that a later report may still name: a drag asks for one at every step.
+constexpr size_t kAskedKept = 64;
 
 // _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status.
 struct MotifHints {
@@ -112,6 +121,13 @@ void X11Backend::Create(HWND hwnd) {
     attributes.border_pixel = 0;
     attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                             KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask;
+    if (r.popup_menu) {
+        // Never the focus: the keyboard comes to it through the grab of the menu's loop.
+        s.override_redirect = true;
+        attributes.override_redirect = True;
+        attributes.event_mask &= ~FocusChangeMask;
+        mask |= CWOverrideRedirect;
+    }
     Visual* visual = CopyFromParent;
     int depth = CopyFromParent;
     if (s.argb) {
@@ -217,7 +233,9 @@ void X11Backend::Sync(Shown& s) {
         XChangeProperty(display_, s.id, atoms_.motif_wm_hints, atoms_.motif_wm_hints, 32,
                         PropModeReplace, reinterpret_cast<const unsigned char*>(&motif), 5);
         Atom type = atoms_.type_normal;
-        if (r.ex_style & WS_EX_TOOLWINDOW)
+        if (s.override_redirect)
+            type = atoms_.type_popup_menu;
+        else if (r.ex_style & WS_EX_TOOLWINDOW)
             type = atoms_.type_utility;
         else if (Decorated(r.style) && r.owner)
             type = atoms_.type_dialog;
@@ -246,6 +264,9 @@ void X11Backend::Sync(Shown& s) {
     if (!Same(area, s.area)) {
         resized = area.right - area.left != s.area.right - s.area.left ||
                   area.bottom - area.top != s.area.bottom - s.area.top;
+        s.asked.push_back(s.area);
+        if (s.asked.size() > kAskedKept)
+            s.asked.pop_front();
         s.area = area;
         XMoveResizeWindow(display_, s.id, area.left, area.top,
                           unsigned(std::max(1, int(area.right - area.left))),

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -23,6 +24,7 @@ struct Atoms {
         type_dialog, type_utility, net_wm_state, state_above, state_skip_taskbar, state_skip_pager,
         state_modal, net_active_window, net_wm_window_opacity, motif_wm_hints, net_workarea,
         net_current_desktop, net_wm_pid, net_wm_icon, cm_selection;
+    Atom type_popup_menu;
 };
 
 // One X window standing for a top-level window of the layer.
@@ -32,7 +34,11 @@ struct Shown {
     bool argb = false;      // a 32-bit visual, alpha premultiplied
     bool decorated = false; // the window manager draws the frame; the X window is the client
     bool mapped = false;
-    RECT area{}; // the screen rectangle the X window was last asked to cover
+    bool override_redirect = false; // a popup menu: no window manager comes between
+    RECT area{};                    // the screen rectangle the X window was last asked to cover
+    // Rectangles asked for before `area` that the server (or the window manager) may still
+    // report: a report of one of them is the screen catching up, not the user moving it.
+    std::deque<RECT> asked;
     DWORD style = 0, ex_style = 0;
     std::string title;
     HWND owner = nullptr;
@@ -83,6 +89,9 @@ public:
     void TrayIconChanged(const TrayEntry& entry) override;
     void TrayIconRemoved(HWND hwnd, UINT id) override;
     bool OnScreen() const override { return true; }
+    bool GrabInput(HWND hwnd) override;
+    void UngrabInput() override;
+    std::optional<HeldKeys> Held() override;
 
     // The server has gone: from now on nothing is sent to it.
     void ConnectionLost() { lost_ = true; }
@@ -116,6 +125,9 @@ private:
     void DrawTrayIcon(const TrayIconWindow& t);
     void DrawTrayPicture(const TrayIconWindow& t);
     void TrayPointer(const XEvent& event, const TrayIconWindow& t);
+    // grabs.cpp
+    void HandleFocusOut(const XFocusChangeEvent& event);
+    void CheckFocusLeft();
 
     Display* display_;
     std::string name_;
@@ -149,6 +161,8 @@ private:
         Time time = 0;
         int x = 0, y = 0;
     } tray_press_; // the last press, which a second one soon after makes a double click
+    bool input_grabbed_ = false;
+    bool focus_left_ = false; // a window of the layer lost the focus: to whom is seen after
 };
 
 // start.cpp: errors of the requests between the two are kept, not reported; EndErrorTrap

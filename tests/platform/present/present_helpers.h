@@ -1,8 +1,11 @@
-// What the presentation's tests share: a PNG reader, a window class whose
-// windows paint one colour.
+// What the presentation's tests share: a PNG reader and writer, a window class whose windows
+// paint one colour.
 #pragma once
 
 #include <windows.h>
+
+#include "gdi32/surface.h"
+#include "testing/temporary_folder.h"
 
 #include <png.h>
 
@@ -39,6 +42,21 @@ inline Png ReadPng(const std::string& path) {
     out.width = int(image.width);
     out.height = int(image.height);
     return out;
+}
+
+// Writes pixels (0x00RRGGBB) to a PNG file of the given name, for looking at what a test saw:
+// in the snapshot folder when one is named, else in a temporary folder (see PictureFile).
+inline bool WritePng(const platform::gdi::Surface& surface, const std::string& name) {
+    std::vector<uint8_t> rgba;
+    for (uint32_t p : surface.pixels)
+        rgba.insert(rgba.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255});
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(surface.width);
+    image.height = png_uint_32(surface.height);
+    image.format = PNG_FORMAT_RGBA;
+    const platform::testing::PictureFile picture(name);
+    return png_image_write_to_file(&image, picture.path().c_str(), 0, rgba.data(), 0, nullptr) != 0;
 }
 
 // Windows of the class "Colour" paint their client area in the colour kept in GWLP_USERDATA.

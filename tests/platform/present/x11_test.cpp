@@ -11,6 +11,7 @@
 #include "testing/desktop.h"
 #include "testing/shell_area.h"
 #include "user32/icons.h"
+#include "user32/menu.h"
 #include "user32/monitors.h"
 #include "user32/window_manager.h"
 
@@ -19,6 +20,9 @@
 #include <shellapi.h>
 
 #include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -34,6 +38,35 @@ struct Seen {
     WPARAM wparam;
     LPARAM lparam;
 };
+
+// Waits for the condition without running the queue (a modal loop runs it), 3 s at most.
+template <typename Condition> bool Within(Condition condition) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// What a modal loop's waits play, one step each time it has nothing left to do. Each wait ends
+// when the server's answer has come as a message (PeekMessageA reads the server); with no step
+// left and nothing coming, the loop gives up.
+std::function<bool()> PlaySteps(std::vector<std::function<void()>> steps) {
+    auto left = std::make_shared<std::deque<std::function<void()>>>(steps.begin(), steps.end());
+    return [left] {
+        if (!left->empty()) {
+            auto step = std::move(left->front());
+            left->pop_front();
+            step();
+        }
+        return Within([] {
+            MSG next;
+            return PeekMessageA(&next, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
+        });
+    };
+}
 
 class X11Test : public ::testing::Test {
 protected:
@@ -84,6 +117,12 @@ protected:
         }
         platform::testing::RunUntilIdle();
         return condition();
+    }
+
+    // The screen in a rectangle, written to a PNG file for looking at.
+    void SaveScreen(RECT area, const std::string& name) {
+        if (auto screen = probe_->ReadScreen(area))
+            present_test::WritePng(*screen, name);
     }
 
     bool SawMessage(HWND h, UINT message, Seen* out = nullptr) {
@@ -525,6 +564,286 @@ TEST_F(X11TrayTest, WithoutATrayTheIconFailsAndATrayThatStartsLaterGetsIt) {
         EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &tray::data));
         EXPECT_TRUE(Until([&] { return host->Icons().empty(); }));
     }
+}
+
+// A window dragged from anywhere, as the program's main window is: its button-down posts a
+// caption hit. Its WM_MOVING handler keeps the left edge off the first 30 pixels of the screen
+// (it snaps to 0) and the top edge at 400 at most.
+LRESULT CALLBACK DraggedProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_LBUTTONDOWN) {
+        PostMessageA(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, lparam);
+        return 0;
+    }
+    if (message == WM_MOVING) {
+        auto* r = reinterpret_cast<RECT*>(lparam);
+        if (r->left < 30) {
+            r->right -= r->left;
+            r->left = 0;
+        }
+        if (r->top > 400) {
+            r->bottom -= r->top - 400;
+            r->top = 400;
+        }
+        return 1;
+    }
+    return present_test::ColourProc(hwnd, message, wparam, lparam);
+}
+
+TEST_F(X11Test, TheMoveLoopHoldsThePointerAndStartsWhereTheButtonWentDown) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DraggedProc;
+    wc.lpszClassName = "Dragged";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    // Another program's window, which has the keyboard when the drag starts.
+    probe_->ShowWindowAt(RECT{800, 600, 900, 700}, RGB(0, 128, 0));
+    struct Case {
+        const char* name;
+        std::vector<POINT> before; // moves made before the layer has read the press
+        std::vector<POINT> during; // moves made while the loop runs
+        bool escape;               // Escape before the release
+        POINT expected;            // where the window's top-left corner ends
+    };
+    const Case cases[] = {
+        // The loop starts after the pointer has left the window: no pixel of the way is lost.
+        {"fast", {{400, 300}, {600, 350}}, {}, false, {570, 330}},
+        {"snapped to the left edge", {{135, 125}}, {{40, 200}}, false, {0, 180}},
+        // Held back by WM_MOVING, the window leaves the pointer outside it; the moves and the
+        // release there still come to the loop.
+        {"held back", {}, {{300, 700}, {350, 720}}, false, {320, 400}},
+        {"escape", {}, {{400, 300}}, true, {100, 100}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND w = Make("Dragged", WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 200, 150}, RGB(0, 0, 255),
+                      "Dragged");
+        ASSERT_TRUE(Until([&] { return probe_->WindowRect("Dragged").has_value(); }));
+        probe_->Focus("");
+        seen_.clear();
+        probe_->MoveTo(POINT{130, 120});
+        probe_->Button(1, true);
+        for (POINT p : c.before)
+            probe_->MoveTo(p);
+        bool grabbed = false;
+        std::vector<std::function<void()>> steps;
+        for (POINT p : c.during)
+            steps.push_back([&, p] {
+                grabbed = probe_->InputGrabbed();
+                probe_->MoveTo(p);
+            });
+        if (c.escape)
+            steps.push_back([&] {
+                grabbed = probe_->InputGrabbed();
+                probe_->Key(VK_ESCAPE, true);
+                probe_->Key(VK_ESCAPE, false);
+            });
+        else
+            steps.push_back([&] {
+                grabbed = probe_->InputGrabbed();
+                probe_->Button(1, false);
+            });
+        {
+            platform::testing::IdleScope idle(PlaySteps(std::move(steps)));
+            ASSERT_TRUE(Until([&] { return SawMessage(w, WM_EXITSIZEMOVE); }));
+        }
+        EXPECT_TRUE(grabbed) << "the pointer and the keyboard are the loop's";
+        EXPECT_TRUE(SawMessage(w, WM_ENTERSIZEMOVE));
+        EXPECT_EQ(GetCapture(), nullptr);
+        if (c.escape)
+            probe_->Button(1, false);
+        EXPECT_FALSE(probe_->InputGrabbed()) << "given back at the end";
+        RECT r;
+        GetWindowRect(w, &r);
+        EXPECT_EQ(r.left, c.expected.x);
+        EXPECT_EQ(r.top, c.expected.y);
+        std::optional<RECT> at;
+        EXPECT_TRUE(Until([&] {
+            at = probe_->WindowRect("Dragged");
+            return at && at->left == c.expected.x && at->top == c.expected.y;
+        })) << (at ? at->left : -1)
+            << "," << (at ? at->top : -1);
+        DestroyWindow(w);
+        platform::testing::RunUntilIdle();
+    }
+}
+
+TEST_F(X11Test, APopupMenuIsAWindowOfItsOwnWithTheInput) {
+    HWND owner = Make("Owner", WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 400, 300}, RGB(0, 0, 160));
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Owner").has_value(); }));
+    SetForegroundWindow(owner);
+    HMENU menu = platform::user32::CreateMenuObject(true);
+    auto& items = platform::user32::FindMenu(menu)->items;
+    items.push_back(platform::user32::MenuItem{11, "&First", 0, 0, nullptr});
+    items.push_back(platform::user32::MenuItem{0, "", 0x0800, 0, nullptr}); // a separator
+    items.push_back(platform::user32::MenuItem{12, "&Second\tCtrl+S", 0, 0x0008, nullptr});
+    // The click outside falls on another program's window, which has the keyboard meanwhile.
+    probe_->ShowWindowAt(RECT{600, 500, 700, 600}, RGB(0, 128, 0));
+    probe_->Focus("");
+    struct Case {
+        const char* name;
+        std::function<void(const RECT& menu)> act;
+        UINT expected;
+    };
+    const Case cases[] = {
+        {"a click on an item",
+         [&](const RECT& m) {
+             probe_->MoveTo(POINT{m.left + 30, m.top + 8});
+             probe_->Button(1, true);
+             probe_->Button(1, false);
+         },
+         11},
+        {"keys",
+         [&](const RECT&) {
+             probe_->Key(VK_DOWN, true);
+             probe_->Key(VK_DOWN, false);
+             probe_->Key(VK_DOWN, true);
+             probe_->Key(VK_DOWN, false);
+             probe_->Key(VK_RETURN, true);
+             probe_->Key(VK_RETURN, false);
+         },
+         12},
+        {"a click outside",
+         [&](const RECT&) {
+             probe_->MoveTo(POINT{650, 550});
+             probe_->Button(1, true);
+             probe_->Button(1, false);
+         },
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<RECT> shown;
+        bool grabbed = false;
+        bool painted = false;
+        std::vector<std::function<void()>> steps = {[&] {
+            shown = probe_->OverrideRedirectWindows();
+            grabbed = probe_->InputGrabbed();
+            HWND window = FindWindowA("#32768", nullptr);
+            const auto expected = platform::present::ComposeWindow(window);
+            painted = expected && !shown.empty() && Within([&] {
+                          auto screen = probe_->ReadScreen(shown.front());
+                          return screen && screen->pixels == expected->pixels;
+                      });
+            if (!shown.empty())
+                SaveScreen(RECT{80, 80, shown.front().right + 20, shown.front().bottom + 20},
+                           "x11-menu.png");
+            if (!shown.empty())
+                c.act(shown.front());
+        }};
+        UINT chosen;
+        {
+            platform::testing::IdleScope idle(PlaySteps(std::move(steps)));
+            chosen = UINT(TrackPopupMenu(menu, TPM_RETURNCMD, 150, 150, 0, owner, nullptr));
+        }
+        EXPECT_EQ(chosen, c.expected);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].left, 150);
+        EXPECT_EQ(shown[0].top, 150);
+        EXPECT_TRUE(painted) << "the menu shows its items";
+        EXPECT_TRUE(grabbed) << "the pointer and the keyboard are the menu's";
+        EXPECT_TRUE(Until([&] { return probe_->OverrideRedirectWindows().empty(); }));
+        EXPECT_FALSE(probe_->InputGrabbed());
+        EXPECT_EQ(probe_->ClicksReceived(), 0) << "the click that closes the menu goes nowhere";
+    }
+}
+
+TEST_F(X11Test, TheFocusGoingToAnotherProgramDeactivates) {
+    HWND a = Make("First", WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 200, 200}, RGB(1, 2, 3));
+    HWND b = Make("Second", WS_POPUP | WS_VISIBLE, 0, RECT{300, 100, 400, 200}, RGB(1, 2, 3));
+    probe_->ShowWindowAt(RECT{600, 500, 700, 600}, RGB(0, 128, 0));
+    ASSERT_TRUE(Until(
+        [&] { return probe_->WindowRect("First").has_value() && probe_->WindowRect("Second"); }));
+    probe_->Focus("First");
+    ASSERT_TRUE(Until([&] { return GetForegroundWindow() == a && GetFocus() == a; }));
+    // From one window of the layer to another: the activation moves, never to nobody.
+    seen_.clear();
+    probe_->Focus("Second");
+    ASSERT_TRUE(Until([&] { return GetForegroundWindow() == b; }));
+    Seen inactive{};
+    ASSERT_TRUE(SawMessage(a, WM_ACTIVATE, &inactive));
+    EXPECT_EQ(LOWORD(inactive.wparam), WA_INACTIVE);
+    EXPECT_EQ(HWND(inactive.lparam), b);
+    // To another program: the window that was active hears that it is no more.
+    seen_.clear();
+    probe_->Focus("");
+    ASSERT_TRUE(Until([&] { return GetForegroundWindow() == nullptr; }));
+    EXPECT_EQ(GetFocus(), nullptr);
+    ASSERT_TRUE(SawMessage(b, WM_ACTIVATE, &inactive));
+    EXPECT_EQ(LOWORD(inactive.wparam), WA_INACTIVE);
+    EXPECT_TRUE(SawMessage(b, WM_NCACTIVATE));
+    EXPECT_TRUE(SawMessage(b, WM_KILLFOCUS));
+    // And back.
+    probe_->Focus("First");
+    EXPECT_TRUE(Until([&] { return GetForegroundWindow() == a; }));
+}
+
+TEST_F(X11Test, ButtonsAndModifiersAreAsTheServerHasThem) {
+    HWND w = Make("Held", WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 200, 200}, RGB(1, 2, 3));
+    probe_->ShowWindowAt(RECT{600, 500, 700, 600}, RGB(0, 128, 0));
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Held").has_value(); }));
+    probe_->Focus("");
+    // Pressed over another program's window, with its keyboard: nothing comes to the layer, yet
+    // the live state knows.
+    probe_->MoveTo(POINT{650, 550});
+    probe_->Button(1, true);
+    probe_->Key(VK_SHIFT, true);
+    platform::testing::RunUntilIdle();
+    EXPECT_LT(GetAsyncKeyState(VK_LBUTTON), 0);
+    EXPECT_LT(GetAsyncKeyState(VK_SHIFT), 0);
+    EXPECT_GE(GetAsyncKeyState(VK_RBUTTON), 0);
+    EXPECT_GE(GetAsyncKeyState(VK_CONTROL), 0);
+    EXPECT_GE(GetKeyState(VK_SHIFT), 0) << "no message has said so yet";
+    probe_->Button(1, false);
+    EXPECT_GE(GetAsyncKeyState(VK_LBUTTON), 0);
+    // The pointer comes over the layer's window with Shift held: its messages and the key state
+    // that goes with them say Shift.
+    seen_.clear();
+    probe_->MoveTo(POINT{150, 150});
+    Seen move{};
+    ASSERT_TRUE(Until([&] { return SawMessage(w, WM_MOUSEMOVE, &move); }));
+    EXPECT_TRUE(move.wparam & MK_SHIFT);
+    EXPECT_LT(GetKeyState(VK_SHIFT), 0);
+    // Let go elsewhere: the next pointer message brings the news.
+    probe_->Key(VK_SHIFT, false);
+    seen_.clear();
+    probe_->MoveTo(POINT{160, 150});
+    ASSERT_TRUE(Until([&] { return SawMessage(w, WM_MOUSEMOVE, &move); }));
+    EXPECT_FALSE(move.wparam & MK_SHIFT);
+    EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+}
+
+TEST_F(X11Test, AWindowManagersLateReportsDoNotPullAMovedWindowBack) {
+    HWND w = Make("Reported", WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 200, 150}, RGB(1, 2, 3));
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Reported").has_value(); }));
+    probe_->ManageWindows();
+    // Two quick moves, as a drag makes them; the window manager carries out the first, and
+    // reports it, after the second was asked for.
+    SetWindowPos(w, nullptr, 200, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(w, nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    seen_.clear();
+    ASSERT_TRUE(Within([&] { return probe_->AnswerMove(); }));
+    platform::testing::RunUntilIdle();
+    ASSERT_TRUE(Within([&] { return probe_->AnswerMove(); }));
+    std::optional<RECT> at;
+    ASSERT_TRUE(Until([&] {
+        at = probe_->WindowRect("Reported");
+        return at && at->left == 300 && at->top == 300;
+    }));
+    platform::testing::RunUntilIdle();
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 300);
+    EXPECT_EQ(r.top, 300);
+    for (const Seen& s : seen_) {
+        if (s.hwnd == w && s.message == WM_MOVE) {
+            EXPECT_EQ(s.lparam, MAKELPARAM(300, 300)) << "pulled back to an earlier place";
+        }
+    }
+    // Moved by the window manager itself, even back to a place the program had asked for
+    // before: the layer follows.
+    probe_->MoveWindow("Reported", RECT{200, 200, 300, 250});
+    EXPECT_TRUE(Until([&] { return GetWindowRect(w, &r) && r.left == 200 && r.top == 200; }))
+        << r.left << "," << r.top;
 }
 
 } // namespace

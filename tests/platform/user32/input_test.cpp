@@ -263,4 +263,29 @@ TEST_F(DragTest, EscapePutsTheWindowBackAndEndsTheLoop) {
     RunUntilIdle();
 }
 
+TEST_F(DragTest, TheMoveStartsWhereTheButtonWentDownThoughTheCursorWentOn) {
+    // The pointer is off the window before the window has handled the press: that move reaches
+    // nobody, and the loop catches up with it when it starts, the caption hit carrying the
+    // place of the press.
+    bool released = false;
+    IdleScope idle([&] {
+        if (released)
+            return false;
+        released = true;
+        LeftUp(POINT{150, 130});
+        return true;
+    });
+    LeftDown(POINT{110, 110});
+    MouseMove(POINT{150, 130});
+    RunUntilIdle();
+    EXPECT_TRUE(released);
+    EXPECT_EQ(cursor_at_start_.x, 150);
+    ASSERT_EQ(proposed_.size(), 1u);
+    RECT r;
+    GetWindowRect(w_, &r);
+    EXPECT_EQ(r.left, 140);
+    EXPECT_EQ(r.top, 120);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
 } // namespace
