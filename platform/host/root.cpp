@@ -4,9 +4,12 @@
 #include <cerrno>
 #include <charconv>
 #include <mutex>
+#include <unordered_map>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace platform::host {
@@ -49,35 +52,93 @@ std::string HostPath(std::string_view absolute_path) {
     return path;
 }
 
-bool ReadHostFileInto(std::string_view absolute_path, std::string& content) {
-    content.clear();
-    std::string path = HostPath(absolute_path);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    // Read straight into the string, a page at a time at least. A read that returns less than
-    // asked for has reached the end: /proc and /sys hand out what they have in one go, so the
-    // usual last read that returns 0 is saved.
+namespace {
+
+// Files of /proc and /sys are made afresh by the kernel at every read from their start, and
+// opening one (a walk down its path) costs more than reading it: a descriptor is kept for each
+// and read again from offset 0. A file of any other kind (a captured tree) is opened at every
+// reading, as it may have been replaced in between. Only pseudo-files are kept, a bounded number
+// of them, and all go when the root changes.
+constexpr size_t kKeptFiles = 256;
+
+struct KeptFiles {
+    std::mutex mutex;
+    std::string root;
+    std::unordered_map<std::string, int> descriptors;
+
+    void Clear() {
+        for (auto& [path, fd] : descriptors)
+            ::close(fd);
+        descriptors.clear();
+    }
+};
+
+KeptFiles& TheKeptFiles() {
+    static KeptFiles* kept = new KeptFiles; // outlives every static reader
+    return *kept;
+}
+
+} // namespace
+
+bool ReadWholeFile(int fd, std::string& content) {
     size_t size = 0;
     for (;;) {
         if (content.size() - size < 4096)
             content.resize(std::max<size_t>(content.size() * 2, size + 4096));
         size_t room = content.size() - size;
-        ssize_t n = ::read(fd, content.data() + size, room);
+        ssize_t n = ::pread(fd, content.data() + size, room, off_t(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            ::close(fd);
             content.clear();
             return false;
         }
-        size += size_t(n);
-        if (n == 0 || size_t(n) < room)
+        if (n == 0)
             break;
+        size += size_t(n);
     }
-    ::close(fd);
     content.resize(size);
     return true;
+}
+
+bool IsKernelPseudoFile(int fd) {
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 && (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC);
+}
+
+bool ReadHostFileInto(std::string_view absolute_path, std::string& content, bool* from_kernel) {
+    content.clear();
+    if (from_kernel)
+        *from_kernel = false;
+    std::string path = HostPath(absolute_path);
+    KeptFiles& kept = TheKeptFiles();
+    std::lock_guard lock(kept.mutex);
+    if (std::string root = Root(); root != kept.root) {
+        kept.Clear();
+        kept.root = std::move(root);
+    }
+    if (auto it = kept.descriptors.find(path); it != kept.descriptors.end()) {
+        if (ReadWholeFile(it->second, content)) {
+            if (from_kernel)
+                *from_kernel = true;
+            return true;
+        }
+        // The file's object went away (a device, an ended process): open the path afresh.
+        ::close(it->second);
+        kept.descriptors.erase(it);
+    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool read = ReadWholeFile(fd, content);
+    bool pseudo = read && IsKernelPseudoFile(fd);
+    if (from_kernel)
+        *from_kernel = pseudo;
+    if (pseudo && kept.descriptors.size() < kKeptFiles)
+        kept.descriptors.emplace(std::move(path), fd);
+    else
+        ::close(fd);
+    return read;
 }
 
 std::optional<std::string> ReadHostFile(std::string_view absolute_path) {
