@@ -9,10 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include <csignal>
+#include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -90,6 +94,67 @@ TEST(ThisMachine, ReadingsArePlausible) {
     // A live system may run from a RAM disk.
     UINT root_type = GetDriveTypeA("C:\\");
     EXPECT_TRUE(root_type == DRIVE_FIXED || root_type == DRIVE_RAMDISK) << root_type;
+}
+
+std::vector<DWORD> ProcessIds() {
+    std::vector<DWORD> pids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    EXPECT_NE(snapshot, INVALID_HANDLE_VALUE);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        pids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return pids;
+}
+
+bool Lists(const std::vector<DWORD>& pids, pid_t pid) {
+    return std::find(pids.begin(), pids.end(), DWORD(pid)) != pids.end();
+}
+
+// The kernel's files are kept open from one reading to the next: what they read must still be
+// the machine as it is now.
+TEST(ThisMachine, ReadingsFollowTheMachineFromOneCallToTheNext) {
+    ASSERT_EQ(platform::host::Root(), "/");
+
+    // Processes that start and end between snapshots come and go.
+    for (int round = 0; round < 3; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::pause();
+            ::_exit(0);
+        }
+        EXPECT_TRUE(Lists(ProcessIds(), child)) << round;
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        EXPECT_FALSE(Lists(ProcessIds(), child)) << round;
+    }
+
+    // The address space read again after a mapping shows the mapping.
+    MEMORYSTATUSEX before{};
+    before.dwLength = sizeof before;
+    ASSERT_TRUE(GlobalMemoryStatusEx(&before));
+    constexpr size_t kMapping = size_t(1) << 30;
+    void* mapping = ::mmap(nullptr, kMapping, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapping, MAP_FAILED);
+    MEMORYSTATUSEX after{};
+    after.dwLength = sizeof after;
+    ASSERT_TRUE(GlobalMemoryStatusEx(&after));
+    ::munmap(mapping, kMapping);
+    EXPECT_GE(before.ullAvailVirtual - after.ullAvailVirtual, kMapping);
+
+    // Every processor has its clock, not only those of the first page of /proc/cpuinfo.
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    std::vector<PROCESSOR_POWER_INFORMATION> clocks(info.dwNumberOfProcessors);
+    ASSERT_EQ(CallNtPowerInformation(ProcessorInformation, nullptr, 0, clocks.data(),
+                                     ULONG(clocks.size() * sizeof clocks[0])),
+              STATUS_SUCCESS);
+    if (clocks[0].CurrentMhz > 0) {
+        for (const auto& clock : clocks)
+            EXPECT_GT(clock.CurrentMhz, 0u) << clock.Number;
+    }
 }
 
 } // namespace
