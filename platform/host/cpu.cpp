@@ -8,7 +8,6 @@
 #include <mutex>
 #include <string>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform::host {
@@ -207,8 +206,8 @@ std::vector<CpuClock> ReadCpuClocks() {
         std::optional<uint32_t> current, max, limit;
         // Without cpufreq (virtual machines) one look at the folder saves four failing opens.
         std::string folder = CpufreqFolder(cpu);
-        struct stat st {};
-        if (::stat(HostPath(folder).c_str(), &st) == 0) {
+        if (HostDirectoryExists("/sys/devices/system/cpu",
+                                "cpu" + std::to_string(cpu) + "/cpufreq")) {
             current = FrequencyMhz(folder, "scaling_cur_freq");
             if (!current)
                 current = FrequencyMhz(folder, "cpuinfo_cur_freq");

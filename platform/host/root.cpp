@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -106,17 +107,45 @@ bool IsKernelPseudoFile(int fd) {
     return ::fstatfs(fd, &fs) == 0 && (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC);
 }
 
+namespace {
+
+// The kept files, their lock held, emptied first when the root has changed since they were
+// opened.
+KeptFiles& CurrentKeptFiles() {
+    KeptFiles& kept = TheKeptFiles();
+    if (std::string root = Root(); root != kept.root) {
+        kept.Clear();
+        kept.root = std::move(root);
+    }
+    return kept;
+}
+
+// The kept descriptor of a kernel directory, opened now if need be; -1 for a directory that
+// cannot be opened or is not the kernel's. Directories are kept under their path and a slash.
+int KeptDirectory(KeptFiles& kept, const std::string& path) {
+    std::string key = path + "/";
+    if (auto it = kept.descriptors.find(key); it != kept.descriptors.end())
+        return it->second;
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (kept.descriptors.size() >= kKeptFiles || !IsKernelPseudoFile(fd)) {
+        ::close(fd);
+        return -1;
+    }
+    kept.descriptors.emplace(std::move(key), fd);
+    return fd;
+}
+
+} // namespace
+
 bool ReadHostFileInto(std::string_view absolute_path, std::string& content, bool* from_kernel) {
     content.clear();
     if (from_kernel)
         *from_kernel = false;
     std::string path = HostPath(absolute_path);
-    KeptFiles& kept = TheKeptFiles();
-    std::lock_guard lock(kept.mutex);
-    if (std::string root = Root(); root != kept.root) {
-        kept.Clear();
-        kept.root = std::move(root);
-    }
+    std::lock_guard lock(TheKeptFiles().mutex);
+    KeptFiles& kept = CurrentKeptFiles();
     if (auto it = kept.descriptors.find(path); it != kept.descriptors.end()) {
         if (ReadWholeFile(it->second, content)) {
             if (from_kernel)
@@ -139,6 +168,23 @@ bool ReadHostFileInto(std::string_view absolute_path, std::string& content, bool
     else
         ::close(fd);
     return read;
+}
+
+bool HostDirectoryExists(std::string_view directory, std::string_view name) {
+    struct stat st {};
+    {
+        std::lock_guard lock(TheKeptFiles().mutex);
+        KeptFiles& kept = CurrentKeptFiles();
+        // In a kernel directory the look-up starts there, one step instead of the whole path.
+        if (int fd = KeptDirectory(kept, HostPath(directory)); fd >= 0) {
+            std::string relative(name);
+            return ::fstatat(fd, relative.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+    }
+    std::string path = HostPath(directory);
+    path.push_back('/');
+    path.append(name);
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::optional<std::string> ReadHostFile(std::string_view absolute_path) {
@@ -171,14 +217,39 @@ std::optional<long long> ReadHostNumber(std::string_view absolute_path) {
 std::vector<std::string> ListHostDirectory(std::string_view absolute_path) {
     std::vector<std::string> names;
     std::string path = HostPath(absolute_path);
+    auto add = [&](std::string_view name) {
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    };
+    std::unique_lock lock(TheKeptFiles().mutex);
+    // A kernel directory stays open and is listed again from its start.
+    if (int fd = KeptDirectory(CurrentKeptFiles(), path); fd >= 0) {
+        alignas(8) char buffer[8192];
+        bool listed = ::lseek(fd, 0, SEEK_SET) == 0;
+        while (listed) {
+            ssize_t n = ::getdents64(fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                listed = n == 0;
+                break;
+            }
+            for (ssize_t at = 0; at < n;) {
+                auto* entry = reinterpret_cast<dirent64*>(buffer + at);
+                add(entry->d_name);
+                at += entry->d_reclen;
+            }
+        }
+        if (listed) {
+            std::sort(names.begin(), names.end());
+            return names;
+        }
+        names.clear();
+    }
+    lock.unlock();
     DIR* dir = ::opendir(path.c_str());
     if (!dir)
         return names;
-    while (dirent* entry = ::readdir(dir)) {
-        std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
+    while (dirent* entry = ::readdir(dir))
+        add(entry->d_name);
     ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;

@@ -38,6 +38,8 @@ std::optional<std::string> ReadHostLine(std::string_view absolute_path);
 // A decimal number that makes up the first line of a file; nothing when the file is missing or
 // holds anything else (a speed file of a down interface reads "-1" or fails).
 std::optional<long long> ReadHostNumber(std::string_view absolute_path);
+// Whether a directory holds a directory (or a link to one) of that name.
+bool HostDirectoryExists(std::string_view directory, std::string_view name);
 // The names in a directory under the root, sorted, without "." and "..".
 std::vector<std::string> ListHostDirectory(std::string_view absolute_path);
 
