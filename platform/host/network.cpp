@@ -58,7 +58,8 @@ void ReadProperties(NetworkInterface& nic) {
              type == kArpNone)
         nic.kind = LinkKind::Tunnel;
     else if (type == kArpEther)
-        nic.kind = HostDirectoryExists(base, "wireless") || HostDirectoryExists(base, "phy80211")
+        nic.kind = HostDirectoryExists("/sys/class/net", nic.name + "/wireless") ||
+                           HostDirectoryExists("/sys/class/net", nic.name + "/phy80211")
                        ? LinkKind::Wireless
                        : LinkKind::Ethernet;
 

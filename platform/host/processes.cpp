@@ -138,6 +138,9 @@ struct ProcTable {
     std::mutex mutex;
     std::string root;
     DIR* dir = nullptr; // kept only on the kernel's own /proc
+    // Pid descriptors name pids of this process's own namespace: parents are watched only when
+    // /proc shows that namespace.
+    bool own_namespace = false;
     std::unordered_map<uint32_t, KeptProcess> processes;
     std::unordered_map<uint32_t, ParentWatch> parents;
     size_t open_files = 0;
@@ -209,7 +212,7 @@ void PollParents(ProcTable& table) {
 // pid might otherwise have passed to another process between the two steps.
 bool WatchParent(ProcTable& table, int proc_fd, ProcessInfo& info) {
     uint32_t parent = info.parent_pid;
-    if (parent == 0)
+    if (parent == 0 || !table.own_namespace)
         return false;
     if (auto it = table.parents.find(parent); it != table.parents.end()) {
         if (!it->second.ended) {
@@ -331,8 +334,13 @@ std::vector<ProcessInfo> ListProcesses() {
         dir = ::opendir(HostPath("/proc").c_str());
         if (!dir)
             return processes;
-        if (IsKernelPseudoFile(::dirfd(dir)))
+        if (IsKernelPseudoFile(::dirfd(dir))) {
             table.dir = dir;
+            char self[16] = {};
+            ssize_t n = ::readlinkat(::dirfd(dir), "self", self, sizeof self - 1);
+            table.own_namespace = n > 0 && ParseU32(std::string_view(self, size_t(n))) ==
+                                               std::optional<uint32_t>(uint32_t(::getpid()));
+        }
     }
     bool kept = table.dir != nullptr;
     // /proc lists thread groups only; their threads are reachable by pid but not listed.

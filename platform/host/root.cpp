@@ -170,20 +170,20 @@ bool ReadHostFileInto(std::string_view absolute_path, std::string& content, bool
     return read;
 }
 
-bool HostDirectoryExists(std::string_view directory, std::string_view name) {
+bool HostDirectoryExists(std::string_view directory, std::string_view relative_path) {
     struct stat st {};
     {
         std::lock_guard lock(TheKeptFiles().mutex);
         KeptFiles& kept = CurrentKeptFiles();
         // In a kernel directory the look-up starts there, one step instead of the whole path.
         if (int fd = KeptDirectory(kept, HostPath(directory)); fd >= 0) {
-            std::string relative(name);
+            std::string relative(relative_path);
             return ::fstatat(fd, relative.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
         }
     }
     std::string path = HostPath(directory);
     path.push_back('/');
-    path.append(name);
+    path.append(relative_path);
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

@@ -38,9 +38,12 @@ std::optional<std::string> ReadHostLine(std::string_view absolute_path);
 // A decimal number that makes up the first line of a file; nothing when the file is missing or
 // holds anything else (a speed file of a down interface reads "-1" or fails).
 std::optional<long long> ReadHostNumber(std::string_view absolute_path);
-// Whether a directory holds a directory (or a link to one) of that name.
-bool HostDirectoryExists(std::string_view directory, std::string_view name);
-// The names in a directory under the root, sorted, without "." and "..".
+// Whether a directory holds a directory (or a link to one) at that relative path. On the kernel's
+// tree the directory itself is kept open and the look-up starts there: give one that stays (a
+// class folder such as /sys/class/net), not one that may go and come back.
+bool HostDirectoryExists(std::string_view directory, std::string_view relative_path);
+// The names in a directory under the root, sorted, without "." and "..". A kernel directory is
+// kept open and read again from its start: give one that stays, as above.
 std::vector<std::string> ListHostDirectory(std::string_view absolute_path);
 
 // Splits a text into lines (the last one may lack its line break).
