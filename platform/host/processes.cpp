@@ -241,18 +241,21 @@ bool WatchParent(ProcTable& table, int proc_fd, ProcessInfo& info) {
 }
 
 // The name, parent and threads of a process seen before whose parent is still there, from its
-// comm file and task folder; nothing when the stat file has to tell.
-std::optional<ProcessInfo> ReadTracked(const KeptProcess& process, uint32_t pid) {
+// comm file and task folder; nothing when the stat file has to tell, with `gone` set when the
+// kept files are those of a process that has ended (its pid may be another's by now).
+std::optional<ProcessInfo> ReadTracked(const KeptProcess& process, uint32_t pid, bool& gone) {
     struct stat task {};
     // A task folder whose process has gone counts no thread.
-    if (::fstat(process.task, &task) != 0 || task.st_nlink < 3)
+    gone = ::fstat(process.task, &task) != 0 || task.st_nlink < 3;
+    if (gone)
         return std::nullopt;
     char name[80];
     ssize_t n;
     do {
         n = ::pread(process.comm, name, sizeof name, 0);
     } while (n < 0 && errno == EINTR);
-    if (n <= 0 || name[n - 1] != '\n')
+    gone = n <= 0;
+    if (gone || name[n - 1] != '\n')
         return std::nullopt;
     std::string_view text(name, size_t(n - 1));
     if (text.find('\\') != std::string_view::npos)
@@ -270,21 +273,22 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
     if (it != table.processes.end()) {
         KeptProcess& process = it->second;
         process.listing = table.listing;
+        bool gone = false;
         if (process.watched) {
             auto watch = table.parents.find(process.parent);
             if (watch != table.parents.end() && !watch->second.ended) {
                 watch->second.listing = table.listing;
-                if (std::optional<ProcessInfo> info = ReadTracked(process, pid))
+                if (std::optional<ProcessInfo> info = ReadTracked(process, pid, gone))
                     return info;
             }
         }
         // The stat file tells: kept while the parent goes unwatched.
-        if (process.stat < 0 && table.open_files < KeptFileLimit()) {
+        if (!gone && process.stat < 0 && table.open_files < KeptFileLimit()) {
             process.stat = OpenStat(proc_fd, pid);
             table.open_files += process.stat >= 0;
         }
         char buffer[kStatBuffer];
-        ssize_t n = process.stat >= 0 ? ReadStat(process.stat, buffer) : -1;
+        ssize_t n = process.stat >= 0 && !gone ? ReadStat(process.stat, buffer) : -1;
         std::optional<ProcessInfo> info =
             n > 0 ? ParseStat(pid, std::string_view(buffer, size_t(n))) : std::nullopt;
         if (info) {
