@@ -6,7 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstring>
-#include <map>
+#include <unordered_map>
 #include <mutex>
 #include <utility>
 
@@ -14,9 +14,11 @@ namespace platform::gdi {
 
 namespace {
 
+// Every drawing call looks its DC up, and most look up a font, brush or pen besides: a hashed
+// table keeps that to one probe.
 std::mutex table_mutex;
-std::map<uintptr_t, std::shared_ptr<Object>>& Table() {
-    static std::map<uintptr_t, std::shared_ptr<Object>> table;
+std::unordered_map<uintptr_t, std::shared_ptr<Object>>& Table() {
+    static std::unordered_map<uintptr_t, std::shared_ptr<Object>> table;
     return table;
 }
 // GDI handles live in a range of their own, multiples of four.

@@ -21,6 +21,7 @@ struct Object {
 };
 
 struct Bitmap final : Object {
+    static bool HasType(DWORD type) { return type == OBJ_BITMAP; }
     DWORD Type() const override { return OBJ_BITMAP; }
     std::shared_ptr<Surface> surface;
     // A bitmap is selected into at most one memory DC (the stock bitmap into any number).
@@ -28,12 +29,14 @@ struct Bitmap final : Object {
 };
 
 struct Brush final : Object {
+    static bool HasType(DWORD type) { return type == OBJ_BRUSH; }
     DWORD Type() const override { return OBJ_BRUSH; }
     COLORREF color = 0;
     bool hollow = false;
 };
 
 struct Pen final : Object {
+    static bool HasType(DWORD type) { return type == OBJ_PEN; }
     DWORD Type() const override { return OBJ_PEN; }
     int style = PS_SOLID;
     int width = 1;
@@ -41,6 +44,7 @@ struct Pen final : Object {
 };
 
 struct Font final : Object {
+    static bool HasType(DWORD type) { return type == OBJ_FONT; }
     DWORD Type() const override { return OBJ_FONT; }
     LOGFONTA logfont{};
     // Matched and opened at the first use.
@@ -48,6 +52,7 @@ struct Font final : Object {
 };
 
 struct DeviceContext final : Object {
+    static bool HasType(DWORD type) { return type == OBJ_MEMDC || type == OBJ_DC; }
     DWORD Type() const override { return memory ? OBJ_MEMDC : OBJ_DC; }
     bool memory = true;
     // What the DC draws on: its selected bitmap's pixels, or a window's surface.
@@ -64,8 +69,12 @@ struct DeviceContext final : Object {
 
 HGDIOBJ AddObject(std::shared_ptr<Object> object);
 std::shared_ptr<Object> FindObject(HGDIOBJ handle);
+// The object of a handle if it is of that kind (each kind tells its own types), else null.
 template <typename T> std::shared_ptr<T> FindObjectAs(HGDIOBJ handle) {
-    return std::dynamic_pointer_cast<T>(FindObject(handle));
+    std::shared_ptr<Object> object = FindObject(handle);
+    if (!object || !T::HasType(object->Type()))
+        return nullptr;
+    return std::static_pointer_cast<T>(std::move(object));
 }
 std::shared_ptr<DeviceContext> FindDC(HDC dc);
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <mutex>
 #include <string>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform::host {
@@ -48,12 +48,8 @@ std::string_view Trim(std::string_view text) {
 }
 
 // The "cpu MHz" of each "processor" block of /proc/cpuinfo, rounded to whole MHz.
-std::map<unsigned, uint32_t> CpuinfoMhz() {
+std::map<unsigned, uint32_t> ParseCpuinfoMhz(std::string_view cpuinfo) {
     std::map<unsigned, uint32_t> mhz;
-    // Some ten kilobytes on an eight-processor machine, read at every sample of the clock.
-    thread_local std::string cpuinfo;
-    if (!ReadHostFileInto("/proc/cpuinfo", cpuinfo))
-        return mhz;
     std::optional<unsigned> processor;
     for (std::string_view line : SplitLines(cpuinfo)) {
         size_t colon = line.find(':');
@@ -73,6 +69,63 @@ std::map<unsigned, uint32_t> CpuinfoMhz() {
         }
     }
     return mhz;
+}
+
+// Whether the kernel's "cpu MHz" is a fixed figure. On x86 (the processors with a "flags" line)
+// it is cpufreq's reading, else one from the APERF and MPERF counters ("aperfmperf" among the
+// flags), else the clock measured at boot, the same at every read. Only the first processor's
+// block is looked at: the flags are the machine's.
+bool FixedCpuinfoMhz(std::string_view cpuinfo) {
+    for (std::string_view line : SplitLines(cpuinfo)) {
+        if (line.empty())
+            break;
+        size_t colon = line.find(':');
+        if (colon == std::string_view::npos || Trim(line.substr(0, colon)) != "flags")
+            continue;
+        for (std::string_view flag : SplitFields(line.substr(colon + 1))) {
+            if (flag == "aperfmperf")
+                return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+// The clocks of /proc/cpuinfo, which the kernel makes afresh with every processor's flags at each
+// read (some ten kilobytes, the dearest reading of all). Where the figures are fixed (a virtual
+// machine, mostly) they are read once; a processor missing from them (one brought online since)
+// has them read again.
+struct CpuinfoClocks {
+    std::mutex mutex;
+    std::string root;
+    bool fixed = false;
+    std::map<unsigned, uint32_t> mhz;
+};
+
+CpuinfoClocks& TheCpuinfoClocks() {
+    static CpuinfoClocks clocks;
+    return clocks;
+}
+
+std::map<unsigned, uint32_t> CpuinfoMhz(const std::vector<unsigned>& cpus) {
+    CpuinfoClocks& clocks = TheCpuinfoClocks();
+    std::lock_guard lock(clocks.mutex);
+    if (std::string root = Root(); root != clocks.root) {
+        clocks.root = std::move(root);
+        clocks.fixed = false;
+    }
+    if (clocks.fixed &&
+        std::ranges::all_of(cpus, [&](unsigned cpu) { return clocks.mhz.contains(cpu); }))
+        return clocks.mhz;
+    thread_local std::string cpuinfo;
+    bool from_kernel = false;
+    if (!ReadHostFileInto("/proc/cpuinfo", cpuinfo, &from_kernel)) {
+        clocks.fixed = false;
+        return {};
+    }
+    clocks.mhz = ParseCpuinfoMhz(cpuinfo);
+    clocks.fixed = from_kernel && FixedCpuinfoMhz(cpuinfo);
+    return clocks.mhz;
 }
 
 std::string CpufreqFolder(unsigned cpu) {
@@ -123,7 +176,7 @@ std::vector<unsigned> OnlineCpus() {
             return *cpus;
     }
     std::vector<unsigned> cpus;
-    for (const auto& [number, mhz] : CpuinfoMhz())
+    for (const auto& [number, mhz] : CpuinfoMhz({}))
         cpus.push_back(number);
     if (cpus.empty()) {
         // Without "cpu MHz" lines (some architectures) count the processor blocks themselves.
@@ -146,14 +199,15 @@ std::vector<CpuClock> ReadCpuClocks() {
     std::vector<CpuClock> clocks;
     std::map<unsigned, uint32_t> cpuinfo;
     bool cpuinfo_read = false;
-    for (unsigned cpu : OnlineCpus()) {
+    std::vector<unsigned> cpus = OnlineCpus();
+    for (unsigned cpu : cpus) {
         CpuClock clock;
         clock.number = cpu;
         std::optional<uint32_t> current, max, limit;
         // Without cpufreq (virtual machines) one look at the folder saves four failing opens.
         std::string folder = CpufreqFolder(cpu);
-        struct stat st {};
-        if (::stat(HostPath(folder).c_str(), &st) == 0) {
+        if (HostDirectoryExists("/sys/devices/system/cpu",
+                                "cpu" + std::to_string(cpu) + "/cpufreq")) {
             current = FrequencyMhz(folder, "scaling_cur_freq");
             if (!current)
                 current = FrequencyMhz(folder, "cpuinfo_cur_freq");
@@ -162,7 +216,7 @@ std::vector<CpuClock> ReadCpuClocks() {
         }
         if (!current || !max) {
             if (!cpuinfo_read) {
-                cpuinfo = CpuinfoMhz();
+                cpuinfo = CpuinfoMhz(cpus);
                 cpuinfo_read = true;
             }
             auto it = cpuinfo.find(cpu);

@@ -6,11 +6,15 @@
 #include <array>
 #include <cctype>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <set>
 #include <string_view>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace platform::host {
 
@@ -124,20 +128,86 @@ std::optional<DriveKind> KindOf(const MountEntry& entry, bool is_root) {
 
 } // namespace
 
-std::vector<MountEntry> ReadMountTable() {
+namespace {
+
+std::vector<MountEntry> ParseMountTable(std::string_view mounts) {
     std::vector<MountEntry> entries;
-    std::optional<std::string> mounts = ReadHostFile("/proc/self/mounts");
-    if (!mounts)
-        mounts = ReadHostFile("/proc/mounts");
-    if (!mounts)
-        return entries;
-    for (std::string_view line : SplitLines(*mounts)) {
+    for (std::string_view line : SplitLines(mounts)) {
         std::vector<std::string_view> fields = SplitFields(line);
         if (fields.size() < 3)
             continue;
         entries.push_back({Unescape(fields[0]), Unescape(fields[1]), Unescape(fields[2])});
     }
     return entries;
+}
+
+// The kernel's mount table is read on every path a file call translates, and changes seldom; its
+// file tells of every change (a mount, an unmount) by polling as an exception, so the table is
+// kept and read again only then. A captured tree's table is read at every call.
+struct KeptMountTable {
+    std::mutex mutex;
+    std::string root;
+    int fd = -1;
+    bool read = false;
+    std::vector<MountEntry> entries;
+
+    void Close() {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+        read = false;
+        entries.clear();
+    }
+};
+
+KeptMountTable& TheKeptMountTable() {
+    static KeptMountTable* table = new KeptMountTable; // outlives every static reader
+    return *table;
+}
+
+// The table from the kernel's own file; nothing when the root's file is not the kernel's.
+std::optional<std::vector<MountEntry>> KernelMountTable() {
+    KeptMountTable& table = TheKeptMountTable();
+    std::lock_guard lock(table.mutex);
+    if (std::string root = Root(); root != table.root) {
+        table.Close();
+        table.root = std::move(root);
+    }
+    if (table.fd < 0) {
+        int fd = ::open(HostPath("/proc/self/mounts").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return std::nullopt;
+        if (!IsKernelPseudoFile(fd)) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        table.fd = fd;
+    }
+    pollfd watch{table.fd, POLLPRI, 0};
+    bool changed = ::poll(&watch, 1, 0) != 0; // an error reads the table again too
+    if (table.read && !changed)
+        return table.entries;
+    thread_local std::string mounts;
+    if (!ReadWholeFile(table.fd, mounts)) {
+        table.Close();
+        return std::nullopt;
+    }
+    table.entries = ParseMountTable(mounts);
+    table.read = true;
+    return table.entries;
+}
+
+} // namespace
+
+std::vector<MountEntry> ReadMountTable() {
+    if (std::optional<std::vector<MountEntry>> kernel = KernelMountTable())
+        return std::move(*kernel);
+    std::optional<std::string> mounts = ReadHostFile("/proc/self/mounts");
+    if (!mounts)
+        mounts = ReadHostFile("/proc/mounts");
+    if (!mounts)
+        return {};
+    return ParseMountTable(*mounts);
 }
 
 namespace {

@@ -11,20 +11,31 @@
 namespace platform::host {
 
 std::optional<MemoryInfo> ReadMemoryInfo() {
-    std::optional<std::string> meminfo = ReadHostFile("/proc/meminfo");
-    if (!meminfo)
+    // Read at every sample of both memory sources: the buffer is kept, and the lines are taken
+    // apart where they lie.
+    thread_local std::string meminfo;
+    if (!ReadHostFileInto("/proc/meminfo", meminfo))
         return std::nullopt;
     std::optional<uint64_t> total, available, free, buffers, cached, swap_total, swap_free,
         committed;
-    for (std::string_view line : SplitLines(*meminfo)) {
-        std::vector<std::string_view> fields = SplitFields(line);
-        if (fields.size() < 2)
+    std::string_view text = meminfo;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        // "MemTotal:       16318292 kB": the key, blanks, the figure, the unit.
+        size_t key_end = line.find_first_of(" \t");
+        if (key_end == std::string_view::npos)
             continue;
-        auto kib = ParseUnsigned(fields[1]);
+        std::string_view key = line.substr(0, key_end);
+        size_t figure = line.find_first_not_of(" \t", key_end);
+        if (figure == std::string_view::npos)
+            continue;
+        size_t figure_end = line.find_first_of(" \t", figure);
+        auto kib = ParseUnsigned(line.substr(figure, figure_end - figure));
         if (!kib)
             continue;
         uint64_t bytes = *kib * 1024;
-        std::string_view key = fields[0];
         if (key == "MemTotal:")
             total = bytes;
         else if (key == "MemAvailable:")
@@ -61,10 +72,10 @@ std::optional<MemoryInfo> ReadMemoryInfo() {
 std::optional<uint64_t> MappedAddressSpace() {
     // The first figure of statm is the size of every mapping together, in pages: one short
     // read, where the mapping list would take a line per mapping.
-    std::optional<std::string> statm = ReadHostFile("/proc/self/statm");
-    if (!statm)
+    thread_local std::string statm;
+    if (!ReadHostFileInto("/proc/self/statm", statm))
         return std::nullopt;
-    std::string_view text = *statm;
+    std::string_view text = statm;
     unsigned long long pages = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), pages);
     if (error != std::errc() || end == text.data())

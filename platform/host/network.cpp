@@ -6,7 +6,6 @@
 #include <charconv>
 #include <map>
 #include <mutex>
-#include <sys/stat.h>
 
 namespace platform::host {
 
@@ -23,11 +22,6 @@ constexpr long long kArpIpGre = 778;
 constexpr long long kArpNone = 65534;
 
 constexpr unsigned kIffUp = 0x1;
-
-bool HostDirectoryExists(const std::string& absolute_path) {
-    struct stat st {};
-    return ::stat(HostPath(absolute_path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 std::vector<uint8_t> ParseHardwareAddress(std::string_view text) {
     // "52:54:00:12:34:56"
@@ -64,7 +58,8 @@ void ReadProperties(NetworkInterface& nic) {
              type == kArpNone)
         nic.kind = LinkKind::Tunnel;
     else if (type == kArpEther)
-        nic.kind = HostDirectoryExists(base + "wireless") || HostDirectoryExists(base + "phy80211")
+        nic.kind = HostDirectoryExists("/sys/class/net", nic.name + "/wireless") ||
+                           HostDirectoryExists("/sys/class/net", nic.name + "/phy80211")
                        ? LinkKind::Wireless
                        : LinkKind::Ethernet;
 

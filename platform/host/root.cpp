@@ -4,9 +4,13 @@
 #include <cerrno>
 #include <charconv>
 #include <mutex>
+#include <unordered_map>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace platform::host {
@@ -49,35 +53,138 @@ std::string HostPath(std::string_view absolute_path) {
     return path;
 }
 
-bool ReadHostFileInto(std::string_view absolute_path, std::string& content) {
-    content.clear();
-    std::string path = HostPath(absolute_path);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    // Read straight into the string, a page at a time at least. A read that returns less than
-    // asked for has reached the end: /proc and /sys hand out what they have in one go, so the
-    // usual last read that returns 0 is saved.
+namespace {
+
+// Files of /proc and /sys are made afresh by the kernel at every read from their start, and
+// opening one (a walk down its path) costs more than reading it: a descriptor is kept for each
+// and read again from offset 0. A file of any other kind (a captured tree) is opened at every
+// reading, as it may have been replaced in between. Only pseudo-files are kept, a bounded number
+// of them, and all go when the root changes.
+constexpr size_t kKeptFiles = 256;
+
+struct KeptFiles {
+    std::mutex mutex;
+    std::string root;
+    std::unordered_map<std::string, int> descriptors;
+
+    void Clear() {
+        for (auto& [path, fd] : descriptors)
+            ::close(fd);
+        descriptors.clear();
+    }
+};
+
+KeptFiles& TheKeptFiles() {
+    static KeptFiles* kept = new KeptFiles; // outlives every static reader
+    return *kept;
+}
+
+} // namespace
+
+bool ReadWholeFile(int fd, std::string& content) {
     size_t size = 0;
     for (;;) {
         if (content.size() - size < 4096)
             content.resize(std::max<size_t>(content.size() * 2, size + 4096));
         size_t room = content.size() - size;
-        ssize_t n = ::read(fd, content.data() + size, room);
+        ssize_t n = ::pread(fd, content.data() + size, room, off_t(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            ::close(fd);
             content.clear();
             return false;
         }
-        size += size_t(n);
-        if (n == 0 || size_t(n) < room)
+        if (n == 0)
             break;
+        size += size_t(n);
     }
-    ::close(fd);
     content.resize(size);
     return true;
+}
+
+bool IsKernelPseudoFile(int fd) {
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 && (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC);
+}
+
+namespace {
+
+// The kept files, their lock held, emptied first when the root has changed since they were
+// opened.
+KeptFiles& CurrentKeptFiles() {
+    KeptFiles& kept = TheKeptFiles();
+    if (std::string root = Root(); root != kept.root) {
+        kept.Clear();
+        kept.root = std::move(root);
+    }
+    return kept;
+}
+
+// The kept descriptor of a kernel directory, opened now if need be; -1 for a directory that
+// cannot be opened or is not the kernel's. Directories are kept under their path and a slash.
+int KeptDirectory(KeptFiles& kept, const std::string& path) {
+    std::string key = path + "/";
+    if (auto it = kept.descriptors.find(key); it != kept.descriptors.end())
+        return it->second;
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (kept.descriptors.size() >= kKeptFiles || !IsKernelPseudoFile(fd)) {
+        ::close(fd);
+        return -1;
+    }
+    kept.descriptors.emplace(std::move(key), fd);
+    return fd;
+}
+
+} // namespace
+
+bool ReadHostFileInto(std::string_view absolute_path, std::string& content, bool* from_kernel) {
+    content.clear();
+    if (from_kernel)
+        *from_kernel = false;
+    std::string path = HostPath(absolute_path);
+    std::lock_guard lock(TheKeptFiles().mutex);
+    KeptFiles& kept = CurrentKeptFiles();
+    if (auto it = kept.descriptors.find(path); it != kept.descriptors.end()) {
+        if (ReadWholeFile(it->second, content)) {
+            if (from_kernel)
+                *from_kernel = true;
+            return true;
+        }
+        // The file's object went away (a device, an ended process): open the path afresh.
+        ::close(it->second);
+        kept.descriptors.erase(it);
+    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool read = ReadWholeFile(fd, content);
+    bool pseudo = read && IsKernelPseudoFile(fd);
+    if (from_kernel)
+        *from_kernel = pseudo;
+    if (pseudo && kept.descriptors.size() < kKeptFiles)
+        kept.descriptors.emplace(std::move(path), fd);
+    else
+        ::close(fd);
+    return read;
+}
+
+bool HostDirectoryExists(std::string_view directory, std::string_view relative_path) {
+    struct stat st {};
+    {
+        std::lock_guard lock(TheKeptFiles().mutex);
+        KeptFiles& kept = CurrentKeptFiles();
+        // In a kernel directory the look-up starts there, one step instead of the whole path.
+        if (int fd = KeptDirectory(kept, HostPath(directory)); fd >= 0) {
+            std::string relative(relative_path);
+            return ::fstatat(fd, relative.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+    }
+    std::string path = HostPath(directory);
+    path.push_back('/');
+    path.append(relative_path);
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::optional<std::string> ReadHostFile(std::string_view absolute_path) {
@@ -110,14 +217,39 @@ std::optional<long long> ReadHostNumber(std::string_view absolute_path) {
 std::vector<std::string> ListHostDirectory(std::string_view absolute_path) {
     std::vector<std::string> names;
     std::string path = HostPath(absolute_path);
+    auto add = [&](std::string_view name) {
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    };
+    std::unique_lock lock(TheKeptFiles().mutex);
+    // A kernel directory stays open and is listed again from its start.
+    if (int fd = KeptDirectory(CurrentKeptFiles(), path); fd >= 0) {
+        alignas(8) char buffer[8192];
+        bool listed = ::lseek(fd, 0, SEEK_SET) == 0;
+        while (listed) {
+            ssize_t n = ::getdents64(fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                listed = n == 0;
+                break;
+            }
+            for (ssize_t at = 0; at < n;) {
+                auto* entry = reinterpret_cast<dirent64*>(buffer + at);
+                add(entry->d_name);
+                at += entry->d_reclen;
+            }
+        }
+        if (listed) {
+            std::sort(names.begin(), names.end());
+            return names;
+        }
+        names.clear();
+    }
+    lock.unlock();
     DIR* dir = ::opendir(path.c_str());
     if (!dir)
         return names;
-    while (dirent* entry = ::readdir(dir)) {
-        std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
+    while (dirent* entry = ::readdir(dir))
+        add(entry->d_name);
     ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;

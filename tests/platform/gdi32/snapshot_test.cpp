@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -59,6 +60,52 @@ TEST(Snapshot, WritesRgbaWithTheLayeredAlphaAndTheColourKey) {
 
     EXPECT_FALSE(
         platform::present::WriteSurfacePng(surface, "/nonexistent/dir/x.png", 255, std::nullopt));
+}
+
+// Every pixel comes back as it was written, whatever its neighbours (the rows are filtered by
+// their left neighbour, so a jump between any two values must survive), with and without the
+// alpha channel, and from one picture to the next of another size.
+TEST(Snapshot, EveryPixelComesBackInEveryLayout) {
+    struct Case {
+        int width, height;
+        uint8_t alpha;
+        std::optional<COLORREF> key;
+    };
+    const Case cases[] = {
+        {1, 1, 255, std::nullopt},          {37, 5, 255, std::nullopt},
+        {37, 5, 128, std::nullopt},         {200, 30, 255, COLORREF{0x010203}},
+        {200, 30, 255, COLORREF{0x030201}}, {2, 300, 7, {}},
+    };
+    platform::testing::TemporaryFolder folder("pelmora-snapshot");
+    std::string path = folder / "pixels.png";
+    uint32_t seed = 12345;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " alpha " << int(c.alpha));
+        platform::gdi::Surface surface;
+        surface.width = c.width;
+        surface.height = c.height;
+        surface.pixels.resize(size_t(c.width) * c.height);
+        for (uint32_t& pixel : surface.pixels) {
+            seed = seed * 1103515245u + 12345u;
+            // Runs of one colour beside jumps to any other, and a top byte that is not written.
+            pixel = (seed >> 24) < 64 ? 0xFF010203u : (seed >> 4);
+        }
+        ASSERT_TRUE(platform::present::WriteSurfacePng(surface, path, c.alpha, c.key));
+        int w = 0, h = 0;
+        std::vector<uint8_t> rgba = ReadPng(path, w, h);
+        ASSERT_EQ(w, c.width);
+        ASSERT_EQ(h, c.height);
+        for (size_t i = 0; i < surface.pixels.size(); ++i) {
+            uint32_t p = surface.pixels[i] & 0xFFFFFF;
+            // The key (0x00BBGGRR) against the pixel (0x00RRGGBB).
+            bool keyed = c.key && p == (((*c.key & 0xFF) << 16) | (*c.key & 0xFF00) |
+                                        ((*c.key >> 16) & 0xFF));
+            ASSERT_EQ(rgba[i * 4 + 0], uint8_t(p >> 16)) << i;
+            ASSERT_EQ(rgba[i * 4 + 1], uint8_t(p >> 8)) << i;
+            ASSERT_EQ(rgba[i * 4 + 2], uint8_t(p)) << i;
+            ASSERT_EQ(rgba[i * 4 + 3], keyed ? 0 : c.alpha) << i;
+        }
+    }
 }
 
 // A frame as the display draws it: background, pre-painted bars copied in part, text over
