@@ -1,12 +1,16 @@
 // The "ComboBox" class: a list of strings of which one is shown, picked from a list that drops
 // down. The list is a popup window of its own below the control ("ComboLBox"); while it is down
-// the control has the mouse captured, so a press on an entry picks it and a press anywhere else
-// closes the list. The keyboard and the test desktop (ComboPickByUser) pick entries too.
+// the control has all of the input (the capture, and on a real display the pointer and the
+// keyboard taken from the other programs), so a press on an entry picks it and a press anywhere
+// else, on another program's window too, closes the list. The keyboard and the test desktop
+// (ComboPickByUser) pick entries too.
 #include "user32/controls.h"
 
+#include "user32/modal_loop.h"
 #include "user32/window_manager.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace platform::user32 {
 
@@ -28,6 +32,7 @@ struct ComboState {
     size_t edit_limit = 0x7FFFFFFE;
     bool focused = false;
     HFONT font = nullptr;
+    std::unique_ptr<InputGrab> grab; // while the list is down
 };
 
 ControlStates<ComboState>& States() {
@@ -98,15 +103,20 @@ void OpenList(HWND hwnd, ComboState& s) {
         *owner = hwnd;
     ShowHot(s, s.selection);
     ShowWindow(s.list, SW_SHOWNA);
-    SetCapture(hwnd);
+    // The server holds the input for the control's own top-level window: the list has only
+    // just been shown, and a window manager may not have put it on the screen yet, where a
+    // grab would fail. Whichever window it is reported to, the input finds the capture.
+    s.grab = std::make_unique<InputGrab>(hwnd, TopLevelOf(hwnd));
 }
 
-void CloseList(HWND hwnd, ComboState& s) {
+void CloseList(ComboState& s) {
     HWND list = s.list;
     s.list = nullptr;
     s.hot = -1;
-    if (GetCapture() == hwnd)
-        ReleaseCapture();
+    // Out of the state before it is given back: the capture's release is a message to the
+    // control, which finds the list closed.
+    std::unique_ptr<InputGrab> grab = std::move(s.grab);
+    grab.reset();
     if (list && IsWindow(list))
         DestroyWindow(list);
 }
@@ -118,7 +128,7 @@ void Drop(HWND hwnd, ComboState& s, bool drop) {
     if (drop)
         OpenList(hwnd, s);
     else
-        CloseList(hwnd, s);
+        CloseList(s);
     Redraw(hwnd);
     NotifyParent(hwnd, drop ? CBN_DROPDOWN : CBN_CLOSEUP);
 }
@@ -439,7 +449,7 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         return 0;
     case WM_DESTROY:
         s->dropped = false;
-        CloseList(hwnd, *s);
+        CloseList(*s);
         break;
     }
     return States().Default(hwnd, message, wparam, lparam, &s->font);

@@ -37,11 +37,11 @@ ModalLoopOutcome RunModalLoop(const ModalLoopHandlers& handlers) {
     return outcome;
 }
 
-InputGrab::InputGrab(HWND hwnd) : hwnd_(hwnd) {
+InputGrab::InputGrab(HWND hwnd, HWND holder) : hwnd_(hwnd) {
     SetCapture(hwnd);
     // Without the grab (another program holds the pointer) the capture still brings what
     // reaches the layer's windows.
-    present::TheBackend().GrabInput(hwnd);
+    present::TheBackend().GrabInput(holder ? holder : hwnd);
 }
 
 InputGrab::~InputGrab() {

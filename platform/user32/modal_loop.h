@@ -42,12 +42,14 @@ struct ModalLoopOutcome {
 
 ModalLoopOutcome RunModalLoop(const ModalLoopHandlers& handlers);
 
-// While it lives, a modal state that follows the pointer has all of the input: its window is
-// the capture and, on a real display, the pointer and the keyboard are taken from the other
-// programs, so that a release or a click outside the layer's windows still comes to it.
+// While it lives, a state that follows the pointer (a modal loop, a combo box's open list) has
+// all of the input: its window is the capture and, on a real display, the pointer and the
+// keyboard are taken from the other programs, so that a release or a click outside the layer's
+// windows still comes to it. The server reports what it takes to `holder` (the capture itself
+// when null), which must be on the screen already: a window only just shown may not be yet.
 class InputGrab {
 public:
-    explicit InputGrab(HWND hwnd);
+    explicit InputGrab(HWND hwnd, HWND holder = nullptr);
     ~InputGrab();
     InputGrab(const InputGrab&) = delete;
     InputGrab& operator=(const InputGrab&) = delete;

@@ -10,6 +10,7 @@
 #include "present/x11/start.h"
 #include "testing/desktop.h"
 #include "testing/shell_area.h"
+#include "user32/dialogs.h"
 #include "user32/icons.h"
 #include "user32/menu.h"
 #include "user32/monitors.h"
@@ -744,6 +745,133 @@ TEST_F(X11Test, APopupMenuIsAWindowOfItsOwnWithTheInput) {
         EXPECT_TRUE(Until([&] { return probe_->OverrideRedirectWindows().empty(); }));
         EXPECT_FALSE(probe_->InputGrabbed());
         EXPECT_EQ(probe_->ClicksReceived(), 0) << "the click that closes the menu goes nowhere";
+    }
+}
+
+// A combo box's open list has the pointer and the keyboard: a click outside every window of the
+// program, of which the server would tell the layer nothing, closes the list without a pick,
+// and the list still works by the pointer and the keys. Every way the list closes gives the
+// input back.
+TEST_F(X11Test, AComboBoxsOpenListHasTheInputSoAClickOutsideClosesIt) {
+    constexpr int kCombo = 100;
+    // Another program's window, where a click outside falls.
+    probe_->ShowWindowAt(RECT{600, 500, 700, 600}, RGB(0, 128, 0));
+    platform::user32::DialogTemplate t;
+    t.style = WS_POPUP | WS_VISIBLE | WS_BORDER;
+    t.caption = "Chooser";
+    t.x = 60;
+    t.y = 60;
+    t.cx = 160;
+    t.cy = 80;
+    platform::user32::DialogControl combo_control;
+    combo_control.class_name = "COMBOBOX";
+    combo_control.id = kCombo;
+    combo_control.x = 10;
+    combo_control.y = 10;
+    combo_control.cx = 100;
+    combo_control.cy = 60;
+    combo_control.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+    t.controls.push_back(combo_control);
+    const DLGPROC proc = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR {
+        return message == WM_INITDIALOG;
+    };
+    const auto click = [&](POINT at) {
+        probe_->MoveTo(at);
+        probe_->Button(1, true);
+        probe_->Button(1, false);
+    };
+    const auto press = [&](UINT vk) {
+        probe_->Key(vk, true);
+        probe_->Key(vk, false);
+    };
+    // An entry of the open list, inside its frame, 16 pixels each.
+    const auto entry = [](const RECT& box, int index) {
+        return POINT{(box.left + box.right) / 2, box.bottom + 1 + index * 16 + 8};
+    };
+    struct Case {
+        const char* name;
+        std::function<void(HWND dialog, HWND combo, const RECT& box)> act;
+        int selection; // -1: the control is gone
+        std::vector<int> codes;
+    };
+    const Case cases[] = {
+        {"a click on another program's window",
+         [&](HWND, HWND, const RECT&) {
+             click(POINT{650, 550});
+         },
+         1,
+         {CBN_CLOSEUP}},
+        {"a click on the bare screen",
+         [&](HWND, HWND, const RECT&) {
+             click(POINT{900, 80});
+         },
+         1,
+         {CBN_CLOSEUP}},
+        {"a click on an entry",
+         [&](HWND, HWND, const RECT& box) { click(entry(box, 3)); },
+         3,
+         {CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP}},
+        {"Escape", [&](HWND, HWND, const RECT&) { press(VK_ESCAPE); }, 1, {CBN_CLOSEUP}},
+        {"the arrow keys and Enter",
+         [&](HWND, HWND, const RECT&) {
+             press(VK_DOWN);
+             press(VK_RETURN);
+         },
+         2,
+         {CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP}},
+        {"the focus going to another program",
+         [&](HWND, HWND, const RECT&) { probe_->Focus(""); },
+         1,
+         {CBN_CLOSEUP}},
+        {"the control destroyed",
+         [](HWND, HWND combo, const RECT&) { DestroyWindow(combo); },
+         -1,
+         {}},
+        {"the dialog ended", [](HWND dialog, HWND, const RECT&) { DestroyWindow(dialog); }, -1, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND dialog = platform::user32::CreateModelessDialog(nullptr, t, nullptr, proc, 0);
+        ASSERT_NE(dialog, nullptr);
+        windows_.push_back(dialog);
+        HWND combo = GetDlgItem(dialog, kCombo);
+        for (const char* text : {"Day", "Half day", "Hour", "Minute"})
+            SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(text));
+        SendMessageA(combo, CB_SETCURSEL, 1, 0);
+        ASSERT_TRUE(Until([&] { return probe_->WindowRect("Chooser").has_value(); }));
+        probe_->Focus("Chooser");
+        ASSERT_TRUE(Until([&] { return GetForegroundWindow() == dialog; }));
+        RECT box;
+        GetWindowRect(combo, &box);
+        click(POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2});
+        ASSERT_TRUE(Until([&] {
+            return SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0) && probe_->InputGrabbed();
+        })) << "the open list has the pointer and the keyboard";
+        HWND list = WindowFromPoint(entry(box, 1));
+        ASSERT_NE(list, dialog);
+        ASSERT_TRUE(IsWindow(list));
+        SaveScreen(RECT{box.left - 20, box.top - 20, box.right + 20, box.bottom + 100},
+                   "x11-combo.png");
+        seen_.clear();
+        c.act(dialog, combo, box);
+        EXPECT_TRUE(Until([&] {
+            return !probe_->InputGrabbed() &&
+                   (!IsWindow(combo) || !SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0));
+        })) << "the input given back when the list closes";
+        EXPECT_FALSE(IsWindow(list)) << "the list stays";
+        EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(probe_->ClicksReceived(), 0) << "the click that closes the list goes nowhere";
+        if (c.selection >= 0) {
+            EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), c.selection);
+            std::vector<int> codes;
+            for (const Seen& s : seen_)
+                if (s.hwnd == dialog && s.message == WM_COMMAND && LOWORD(s.wparam) == kCombo &&
+                    HIWORD(s.wparam) != CBN_SETFOCUS && HIWORD(s.wparam) != CBN_KILLFOCUS)
+                    codes.push_back(HIWORD(s.wparam));
+            EXPECT_EQ(codes, c.codes);
+        }
+        DestroyWindow(dialog);
+        platform::testing::RunUntilIdle();
     }
 }
 
