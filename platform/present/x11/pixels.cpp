@@ -11,6 +11,8 @@
 #include <X11/extensions/shape.h>
 
 #include <algorithm>
+#include <bit>
+#include <sys/shm.h>
 
 namespace platform::present::x11 {
 
@@ -41,6 +43,16 @@ Layered ReadLayered(HWND hwnd) {
     return l;
 }
 
+// An area of what the window shows copied into an image of `stride` bytes a row whose first
+// pixel stands for the window's pixel at origin_x, origin_y.
+void CopyArea(const Shown& s, int x, int y, int width, int height, char* out, size_t stride,
+              int origin_x, int origin_y) {
+    for (int row = 0; row < height; ++row)
+        std::copy_n(&s.pixels[size_t(y + row) * size_t(s.width) + size_t(x)], width,
+                    reinterpret_cast<uint32_t*>(out + size_t(y + row - origin_y) * stride) +
+                        (x - origin_x));
+}
+
 } // namespace
 
 void X11Backend::PutArea(Shown& s, int x, int y, int width, int height) {
@@ -50,14 +62,93 @@ void X11Backend::PutArea(Shown& s, int x, int y, int width, int height) {
     height = std::min(height, s.height - y);
     if (width <= 0 || height <= 0 || lost_)
         return;
-    // The rows of the area, copied out so that the image has its own stride.
-    std::vector<uint32_t> rows(size_t(width) * size_t(height));
-    for (int row = 0; row < height; ++row)
-        std::copy_n(&s.pixels[size_t(y + row) * size_t(s.width) + size_t(x)], width,
-                    &rows[size_t(row) * size_t(width)]);
     Visual* visual = s.argb ? argb_visual_ : DefaultVisual(display_, screen_);
     const unsigned depth = s.argb ? 32 : unsigned(DefaultDepth(display_, screen_));
+    if (XImage* image = SharedImageOf(s, visual, depth)) {
+        // The server may not have read the last put from the segment yet: written now, the
+        // screen could take half of one frame and half of the next.
+        if (LastKnownRequestProcessed(display_) < s.shared.put)
+            XSync(display_, False);
+        CopyArea(s, x, y, width, height, image->data, size_t(image->bytes_per_line), 0, 0);
+        s.shared.put = NextRequest(display_);
+        XShmPutImage(display_, s.id, s.gc, image, x, y, x, y, unsigned(width), unsigned(height),
+                     False);
+        return;
+    }
+    // The rows of the area, copied out so that the image has its own stride.
+    std::vector<uint32_t> rows(size_t(width) * size_t(height));
+    CopyArea(s, x, y, width, height, reinterpret_cast<char*>(rows.data()), size_t(width) * 4, x, y);
     PutPixels(display_, s.id, s.gc, visual, depth, rows.data(), width, height, x, y);
+}
+
+XImage* X11Backend::SharedImageOf(Shown& s, Visual* visual, unsigned depth) {
+    if (!shm_)
+        return nullptr;
+    if (s.shared.width == s.width && s.shared.height == s.height)
+        return s.shared.image;
+    // A segment for the window's new size (or its first): the old one goes.
+    FreeShared(s);
+    s.shared.width = s.width;
+    s.shared.height = s.height;
+    XImage* image = XShmCreateImage(display_, visual, depth, ZPixmap, nullptr, &s.shared.segment,
+                                    unsigned(s.width), unsigned(s.height));
+    if (!image)
+        return nullptr;
+    // The window's rows are written as they are: the server must take pixels of 32 bits in this
+    // machine's order (a server that shares our memory runs on this machine).
+    const int native = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+    if (image->bits_per_pixel != 32 || image->byte_order != native) {
+        XDestroyImage(image);
+        shm_ = false;
+        return nullptr;
+    }
+    const size_t bytes = size_t(image->bytes_per_line) * size_t(s.height);
+    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    void* memory = id < 0 ? reinterpret_cast<void*>(-1) : shmat(id, nullptr, 0);
+    if (memory == reinterpret_cast<void*>(-1)) {
+        // No segment to be had (the system's limits): this window's pixels go through the
+        // connection until its next size.
+        if (id >= 0)
+            shmctl(id, IPC_RMID, nullptr);
+        XDestroyImage(image);
+        s.shared.segment = {};
+        return nullptr;
+    }
+    s.shared.segment.shmid = id;
+    s.shared.segment.shmaddr = image->data = static_cast<char*>(memory);
+    s.shared.segment.readOnly = True;
+    // Whether the server could attach it, told apart from errors of earlier requests.
+    XSync(display_, False);
+    BeginErrorTrap();
+    XShmAttach(display_, &s.shared.segment);
+    XSync(display_, False);
+    const bool refused = EndErrorTrap();
+    // Out of the system's list at once: the memory goes when both sides let go of it, even
+    // when the program is killed.
+    shmctl(id, IPC_RMID, nullptr);
+    if (refused) {
+        // A server on another machine, or one not let in to our memory: no window tries again.
+        shm_ = false;
+        shmdt(memory);
+        image->data = nullptr;
+        XDestroyImage(image);
+        s.shared.segment = {};
+        return nullptr;
+    }
+    s.shared.image = image;
+    return image;
+}
+
+void X11Backend::FreeShared(Shown& s) {
+    if (s.shared.image) {
+        // The server lets go in the order of the requests, after the puts before it.
+        if (!lost_)
+            XShmDetach(display_, &s.shared.segment);
+        shmdt(s.shared.segment.shmaddr);
+        s.shared.image->data = nullptr;
+        XDestroyImage(s.shared.image);
+    }
+    s.shared = {};
 }
 
 void PutPixels(Display* display, Drawable target, GC gc, Visual* visual, unsigned depth,

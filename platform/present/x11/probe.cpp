@@ -19,7 +19,7 @@
 
 namespace platform::present::x11 {
 
-VirtualServer::VirtualServer(int width, int height) {
+VirtualServer::VirtualServer(int width, int height, bool tcp) {
     int fds[2];
     if (pipe(fds) != 0)
         return;
@@ -32,7 +32,7 @@ VirtualServer::VirtualServer(int width, int height) {
         dup2(null, 1);
         dup2(null, 2);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+               tcp ? "-listen" : "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
@@ -92,6 +92,11 @@ Probe::~Probe() {
 
 bool Probe::connected() const {
     return state_->display != nullptr;
+}
+
+bool Probe::HasExtension(const char* name) {
+    int opcode, event, error;
+    return state_->display && XQueryExtension(state_->display, name, &opcode, &event, &error);
 }
 
 std::optional<gdi::Surface> Probe::ReadScreen(RECT area) {

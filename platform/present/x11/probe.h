@@ -15,10 +15,11 @@
 
 namespace platform::present::x11 {
 
-// An Xvfb of its own, on a display number it picks; stopped with the object.
+// An Xvfb of its own, on a display number it picks; stopped with the object. With `tcp` it
+// also listens on the network, as a server on another machine would be reached.
 class VirtualServer {
 public:
-    VirtualServer(int width, int height);
+    VirtualServer(int width, int height, bool tcp = false);
     ~VirtualServer();
     VirtualServer(const VirtualServer&) = delete;
     VirtualServer& operator=(const VirtualServer&) = delete;
@@ -39,6 +40,8 @@ public:
     Probe(const Probe&) = delete;
     Probe& operator=(const Probe&) = delete;
     bool connected() const;
+    // Whether the server offers the extension of this name ("MIT-SHM", say).
+    bool HasExtension(const char* name);
 
     // The screen's pixels in a rectangle, as 0x00RRGGBB.
     std::optional<gdi::Surface> ReadScreen(RECT area);

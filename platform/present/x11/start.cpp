@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 
 namespace platform::present::x11 {
@@ -93,6 +94,9 @@ X11Backend::X11Backend(Display* display, std::string name)
     int event_base, error_base;
     shape_ = XShapeQueryExtension(display_, &event_base, &error_base) != 0;
     xfixes_ = XFixesQueryExtension(display_, &event_base, &error_base) != 0;
+    // Shared memory for the windows' pixels, unless turned off (PELMORA_PLATFORM_X11_SHM=0).
+    const char* shm = std::getenv("PELMORA_PLATFORM_X11_SHM");
+    shm_ = !(shm && std::string(shm) == "0") && XShmQueryExtension(display_);
     int randr_error;
     randr_ = XRRQueryExtension(display_, &randr_event_, &randr_error) != 0;
     if (randr_)
@@ -126,6 +130,8 @@ X11Backend::X11Backend(Display* display, std::string name)
 X11Backend::~X11Backend() {
     X11Backend* self = this;
     current.compare_exchange_strong(self, nullptr);
+    for (auto& [hwnd, s] : shown_)
+        FreeShared(s);
     if (lost_)
         return;
     StopTray();

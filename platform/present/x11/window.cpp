@@ -94,6 +94,7 @@ void X11Backend::WindowDestroyed(HWND hwnd) {
     Shown* s = Find(hwnd);
     if (!s)
         return;
+    FreeShared(*s);
     if (!lost_) {
         if (s->gc)
             XFreeGC(display_, s->gc);

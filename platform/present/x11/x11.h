@@ -7,6 +7,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 
 #include <windows.h>
 
@@ -25,6 +26,15 @@ struct Atoms {
         state_modal, net_active_window, net_wm_window_opacity, motif_wm_hints, net_workarea,
         net_current_desktop, net_wm_pid, net_wm_icon, cm_selection;
     Atom type_popup_menu;
+};
+
+// A window's whole picture in memory that the server reads as well (MIT-SHM): a put from it
+// sends no pixels through the connection.
+struct SharedImage {
+    XShmSegmentInfo segment{};
+    XImage* image = nullptr;   // null while the window has no segment
+    int width = 0, height = 0; // the size it was made for, also when making it failed
+    unsigned long put = 0;     // the request that last put from it, which the server reads
 };
 
 // One X window standing for a top-level window of the layer.
@@ -52,6 +62,7 @@ struct Shown {
     int width = 0, height = 0;
     std::vector<uint32_t> pixels;
     GC gc = nullptr;
+    SharedImage shared;
 };
 
 // An icon of the tray area: a small window of ours that the tray manager embeds in its own.
@@ -107,6 +118,8 @@ private:
     // pixels.cpp
     void Push(Shown& s, bool whole);
     void PutArea(Shown& s, int x, int y, int width, int height);
+    XImage* SharedImageOf(Shown& s, Visual* visual, unsigned depth);
+    void FreeShared(Shown& s);
     void ApplyLayered(Shown& s);
     // events.cpp
     HWND WindowOf(::Window id);
@@ -138,6 +151,7 @@ private:
     bool shape_ = false;
     bool xfixes_ = false;
     bool randr_ = false;
+    bool shm_ = false; // pixels go through shared memory (until the server refuses to attach)
     int randr_event_ = 0;
     Visual* argb_visual_ = nullptr;
     Colormap argb_colormap_ = 0;

@@ -21,10 +21,14 @@
 #include <shellapi.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -67,6 +71,42 @@ std::function<bool()> PlaySteps(std::vector<std::function<void()>> steps) {
             return PeekMessageA(&next, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
         });
     };
+}
+
+// The sizes of the shared memory segments this process made that still exist (a removed one is
+// listed for as long as anybody has it attached).
+std::vector<size_t> OurSegments() {
+    std::vector<size_t> sizes;
+    std::ifstream list("/proc/sysvipc/shm");
+    std::string line;
+    std::getline(list, line); // the heading
+    while (std::getline(list, line)) {
+        std::istringstream fields(line);
+        long key = 0, id = 0, perms = 0, creator = 0;
+        size_t size = 0;
+        if (fields >> key >> id >> perms >> size >> creator && creator == long(getpid()))
+            sizes.push_back(size);
+    }
+    return sizes;
+}
+
+// A patch of the window drawn through its DC in one go, every pixel its own colour, so that a
+// row or a column out of place shows.
+void DrawPattern(HWND w, RECT r, int seed) {
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC dc = GetDC(w);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            SetPixel(memory, x, y,
+                     RGB((x * 7 + seed) & 0xFF, (y * 11 + seed) & 0xFF, ((x + y) * 3) & 0xFF));
+    BitBlt(dc, r.left, r.top, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(w, dc);
 }
 
 class X11Test : public ::testing::Test {
@@ -192,6 +232,90 @@ TEST_F(X11Test, AWindowShowsWhereTheLayerPutsItWithItsPixels) {
     }));
     ShowWindow(w, SW_HIDE);
     EXPECT_TRUE(Until([&] { return !probe_->WindowRect("Shown"); }));
+}
+
+// What the server shows is the window's surface whether the pixels go through shared memory
+// or through the connection: at first, after parts drawn one after the other, after resizes.
+// The segment follows the window's size and goes with the window.
+TEST_F(X11Test, ThePixelsShownAreTheSurfaceWithSharedMemoryOrWithout) {
+    const bool offered = probe_->HasExtension("MIT-SHM");
+    struct Case {
+        const char* name;
+        const char* shm; // PELMORA_PLATFORM_X11_SHM, or null for unset
+        bool tcp;        // reached through the network, where the server cannot tell who we are
+        bool shared;
+    };
+    const Case cases[] = {
+        {"unset", nullptr, false, offered},
+        {"on", "1", false, offered},
+        {"off", "0", false, false},
+        {"network", nullptr, true, false}, // the attach refused, as for another machine's server
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<VirtualServer> tcp_server;
+        std::unique_ptr<Probe> tcp_probe;
+        std::string display = server_->display();
+        Probe* probe = probe_.get();
+        if (c.tcp) {
+            tcp_server = std::make_unique<VirtualServer>(1024, 768, true);
+            ASSERT_TRUE(tcp_server->running());
+            display = "localhost" + tcp_server->display();
+            tcp_probe = std::make_unique<Probe>(tcp_server->display());
+            probe = tcp_probe.get();
+        }
+        if (c.shm)
+            setenv("PELMORA_PLATFORM_X11_SHM", c.shm, 1);
+        else
+            unsetenv("PELMORA_PLATFORM_X11_SHM");
+        std::string error;
+        auto backend = platform::present::x11::Open(display, error);
+        unsetenv("PELMORA_PLATFORM_X11_SHM");
+        ASSERT_TRUE(backend) << error;
+        platform::present::SetBackend(std::move(backend));
+        ASSERT_TRUE(OurSegments().empty());
+
+        HWND w = Make("Shared", WS_POPUP | WS_VISIBLE, 0, RECT{40, 30, 240, 150}, RGB(0, 128, 255));
+        const auto shows = [&](int width, int height) {
+            return Until([&] {
+                const auto at = probe->WindowRect("Shared");
+                const auto expected = platform::present::ComposeWindow(w);
+                if (!at || !expected || expected->width != width || expected->height != height)
+                    return false;
+                const auto screen = probe->ReadScreen(*at);
+                return screen && screen->pixels == expected->pixels;
+            });
+        };
+        const auto segments = [&](int width, int height) {
+            const std::vector<size_t> now = OurSegments();
+            if (!c.shared)
+                return now.empty();
+            return now.size() == 1 && now[0] == size_t(width) * size_t(height) * 4;
+        };
+        EXPECT_TRUE(shows(200, 120));
+        EXPECT_TRUE(segments(200, 120));
+        // Overlapping parts drawn in a row: each put waits until the server has read the last.
+        DrawPattern(w, RECT{7, 5, 157, 85}, 0);
+        DrawPattern(w, RECT{100, 60, 199, 119}, 1);
+        DrawPattern(w, RECT{0, 0, 3, 2}, 2);
+        EXPECT_TRUE(shows(200, 120));
+        if (auto screen = probe->ReadScreen(RECT{40, 30, 240, 150}))
+            present_test::WritePng(*screen, std::string("x11-shm-") + c.name + ".png");
+
+        SetWindowPos(w, nullptr, 0, 0, 320, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        DrawPattern(w, RECT{150, 90, 319, 199}, 3);
+        EXPECT_TRUE(shows(320, 200));
+        EXPECT_TRUE(Until([&] { return segments(320, 200); }));
+        SetWindowPos(w, nullptr, 0, 0, 90, 60, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        DrawPattern(w, RECT{10, 10, 80, 50}, 4);
+        EXPECT_TRUE(shows(90, 60));
+        EXPECT_TRUE(Until([&] { return segments(90, 60); }));
+
+        DestroyWindow(w);
+        EXPECT_TRUE(Until([] { return OurSegments().empty(); }));
+        // Off the server before it goes.
+        platform::present::SetBackend(platform::present::MakeHeadlessBackend());
+    }
 }
 
 TEST_F(X11Test, TheWindowTellsTheWindowManagerWhatItIs) {
