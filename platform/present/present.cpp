@@ -2,7 +2,7 @@
 
 #include "present/headless.h"
 #include "present/picture.h"
-#include "present/x11/start.h"
+#include "present/x11_module.h"
 #include "user32/modal_loop.h"
 #include "user32/window_manager.h"
 
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace platform::present {
 
@@ -23,20 +24,30 @@ bool HeadlessAsked() {
     return value && std::strcmp(value, "1") == 0;
 }
 
+// A start whose windows cannot be shown ends here, before anything is read or written.
+[[noreturn]] void EndTheStart(const std::string& message) {
+    std::fputs(message.c_str(), stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 std::unique_ptr<Backend> Choose() {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display || HeadlessAsked()) {
         return MakeHeadlessBackend();
     }
     std::string error;
-    std::unique_ptr<Backend> x = x11::Open(display, error);
+    const x11::OpenEntry open = LoadX11Module(error);
+    if (!open) {
+        EndTheStart("Pelmora cannot load its X11 module \"" + X11ModulePath() + "\": " + error +
+                    ". The module belongs beside libpelmora-platform.so; set "
+                    "PELMORA_PLATFORM_HEADLESS=1 to run without a display.\n");
+    }
+    std::unique_ptr<Backend> x(open(display, &error));
     if (!x) {
-        std::fprintf(stderr,
-                     "Pelmora cannot open the X display \"%s\": %s. Start it where a display is "
-                     "available, or set PELMORA_PLATFORM_HEADLESS=1 to run without one.\n",
-                     display, error.c_str());
-        std::fflush(stderr);
-        std::_Exit(1);
+        EndTheStart("Pelmora cannot open the X display \"" + std::string(display) + "\": " + error +
+                    ". Start it where a display is available, or set "
+                    "PELMORA_PLATFORM_HEADLESS=1 to run without one.\n");
     }
     return x;
 }
@@ -90,9 +101,9 @@ void WindowPainted(HWND hwnd) {
 
 namespace {
 
-// The display is opened as the process starts, before the program reads or writes a file, as
-// the system's programs find their desktop already there: a display that cannot be opened ends
-// the start before anything is touched.
+// The display is opened (and the X11 module loaded) as the process starts, before the program
+// reads or writes a file, as the system's programs find their desktop already there: a module
+// or a display that cannot be opened ends the start before anything is touched.
 const bool started_at_load = [] {
     const char* display = std::getenv("DISPLAY");
     if (display && *display && !HeadlessAsked())

@@ -1,6 +1,7 @@
 // What user32 tells the presentation and asks of it. The back end is chosen on first use: X11
-// when DISPLAY is set and PELMORA_PLATFORM_HEADLESS is not 1, headless otherwise. A display that
-// cannot be opened ends the process with exit code 1 and one message naming it.
+// when DISPLAY is set and PELMORA_PLATFORM_HEADLESS is not 1, headless otherwise. The X11 back
+// end is a module loaded then (present/x11_module.h). A module that cannot be loaded, or a
+// display that cannot be opened, ends the process with exit code 1 and one message naming it.
 #pragma once
 
 #include "present/backend.h"

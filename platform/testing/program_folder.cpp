@@ -2,6 +2,7 @@
 
 #include "host/paths.h"
 #include "kernel32/modules.h"
+#include "present/x11_module.h"
 
 #include <stdexcept>
 #include <string>
@@ -34,6 +35,7 @@ void LayOutProgramFolder(const fs::path& folder, const ProgramParts& parts) {
     if (parts.executable) {
         fs::copy_file(build / "pelmora", folder / "pelmora");
         fs::copy_file(build / "libpelmora-platform.so", folder / "libpelmora-platform.so");
+        fs::copy_file(build / present::kX11ModuleFile, folder / present::kX11ModuleFile);
         if (fs::exists(build / "Readme.txt"))
             fs::copy_file(build / "Readme.txt", folder / "Readme.txt");
     }

@@ -1,7 +1,7 @@
 // A program folder of its own for one test, laid out as the build's program folder is: the
-// program's file, the resource library and the plug-in folder side by side, and the settings
-// file the program reads and writes there. It lives in a TemporaryFolder, so suites running
-// side by side on one machine never share one.
+// program's file, the layer and its X11 module, the resource library and the plug-in folder side
+// by side, and the settings file the program reads and writes there. It lives in a
+// TemporaryFolder, so suites running side by side on one machine never share one.
 #pragma once
 
 #include "testing/temporary_folder.h"
@@ -25,9 +25,10 @@ struct ProgramParts {
         Empty, // an empty plug-in folder
         Build, // copies of the build's plug-ins
     };
-    // Copies of the program and the layer (and the read-me when the build has one), so that the
-    // program can be started from the folder. Without them "pelmora" is only a name, which the
-    // tests that run the program in their own process give the layer (see `in_process`).
+    // Copies of the program, the layer and its X11 module (and the read-me when the build has
+    // one), so that the program can be started from the folder. Without them "pelmora" is only a
+    // name, which the tests that run the program in their own process give the layer (see
+    // `in_process`).
     bool executable = false;
     // The build's resource library: a copy beside a copied program, a link otherwise.
     bool resources = true;

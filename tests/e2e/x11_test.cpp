@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fstream>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -73,9 +75,99 @@ protected:
     std::unique_ptr<Probe> probe_;
 };
 
+// A display number no server has.
+std::string UnusedDisplay() {
+    return ":" + std::to_string(60000 + getpid() % 5000);
+}
+
+// The X11 back end's module and the libraries it brings, among the files a process has mapped.
+std::set<std::string> MappedXLibraries(pid_t pid) {
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::set<std::string> found;
+    std::string line;
+    while (std::getline(maps, line)) {
+        const size_t slash = line.find('/');
+        if (slash == std::string::npos)
+            continue;
+        const std::string name = fs::path(line.substr(slash)).filename().string();
+        if (name == "libpelmora-x11.so" || name.starts_with("libX") || name.starts_with("libxcb") ||
+            name.starts_with("libbsd.") || name.starts_with("libmd."))
+            found.insert(name);
+    }
+    return found;
+}
+
+TEST(Headless, TheProgramMapsNoXLibrary) {
+    const struct {
+        const char* what;
+        std::vector<std::string> environment;
+    } cases[] = {
+        {"no display", {}},
+        {"a display, headless asked",
+         {"DISPLAY=" + UnusedDisplay(), "PELMORA_PLATFORM_HEADLESS=1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        e2e::ProgramDir dir;
+        const fs::path snapshots = dir.path() / "snapshots";
+        std::vector<std::string> environment = c.environment;
+        environment.push_back("PELMORA_PLATFORM_SNAPSHOT=" + snapshots.string());
+        e2e::RunningProgram program(dir, environment);
+        // Started through: the window drawn, the plug-ins loaded.
+        ASSERT_TRUE(e2e::WaitFor([&] { return fs::exists(snapshots / "Pelmora.png"); }, 30s))
+            << program.Errors();
+        EXPECT_EQ(MappedXLibraries(program.pid()), std::set<std::string>{});
+        program.Signal(SIGTERM);
+        std::optional<int> status = program.Wait(10s);
+        ASSERT_TRUE(status.has_value());
+        EXPECT_EQ(*status, 0) << program.Errors();
+    }
+}
+
+TEST(NoX11Module, TheModuleIsNamedWithTheLoadersReasonAndNothingIsWritten) {
+    const struct {
+        const char* what;
+        // What stands in the module's place: nothing, or a copy of this file (a name in the
+        // program folder), or this text.
+        const char* copy_of;
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"missing", nullptr, {}, "No such file or directory"},
+        // A page of text, longer than any library's headers.
+        {"not a library", nullptr, std::string(4096, 'x'), "invalid ELF header"},
+        {"a library without the entry",
+         "PelmoraResources.dll",
+         {},
+         "undefined symbol: PelmoraX11Open"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        e2e::ProgramDir dir;
+        const fs::path module = dir / "libpelmora-x11.so";
+        fs::remove(module);
+        if (c.copy_of)
+            fs::copy_file(dir / c.copy_of, module);
+        if (!c.text.empty())
+            dir.WriteFile("libpelmora-x11.so", c.text);
+        e2e::RunningProgram program(dir, {"DISPLAY=" + UnusedDisplay()});
+        std::optional<int> status = program.Wait(10s);
+        ASSERT_TRUE(status.has_value());
+        EXPECT_EQ(*status, 1);
+        const std::string errors = program.Errors();
+        EXPECT_NE(errors.find("X11 module \"" + fs::canonical(dir.path()).string() +
+                              "/libpelmora-x11.so\""),
+                  std::string::npos)
+            << errors;
+        EXPECT_NE(errors.find(c.reason), std::string::npos) << errors;
+        EXPECT_NE(errors.find("PELMORA_PLATFORM_HEADLESS=1"), std::string::npos) << errors;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+        EXPECT_FALSE(fs::exists(dir.settings()));
+    }
+}
+
 TEST(NoDisplay, ADisplayWithoutAServerIsNamedAndNothingIsWritten) {
-    // A display number no server has.
-    const std::string unused = ":" + std::to_string(60000 + getpid() % 5000);
+    const std::string unused = UnusedDisplay();
     e2e::ProgramDir dir;
     e2e::RunningProgram program(dir, {"DISPLAY=" + unused});
     std::optional<int> status = program.Wait(10s);
@@ -100,6 +192,11 @@ TEST_F(OnX, TheWindowIsWhereItWasSavedAndShowsTheSnapshotsPixels) {
     EXPECT_EQ(at->left, 120);
     EXPECT_EQ(at->top, 80);
     EXPECT_EQ(at->right - at->left, 240);
+    // It came through the X11 module, which brought the X libraries with it.
+    const std::set<std::string> mapped = MappedXLibraries(program.pid());
+    EXPECT_TRUE(mapped.contains("libpelmora-x11.so"));
+    EXPECT_TRUE(std::any_of(mapped.begin(), mapped.end(),
+                            [](const std::string& name) { return name.starts_with("libX11."); }));
     // The rows change every second: a screen read and the snapshot of the same moment agree.
     int differences = -2;
     ASSERT_TRUE(e2e::WaitFor(

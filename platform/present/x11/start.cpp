@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <type_traits>
 
 namespace platform::present::x11 {
 
@@ -149,17 +150,19 @@ int X11Backend::WaitDescriptor() {
     return lost_ ? -1 : ConnectionNumber(display_);
 }
 
-std::unique_ptr<Backend> Open(const std::string& name, std::string& error) {
+} // namespace platform::present::x11
+
+platform::present::Backend* PelmoraX11Open(const char* name, std::string* error) {
+    using namespace platform::present::x11;
+    static_assert(std::is_same_v<decltype(&PelmoraX11Open), OpenEntry>);
     static std::once_flag threads;
     std::call_once(threads, [] { XInitThreads(); });
-    Display* display = XOpenDisplay(name.c_str());
+    Display* display = XOpenDisplay(name);
     if (!display) {
-        error = "no X server answers there";
+        *error = "no X server answers there";
         return nullptr;
     }
     XSetErrorHandler(OnError);
     XSetIOErrorHandler(OnConnectionLost);
-    return std::make_unique<X11Backend>(display, name);
+    return new X11Backend(display, name);
 }
-
-} // namespace platform::present::x11

@@ -7,7 +7,7 @@
 #include "present/picture.h"
 #include "present/present.h"
 #include "present/x11/probe.h"
-#include "present/x11/start.h"
+#include "present/x11_module.h"
 #include "testing/desktop.h"
 #include "testing/shell_area.h"
 #include "user32/dialogs.h"
@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -115,8 +116,12 @@ protected:
         server_ = std::make_unique<VirtualServer>(1024, 768);
         if (!server_->running())
             GTEST_SKIP() << "Xvfb cannot be started here";
+        // The back end as the layer opens it: through its module, beside the layer's library.
         std::string error;
-        auto backend = platform::present::x11::Open(server_->display(), error);
+        const platform::present::x11::OpenEntry open = platform::present::LoadX11Module(error);
+        ASSERT_TRUE(open) << error;
+        std::unique_ptr<platform::present::Backend> backend(
+            open(server_->display().c_str(), &error));
         ASSERT_TRUE(backend) << error;
         platform::present::SetBackend(std::move(backend));
         platform::user32::SetMonitors({});
@@ -183,6 +188,20 @@ protected:
     std::vector<Seen> seen_;
     int observer_ = 0;
 };
+
+TEST(X11Module, IsLoadedOnceFromBesideTheLayersLibrary) {
+    namespace fs = std::filesystem;
+    EXPECT_EQ(fs::canonical(platform::present::X11ModulePath()),
+              fs::canonical(fs::path(PELMORA_PROGRAM_DIR) / "libpelmora-x11.so"));
+    std::string error;
+    const platform::present::x11::OpenEntry open = platform::present::LoadX11Module(error);
+    ASSERT_TRUE(open) << error;
+    EXPECT_EQ(platform::present::LoadX11Module(error), open);
+    // A display nobody serves: the entry says so, and no back end comes.
+    std::unique_ptr<platform::present::Backend> none(open(":59999", &error));
+    EXPECT_FALSE(none);
+    EXPECT_EQ(error, "no X server answers there");
+}
 
 TEST_F(X11Test, TheScreenComesFromTheServer) {
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
@@ -269,7 +288,9 @@ TEST_F(X11Test, ThePixelsShownAreTheSurfaceWithSharedMemoryOrWithout) {
         else
             unsetenv("PELMORA_PLATFORM_X11_SHM");
         std::string error;
-        auto backend = platform::present::x11::Open(display, error);
+        const platform::present::x11::OpenEntry open = platform::present::LoadX11Module(error);
+        ASSERT_TRUE(open) << error;
+        std::unique_ptr<platform::present::Backend> backend(open(display.c_str(), &error));
         unsetenv("PELMORA_PLATFORM_X11_SHM");
         ASSERT_TRUE(backend) << error;
         platform::present::SetBackend(std::move(backend));
