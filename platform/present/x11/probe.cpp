@@ -489,11 +489,20 @@ struct TrayHost::State {
     void Dock(::Window icon) {
         if (std::find(icons.begin(), icons.end(), icon) != icons.end())
             return;
-        const int side = options.icon_side;
+        int width = options.icon_side, height = options.icon_side;
+        if (options.sized_by_hints) {
+            width = height = 1;
+            XSizeHints hints{};
+            long supplied = 0;
+            if (XGetWMNormalHints(display, icon, &hints, &supplied) && (hints.flags & PMinSize)) {
+                width = std::max(1, hints.min_width);
+                height = std::max(1, hints.min_height);
+            }
+        }
         XSelectInput(display, icon, StructureNotifyMask);
         XAddToSaveSet(display, icon);
-        XReparentWindow(display, icon, window, int(icons.size()) * side, 0);
-        XResizeWindow(display, icon, unsigned(side), unsigned(side));
+        XReparentWindow(display, icon, window, int(icons.size()) * width, 0);
+        XResizeWindow(display, icon, unsigned(width), unsigned(height));
         Atom type;
         int format;
         unsigned long items, after;

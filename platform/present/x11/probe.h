@@ -87,14 +87,17 @@ private:
 
 // A system tray of a test, as the desktop's panel would run one: it owns the screen's tray
 // selection with a window of its own, takes in the icons that ask to dock (side by side, each
-// a square of `icon_side`, mapped when they ask to be), and says what it holds. It answers only
-// when asked something, so every question first serves what has arrived.
+// a square of `icon_side` or as big as it asks, mapped when they ask to be), and says what it
+// holds. It answers only when asked something, so every question first serves what has arrived.
 class TrayHost {
 public:
     struct Options {
         RECT area{}; // the tray's window on the screen
         COLORREF background = 0;
         int icon_side = 24;
+        // Each icon as wide and high as its size hints ask at least, one pixel when they ask
+        // nothing, as GTK's trays size a window that is not theirs; icon_side then goes unused.
+        bool sized_by_hints = false;
         bool argb = false;    // asks the icons for a 32-bit visual
         bool announce = true; // says MANAGER on the root window when it starts
     };
