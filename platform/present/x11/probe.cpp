@@ -225,6 +225,15 @@ std::string Probe::ClassOf(const std::string& title) {
     return out;
 }
 
+void Probe::DeleteProperty(const std::string& title, const char* property) {
+    Display* d = state_->display;
+    ::Window w = d ? FindByName(d, title) : 0;
+    if (!w)
+        return;
+    XDeleteProperty(d, w, XInternAtom(d, property, False));
+    XSync(d, False);
+}
+
 void Probe::Close(const std::string& title) {
     Display* d = state_->display;
     ::Window w = d ? FindByName(d, title) : 0;

@@ -61,6 +61,9 @@ public:
     std::string ClassOf(const std::string& title);
     // A property of 32-bit numbers (CARDINAL), each as a long.
     std::vector<long> Numbers(const std::string& title, const char* property);
+    // Takes a property off the window with this title, as a window manager takes
+    // _NET_WM_STATE off a window that is withdrawn.
+    void DeleteProperty(const std::string& title, const char* property);
     // The window manager's close box: WM_DELETE_WINDOW sent to the window.
     void Close(const std::string& title);
     // The mapped windows that no window manager would handle (override-redirect ones, as popup

@@ -217,6 +217,14 @@ TEST_F(X11Test, TheWindowTellsTheWindowManagerWhatItIs) {
         EXPECT_EQ(probe_->ClassOf(c.title), "pelmora.Pelmora");
         EXPECT_EQ(probe_->Text(c.title, "_NET_WM_NAME"), c.title);
     }
+    // Hidden, the window manager takes its states off; shown again, it has them once more.
+    HWND tool = FindWindowA(nullptr, "Tool");
+    ShowWindow(tool, SW_HIDE);
+    ASSERT_TRUE(Until([&] { return !probe_->WindowRect("Tool"); }));
+    probe_->DeleteProperty("Tool", "_NET_WM_STATE");
+    ShowWindow(tool, SW_SHOWNA);
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Tool").has_value(); }));
+    EXPECT_EQ(probe_->AtomNames("Tool", "_NET_WM_STATE"), cases[1].state);
     // The class icon, for the task bar.
     platform::user32::Icon icon;
     icon.width = 2;
