@@ -175,8 +175,9 @@ HWND WindowAtLocked(POINT screen, HWND below) {
         if ((w->ex_style & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) ==
             (WS_EX_LAYERED | WS_EX_TRANSPARENT))
             continue;
+        // A disabled window's children are out of reach with it (its dialog is running).
         if (Contains(w->window, screen))
-            return ChildAtLocked(*w, screen);
+            return (w->style & WS_DISABLED) ? top : ChildAtLocked(*w, screen);
     }
     return nullptr;
 }
