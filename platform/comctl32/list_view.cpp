@@ -42,6 +42,7 @@ struct ListViewState {
     int top = 0;
     DWORD ex_style = 0;
     bool redraw = true;
+    bool press_moved_rows = false; // the last press brought a half-shown item into view
     HFONT font = nullptr;
 };
 
@@ -198,13 +199,18 @@ void SelectOnly(HWND hwnd, ListViewState& s, int index) {
 
 void Click(HWND hwnd, ListViewState& s, POINT pt, bool double_click) {
     SetFocus(hwnd);
+    const bool moved = s.press_moved_rows;
+    s.press_moved_rows = false;
     if (std::optional<int> top = ScrollBarOf(hwnd, s).Press(pt)) {
         s.top = *top;
         Refresh(hwnd, s);
         return;
     }
-    int index = ItemAt(hwnd, s, pt);
+    // The second press of a double click means the item of the first, wherever it went.
+    int index = double_click && moved ? s.focus_item : ItemAt(hwnd, s, pt);
+    const int top = s.top;
     SelectOnly(hwnd, s, index);
+    s.press_moved_rows = !double_click && s.top != top;
     Notify(hwnd, NM_CLICK, index, pt);
     if (double_click)
         Notify(hwnd, NM_DBLCLK, index, pt);

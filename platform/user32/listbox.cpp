@@ -16,7 +16,8 @@ struct ListState {
     int selection = -1;
     int top = 0;
     bool focused = false;
-    bool redraw = true; // WM_SETREDRAW
+    bool redraw = true;            // WM_SETREDRAW
+    bool press_moved_rows = false; // the last press brought a half-shown entry into view
     HFONT font = nullptr;
 };
 
@@ -205,12 +206,16 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         }
         return 0;
     }
-    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDOWN: {
         SetFocus(hwnd);
+        s->press_moved_rows = false;
         if (Scrolled(hwnd, *s, lparam))
             return 0;
+        const int top = s->top;
         UserSelect(hwnd, *s, IndexAt(hwnd, *s, lparam));
+        s->press_moved_rows = s->top != top;
         return 0;
+    }
     case WM_MOUSEWHEEL:
         s->top = ScrollBarOf(hwnd, *s).Wheel(SHORT(HIWORD(wparam)) / WHEEL_DELTA);
         Refresh(hwnd, *s);
@@ -218,7 +223,9 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case WM_LBUTTONDBLCLK: {
         if (Scrolled(hwnd, *s, lparam))
             return 0;
-        int index = IndexAt(hwnd, *s, lparam);
+        // The second press of a double click means the entry of the first, wherever it went.
+        int index = s->press_moved_rows ? s->selection : IndexAt(hwnd, *s, lparam);
+        s->press_moved_rows = false;
         UserSelect(hwnd, *s, index);
         if (index >= 0 && Notifies(hwnd))
             NotifyParent(hwnd, LBN_DBLCLK);

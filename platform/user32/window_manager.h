@@ -196,6 +196,10 @@ bool WaitForMessage(HWND filter = nullptr, UINT min = 0, UINT max = 0);
 // Window position machinery (window_pos.cpp).
 BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags);
 void ActivateWindow(HWND hwnd);
+// The windows owned by `owner`, and theirs, put just in front of it in the z-order and in its
+// band: topmost when it is, ordinary when it has just been made ordinary. Lock held; returns
+// the windows whose band changed.
+std::vector<HWND> KeepOwnedInFrontLocked(HWND owner, bool made_ordinary);
 // Another program took the activation: the foreground window and the focus go, and hear so.
 void LoseActivation();
 // Removes every reference the desktop keeps to a window that goes (focus, queues, timers).

@@ -3,6 +3,7 @@
 #include "present/present.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace platform::user32 {
 
@@ -28,10 +29,9 @@ bool IsTopmost(HWND h) {
     return w && (w->ex_style & WS_EX_TOPMOST);
 }
 
-// Moves a top-level window within the z-order; lock held.
-void ReorderTopLevelLocked(Window& w, HWND after) {
+// Puts a top-level window at its new place in the z-order; lock held, the window taken out.
+void PlaceTopLevelLocked(Window& w, HWND after) {
     auto& z = TheDesktop().top_level;
-    std::erase(z, w.handle);
     auto end_of_topmost = [&] {
         return std::find_if(z.begin(), z.end(), [](HWND h) { return !IsTopmost(h); });
     };
@@ -59,6 +59,15 @@ void ReorderTopLevelLocked(Window& w, HWND after) {
             w.ex_style &= ~DWORD(WS_EX_TOPMOST);
         z.insert(it + 1, w.handle);
     }
+}
+
+// Moves a top-level window within the z-order, the windows it owns in front of it; lock held.
+// Returns the owned windows whose band changed with it.
+std::vector<HWND> ReorderTopLevelLocked(Window& w, HWND after) {
+    std::erase(TheDesktop().top_level, w.handle);
+    const bool was_topmost = (w.ex_style & WS_EX_TOPMOST) != 0;
+    PlaceTopLevelLocked(w, after);
+    return KeepOwnedInFrontLocked(w.handle, was_topmost && !(w.ex_style & WS_EX_TOPMOST));
 }
 
 void ReorderChildLocked(Window& w, HWND after) {
@@ -89,6 +98,41 @@ void InvalidateAllLocked(Window& w) {
 
 } // namespace
 
+std::vector<HWND> KeepOwnedInFrontLocked(HWND owner_handle, bool made_ordinary) {
+    std::vector<HWND> changed;
+    std::vector<HWND> owners{owner_handle};
+    auto& z = TheDesktop().top_level;
+    // Down the chain of owners, each level in front of the one before.
+    for (int depth = 0; depth < 8 && !owners.empty(); ++depth) {
+        std::vector<HWND> next;
+        for (HWND owner : owners) {
+            const bool topmost = IsTopmost(owner);
+            std::vector<HWND> lifted;
+            for (HWND h : z) {
+                auto o = FindWindowRecord(h);
+                if (!o || o->owner != owner)
+                    continue;
+                const DWORD before = o->ex_style;
+                if (topmost)
+                    o->ex_style |= WS_EX_TOPMOST;
+                else if (made_ordinary)
+                    o->ex_style &= ~DWORD(WS_EX_TOPMOST);
+                if (o->ex_style != before)
+                    changed.push_back(h);
+                next.push_back(h);
+                // A topmost window owned by an ordinary one is in front of it already.
+                if (topmost || !(o->ex_style & WS_EX_TOPMOST))
+                    lifted.push_back(h);
+            }
+            for (HWND h : lifted)
+                std::erase(z, h);
+            z.insert(std::find(z.begin(), z.end(), owner), lifted.begin(), lifted.end());
+        }
+        owners = std::move(next);
+    }
+    return changed;
+}
+
 BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
     auto w = WindowOrError(hwnd);
     if (!w)
@@ -110,6 +154,7 @@ BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, U
     flags = wp.flags;
     RECT old_window, old_client, new_window;
     bool shown = false;
+    std::vector<HWND> owned_changed;
     {
         std::lock_guard lock(DesktopLock());
         if (!FindWindowRecord(hwnd))
@@ -129,7 +174,7 @@ BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, U
             if (w->parent)
                 ReorderChildLocked(*w, wp.hwndInsertAfter);
             else
-                ReorderTopLevelLocked(*w, wp.hwndInsertAfter);
+                owned_changed = ReorderTopLevelLocked(*w, wp.hwndInsertAfter);
         }
         if ((flags & SWP_SHOWWINDOW) && !(w->style & WS_VISIBLE)) {
             w->style |= WS_VISIBLE;
@@ -181,6 +226,8 @@ BOOL SetWindowPosInternal(HWND hwnd, HWND after, int x, int y, int cx, int cy, U
     wp.cy = new_window.bottom - new_window.top;
     wp.flags = flags;
     present::TheBackend().WindowChanged(hwnd);
+    for (HWND h : owned_changed)
+        present::TheBackend().WindowChanged(h);
     CallProcedure(hwnd, WM_WINDOWPOSCHANGED, 0, LPARAM(&wp));
     return TRUE;
 }
@@ -211,6 +258,7 @@ HWND ActivationTargetLocked(HWND top) {
 void ActivateWindow(HWND hwnd) {
     HWND top = TopLevelOf(hwnd);
     HWND old;
+    std::vector<HWND> owned_changed;
     {
         std::lock_guard lock(DesktopLock());
         Desktop& d = TheDesktop();
@@ -220,8 +268,10 @@ void ActivateWindow(HWND hwnd) {
             return;
         old = d.foreground;
         d.foreground = top;
-        ReorderTopLevelLocked(*w, HWND_TOP);
+        owned_changed = ReorderTopLevelLocked(*w, HWND_TOP);
     }
+    for (HWND h : owned_changed)
+        present::TheBackend().WindowChanged(h);
     if (old && IsWindow(old)) {
         CallProcedure(old, WM_NCACTIVATE, FALSE, 0);
         CallProcedure(old, WM_ACTIVATE, WA_INACTIVE, LPARAM(top));

@@ -175,8 +175,9 @@ HWND WindowAtLocked(POINT screen, HWND below) {
         if ((w->ex_style & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) ==
             (WS_EX_LAYERED | WS_EX_TRANSPARENT))
             continue;
+        // A disabled window's children are out of reach with it (its dialog is running).
         if (Contains(w->window, screen))
-            return ChildAtLocked(*w, screen);
+            return (w->style & WS_DISABLED) ? top : ChildAtLocked(*w, screen);
     }
     return nullptr;
 }
@@ -293,7 +294,10 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         cls->windows++;
         if (w->parent) {
             FindWindowRecord(w->parent)->children.push_back(hwnd);
-        } else if (dwExStyle & WS_EX_TOPMOST) {
+        } else if (auto owner = FindWindowRecord(w->owner);
+                   (dwExStyle & WS_EX_TOPMOST) || (owner && (owner->ex_style & WS_EX_TOPMOST))) {
+            // A window owned by a topmost one is topmost too, in front of it.
+            w->ex_style |= WS_EX_TOPMOST;
             d.top_level.insert(d.top_level.begin(), hwnd);
         } else {
             auto at = std::find_if(d.top_level.begin(), d.top_level.end(), [](HWND h) {

@@ -230,6 +230,15 @@ std::string Probe::ClassOf(const std::string& title) {
     return out;
 }
 
+void Probe::DeleteProperty(const std::string& title, const char* property) {
+    Display* d = state_->display;
+    ::Window w = d ? FindByName(d, title) : 0;
+    if (!w)
+        return;
+    XDeleteProperty(d, w, XInternAtom(d, property, False));
+    XSync(d, False);
+}
+
 void Probe::Close(const std::string& title) {
     Display* d = state_->display;
     ::Window w = d ? FindByName(d, title) : 0;
@@ -494,11 +503,20 @@ struct TrayHost::State {
     void Dock(::Window icon) {
         if (std::find(icons.begin(), icons.end(), icon) != icons.end())
             return;
-        const int side = options.icon_side;
+        int width = options.icon_side, height = options.icon_side;
+        if (options.sized_by_hints) {
+            width = height = 1;
+            XSizeHints hints{};
+            long supplied = 0;
+            if (XGetWMNormalHints(display, icon, &hints, &supplied) && (hints.flags & PMinSize)) {
+                width = std::max(1, hints.min_width);
+                height = std::max(1, hints.min_height);
+            }
+        }
         XSelectInput(display, icon, StructureNotifyMask);
         XAddToSaveSet(display, icon);
-        XReparentWindow(display, icon, window, int(icons.size()) * side, 0);
-        XResizeWindow(display, icon, unsigned(side), unsigned(side));
+        XReparentWindow(display, icon, window, int(icons.size()) * width, 0);
+        XResizeWindow(display, icon, unsigned(width), unsigned(height));
         Atom type;
         int format;
         unsigned long items, after;

@@ -64,6 +64,9 @@ public:
     std::string ClassOf(const std::string& title);
     // A property of 32-bit numbers (CARDINAL), each as a long.
     std::vector<long> Numbers(const std::string& title, const char* property);
+    // Takes a property off the window with this title, as a window manager takes
+    // _NET_WM_STATE off a window that is withdrawn.
+    void DeleteProperty(const std::string& title, const char* property);
     // The window manager's close box: WM_DELETE_WINDOW sent to the window.
     void Close(const std::string& title);
     // The mapped windows that no window manager would handle (override-redirect ones, as popup
@@ -90,14 +93,17 @@ private:
 
 // A system tray of a test, as the desktop's panel would run one: it owns the screen's tray
 // selection with a window of its own, takes in the icons that ask to dock (side by side, each
-// a square of `icon_side`, mapped when they ask to be), and says what it holds. It answers only
-// when asked something, so every question first serves what has arrived.
+// a square of `icon_side` or as big as it asks, mapped when they ask to be), and says what it
+// holds. It answers only when asked something, so every question first serves what has arrived.
 class TrayHost {
 public:
     struct Options {
         RECT area{}; // the tray's window on the screen
         COLORREF background = 0;
         int icon_side = 24;
+        // Each icon as wide and high as its size hints ask at least, one pixel when they ask
+        // nothing, as GTK's trays size a window that is not theirs; icon_side then goes unused.
+        bool sized_by_hints = false;
         bool argb = false;    // asks the icons for a 32-bit visual
         bool announce = true; // says MANAGER on the root window when it starts
     };

@@ -225,6 +225,14 @@ bool X11Backend::TrayIconAdded(const TrayEntry& entry) {
     class_hint->res_class = res_class;
     XSetClassHint(display_, t.window, class_hint);
     XFree(class_hint);
+    // The size it asks for: trays that size their icons from the hints (GTK's) otherwise give
+    // it a single pixel's width.
+    XSizeHints* size = XAllocSizeHints();
+    size->flags = PMinSize | PBaseSize;
+    size->min_width = size->base_width = t.width;
+    size->min_height = size->base_height = t.height;
+    XSetWMNormalHints(display_, t.window, size);
+    XFree(size);
     // The tip, which trays show as the icon's name.
     const std::string utf8 = host::AnsiToUtf8(t.tip);
     XChangeProperty(display_, t.window, atoms_.net_wm_name, atoms_.utf8_string, 8, PropModeReplace,

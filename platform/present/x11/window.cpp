@@ -283,6 +283,9 @@ void X11Backend::Sync(Shown& s) {
     } else if (!r.visible && s.mapped) {
         XWithdrawWindow(display_, s.id, screen_);
         s.mapped = false;
+        // The window manager takes the states off a withdrawn window: they are written again
+        // before it is mapped once more.
+        s.state_known = false;
     } else if (resized && s.mapped) {
         Push(s, true);
     }

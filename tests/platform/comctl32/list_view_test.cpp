@@ -239,6 +239,23 @@ TEST_F(ListViewTest, RowsBeyondTheBottomAreScrolledIntoView) {
     EXPECT_EQ(Selected(), count - 1);
 }
 
+// The row half shown below the tenth comes into view at the first press of a double click;
+// the second press, at the same place, still means that row and not the one moved under it.
+TEST_F(ListViewTest, ADoubleClickOnAHalfShownRowIsThatRow) {
+    for (int i = 0; i < 25; ++i)
+        AddItem(i, ("$" + std::to_string(i)).c_str(), "Value");
+    platform::testing::DoubleClick(RowPoint(10, 10));
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(Selected(), 10);
+    ASSERT_FALSE(Notices().empty());
+    EXPECT_EQ(Notices().back().code, UINT(NM_DBLCLK));
+    EXPECT_EQ(Notices().back().item, 10);
+    // It came into view: the first row shown is the second item.
+    platform::testing::LeftClick(RowPoint(0, 10));
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(Selected(), 1);
+}
+
 TEST_F(ListViewTest, TheSelectedRowIsLitAcrossTheRowAndNothingIsDrawnWhileRedrawIsOff) {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);

@@ -362,6 +362,14 @@ TEST_F(X11Test, TheWindowTellsTheWindowManagerWhatItIs) {
         EXPECT_EQ(probe_->ClassOf(c.title), "pelmora.Pelmora");
         EXPECT_EQ(probe_->Text(c.title, "_NET_WM_NAME"), c.title);
     }
+    // Hidden, the window manager takes its states off; shown again, it has them once more.
+    HWND tool = FindWindowA(nullptr, "Tool");
+    ShowWindow(tool, SW_HIDE);
+    ASSERT_TRUE(Until([&] { return !probe_->WindowRect("Tool"); }));
+    probe_->DeleteProperty("Tool", "_NET_WM_STATE");
+    ShowWindow(tool, SW_SHOWNA);
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Tool").has_value(); }));
+    EXPECT_EQ(probe_->AtomNames("Tool", "_NET_WM_STATE"), cases[1].state);
     // The class icon, for the task bar.
     platform::user32::Icon icon;
     icon.width = 2;
@@ -594,20 +602,23 @@ TEST_F(X11TrayTest, TheIconDocksInTheTrayDrawnOverItsBackgroundAndGoesWhenDelete
     struct Case {
         const char* name;
         bool argb;
-        int side; // the tray's icon size: the 16 x 16 icon is scaled to it
+        int side;      // the tray's icon size: the 16 x 16 icon is scaled to it
+        bool by_hints; // the tray gives the size the icon asks for, which must be 24 x 24
         // The clear and the half-clear quarters as the screen shows them: over the tray's grey
         // for the default visual; premultiplied, as over black, for a 32-bit one (a bare server
         // has nobody to blend it).
         uint32_t clear, half;
     };
     const Case cases[] = {
-        {"default visual", false, 32, 0x404040u, 0x2020A0u},
-        {"32-bit visual", true, 32, 0x000000u, 0x000080u},
-        {"one and a half times", false, 24, 0x404040u, 0x2020A0u},
+        {"default visual", false, 32, false, 0x404040u, 0x2020A0u},
+        {"32-bit visual", true, 32, false, 0x000000u, 0x000080u},
+        {"one and a half times", false, 24, false, 0x404040u, 0x2020A0u},
+        {"as big as it asks", false, 24, true, 0x404040u, 0x2020A0u},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto host = StartTray(TrayHost::Options{.icon_side = c.side, .argb = c.argb});
+        auto host = StartTray(TrayHost::Options{
+            .icon_side = c.by_hints ? 0 : c.side, .sized_by_hints = c.by_hints, .argb = c.argb});
         ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &tray::data));
         EXPECT_FALSE(Shell_NotifyIconA(NIM_ADD, &tray::data)) << "one icon per window and id";
         std::optional<TrayHost::Icon> icon = Docked(*host);
@@ -616,6 +627,7 @@ TEST_F(X11TrayTest, TheIconDocksInTheTrayDrawnOverItsBackgroundAndGoesWhenDelete
         EXPECT_EQ(icon->name, "Tray tip");
         // The size the tray gave it, each quarter filling a quarter of the window exactly.
         ASSERT_EQ(icon->area.right - icon->area.left, c.side);
+        ASSERT_EQ(icon->area.bottom - icon->area.top, c.side);
         const RECT area = icon->area;
         const int n = c.side, h = c.side / 2;
         auto at = [&](const platform::gdi::Surface& screen, int x, int y) {

@@ -637,6 +637,33 @@ TEST_F(ControlsTest, AListBoxLongerThanItShowsScrolls) {
     EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 0);
 }
 
+// The entry half shown at the bottom comes into view at the first press of a double click; the
+// second press, at the same place, still means that entry and not the one moved under it.
+TEST_F(ControlsTest, ADoubleClickOnAPartlyShownEntryPicksThatEntry) {
+    for (int i = 0; i < 20; ++i)
+        Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM(("Item " + std::to_string(i)).c_str()));
+    // Four whole rows and half of the fifth inside the frame.
+    SetWindowPos(Item(IDC_LIST), nullptr, 0, 0, 120, 2 + 4 * 16 + 8, SWP_NOMOVE | SWP_NOZORDER);
+    RECT screen;
+    GetWindowRect(Item(IDC_LIST), &screen);
+    const POINT half_shown{screen.left + 20, screen.top + 1 + 4 * 16 + 4};
+    Commands().clear();
+    platform::testing::LeftClick(half_shown);
+    platform::testing::LeftClick(half_shown);
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(Send(IDC_LIST, LB_GETTOPINDEX), 1) << "the entry pressed came into view";
+    EXPECT_EQ(Count(IDC_LIST, LBN_DBLCLK), 1);
+    EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 4);
+    // A double click anywhere else picks the entry under it.
+    desktop_.clock().Advance(1000);
+    const POINT first{screen.left + 20, screen.top + 1 + 8};
+    platform::testing::LeftClick(first);
+    platform::testing::LeftClick(first);
+    platform::testing::RunUntilIdle();
+    EXPECT_EQ(Count(IDC_LIST, LBN_DBLCLK), 2);
+    EXPECT_EQ(Send(IDC_LIST, LB_GETCURSEL), 1);
+}
+
 TEST_F(ControlsTest, AListBoxFilledWithRedrawingOffIsDrawnWhenItComesOn) {
     auto lit_rows = [&] {
         auto pixels = platform::testing::ReadWindowPixels(dialog);

@@ -144,13 +144,36 @@ TEST_F(WindowTest, ClicksFallThroughAClickThroughWindow) {
 }
 
 TEST_F(WindowTest, DisabledWindowsTakeNoMouseInput) {
-    HWND w = Popup(0, 0, 100, 100);
-    RunUntilIdle();
-    EnableWindow(w, FALSE);
-    MessageSpy spy;
-    LeftClick(POINT{50, 50});
-    RunUntilIdle();
-    EXPECT_TRUE(Buttons(spy, w).empty());
+    // A window with a child at (10, 10, 30, 30), clicked on the child. A window disabled while
+    // a dialog runs takes no input through its children either; a disabled child leaves the
+    // click to its parent.
+    struct Case {
+        const char* name;
+        bool window_enabled, child_enabled;
+        size_t window_buttons, child_buttons;
+    };
+    const Case cases[] = {
+        {"both enabled", true, true, 0, 2},
+        {"window disabled", false, true, 0, 0},
+        {"child disabled", true, false, 2, 0},
+        {"both disabled", false, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND w = Popup(0, 0, 100, 100);
+        HWND child = CreateWindowExA(0, "TestWindow", "", WS_CHILD | WS_VISIBLE, 10, 10, 20, 20, w,
+                                     nullptr, nullptr, nullptr);
+        RunUntilIdle();
+        EnableWindow(w, c.window_enabled);
+        EnableWindow(child, c.child_enabled);
+        MessageSpy spy;
+        LeftClick(POINT{20, 20});
+        RunUntilIdle();
+        EXPECT_EQ(Buttons(spy, w).size(), c.window_buttons);
+        EXPECT_EQ(Buttons(spy, child).size(), c.child_buttons);
+        DestroyWindow(w);
+        desktop_.clock().Advance(1000);
+    }
 }
 
 TEST_F(WindowTest, CursorPositionIsTheDesktops) {

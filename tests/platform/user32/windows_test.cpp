@@ -146,6 +146,40 @@ TEST_F(WindowTest, OwnedWindowsGoWithTheirOwner) {
     EXPECT_FALSE(IsWindow(owned));
 }
 
+// An owned window (a dialog) stays in front of its owner whatever is done to the owner's place,
+// and in the owner's band: a topmost owner's dialog is topmost too, so the dialog takes the
+// clicks where it lies over an owner kept on top.
+TEST_F(WindowTest, AnOwnedWindowStaysInFrontOfItsOwner) {
+    HWND owner = Popup(0, 0, 100, 100, WS_EX_TOPMOST);
+    HWND other = Popup(0, 0, 100, 100);
+    HWND owned = CreateWindowExA(0, "TestWindow", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, owner,
+                                 nullptr, nullptr, nullptr);
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        HWND front;
+        bool owned_topmost;
+    };
+    const auto place = [](HWND h, HWND after) {
+        SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    };
+    const Case cases[] = {
+        {"made over a topmost owner", [] {}, owned, true},
+        {"the owner made topmost again", [&] { place(owner, HWND_TOPMOST); }, owned, true},
+        {"the owner brought to the top", [&] { place(owner, HWND_TOP); }, owned, true},
+        {"the owner made an ordinary window", [&] { place(owner, HWND_NOTOPMOST); }, owned, false},
+        {"another window brought to the top", [&] { place(other, HWND_TOP); }, other, false},
+        {"the owner activated", [&] { SetForegroundWindow(owner); }, owned, false},
+        {"the owner topmost once more", [&] { place(owner, HWND_TOPMOST); }, owned, true},
+    };
+    for (const Case& c : cases) {
+        c.act();
+        EXPECT_EQ(WindowFromPoint(POINT{50, 50}), c.front) << c.what;
+        EXPECT_EQ((GetWindowLongPtrA(owned, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, c.owned_topmost)
+            << c.what;
+    }
+}
+
 TEST_F(WindowTest, CloseDestroysAndTheQuitMessageEndsTheLoop) {
     CurrentHandler() = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
         if (m == WM_DESTROY) {
