@@ -1,5 +1,7 @@
 // A repaint of a full display, 32 rows 400 pixels wide, by DrawGraphRows, beside a plain copy
-// of the same frame. The sources return fixed records, so the figures are those of drawing alone.
+// of the same frame. The sources return records that the benchmark sets, so the figures are those
+// of drawing alone: once with the same records at every repaint (each row already shows what it
+// would draw), once with every row's values, bars and text changing at every repaint.
 #include "display/display_state.h"
 #include "display/default_colors.h"
 #include "display/graph_display.h"
@@ -28,11 +30,15 @@ constexpr int SOURCES = 8;
 constexpr int ITEMS = 4;
 CHAR szNames[SOURCES][2][16];
 
-// Every item of every source reports the same record: three quarters, a third, two texts.
+// Added to both values of every record: 0 gives the same records at every repaint.
+DWORD dwStep = 0;
+
+// Every item of every source reports the same record: three quarters, a third, two texts, moved
+// by the step.
 void WINAPI GetFixedData(DWORD j, PMPDATA* data) {
     data->dwMaxValue = 1200;
-    data->dwCurrentValue1 = 900 - 100 * j;
-    data->dwCurrentValue2 = 400;
+    data->dwCurrentValue1 = 900 - 100 * j - dwStep % 600;
+    data->dwCurrentValue2 = 400 + dwStep % 600;
     data->pszFormatParams[0] = "2048 MB";
     data->pszFormatParams[1] = "4096 MB";
 }
@@ -124,6 +130,7 @@ Display& TheDisplay() {
 
 void BM_DrawGraphRows(benchmark::State& state) {
     Display& display = TheDisplay();
+    dwStep = 0;
     for (auto _ : state) {
         HDC buffer = DrawGraphRows();
         benchmark::DoNotOptimize(buffer);
@@ -133,6 +140,19 @@ void BM_DrawGraphRows(benchmark::State& state) {
     (void)display;
 }
 BENCHMARK(BM_DrawGraphRows);
+
+// Each value moves by 1 % of the maximum at every repaint, so every bar and text changes.
+void BM_DrawGraphRowsChanging(benchmark::State& state) {
+    Display& display = TheDisplay();
+    for (auto _ : state) {
+        dwStep += 12;
+        HDC buffer = DrawGraphRows();
+        benchmark::DoNotOptimize(buffer);
+    }
+    dwStep = 0;
+    (void)display;
+}
+BENCHMARK(BM_DrawGraphRowsChanging);
 
 // The WM_PAINT handler's copy of the finished frame to the window, for scale.
 void BM_CopyFrame(benchmark::State& state) {

@@ -1,11 +1,17 @@
 // Drawing of the rows: a background copy, the left part of each pre-painted bar, one formatted
 // text and the scale per row. Nothing is created while drawing.
+//
+// The back buffer keeps what it shows from one repaint to the next, so a row whose bars, text
+// and settings are those it already shows is left as it is. That holds while rows stay inside
+// their own bands (the text is not moved up or down); otherwise every row is drawn each time.
 #include "display/display_state.h"
 #include "display/format.h"
 #include "display/graph_display.h"
 #include "display/rows.h"
 
+#include <array>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -19,6 +25,45 @@ constexpr LONG TEXT_CENTER = 2;
 constexpr LONG TEXT_RIGHT = 3;
 
 constexpr UINT TEXT_FLAGS = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+
+// What one row of the back buffer shows: everything its pixels are drawn from.
+struct DrawnRow {
+    bool valid = false;
+    const COnePlugin* plugin = nullptr;
+    int length1 = 0; // bar of graph 1, 0 for none
+    LONG band1 = 0;
+    int length2 = 0;
+    LONG band2 = 0;
+    LONG textPosition = 0;
+    COLORREF textColor = 0;
+    std::string text;
+
+    bool operator==(const DrawnRow& other) const = default;
+};
+
+// The surfaces and metrics the rows were drawn with; any change and every row is drawn again.
+struct DrawnFrame {
+    unsigned generation = 0;
+    HDC buffer = nullptr;
+    HDC background = nullptr;
+    HDC image = nullptr;
+    int width = 0;
+    int rowHeight = 0;
+    int rows = 0;
+    int totalHeight = 0;
+    bool scale = false;
+
+    bool operator==(const DrawnFrame& other) const = default;
+};
+
+std::array<DrawnRow, MAX_GRAPHS> drawnRows;
+DrawnFrame drawnFrame;
+unsigned frameGeneration = 0;
+
+DrawnFrame CurrentFrame() {
+    return {frameGeneration, hBufferDC,       hBackgroundDC, hGraphImageDC, lGraphWidth,
+            lRowHeight,      lNumberOfGraphs, lTotalHeight,  bDrawScale};
+}
 
 bool IsRowInUse(int row) {
     return row >= 0 && row < lNumberOfGraphs && row < MAX_GRAPHS && GetGraph(row) != nullptr &&
@@ -41,8 +86,7 @@ int BarLength(DWORD value, DWORD maximum) {
     return int(length);
 }
 
-void DrawBar(int row, LONG position, DWORD value, DWORD maximum, int yImage) {
-    int length = BarLength(value, maximum);
+void DrawBar(int row, LONG position, int length, int yImage) {
     if (length <= 0)
         return;
     GraphBand band = GetGraphBand(row, position);
@@ -50,13 +94,23 @@ void DrawBar(int row, LONG position, DWORD value, DWORD maximum, int yImage) {
            SRCCOPY);
 }
 
-void DrawBars(int row, COnePlugin* plugin, DWORD j, const PMPDATA& sample) {
+// The bars of the row: graph 1 when drawn and available, graph 2 when drawn and the source has
+// two.
+void MeasureBars(DrawnRow& drawn, COnePlugin* plugin, DWORD j, const PMPDATA& sample) {
     DWORD available = plugin->GetInfo()->dwAvailableGraphs;
-    if ((plugin->lDrawnGraphs[j] & DRAWN_GRAPH1) && available != 0)
-        DrawBar(row, plugin->lPosition1[j], sample.dwCurrentValue1, sample.dwMaxValue, 0);
-    if ((plugin->lDrawnGraphs[j] & DRAWN_GRAPH2) && available == PMP_GRAPHS_TWO)
-        DrawBar(row, plugin->lPosition2[j], sample.dwCurrentValue2, sample.dwMaxValue,
-                lTotalHeight);
+    if ((plugin->lDrawnGraphs[j] & DRAWN_GRAPH1) && available != 0) {
+        drawn.length1 = BarLength(sample.dwCurrentValue1, sample.dwMaxValue);
+        drawn.band1 = plugin->lPosition1[j];
+    }
+    if ((plugin->lDrawnGraphs[j] & DRAWN_GRAPH2) && available == PMP_GRAPHS_TWO) {
+        drawn.length2 = BarLength(sample.dwCurrentValue2, sample.dwMaxValue);
+        drawn.band2 = plugin->lPosition2[j];
+    }
+}
+
+void DrawBars(int row, const DrawnRow& drawn) {
+    DrawBar(row, drawn.band1, drawn.length1, 0);
+    DrawBar(row, drawn.band2, drawn.length2, lTotalHeight);
 }
 
 void DrawRowText(int row, COnePlugin* plugin, DWORD j, LPCSTR text) {
@@ -98,32 +152,66 @@ void DrawTextAndScale(int row, COnePlugin* plugin, DWORD j, LPCSTR text) {
 
 } // namespace
 
+void ForgetDrawnRows() {
+    ++frameGeneration;
+}
+
 HDC DrawGraphRows() {
-    CopyBackground();
+    DrawnFrame frame = CurrentFrame();
+    // Rows are drawn over their own bands alone only while no text reaches into the next band.
+    bool keep = lTextVerticalPosition == 0 && lNumberOfGraphs <= MAX_GRAPHS && frame == drawnFrame;
+    if (!keep) {
+        CopyBackground();
+        for (DrawnRow& row : drawnRows)
+            row.valid = false;
+        drawnFrame = frame;
+    }
+    DrawnRow drawn;
     for (int i = 0; i < lNumberOfGraphs; ++i) {
         COneGraph* graph = GetGraph(i);
         COnePlugin* plugin = graph->Plugin;
-        if (plugin == nullptr)
-            continue;
+        drawn.valid = true;
+        drawn.plugin = plugin;
+        drawn.length1 = drawn.length2 = 0;
+        drawn.band1 = drawn.band2 = 0;
+        drawn.textPosition = 0;
+        drawn.textColor = 0;
+        drawn.text.clear();
         DWORD j = graph->dwPluralNumber;
         PMPDATA sample;
         std::memset(&sample, 0, sizeof sample);
-        bool irregular = plugin->GetInfo()->dwType == PMP_TYPE_IRREGULAR;
-        if (irregular) {
-            sample.dwMaxValue = graph->dwIrregularMaxValue;
-            sample.dwCurrentValue1 = graph->dwIrregularCurrentValue1;
-            sample.dwCurrentValue2 = graph->dwIrregularCurrentValue2;
-        } else if (plugin->GetProcedures()->pfnGetData != nullptr) {
-            plugin->GetProcedures()->pfnGetData(j, &sample);
+        CHAR text[GRAPH_TEXT_SIZE];
+        LPCSTR shown = text;
+        if (plugin != nullptr) {
+            bool irregular = plugin->GetInfo()->dwType == PMP_TYPE_IRREGULAR;
+            if (irregular) {
+                sample.dwMaxValue = graph->dwIrregularMaxValue;
+                sample.dwCurrentValue1 = graph->dwIrregularCurrentValue1;
+                sample.dwCurrentValue2 = graph->dwIrregularCurrentValue2;
+            } else if (plugin->GetProcedures()->pfnGetData != nullptr) {
+                plugin->GetProcedures()->pfnGetData(j, &sample);
+            }
+            MeasureBars(drawn, plugin, j, sample);
+            drawn.textPosition = plugin->lTextHorizontalPosition[j];
+            drawn.textColor = plugin->rgbTextColor[j];
+            if (irregular)
+                shown = graph->szIrregular;
+            else
+                FormatGraphText(text, sizeof text, plugin, j, &sample);
+            drawn.text.assign(shown);
         }
-        DrawBars(i, plugin, j, sample);
-        if (irregular) {
-            DrawTextAndScale(i, plugin, j, graph->szIrregular);
-        } else {
-            CHAR text[GRAPH_TEXT_SIZE];
-            FormatGraphText(text, sizeof text, plugin, j, &sample);
-            DrawTextAndScale(i, plugin, j, text);
+        if (keep) {
+            if (drawn == drawnRows[size_t(i)])
+                continue;
+            BitBlt(hBufferDC, 0, lRowHeight * i, lGraphWidth, lRowHeight, hBackgroundDC, 0,
+                   lRowHeight * i, SRCCOPY);
         }
+        if (plugin != nullptr) {
+            DrawBars(i, drawn);
+            DrawTextAndScale(i, plugin, j, shown);
+        }
+        if (i < MAX_GRAPHS)
+            drawnRows[size_t(i)] = drawn;
     }
     return hBufferDC;
 }
@@ -138,8 +226,12 @@ void DrawGraphRow(HDC dc, int row) {
     DWORD j = graph->dwPluralNumber;
     const PMPDATA& data = graph->pmpIrregularData;
 
+    // The whole background goes under this row, so no other row shows what it showed.
     CopyBackground();
-    DrawBars(row, plugin, j, data);
+    ForgetDrawnRows();
+    DrawnRow drawn;
+    MeasureBars(drawn, plugin, j, data);
+    DrawBars(row, drawn);
     CHAR text[GRAPH_TEXT_SIZE];
     FormatGraphText(text, sizeof text, plugin, j, &data);
     DrawTextAndScale(row, plugin, j, text);

@@ -18,8 +18,11 @@ int GetMainWindowHeight();
 void SetMainWindowHeight(int height);
 LOGFONTA* GetGraphLogFont();
 
-// Redraws every row into the back buffer and returns the back buffer's DC.
+// Redraws every row into the back buffer and returns the back buffer's DC. A row that would be
+// drawn as the buffer already shows it is left as it is.
 HDC DrawGraphRows();
+// The back buffer no longer shows what the rows last drew: the next DrawGraphRows draws it whole.
+void ForgetDrawnRows();
 // Redraws one row and copies its band to `dc`.
 void DrawGraphRow(HDC dc, int row);
 // Copies a reported 96-byte PMPDATA into the row.

@@ -297,6 +297,7 @@ void FillGradientRect(HDC dc, COLORREF colour1, COLORREF colour2, int left, int 
 }
 
 void ResetGraphDisplayState() {
+    ForgetDrawnRows();
     hBackgroundDC = nullptr;
     hBackgroundBitmap = nullptr;
     hBackgroundBrush = nullptr;
@@ -337,6 +338,7 @@ void InitializeGraphs() {
     hInitialBufferPen = static_cast<HPEN>(GetCurrentObject(hBufferDC, OBJ_PEN));
     hGraphImageDC = CreateCompatibleDC(windowDC);
     hInitialGraphImageBitmap = static_cast<HBITMAP>(GetCurrentObject(hGraphImageDC, OBJ_BITMAP));
+    ForgetDrawnRows();
 
     if (pGraphList == nullptr)
         CreateGraphList();
@@ -375,6 +377,7 @@ void SetupGraphDisplay() {
 
     PaintBackgroundImage();
     PaintBars();
+    ForgetDrawnRows();
 }
 
 void EndRowOperations() {
@@ -382,6 +385,7 @@ void EndRowOperations() {
 }
 
 void ReleaseGraphDisplay() {
+    ForgetDrawnRows();
     if (hBackgroundDC != nullptr) {
         SelectObject(hBackgroundDC, hInitialBackgroundBitmap);
         SelectObject(hBackgroundDC, hInitialBackgroundBrush);

@@ -1,9 +1,12 @@
 // Drawing of rows, checked pixel by pixel in the back buffer and the window.
 #include "display_fixture.h"
 
-#include <cstring>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -455,6 +458,131 @@ TEST_F(DrawFixture, PaintBackgroundShowsTheBareBackground) {
     PaintBackground(windowDC_);
     EXPECT_EQ(PixelAt(*window_, 10, 3), BLUE);
     EXPECT_EQ(PixelAt(*window_, 10, lRowHeight), 0u);
+}
+
+// Rows that would be drawn as the back buffer shows them are left alone; every other row is
+// drawn just as a repaint of the whole buffer would draw it.
+class KeptRowsTest : public DrawFixture {
+protected:
+    void SetUp() override {
+        DrawFixture::SetUp();
+        SetRows({"R|0", "R|1", "R|2", "P|0"});
+        for (int j = 0; j < 3; ++j) {
+            Graph1("R", j, 0, 1, RED, RED);
+            CDriveProfileCategory* item = Item("R", j);
+            item->SetInteger(Literals::DrawnGraphs, 3);
+            item->SetInteger(Literals::Graph2Position, 2);
+            item->SetDWord(Literals::Graph2Color1, BLUE);
+            item->SetDWord(Literals::Graph2Color2, BLUE);
+            item->SetString(Literals::Format, "$1 %1");
+            item->SetInteger(Literals::TextHorizontalPosition, 1);
+            item->SetDWord(Literals::TextColor, WHITE);
+            sources::SetData(0, DWORD(j), 10, 3 + DWORD(j), 5, {"MW"});
+        }
+        Graph1("P", 0, 0, 0, GREEN, GREEN);
+        Item("P", 0)->SetInteger(Literals::TextHorizontalPosition, 2);
+        Item("P", 0)->SetString(Literals::Format, "%1");
+    }
+
+    // Marks the middle of every row's last line in the back buffer.
+    void MarkRows() {
+        HBRUSH brush = CreateSolidBrush(0x00ABCDEF);
+        for (int i = 0; i < lNumberOfGraphs; ++i) {
+            RECT mark = {140, lRowHeight * (i + 1) - 1, 141, lRowHeight * (i + 1)};
+            FillRect(hBufferDC, &mark, brush);
+        }
+        DeleteObject(brush);
+    }
+    bool Marked(const platform::gdi::Surface& pixels, int row) {
+        return PixelAt(pixels, 140, lRowHeight * (row + 1) - 1) == 0x00ABCDEFu;
+    }
+
+    // What a repaint of the whole buffer shows now.
+    platform::gdi::Surface Whole() {
+        ForgetDrawnRows();
+        DrawGraphRows();
+        return Buffer();
+    }
+};
+
+TEST_F(KeptRowsTest, OnlyAChangedRowIsDrawnAgainAndItMatchesAWholeRepaint) {
+    StartDisplay();
+    PMPDATA report = {};
+    report.dwMaxValue = 4;
+    report.dwCurrentValue1 = 1;
+    report.pszFormatParams[0] = "push";
+    StoreGraphReport(3, &report);
+    DrawGraphRow(windowDC_, 3);
+    DrawGraphRows();
+
+    COnePlugin* r = sources::Plugin(0);
+    struct Change {
+        const char* what;
+        std::function<void()> make;
+        std::vector<int> drawn; // the rows drawn again
+    };
+    std::vector<Change> changes = {
+        {"nothing", [] {}, {}},
+        {"value 1 of row 0", [] { sources::SetData(0, 0, 10, 9, 5, {"MW"}); }, {0}},
+        {"value 2 of row 1", [] { sources::SetData(0, 1, 10, 4, 1, {"MW"}); }, {1}},
+        {"the text of row 2", [] { sources::SetData(0, 2, 10, 5, 5, {"WM"}); }, {2}},
+        {"the same bars and text again", [] { sources::SetData(0, 2, 10, 5, 5, {"WM"}); }, {}},
+        {"the text colour of row 1", [r] { r->rgbTextColor[1] = GREEN; }, {1}},
+        {"the text position of row 0", [r] { r->lTextHorizontalPosition[0] = 3; }, {0}},
+        {"the drawn graphs of row 2", [r] { r->lDrawnGraphs[2] = 1; }, {2}},
+        {"the band of graph 1 of row 0", [r] { r->lPosition1[0] = 0; }, {0}},
+        {"row 1 without a source", [] { GetGraph(1)->Plugin = nullptr; }, {1}},
+        {"a report of row 3",
+         [&report, this] {
+             report.dwCurrentValue1 = 3;
+             StoreGraphReport(3, &report);
+             DrawGraphRow(windowDC_, 3);
+         },
+         {0, 1, 2, 3}},
+        {"the scale", [] { bDrawScale = true; }, {0, 1, 2, 3}},
+        {"the width", [] { lGraphWidth = 150; }, {0, 1, 2, 3}},
+    };
+    for (const Change& change : changes) {
+        MarkRows();
+        change.make();
+        DrawGraphRows();
+        auto kept = Buffer();
+        for (int i = 0; i < 4; ++i) {
+            bool drawn =
+                std::find(change.drawn.begin(), change.drawn.end(), i) != change.drawn.end();
+            EXPECT_EQ(Marked(kept, i), !drawn) << change.what << ": row " << i;
+        }
+        // Apart from the marks of the rows left alone, the pixels are a whole repaint's.
+        auto whole = Whole();
+        for (int i = 0; i < 4; ++i)
+            if (Marked(kept, i)) {
+                size_t at = size_t(lRowHeight * (i + 1) - 1) * size_t(kept.width) + 140;
+                kept.pixels[at] = whole.pixels[at];
+            }
+        EXPECT_TRUE(kept.pixels == whole.pixels) << change.what;
+    }
+}
+
+TEST_F(KeptRowsTest, EveryRowIsDrawnWhenTextsReachIntoTheNextRow) {
+    Category(Literals::GraphGeneral)->SetInteger(Literals::TextVerticalPosition, 3);
+    StartDisplay();
+    DrawGraphRows();
+    MarkRows();
+    DrawGraphRows();
+    auto pixels = Buffer();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(Marked(pixels, i)) << i;
+}
+
+TEST_F(KeptRowsTest, ANewSetUpDrawsEveryRow) {
+    StartDisplay();
+    DrawGraphRows();
+    MarkRows();
+    SetupGraphDisplay();
+    DrawGraphRows();
+    auto pixels = Buffer();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(Marked(pixels, i)) << i;
 }
 
 } // namespace
