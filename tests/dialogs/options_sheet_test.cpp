@@ -13,6 +13,8 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
 namespace {
 
 using platform::testing::DialogScript;
@@ -160,6 +162,43 @@ TEST_F(OptionsSheetTest, TrackControlChangeMarksOnlyTrackedClassesAndCodes) {
         })));
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(apply, c.result == 1 && !c.filling);
+    }
+}
+
+// What the user does decides Apply: typing into an up-down's edit or moving it by its arrows
+// (which rewrites the edit) marks the page changed, and so does a combo box's new selection;
+// picking in a list box marks nothing, although its selection change has the combo box's code.
+TEST_F(OptionsSheetTest, EditsAndCombosEnableApplyButListBoxSelectionsDoNot) {
+    struct Case {
+        const char* name;
+        int page;
+        std::function<void(DialogScript&)> act;
+        bool apply;
+    };
+    const Case cases[] = {
+        {"typed into the width's edit", 0,
+         [](DialogScript& s) { s.SetText(IDC_WINDOW_WIDTH_EDIT, "150"); }, true},
+        {"the width's up arrow", 0, [](DialogScript& s) { s.UpDown(IDC_WINDOW_WIDTH, true); },
+         true},
+        {"a background picked", 1, [](DialogScript& s) { s.Pick(IDC_GENERAL_BACKGROUND, 1); },
+         true},
+        {"an available item picked", 2,
+         [](DialogScript& s) { s.Pick(IDC_DETAIL_SOURCES, "Good|1"); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool before = true, after = !c.apply;
+        DialogScript script;
+        script.Then(SelectSheetPage(c.page)).Do([&](HWND sheet) {
+            before = ReadDialogItem(sheet, ID_APPLY_NOW).enabled;
+        });
+        c.act(script);
+        script.Do([&](HWND sheet) { after = ReadDialogItem(sheet, ID_APPLY_NOW).enabled; });
+        ASSERT_TRUE(OpenSheet(script));
+        EXPECT_TRUE(LastSheet().errors.empty())
+            << (LastSheet().errors.empty() ? "" : LastSheet().errors.front());
+        EXPECT_FALSE(before);
+        EXPECT_EQ(after, c.apply);
     }
 }
 
