@@ -6,6 +6,8 @@
 #include "dialogs/graph_general_page.h"
 #include "dialogs/options_sheet.h"
 #include "dialogs/window_page.h"
+#include "display/rows.h"
+#include "plugin_sdk/pmp.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
@@ -13,7 +15,9 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -257,6 +261,47 @@ TEST_F(OptionsSheetTest, CustomColoursSurviveFromOneColourDialogToTheNext) {
         EXPECT_EQ(rgbCustomColors[i], 0u);
     for (const auto& d : platform::testing::DialogsShown())
         EXPECT_TRUE(d.errors.empty()) << d.caption << ": " << d.errors.front();
+}
+
+// While the sheet runs, its loop still serves the main window: a row reported from a source's
+// own thread is taken in and answered, and the window is painted.
+TEST_F(OptionsSheetTest, ReportsAndPaintsOfTheMainWindowAreHandledWhileTheSheetRuns) {
+    PMPDATA report{};
+    report.dwMaxValue = 100;
+    report.dwCurrentValue1 = 77;
+    std::atomic<LRESULT> answer{-1};
+    std::thread source;
+    bool queued = false;
+    size_t paints = 0;
+    DWORD stored = 0;
+    platform::testing::MessageSpy spy;
+    ASSERT_TRUE(OpenSheet(DialogScript()
+                              .Do([&](HWND) {
+                                  spy.Clear();
+                                  InvalidateRect(Window(), nullptr, FALSE);
+                                  HWND window = Window();
+                                  source = std::thread([&, window] {
+                                      answer =
+                                          SendMessageA(window, WM_APP_ROWDATA, 0, LPARAM(&report));
+                                  });
+                                  // The report waits in the queue for the sheet's loop.
+                                  queued =
+                                      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000,
+                                                                QS_SENDMESSAGE) == WAIT_OBJECT_0;
+                              })
+                              .Do([&](HWND) {
+                                  source.join();
+                                  stored = GetGraph(0)->pmpIrregularData.dwCurrentValue1;
+                                  paints = spy.Of(Window(), WM_PAINT).size();
+                              })
+                              .Then(PressSheetButton(IDCANCEL))));
+    if (source.joinable())
+        source.join();
+    EXPECT_TRUE(queued);
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(stored, 77u);
+    EXPECT_GE(paints, 1u);
+    EXPECT_TRUE(LastSheet().errors.empty());
 }
 
 // Ctrl+Tab goes to the next page (made on first showing), Ctrl+Shift+Tab back; the tab strip
