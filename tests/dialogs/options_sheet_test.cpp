@@ -6,12 +6,18 @@
 #include "dialogs/graph_general_page.h"
 #include "dialogs/options_sheet.h"
 #include "dialogs/window_page.h"
+#include "display/rows.h"
+#include "plugin_sdk/pmp.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 #include "shell/program.h"
 
 #include <commctrl.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
 
 namespace {
 
@@ -163,6 +169,43 @@ TEST_F(OptionsSheetTest, TrackControlChangeMarksOnlyTrackedClassesAndCodes) {
     }
 }
 
+// What the user does decides Apply: typing into an up-down's edit or moving it by its arrows
+// (which rewrites the edit) marks the page changed, and so does a combo box's new selection;
+// picking in a list box marks nothing, although its selection change has the combo box's code.
+TEST_F(OptionsSheetTest, EditsAndCombosEnableApplyButListBoxSelectionsDoNot) {
+    struct Case {
+        const char* name;
+        int page;
+        std::function<void(DialogScript&)> act;
+        bool apply;
+    };
+    const Case cases[] = {
+        {"typed into the width's edit", 0,
+         [](DialogScript& s) { s.SetText(IDC_WINDOW_WIDTH_EDIT, "150"); }, true},
+        {"the width's up arrow", 0, [](DialogScript& s) { s.UpDown(IDC_WINDOW_WIDTH, true); },
+         true},
+        {"a background picked", 1, [](DialogScript& s) { s.Pick(IDC_GENERAL_BACKGROUND, 1); },
+         true},
+        {"an available item picked", 2,
+         [](DialogScript& s) { s.Pick(IDC_DETAIL_SOURCES, "Good|1"); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool before = true, after = !c.apply;
+        DialogScript script;
+        script.Then(SelectSheetPage(c.page)).Do([&](HWND sheet) {
+            before = ReadDialogItem(sheet, ID_APPLY_NOW).enabled;
+        });
+        c.act(script);
+        script.Do([&](HWND sheet) { after = ReadDialogItem(sheet, ID_APPLY_NOW).enabled; });
+        ASSERT_TRUE(OpenSheet(script));
+        EXPECT_TRUE(LastSheet().errors.empty())
+            << (LastSheet().errors.empty() ? "" : LastSheet().errors.front());
+        EXPECT_FALSE(before);
+        EXPECT_EQ(after, c.apply);
+    }
+}
+
 // A refill's notifications enable nothing: typing while bFillingPage is set leaves Apply off.
 TEST_F(OptionsSheetTest, ARefillUnderBFillingPageDoesNotEnableApply) {
     bool during = true, after = false;
@@ -218,6 +261,47 @@ TEST_F(OptionsSheetTest, CustomColoursSurviveFromOneColourDialogToTheNext) {
         EXPECT_EQ(rgbCustomColors[i], 0u);
     for (const auto& d : platform::testing::DialogsShown())
         EXPECT_TRUE(d.errors.empty()) << d.caption << ": " << d.errors.front();
+}
+
+// While the sheet runs, its loop still serves the main window: a row reported from a source's
+// own thread is taken in and answered, and the window is painted.
+TEST_F(OptionsSheetTest, ReportsAndPaintsOfTheMainWindowAreHandledWhileTheSheetRuns) {
+    PMPDATA report{};
+    report.dwMaxValue = 100;
+    report.dwCurrentValue1 = 77;
+    std::atomic<LRESULT> answer{-1};
+    std::thread source;
+    bool queued = false;
+    size_t paints = 0;
+    DWORD stored = 0;
+    platform::testing::MessageSpy spy;
+    ASSERT_TRUE(OpenSheet(DialogScript()
+                              .Do([&](HWND) {
+                                  spy.Clear();
+                                  InvalidateRect(Window(), nullptr, FALSE);
+                                  HWND window = Window();
+                                  source = std::thread([&, window] {
+                                      answer =
+                                          SendMessageA(window, WM_APP_ROWDATA, 0, LPARAM(&report));
+                                  });
+                                  // The report waits in the queue for the sheet's loop.
+                                  queued =
+                                      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000,
+                                                                QS_SENDMESSAGE) == WAIT_OBJECT_0;
+                              })
+                              .Do([&](HWND) {
+                                  source.join();
+                                  stored = GetGraph(0)->pmpIrregularData.dwCurrentValue1;
+                                  paints = spy.Of(Window(), WM_PAINT).size();
+                              })
+                              .Then(PressSheetButton(IDCANCEL))));
+    if (source.joinable())
+        source.join();
+    EXPECT_TRUE(queued);
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(stored, 77u);
+    EXPECT_GE(paints, 1u);
+    EXPECT_TRUE(LastSheet().errors.empty());
 }
 
 // Ctrl+Tab goes to the next page (made on first showing), Ctrl+Shift+Tab back; the tab strip

@@ -278,6 +278,50 @@ TEST_F(WindowPageTest, OkWithoutAChangeRewritesEveryMainWindowKeyAndReapplies) {
     EXPECT_EQ(r.right - r.left, 170);
 }
 
+// What OK stores is the position of the up-down control, not the text of its edit: a value
+// typed outside the range (or no number at all) leaves the last position, so an opacity of 0
+// never makes the window vanish; the bounds themselves are taken.
+TEST_F(WindowPageTest, ValuesTypedOutsideTheirRangeKeepTheLastPosition) {
+    struct Case {
+        int edit;
+        const char* typed;
+        const char* key;
+        bool taken;
+    };
+    const Case cases[] = {
+        {IDC_WINDOW_OPACITY_EDIT, "0", Literals::Opacity, false},
+        {IDC_WINDOW_OPACITY_EDIT, "256", Literals::Opacity, false},
+        {IDC_WINDOW_OPACITY_EDIT, "", Literals::Opacity, false},
+        {IDC_WINDOW_OPACITY_EDIT, "1", Literals::Opacity, true},
+        {IDC_WINDOW_WIDTH_EDIT, "0", Literals::Width, false},
+        {IDC_WINDOW_WIDTH_EDIT, "99999", Literals::Width, false},
+        {IDC_WINDOW_PASSINGOPACITY_EDIT, "256", Literals::OpacityWhenPassing, false},
+        {IDC_WINDOW_PASSINGOPACITY_EDIT, "0", Literals::OpacityWhenPassing, true},
+        {IDC_WINDOW_SNAP_EDIT, "51", Literals::SnapThreshold, false},
+        {IDC_WINDOW_SNAP_EDIT, "50", Literals::SnapThreshold, true},
+        {IDC_WINDOW_FADETIME_EDIT, "99", Literals::FadeTime, false},
+        {IDC_WINDOW_FADETIME_EDIT, "1001", Literals::FadeTime, false},
+        {IDC_WINDOW_FADETIME_EDIT, "1000", Literals::FadeTime, true},
+        {IDC_WINDOW_POSITIONX_EDIT, "abc", Literals::PositionX, false},
+    };
+    Start("\tWidth=170\r\n\tOpacity=180\r\n\tChangeOpacityWhenPassing=1\r\n"
+          "\tOpacityWhenPassing=100\r\n\tSnapThreshold=5\r\n\tFadeTime=400\r\n"
+          "\tPositionX=30\r\n\tPositionY=40\r\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.key << " typed as \"" << c.typed << "\"");
+        const std::string before = MainWindowValue(c.key);
+        ASSERT_TRUE(
+            OpenSheet(DialogScript().SetText(c.edit, c.typed).Then(PressSheetButton(IDOK))));
+        EXPECT_TRUE(LastSheet().errors.empty())
+            << (LastSheet().errors.empty() ? "" : LastSheet().errors.front());
+        EXPECT_EQ(LastSheet().result, 1);
+        EXPECT_EQ(MainWindowValue(c.key), c.taken ? c.typed : before);
+        BYTE alpha = 0;
+        GetLayeredWindowAttributes(Window(), nullptr, &alpha, nullptr);
+        EXPECT_EQ(std::to_string(alpha), MainWindowValue(Literals::Opacity));
+    }
+}
+
 // Before Windows XP the shadow box is unchecked, whatever is stored, and OK writes false.
 TEST_F(WindowPageTest, BeforeWindowsXpTheShadowIsOff) {
     platform::SetReportedVersion({5, 0, 2195});
