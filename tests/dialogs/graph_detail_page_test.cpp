@@ -304,6 +304,33 @@ TEST_F(GraphDetailPageTest, OkWritesTheRowsInTheirNewOrderAndTheItemKeys) {
         EXPECT_EQ(buffer, nullptr);
 }
 
+// An item whose settings have no format starts from the format its source record holds for
+// that very item, not for the source's first item; with none there, from the source's default.
+TEST_F(GraphDetailPageTest, AMissingFormatStartsFromTheItemsOwnFormat) {
+    struct Case {
+        const char* record; // the record's format for item 1
+        const char* shown;
+    };
+    COnePlugin* good = Good();
+    const std::string fallback = good->GetInfo()->pszDefaultFormat;
+    const Case cases[] = {{"own %1", "own %1"}, {"", fallback.c_str()}};
+    int moved = 0;
+    for (const Case& c : cases) {
+        lstrcpyA(good->GetFormat(0), "first %1");
+        lstrcpyA(good->GetFormat(1), c.record);
+        // The item's settings put aside: none of its keys is there.
+        const std::string aside = "put aside " + std::to_string(moved++);
+        ASSERT_NE(pPluginsCategory->RenameCategory("Good.pmp|1", aside.c_str()), nullptr);
+        DialogScript script = OnPage();
+        script.Pick(IDC_DETAIL_SOURCES, kOther).Do([c](HWND sheet) {
+            EXPECT_EQ(Item(sheet, IDC_DETAIL_FORMAT).text, c.shown) << "record " << c.record;
+            EXPECT_FALSE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+        });
+        script.Then(PressSheetButton(IDCANCEL));
+        ASSERT_TRUE(OpenSheet(script));
+    }
+}
+
 TEST_F(GraphDetailPageTest, TheItemsOwnSettingsDialogMarksThePageChanged) {
     DialogScript script = OnPage();
     script.Do([](HWND sheet) {
