@@ -331,6 +331,22 @@ TEST_F(GraphDetailPageTest, AMissingFormatStartsFromTheItemsOwnFormat) {
     }
 }
 
+// The format edit takes no more than its buffer holds, so what is typed is what is kept.
+TEST_F(GraphDetailPageTest, AFormatStopsAtFiveHundredElevenCharacters) {
+    const std::string typed(600, 'x');
+    const std::string kept(511, 'x');
+    DialogScript script = OnPage();
+    script.SetText(IDC_DETAIL_FORMAT, typed).Do([&](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_FORMAT).text, kept);
+        EXPECT_EQ(std::string(pGraphDetailPage->Format[DataKeyToIndex(kRow)]), kept);
+    });
+    script.Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_EQ(std::string(pPluginsCategory->GetCategory("Good.pmp|0")->GetString(Literals::Format)),
+              kept);
+    EXPECT_EQ(std::string(Good()->GetFormat(0)), kept);
+}
+
 TEST_F(GraphDetailPageTest, TheItemsOwnSettingsDialogMarksThePageChanged) {
     DialogScript script = OnPage();
     script.Do([](HWND sheet) {
