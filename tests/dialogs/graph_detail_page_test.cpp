@@ -74,6 +74,33 @@ TEST_F(GraphDetailPageTest, TheRowsAreListedApartFromTheOtherItems) {
     EXPECT_TRUE(LastSheet().errors.empty());
 }
 
+// Every item's name is seen whole in both lists, also once the list scrolls.
+TEST_F(GraphDetailPageTest, EveryItemNameFitsBothLists) {
+    // Beside the text a list keeps its frame, a margin each side and the scroll bar.
+    constexpr int kRoom = 2 + 2 * 2 + 17;
+    DialogScript script = OnPage();
+    script.Do([](HWND sheet) {
+        std::vector<std::string> names = Item(sheet, IDC_DETAIL_SOURCES).entries;
+        names.push_back(kRow);
+        for (int id : {IDC_DETAIL_SOURCES, IDC_DETAIL_ROWS}) {
+            HWND list = GetDlgItem(Page(sheet), id);
+            RECT client{};
+            GetClientRect(list, &client);
+            HDC dc = GetDC(list);
+            HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(list, WM_GETFONT, 0, 0)));
+            for (const std::string& name : names) {
+                SIZE size{};
+                GetTextExtentPoint32A(dc, name.c_str(), int(name.size()), &size);
+                EXPECT_LE(size.cx + kRoom, client.right) << "\"" << name << "\" in list " << id;
+            }
+            SelectObject(dc, old);
+            ReleaseDC(list, dc);
+        }
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+}
+
 TEST_F(GraphDetailPageTest, OneRowCannotBeRemovedAndThirtyTwoRowsTakeNoMore) {
     DialogScript script = OnPage();
     script.Do([](HWND sheet) {
