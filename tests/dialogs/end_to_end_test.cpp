@@ -3,7 +3,6 @@
 // changes at once and the settings file written at shutdown holds the new values.
 #include "sheet_fixture.h"
 
-#include "comdlg32/color_dialog.h"
 #include "shell/main_window.h"
 #include "shell/program.h"
 
@@ -80,12 +79,7 @@ TEST_F(EndToEndTest, RowsAndAPictureChosenInTheSheetShowAtOnceAndAgainAtTheNextS
     script.Click(IDC_GENERAL_BROWSE).Then(SelectSheetPage(2));
     script.Pick(IDC_DETAIL_SOURCES, "Good|1").Click(IDC_DETAIL_ADD).Click(IDC_DETAIL_UP);
     script.SetText(IDC_DETAIL_FORMAT, "moved %1").Do([](HWND) {
-        namespace cd = platform::comdlg32;
-        AnswerNextDialog(cd::kColorDialogCaption, DialogScript()
-                                                      .SetText(cd::kRedEdit, "10")
-                                                      .SetText(cd::kGreenEdit, "200")
-                                                      .SetText(cd::kBlueEdit, "30")
-                                                      .Click(IDOK));
+        AnswerNextColorDialog(10, 200, 30);
     });
     script.Click(IDC_DETAIL_COLOR1).Then(PressSheetButton(IDOK));
     AnswerNextDialog(kCaption, script);

@@ -2,7 +2,6 @@
 // offers, the placeholder list, copying to all items, and what OK writes.
 #include "sheet_fixture.h"
 
-#include "comdlg32/color_dialog.h"
 #include "dialogs/change_settings_dialog.h"
 #include "dialogs/graph_detail_page.h"
 #include "dialogs/options_sheet.h"
@@ -391,15 +390,10 @@ TEST_F(GraphDetailPageTest, TheItemsOwnSettingsDialogMarksThePageChanged) {
 // A row added, moved to the top and given its own format and bar colour is what the window
 // shows next, in that order.
 TEST_F(GraphDetailPageTest, ANewRowShowsInTheWindowInItsPlaceWithItsColour) {
-    namespace cd = platform::comdlg32;
     DialogScript script = OnPage();
     script.Pick(IDC_DETAIL_SOURCES, kOther).Click(IDC_DETAIL_ADD).Click(IDC_DETAIL_UP);
     script.SetText(IDC_DETAIL_FORMAT, "new %1").Do([](HWND) {
-        AnswerNextDialog(cd::kColorDialogCaption, DialogScript()
-                                                      .SetText(cd::kRedEdit, "10")
-                                                      .SetText(cd::kGreenEdit, "200")
-                                                      .SetText(cd::kBlueEdit, "30")
-                                                      .Click(IDOK));
+        AnswerNextColorDialog(10, 200, 30);
     });
     script.Click(IDC_DETAIL_COLOR1).Then(PressSheetButton(IDOK));
     ASSERT_TRUE(OpenSheet(script));
