@@ -169,7 +169,8 @@ void CGraphDetailPage::LoadSettings() {
         AddComboString(IDC_DETAIL_POSITION, LoadResourceString(id));
     for (UINT id : TEXT_POSITION_STRINGS)
         AddComboString(IDC_DETAIL_TEXTPOSITION, LoadResourceString(id));
-    LimitItemText(IDC_DETAIL_FORMAT, FORMAT_SIZE);
+    // The buffer keeps the terminator too: one character fewer than its size can be typed.
+    LimitItemText(IDC_DETAIL_FORMAT, FORMAT_SIZE - 1);
 
     CHAR header[64];
     LVCOLUMNA column{};

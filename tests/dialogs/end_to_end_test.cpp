@@ -62,9 +62,9 @@ TEST_F(EndToEndTest, OptionsChangedInTheSheetApplyAtOnceAndReachTheFileAtShutdow
                                         "Good.pmp finalize", "Good.pmp detach"}));
 }
 
-// Through the sheet the user adds a row, moves it to the top, gives it a format and picks a
-// picture background through the file dialog; OK shows it all at once, the settings file written
-// at shutdown holds it, and the next start shows the same window.
+// Through the sheet the user adds a row, moves it to the top, gives it a format and a bar colour
+// and picks a picture background through the file dialog; OK shows it all at once, the settings
+// file written at shutdown holds it, and the next start shows the same window.
 TEST_F(EndToEndTest, RowsAndAPictureChosenInTheSheetShowAtOnceAndAgainAtTheNextStart) {
     using namespace platform::testing;
     WriteSheetSettings("\tFade=0\r\n");
@@ -78,7 +78,10 @@ TEST_F(EndToEndTest, RowsAndAPictureChosenInTheSheetShowAtOnceAndAgainAtTheNextS
     });
     script.Click(IDC_GENERAL_BROWSE).Then(SelectSheetPage(2));
     script.Pick(IDC_DETAIL_SOURCES, "Good|1").Click(IDC_DETAIL_ADD).Click(IDC_DETAIL_UP);
-    script.SetText(IDC_DETAIL_FORMAT, "moved %1").Then(PressSheetButton(IDOK));
+    script.SetText(IDC_DETAIL_FORMAT, "moved %1").Do([](HWND) {
+        AnswerNextColorDialog(10, 200, 30);
+    });
+    script.Click(IDC_DETAIL_COLOR1).Then(PressSheetButton(IDOK));
     AnswerNextDialog(kCaption, script);
 
     // One run of the program: the user double clicks the window when `open` is set, then the
@@ -112,12 +115,27 @@ TEST_F(EndToEndTest, RowsAndAPictureChosenInTheSheetShowAtOnceAndAgainAtTheNextS
     ASSERT_FALSE(DialogsShown().empty());
     EXPECT_TRUE(DialogsShown().front().errors.empty());
     EXPECT_NE(before->pixels, after->pixels);
+    // The moved row is on top, its bar in the new colour; the old row's bar below is not.
+    auto pixel = [](const platform::gdi::Surface& s, int x, int y) {
+        return s.pixels[size_t(y * s.width + x)];
+    };
+    constexpr uint32_t kNewColour = 0x0AC81E;
+    ASSERT_EQ(after->height % 2, 0);
+    const int row = after->height / 2;
+    EXPECT_EQ(pixel(*after, 2, row / 2), kNewColour);
+    EXPECT_NE(pixel(*after, 2, row + row / 2), kNewColour);
+    EXPECT_NE(pixel(*before, 2, row / 2), kNewColour);
+    // Beside the bars the picture shows stretched: green above yellow at its right.
+    const int right = after->width - 10;
+    EXPECT_EQ(pixel(*after, right, 2), 0x14B43Cu);
+    EXPECT_EQ(pixel(*after, right, after->height - 2), 0xF0F014u);
 
     std::string settings = ReadSettings();
     for (std::string key :
          {std::string("\tBackground=3\r\n"), "\tImage=" + picture + "\r\n",
           std::string("\tNumberOfGraphs=2\r\n"), std::string("\tGraph0=Good.pmp|1\r\n"),
-          std::string("\tGraph1=Good.pmp|0\r\n"), std::string("\tFormat=moved %1\r\n")})
+          std::string("\tGraph1=Good.pmp|0\r\n"), std::string("\tFormat=moved %1\r\n"),
+          std::string("\tGraph1Color1=") + std::to_string(RGB(10, 200, 30)) + "\r\n"})
         EXPECT_NE(settings.find(key), std::string::npos) << key << "\n" << settings;
 
     // The next start reads it all back and shows the same window.

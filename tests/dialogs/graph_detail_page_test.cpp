@@ -2,7 +2,6 @@
 // offers, the placeholder list, copying to all items, and what OK writes.
 #include "sheet_fixture.h"
 
-#include "comdlg32/color_dialog.h"
 #include "dialogs/change_settings_dialog.h"
 #include "dialogs/graph_detail_page.h"
 #include "dialogs/options_sheet.h"
@@ -72,6 +71,33 @@ TEST_F(GraphDetailPageTest, TheRowsAreListedApartFromTheOtherItems) {
     script.Then(PressSheetButton(IDCANCEL));
     ASSERT_TRUE(OpenSheet(script));
     EXPECT_TRUE(LastSheet().errors.empty());
+}
+
+// Every item's name is seen whole in both lists, also once the list scrolls.
+TEST_F(GraphDetailPageTest, EveryItemNameFitsBothLists) {
+    // Beside the text a list keeps its frame, a margin each side and the scroll bar.
+    constexpr int kRoom = 2 + 2 * 2 + 17;
+    DialogScript script = OnPage();
+    script.Do([](HWND sheet) {
+        std::vector<std::string> names = Item(sheet, IDC_DETAIL_SOURCES).entries;
+        names.push_back(kRow);
+        for (int id : {IDC_DETAIL_SOURCES, IDC_DETAIL_ROWS}) {
+            HWND list = GetDlgItem(Page(sheet), id);
+            RECT client{};
+            GetClientRect(list, &client);
+            HDC dc = GetDC(list);
+            HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(list, WM_GETFONT, 0, 0)));
+            for (const std::string& name : names) {
+                SIZE size{};
+                GetTextExtentPoint32A(dc, name.c_str(), int(name.size()), &size);
+                EXPECT_LE(size.cx + kRoom, client.right) << "\"" << name << "\" in list " << id;
+            }
+            SelectObject(dc, old);
+            ReleaseDC(list, dc);
+        }
+    });
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
 }
 
 TEST_F(GraphDetailPageTest, OneRowCannotBeRemovedAndThirtyTwoRowsTakeNoMore) {
@@ -304,6 +330,49 @@ TEST_F(GraphDetailPageTest, OkWritesTheRowsInTheirNewOrderAndTheItemKeys) {
         EXPECT_EQ(buffer, nullptr);
 }
 
+// An item whose settings have no format starts from the format its source record holds for
+// that very item, not for the source's first item; with none there, from the source's default.
+TEST_F(GraphDetailPageTest, AMissingFormatStartsFromTheItemsOwnFormat) {
+    struct Case {
+        const char* record; // the record's format for item 1
+        const char* shown;
+    };
+    COnePlugin* good = Good();
+    const std::string fallback = good->GetInfo()->pszDefaultFormat;
+    const Case cases[] = {{"own %1", "own %1"}, {"", fallback.c_str()}};
+    int moved = 0;
+    for (const Case& c : cases) {
+        lstrcpyA(good->GetFormat(0), "first %1");
+        lstrcpyA(good->GetFormat(1), c.record);
+        // The item's settings put aside: none of its keys is there.
+        const std::string aside = "put aside " + std::to_string(moved++);
+        ASSERT_NE(pPluginsCategory->RenameCategory("Good.pmp|1", aside.c_str()), nullptr);
+        DialogScript script = OnPage();
+        script.Pick(IDC_DETAIL_SOURCES, kOther).Do([c](HWND sheet) {
+            EXPECT_EQ(Item(sheet, IDC_DETAIL_FORMAT).text, c.shown) << "record " << c.record;
+            EXPECT_FALSE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+        });
+        script.Then(PressSheetButton(IDCANCEL));
+        ASSERT_TRUE(OpenSheet(script));
+    }
+}
+
+// The format edit takes no more than its buffer holds, so what is typed is what is kept.
+TEST_F(GraphDetailPageTest, AFormatStopsAtFiveHundredElevenCharacters) {
+    const std::string typed(600, 'x');
+    const std::string kept(511, 'x');
+    DialogScript script = OnPage();
+    script.SetText(IDC_DETAIL_FORMAT, typed).Do([&](HWND sheet) {
+        EXPECT_EQ(Item(sheet, IDC_DETAIL_FORMAT).text, kept);
+        EXPECT_EQ(std::string(pGraphDetailPage->Format[DataKeyToIndex(kRow)]), kept);
+    });
+    script.Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_EQ(std::string(pPluginsCategory->GetCategory("Good.pmp|0")->GetString(Literals::Format)),
+              kept);
+    EXPECT_EQ(std::string(Good()->GetFormat(0)), kept);
+}
+
 TEST_F(GraphDetailPageTest, TheItemsOwnSettingsDialogMarksThePageChanged) {
     DialogScript script = OnPage();
     script.Do([](HWND sheet) {
@@ -321,15 +390,10 @@ TEST_F(GraphDetailPageTest, TheItemsOwnSettingsDialogMarksThePageChanged) {
 // A row added, moved to the top and given its own format and bar colour is what the window
 // shows next, in that order.
 TEST_F(GraphDetailPageTest, ANewRowShowsInTheWindowInItsPlaceWithItsColour) {
-    namespace cd = platform::comdlg32;
     DialogScript script = OnPage();
     script.Pick(IDC_DETAIL_SOURCES, kOther).Click(IDC_DETAIL_ADD).Click(IDC_DETAIL_UP);
     script.SetText(IDC_DETAIL_FORMAT, "new %1").Do([](HWND) {
-        AnswerNextDialog(cd::kColorDialogCaption, DialogScript()
-                                                      .SetText(cd::kRedEdit, "10")
-                                                      .SetText(cd::kGreenEdit, "200")
-                                                      .SetText(cd::kBlueEdit, "30")
-                                                      .Click(IDOK));
+        AnswerNextColorDialog(10, 200, 30);
     });
     script.Click(IDC_DETAIL_COLOR1).Then(PressSheetButton(IDOK));
     ASSERT_TRUE(OpenSheet(script));

@@ -76,9 +76,12 @@ TEST_F(GraphGeneralPageTest, CancelledDialogsChangeNothingAndLeaveApplyOff) {
         EXPECT_FALSE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
         EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_FACE).text, face);
     });
-    // The browse button is there for an image background only.
-    script.Pick(IDC_GENERAL_BACKGROUND, 3).Click(IDC_GENERAL_BROWSE).Do([](HWND sheet) {
+    // The browse button is there for an image background only; applied first, so that only the
+    // file dialog could enable Apply again.
+    script.Pick(IDC_GENERAL_BACKGROUND, 3).Then(PressSheetButton(ID_APPLY_NOW));
+    script.Click(IDC_GENERAL_BROWSE).Do([](HWND sheet) {
         EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_IMAGE).text, "");
+        EXPECT_FALSE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
     });
     script.Then(PressSheetButton(IDCANCEL));
     ASSERT_TRUE(OpenSheet(script));

@@ -1,5 +1,6 @@
 #include "sheet_fixture.h"
 
+#include "comdlg32/color_dialog.h"
 #include "dialogs/options_sheet.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
@@ -28,6 +29,16 @@ std::vector<std::string> PluginEvents() {
 void ClearPluginEvents() {
     std::lock_guard lock(events_lock);
     events.clear();
+}
+
+void AnswerNextColorDialog(int red, int green, int blue) {
+    namespace cd = platform::comdlg32;
+    platform::testing::AnswerNextDialog(cd::kColorDialogCaption,
+                                        platform::testing::DialogScript()
+                                            .SetText(cd::kRedEdit, std::to_string(red))
+                                            .SetText(cd::kGreenEdit, std::to_string(green))
+                                            .SetText(cd::kBlueEdit, std::to_string(blue))
+                                            .Click(IDOK));
 }
 
 void SheetTest::WriteSheetSettings(const std::string& mainWindow, const std::string& general) {

@@ -14,6 +14,8 @@
 // "Good.pmp before", "Good.pmp after", ... since the last ClearPluginEvents.
 std::vector<std::string> PluginEvents();
 void ClearPluginEvents();
+// The next colour dialog gets this colour typed into its boxes, then OK.
+void AnswerNextColorDialog(int red, int green, int blue);
 
 class SheetTest : public ProgramTest {
 protected:
