@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -32,6 +33,14 @@ protected:
         return r;
     }
 };
+
+// A case's name as a test name: letters and digits, the rest as underscores.
+template <typename Case> std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+    std::string name;
+    for (const char* p = info.param.name; *p; ++p)
+        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return name;
+}
 
 // The window is taken 10 pixels right of and 5 below its top-left corner and dragged so that,
 // unsnapped, its corner would end at `proposed`; where it ends is the snapped corner. `height`
@@ -156,13 +165,7 @@ TEST_P(Snapping, TheWindowEndsWhereTheEdgesPullIt) {
     EXPECT_EQ(step.bottom, ends.y + height);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Snapping, ::testing::ValuesIn(kSnapCases),
-                         [](const ::testing::TestParamInfo<SnapCase>& info) {
-                             std::string name;
-                             for (const char* p = info.param.name; *p; ++p)
-                                 name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, Snapping, ::testing::ValuesIn(kSnapCases), CaseName<SnapCase>);
 
 // A flick: the pointer is already far on when the move loop starts, and its moves are queued
 // behind the press. The window is judged where the loop puts it under the pointer, not where the
@@ -210,13 +213,7 @@ TEST_P(Flicking, TheWindowSnapsWhereTheLoopPutsIt) {
     EXPECT_EQ(pMainWindowCategory->GetInteger("PositionY"), c.ends.y);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Flicking, ::testing::ValuesIn(kFlickCases),
-                         [](const ::testing::TestParamInfo<FlickCase>& info) {
-                             std::string name;
-                             for (const char* p = info.param.name; *p; ++p)
-                                 name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, Flicking, ::testing::ValuesIn(kFlickCases), CaseName<FlickCase>);
 
 TEST_F(WindowMoving, TheFileWrittenAtShutdownHoldsTheNewCorner) {
     StartAt(POINT{100, 100}, 0);
