@@ -13,10 +13,6 @@
 
 namespace {
 
-// The cursor's place in the window when the drag began.
-int xDragOffset = 0;
-int yDragOffset = 0;
-
 constexpr int SNAP_THRESHOLD_DEFAULT = 0;
 constexpr int SNAP_THRESHOLD_MAX = 50;
 constexpr int WIDTH_DEFAULT = 200;
@@ -69,12 +65,6 @@ LRESULT OnMainWindowEnterSizeMove() {
     if (ReadSnapThreshold() == 0)
         return 0;
     EnumerateMonitors();
-    RECT window{};
-    POINT cursor{};
-    GetWindowRect(GetMainWindow(), &window);
-    GetCursorPos(&cursor);
-    xDragOffset = cursor.x - window.left;
-    yDragOffset = cursor.y - window.top;
     return 0;
 }
 
@@ -98,9 +88,12 @@ LRESULT OnMainWindowMoving(LPRECT rect) {
     const RECT& work = info.rcWork;
     const RECT& monitor = info.rcMonitor;
 
-    // Every test compares the proposal made from the cursor, never what an earlier test wrote.
-    int64_t left = int64_t(cursor.x) - xDragOffset;
-    int64_t top = int64_t(cursor.y) - yDragOffset;
+    // Every test compares the corner the move loop proposes, never what an earlier test wrote.
+    // The corner is taken from the proposal and not from the cursor: in a quick flick the
+    // pointer is already on when the loop starts and runs ahead of the moves it has queued, so
+    // the cursor less the place it held in the window is not where the loop puts the window.
+    const int64_t left = rect->left;
+    const int64_t top = rect->top;
 
     // Inside the work area's edges, just outside them, then on the monitor's own edges, which
     // win over the work area when both are within reach.

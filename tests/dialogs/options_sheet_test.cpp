@@ -11,6 +11,7 @@
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
+#include "shell/main_window.h"
 #include "shell/program.h"
 
 #include <commctrl.h>
@@ -61,6 +62,36 @@ TEST_F(OptionsSheetTest, OpensOnTheWindowPageWithThreeTabsAndBDialogShownMeanwhi
     EXPECT_FALSE(ownerEnabled);
     EXPECT_TRUE(IsWindowEnabled(Window()));
     EXPECT_EQ(LastSheet().result, 0); // closed by its close box once the script ran out
+}
+
+// A double click on the tray icon opens the sheet; while it runs, a right click or a double click
+// on the icon opens neither the menu nor a second sheet.
+TEST_F(OptionsSheetTest, TheTrayIconOpensTheSheetAndNothingMoreWhileItRuns) {
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &nidTrayIcon));
+    platform::testing::ClearDialogs();
+    platform::testing::ClearMenuAnswers();
+    bool shownInside = false;
+    bool clicked = true;
+    platform::testing::AnswerNextDialog(
+        kCaption, DialogScript()
+                      .Do([&](HWND) {
+                          shownInside = bDialogShown;
+                          for (UINT mouse : {UINT(WM_RBUTTONUP), UINT(WM_LBUTTONDBLCLK)})
+                              clicked &= platform::testing::ClickTrayIcon(Window(), 1, mouse);
+                      })
+                      .Do([](HWND) {}) // the icon's messages run inside the sheet
+                      .Then(PressSheetButton(IDCANCEL)));
+    ASSERT_TRUE(platform::testing::ClickTrayIcon(Window(), 1, WM_LBUTTONDBLCLK));
+    platform::testing::RunUntilIdle();
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(shownInside);
+    EXPECT_FALSE(bDialogShown);
+    EXPECT_TRUE(platform::testing::MenusShown().empty());
+    auto dialogs = platform::testing::DialogsShown();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].caption, kCaption);
+    EXPECT_EQ(dialogs[0].owner, Window());
+    EXPECT_TRUE(dialogs[0].errors.empty());
 }
 
 // bDialogShown is false again whichever way the sheet closed.

@@ -331,12 +331,16 @@ TEST_F(WindowCommands, ReadMeOpensTheFileInTheProgramFolder) {
 
 TEST_F(WindowCommands, AnUnknownCommandDoesNothing) {
     StartWith("");
-    const std::string before = ReadSettings();
+    const std::string before = GetDriveProfile()->Render();
+    const LONG_PTR style = ExStyle();
     MessageSpy spy;
     for (WORD id : {WORD(999), WORD(1006), WORD(0)})
         SendMessageA(Window(), WM_COMMAND, id, 0);
     RunUntilIdle();
+    EXPECT_EQ(GetDriveProfile()->Render(), before);
+    EXPECT_EQ(ExStyle(), style);
     EXPECT_TRUE(IsWindowVisible(Window()));
+    EXPECT_TRUE(TrayIcons().empty());
     EXPECT_TRUE(shell_requests_.Requests().empty());
     EXPECT_TRUE(DialogsShown().empty());
     EXPECT_TRUE(MenusShown().empty());

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -32,6 +33,14 @@ protected:
         return r;
     }
 };
+
+// A case's name as a test name: letters and digits, the rest as underscores.
+template <typename Case> std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+    std::string name;
+    for (const char* p = info.param.name; *p; ++p)
+        name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return name;
+}
 
 // The window is taken 10 pixels right of and 5 below its top-left corner and dragged so that,
 // unsnapped, its corner would end at `proposed`; where it ends is the snapped corner. `height`
@@ -156,13 +165,55 @@ TEST_P(Snapping, TheWindowEndsWhereTheEdgesPullIt) {
     EXPECT_EQ(step.bottom, ends.y + height);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Snapping, ::testing::ValuesIn(kSnapCases),
-                         [](const ::testing::TestParamInfo<SnapCase>& info) {
-                             std::string name;
-                             for (const char* p = info.param.name; *p; ++p)
-                                 name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, Snapping, ::testing::ValuesIn(kSnapCases), CaseName<SnapCase>);
+
+// A flick: the pointer is already far on when the move loop starts, and its moves are queued
+// behind the press. The window is judged where the loop puts it under the pointer, not where the
+// cursor stands when the loop starts.
+struct FlickCase {
+    const char* name;
+    POINT start;    // the window's corner; it is taken 10 right of and 5 below it
+    POINT proposed; // the corner the loop proposes without snapping
+    POINT ends;
+};
+
+void PrintTo(const FlickCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const FlickCase kFlickCases[] = {
+    {"a flick to the left edge snaps", {500, 500}, {8, 300}, {0, 300}},
+    {"a flick away from the left edge moves freely", {5, 300}, {505, 300}, {505, 300}},
+    {"a flick to the top edge snaps", {500, 500}, {700, 6}, {700, 0}},
+    {"a flick away from the top edge moves freely", {700, 4}, {700, 404}, {700, 404}},
+};
+
+class Flicking : public WindowMoving, public ::testing::WithParamInterface<FlickCase> {};
+
+TEST_P(Flicking, TheWindowSnapsWhereTheLoopPutsIt) {
+    const FlickCase& c = GetParam();
+    StartAt(c.start, 10);
+    const POINT grip{c.start.x + 10, c.start.y + 5};
+    const POINT to{c.proposed.x + 10, c.proposed.y + 5};
+    const POINT halfway{(grip.x + to.x) / 2, (grip.y + to.y) / 2};
+    platform::testing::LeftDown(grip);
+    platform::testing::MouseMove(halfway);
+    platform::testing::MouseMove(to);
+    platform::testing::RunUntilIdle();
+    RECT r = WindowRect();
+    EXPECT_EQ(r.left, c.ends.x);
+    EXPECT_EQ(r.top, c.ends.y);
+    platform::testing::LeftUp(to);
+    platform::testing::RunUntilIdle();
+    r = WindowRect();
+    EXPECT_EQ(r.left, c.ends.x);
+    EXPECT_EQ(r.top, c.ends.y);
+    EXPECT_EQ(r.right - r.left, 200);
+    EXPECT_EQ(pMainWindowCategory->GetInteger("PositionX"), c.ends.x);
+    EXPECT_EQ(pMainWindowCategory->GetInteger("PositionY"), c.ends.y);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Flicking, ::testing::ValuesIn(kFlickCases), CaseName<FlickCase>);
 
 TEST_F(WindowMoving, TheFileWrittenAtShutdownHoldsTheNewCorner) {
     StartAt(POINT{100, 100}, 0);
