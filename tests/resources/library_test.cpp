@@ -184,6 +184,48 @@ TEST_F(ResourceLibrary, DialogTextsFitTheirControls) {
     DestroyWindow(parent);
 }
 
+// The placeholder list's meaning column, 170 pixels with a margin of 6 each side, shows every
+// meaning whole: the value placeholders' and every built-in source's parameter names.
+TEST_F(ResourceLibrary, PlaceholderMeaningsFitTheirColumn) {
+    constexpr int kColumn = 170 - 2 * 6;
+    std::vector<UINT> ids = {48, 49, 50, 51};
+    // Per source: its group and the string indexes of its parameter names.
+    const std::vector<std::pair<UINT, std::vector<UINT>>> names = {
+        {0, {1, 2, 3, 4, 5, 6, 8}},
+        {1, {1, 2, 3, 4, 5, 6, 8}},
+        {2, {1, 2, 3, 4}},
+        {3, {1, 2, 3, 4, 5, 6, 7}},
+        {4, {1}},
+        {5, {1, 2, 3, 4, 5, 6, 7, 8, 10, 11}},
+        {6, {1, 2, 3, 4}},
+        {7, {1, 2, 3, 4, 5, 6}},
+        {8, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {9, {1}},
+        {10, {1, 2, 3, 4, 5, 6, 10}},
+    };
+    for (const auto& [group, indexes] : names)
+        for (UINT index : indexes)
+            ids.push_back(64 + 16 * group + index);
+    platform::testing::DesktopScope desktop;
+    HWND parent = CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
+                                  nullptr, nullptr);
+    HWND page =
+        CreateDialogParamA(HMODULE(library), "OPTION_GRAPH_DETAIL", parent, QuietDialogProc, 0);
+    ASSERT_NE(page, nullptr);
+    HDC dc = GetDC(page);
+    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(page, WM_GETFONT, 0, 0)));
+    for (UINT id : ids) {
+        const std::string text = Load(id);
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
+        EXPECT_LE(size.cx, kColumn) << id << " \"" << text << "\"";
+    }
+    SelectObject(dc, old);
+    ReleaseDC(page, dc);
+    DestroyWindow(page);
+    DestroyWindow(parent);
+}
+
 // Alt and a letter reaches one control: no two texts of a dialog mark the same letter, the
 // options pages counting the sheet's "&Apply" as theirs.
 TEST_F(ResourceLibrary, AccessKeysAreUniqueInEachDialog) {
