@@ -1,4 +1,5 @@
 // Fonts as GDI objects, text metrics and DrawTextA.
+#include "gdi32/blend.h"
 #include "gdi32/fonts.h"
 #include "gdi32/objects.h"
 
@@ -8,10 +9,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace platform::gdi {
 namespace {
@@ -60,18 +57,6 @@ int WidthOf(FontInstance& font, std::u32string_view text, bool expand_tabs) {
     return x;
 }
 
-// One pixel: d * (255 - a) + c * a + 127, divided by 255, per channel. Red and blue are done
-// at once, 16 bits apart: each sum stays below 2^16, and (v + 1 + (v >> 8)) >> 8 equals v / 255
-// for every such v. A pixel that the glyph covers at all gets a clear top byte.
-inline uint32_t BlendPixel(uint32_t p, uint32_t color, uint32_t a) {
-    auto divide = [](uint32_t v) {
-        return ((v + 0x00010001u + ((v >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-    };
-    uint32_t rb = (p & 0x00FF00FFu) * (255 - a) + (color & 0x00FF00FFu) * a + 0x007F007Fu;
-    uint32_t g = ((p >> 8) & 0xFFu) * (255 - a) + ((color >> 8) & 0xFFu) * a + 0x7Fu;
-    return divide(rb) | (divide(g) << 8);
-}
-
 // DT_WORDBREAK: each line broken at spaces into pieces no wider than `limit`; the space at a
 // break goes, and a word wider than the limit stands alone on its line.
 std::vector<Line> WrapLines(FontInstance& font, const std::vector<Line>& lines, int limit,
@@ -108,65 +93,6 @@ std::vector<Line> WrapLines(FontInstance& font, const std::vector<Line>& lines, 
     return out;
 }
 
-// Blends one glyph's coverage over the surface in the text colour, inside the clip box.
-void BlendGlyph(Surface& s, const Glyph& g, int pen_x, int baseline, uint32_t color,
-                const Box& clip) {
-    int ox = pen_x + g.left, oy = baseline - g.top;
-    Box box = Intersect({ox, oy, ox + g.width, oy + g.height}, clip);
-#if defined(__SSE2__)
-    // Four pixels at a time in 16-bit lanes, by the same arithmetic as BlendPixel.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i color16 = _mm_unpacklo_epi8(_mm_set1_epi32(int(color & 0xFFFFFF)), zero);
-    const __m128i full = _mm_set1_epi16(255);
-    const __m128i round = _mm_set1_epi16(127);
-    const __m128i one = _mm_set1_epi16(1);
-    const __m128i low_three = _mm_set1_epi32(0x00FFFFFF);
-    // Where the glyph is not cut on the right, the last pixels go four at a time too: the
-    // padding of its rows covers nothing, so the pixels past it are written back unchanged (and
-    // never past the end of the surface's row).
-    const int quad_end = box.right == ox + g.width ? std::min(ox + g.stride, s.width) : box.right;
-    auto blend = [&](__m128i d, __m128i alpha) {
-        __m128i v = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(full, alpha)),
-                                                _mm_mullo_epi16(color16, alpha)),
-                                  round);
-        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(v, one), _mm_srli_epi16(v, 8)), 8);
-    };
-#endif
-    for (int y = box.top; y < box.bottom; ++y) {
-        const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y - oy) * g.stride;
-        uint32_t* row = s.pixels.data() + static_cast<size_t>(y) * s.width;
-        int x = box.left;
-#if defined(__SSE2__)
-        for (; x + 3 < quad_end; x += 4) {
-            uint32_t a4;
-            std::memcpy(&a4, cov + (x - ox), sizeof a4);
-            if (a4 == 0)
-                continue;
-            if (a4 == 0xFFFFFFFFu) {
-                row[x] = row[x + 1] = row[x + 2] = row[x + 3] = color;
-                continue;
-            }
-            __m128i a8 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a4)), zero);
-            __m128i a16 = _mm_unpacklo_epi16(a8, a8);
-            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-            __m128i lo = blend(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi32(a16, a16));
-            __m128i hi = blend(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi32(a16, a16));
-            // An uncovered pixel keeps its top byte; a covered one has it clear.
-            __m128i uncovered = _mm_cmpeq_epi32(_mm_unpacklo_epi16(a8, zero), zero);
-            __m128i mask = _mm_or_si128(uncovered, low_three);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
-                             _mm_and_si128(_mm_packus_epi16(lo, hi), mask));
-        }
-#endif
-        for (; x < box.right; ++x) {
-            uint32_t a = cov[x - ox];
-            if (a == 0)
-                continue;
-            row[x] = a == 255 ? color : BlendPixel(row[x], color, a);
-        }
-    }
-}
-
 // Draws a line measured as `width` pixels.
 void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int width, int x, int y,
               bool expand_tabs, const Box& clip) {
@@ -175,6 +101,7 @@ void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int width
     if (dc.bk_mode == OPAQUE)
         FillBox(s, Intersect({x, y, x + width, y + m.height}, clip), PixelFromColor(dc.bk_color));
     uint32_t color = PixelFromColor(dc.text_color);
+    const BlendPath path = FastestBlendPath();
     int baseline = y + m.ascent;
     int pen = x;
     for (size_t i = 0; i < line.text.size(); ++i) {
@@ -186,7 +113,7 @@ void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int width
             const Glyph& glyph = font.GlyphOf(c);
             advance = glyph.advance;
             if (c != U'\t')
-                BlendGlyph(s, glyph, pen, baseline, color, clip);
+                BlendGlyph(s, glyph, pen, baseline, color, clip, path);
         }
         if (static_cast<int>(i) == line.underline) {
             int top = baseline + m.underline_position;
