@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::gdi {
@@ -16,6 +17,12 @@ namespace {
 struct Line {
     std::u32string text;
     int underline = -1; // index of the character after a '&' prefix, or -1
+};
+
+// A line as drawn: its text where it lies (in a Line or in the decoded text itself).
+struct LineView {
+    std::u32string_view text;
+    int underline = -1;
 };
 
 // Turns "&x" into an underlined x and "&&" into "&" (unless DT_NOPREFIX).
@@ -94,9 +101,8 @@ std::vector<Line> WrapLines(FontInstance& font, const std::vector<Line>& lines, 
 }
 
 // Draws a line measured as `width` pixels.
-void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int width, int x, int y,
-              bool expand_tabs, const Box& clip) {
-    Surface& s = *SurfaceOf(dc);
+void DrawLine(const DeviceContext& dc, Surface& s, FontInstance& font, LineView line, int width,
+              int x, int y, bool expand_tabs, const Box& clip) {
     const FontMetrics& m = font.Metrics();
     if (dc.bk_mode == OPAQUE)
         FillBox(s, Intersect({x, y, x + width, y + m.height}, clip), PixelFromColor(dc.bk_color));
@@ -132,11 +138,60 @@ void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int width
     }
 }
 
-std::u32string Decode(LPCSTR text, int count) {
-    if (!text)
-        return {};
-    size_t n = count < 0 ? std::strlen(text) : static_cast<size_t>(count);
-    return host::AnsiToUtf32(std::string_view(text, n));
+// The text of a call, decoded. A text of up to KEPT_BYTES goes into a buffer that the thread
+// keeps (it decodes to no more characters than it has bytes), so that drawing the display's
+// row texts allocates nothing; a longer one into a string of its own.
+class DecodedText {
+public:
+    DecodedText(LPCSTR text, int count) {
+        size_t n = !text ? 0 : count < 0 ? std::strlen(text) : static_cast<size_t>(count);
+        thread_local std::u32string kept;
+        std::u32string& out = n <= KEPT_BYTES ? kept : own_;
+        host::AnsiToUtf32(std::string_view(text ? text : "", n), out);
+        text_ = out;
+    }
+    DecodedText(const DecodedText&) = delete;
+    DecodedText& operator=(const DecodedText&) = delete;
+
+    std::u32string_view Text() const { return text_; }
+
+private:
+    static constexpr size_t KEPT_BYTES = 1024;
+    std::u32string own_;
+    std::u32string_view text_;
+};
+
+// Calls visit(LineView) for each line of a DrawTextA text in order: the whole text for
+// DT_SINGLELINE, else the pieces between CR, LF or CR LF, broken further at spaces for
+// DT_WORDBREAK; '&' prefixes taken out unless DT_NOPREFIX. A single line without prefixes is
+// the decoded text itself.
+template <typename Visit>
+void ForEachLine(FontInstance& font, std::u32string_view text, UINT format, int limit,
+                 Visit visit) {
+    bool no_prefix = (format & DT_NOPREFIX) != 0;
+    if (format & DT_SINGLELINE) {
+        if (no_prefix) {
+            visit(LineView{text});
+            return;
+        }
+        Line line = WithoutPrefixes(text, false);
+        visit(LineView{line.text, line.underline});
+        return;
+    }
+    std::vector<Line> lines;
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == U'\n' || text[i] == U'\r') {
+            lines.push_back(WithoutPrefixes(text.substr(start, i - start), no_prefix));
+            if (i + 1 < text.size() && text[i] == U'\r' && text[i + 1] == U'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (format & DT_WORDBREAK)
+        lines = WrapLines(font, lines, limit, (format & DT_EXPANDTABS) != 0);
+    for (const Line& line : lines)
+        visit(LineView{line.text, line.underline});
 }
 
 } // namespace
@@ -164,7 +219,7 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const FontMetrics& m = FontOf(*dc)->Metrics();
+    const FontMetrics& m = FontOf(*dc).Metrics();
     TEXTMETRICA tm{};
     tm.tmHeight = m.height;
     tm.tmAscent = m.ascent;
@@ -195,60 +250,38 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    auto font = FontOf(*dc);
-    psizl->cx = WidthOf(*font, Decode(lpString, c), false);
-    psizl->cy = font->Metrics().height;
+    FontInstance& font = FontOf(*dc);
+    psizl->cx = WidthOf(font, DecodedText(lpString, c).Text(), false);
+    psizl->cy = font.Metrics().height;
     return TRUE;
 }
 
 int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     auto dc = FindDC(hdc);
-    if (!dc || !SurfaceOf(*dc) || !lprc) {
+    Surface* surface = dc ? SurfaceOf(*dc) : nullptr;
+    if (!surface || !lprc) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    auto font = FontOf(*dc);
-    const FontMetrics& m = font->Metrics();
+    FontInstance& font = FontOf(*dc);
+    const FontMetrics& m = font.Metrics();
     bool expand_tabs = (format & DT_EXPANDTABS) != 0;
     bool single = (format & DT_SINGLELINE) != 0;
-    std::u32string text = Decode(lpchText, cchText);
-
-    std::vector<Line> lines;
-    if (single) {
-        lines.push_back(WithoutPrefixes(text, format & DT_NOPREFIX));
-    } else {
-        size_t start = 0;
-        for (size_t i = 0; i <= text.size(); ++i) {
-            if (i == text.size() || text[i] == U'\n' || text[i] == U'\r') {
-                lines.push_back(WithoutPrefixes(std::u32string_view(text).substr(start, i - start),
-                                                format & DT_NOPREFIX));
-                if (i + 1 < text.size() && text[i] == U'\r' && text[i + 1] == U'\n')
-                    ++i;
-                start = i + 1;
-            }
-        }
-    }
-
-    if (!single && (format & DT_WORDBREAK))
-        lines = WrapLines(*font, lines, lprc->right - lprc->left, expand_tabs);
-
-    // Each line is measured once, for the rectangle and for its placement.
-    std::vector<int> widths;
-    widths.reserve(lines.size());
-    int widest = 0;
-    for (const Line& line : lines) {
-        widths.push_back(WidthOf(*font, line.text, expand_tabs));
-        widest = std::max(widest, widths.back());
-    }
-    int total = m.height * static_cast<int>(lines.size());
+    DecodedText decoded(lpchText, cchText);
+    int limit = lprc->right - lprc->left;
 
     if (format & DT_CALCRECT) {
+        int widest = 0, count = 0;
+        ForEachLine(font, decoded.Text(), format, limit, [&](LineView line) {
+            widest = std::max(widest, WidthOf(font, line.text, expand_tabs));
+            ++count;
+        });
         lprc->right = lprc->left + widest;
-        lprc->bottom = lprc->top + total;
-        return total;
+        lprc->bottom = lprc->top + m.height * count;
+        return m.height * count;
     }
 
-    Box clip = BoundsOf(*SurfaceOf(*dc));
+    Box clip = BoundsOf(*surface);
     if (!(format & DT_NOCLIP))
         clip = Intersect(clip, {lprc->left, lprc->top, lprc->right, lprc->bottom});
     int y = lprc->top;
@@ -256,21 +289,23 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
         y = lprc->top + (lprc->bottom - lprc->top - m.height) / 2;
     else if (single && (format & DT_BOTTOM))
         y = lprc->bottom - m.height;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const Line& line = lines[i];
-        int width = widths[i];
+    int count = 0;
+    // Each line is measured once, for its placement and its background.
+    ForEachLine(font, decoded.Text(), format, limit, [&](LineView line) {
+        int width = WidthOf(font, line.text, expand_tabs);
         int x = lprc->left;
         if (format & DT_CENTER)
-            x = lprc->left + (lprc->right - lprc->left - width) / 2;
+            x = lprc->left + (limit - width) / 2;
         else if (format & DT_RIGHT)
             x = lprc->right - width;
-        DrawLine(*dc, *font, line, width, x, y, expand_tabs, clip);
+        DrawLine(*dc, *surface, font, line, width, x, y, expand_tabs, clip);
         y += m.height;
-    }
+        ++count;
+    });
     // The height drawn, counted from the rectangle's top when the text was moved down.
     if (single && (format & (DT_VCENTER | DT_BOTTOM)))
         return y - lprc->top;
-    return total;
+    return m.height * count;
 }
 
 PELMORA_END_EXTERN_C
