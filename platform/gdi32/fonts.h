@@ -57,7 +57,7 @@ public:
 };
 
 // Never null: a face that cannot be matched or opened gives an instance without glyphs whose
-// metrics still follow the requested height.
+// metrics still follow the requested height. Instances are kept for the process.
 std::shared_ptr<FontInstance> OpenFont(const LOGFONTA& logfont);
 
 // The font families of this machine, scalable ones, in the ANSI code page and sorted without

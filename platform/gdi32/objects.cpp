@@ -227,18 +227,19 @@ Surface* SurfaceOf(HDC dc) {
     return context ? SurfaceOf(*context) : nullptr;
 }
 
-std::shared_ptr<FontInstance> FontOf(const DeviceContext& dc) {
+FontInstance& FontOf(const DeviceContext& dc) {
+    // A handle names one object for good (handles are not used again), and a selected font
+    // cannot be deleted: while the DC holds the same handle, its instance is the one found.
+    if (dc.font_instance && dc.instance_font == dc.font)
+        return *dc.font_instance;
     auto font = FindObjectAs<Font>(dc.font);
     if (!font)
         font = FindObjectAs<Font>(Stock(SYSTEM_FONT));
     if (!font->instance)
         font->instance = OpenFont(font->logfont);
-    return font->instance;
-}
-
-Box Intersect(const Box& a, const Box& b) {
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
+    dc.instance_font = dc.font;
+    dc.font_instance = font->instance.get();
+    return *font->instance;
 }
 
 void FillBox(Surface& s, const Box& box, uint32_t pixel) {

@@ -6,6 +6,7 @@
 
 #include "gdi32/surface.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace platform::gdi {
@@ -65,6 +66,10 @@ struct DeviceContext final : Object {
     COLORREF bk_color = RGB(255, 255, 255);
     COLORREF text_color = RGB(0, 0, 0);
     POINT position{};
+    // The instance of `font` as FontOf last found it (instances are kept for the process), so
+    // that a text call looks up the DC alone.
+    mutable HGDIOBJ instance_font = nullptr;
+    mutable FontInstance* font_instance = nullptr;
 };
 
 HGDIOBJ AddObject(std::shared_ptr<Object> object);
@@ -84,7 +89,7 @@ std::shared_ptr<DeviceContext> FindDC(HDC dc);
 Surface* SurfaceOf(HDC dc);
 Surface* SurfaceOf(const DeviceContext& dc);
 // The font that a DC draws with, opened (the stock system font when nothing else is selected).
-std::shared_ptr<FontInstance> FontOf(const DeviceContext& dc);
+FontInstance& FontOf(const DeviceContext& dc);
 
 // A brush handle may also be a system colour index plus one ((HBRUSH)(COLOR_WINDOW + 1), as
 // window classes give them); user32, which owns the system colours, installs their lookup.
@@ -106,7 +111,11 @@ struct Box {
     int left = 0, top = 0, right = 0, bottom = 0;
     bool Empty() const { return right <= left || bottom <= top; }
 };
-Box Intersect(const Box& a, const Box& b);
+// Inline: every glyph and fill clips with it.
+inline Box Intersect(const Box& a, const Box& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
 inline Box BoundsOf(const Surface& s) {
     return {0, 0, s.width, s.height};
 }

@@ -1,4 +1,5 @@
 // Fonts as GDI objects, text metrics and DrawTextA.
+#include "gdi32/blend.h"
 #include "gdi32/fonts.h"
 #include "gdi32/objects.h"
 
@@ -7,11 +8,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace platform::gdi {
 namespace {
@@ -19,6 +17,12 @@ namespace {
 struct Line {
     std::u32string text;
     int underline = -1; // index of the character after a '&' prefix, or -1
+};
+
+// A line as drawn: its text where it lies (in a Line or in the decoded text itself).
+struct LineView {
+    std::u32string_view text;
+    int underline = -1;
 };
 
 // Turns "&x" into an underlined x and "&&" into "&" (unless DT_NOPREFIX).
@@ -60,18 +64,6 @@ int WidthOf(FontInstance& font, std::u32string_view text, bool expand_tabs) {
     return x;
 }
 
-// One pixel: d * (255 - a) + c * a + 127, divided by 255, per channel. Red and blue are done
-// at once, 16 bits apart: each sum stays below 2^16, and (v + 1 + (v >> 8)) >> 8 equals v / 255
-// for every such v. A pixel that the glyph covers at all gets a clear top byte.
-inline uint32_t BlendPixel(uint32_t p, uint32_t color, uint32_t a) {
-    auto divide = [](uint32_t v) {
-        return ((v + 0x00010001u + ((v >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-    };
-    uint32_t rb = (p & 0x00FF00FFu) * (255 - a) + (color & 0x00FF00FFu) * a + 0x007F007Fu;
-    uint32_t g = ((p >> 8) & 0xFFu) * (255 - a) + ((color >> 8) & 0xFFu) * a + 0x7Fu;
-    return divide(rb) | (divide(g) << 8);
-}
-
 // DT_WORDBREAK: each line broken at spaces into pieces no wider than `limit`; the space at a
 // break goes, and a word wider than the limit stands alone on its line.
 std::vector<Line> WrapLines(FontInstance& font, const std::vector<Line>& lines, int limit,
@@ -108,73 +100,14 @@ std::vector<Line> WrapLines(FontInstance& font, const std::vector<Line>& lines, 
     return out;
 }
 
-// Blends one glyph's coverage over the surface in the text colour, inside the clip box.
-void BlendGlyph(Surface& s, const Glyph& g, int pen_x, int baseline, uint32_t color,
-                const Box& clip) {
-    int ox = pen_x + g.left, oy = baseline - g.top;
-    Box box = Intersect({ox, oy, ox + g.width, oy + g.height}, clip);
-#if defined(__SSE2__)
-    // Four pixels at a time in 16-bit lanes, by the same arithmetic as BlendPixel.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i color16 = _mm_unpacklo_epi8(_mm_set1_epi32(int(color & 0xFFFFFF)), zero);
-    const __m128i full = _mm_set1_epi16(255);
-    const __m128i round = _mm_set1_epi16(127);
-    const __m128i one = _mm_set1_epi16(1);
-    const __m128i low_three = _mm_set1_epi32(0x00FFFFFF);
-    // Where the glyph is not cut on the right, the last pixels go four at a time too: the
-    // padding of its rows covers nothing, so the pixels past it are written back unchanged (and
-    // never past the end of the surface's row).
-    const int quad_end = box.right == ox + g.width ? std::min(ox + g.stride, s.width) : box.right;
-    auto blend = [&](__m128i d, __m128i alpha) {
-        __m128i v = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(full, alpha)),
-                                                _mm_mullo_epi16(color16, alpha)),
-                                  round);
-        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(v, one), _mm_srli_epi16(v, 8)), 8);
-    };
-#endif
-    for (int y = box.top; y < box.bottom; ++y) {
-        const uint8_t* cov = g.coverage.data() + static_cast<size_t>(y - oy) * g.stride;
-        uint32_t* row = s.pixels.data() + static_cast<size_t>(y) * s.width;
-        int x = box.left;
-#if defined(__SSE2__)
-        for (; x + 3 < quad_end; x += 4) {
-            uint32_t a4;
-            std::memcpy(&a4, cov + (x - ox), sizeof a4);
-            if (a4 == 0)
-                continue;
-            if (a4 == 0xFFFFFFFFu) {
-                row[x] = row[x + 1] = row[x + 2] = row[x + 3] = color;
-                continue;
-            }
-            __m128i a8 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a4)), zero);
-            __m128i a16 = _mm_unpacklo_epi16(a8, a8);
-            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-            __m128i lo = blend(_mm_unpacklo_epi8(d, zero), _mm_unpacklo_epi32(a16, a16));
-            __m128i hi = blend(_mm_unpackhi_epi8(d, zero), _mm_unpackhi_epi32(a16, a16));
-            // An uncovered pixel keeps its top byte; a covered one has it clear.
-            __m128i uncovered = _mm_cmpeq_epi32(_mm_unpacklo_epi16(a8, zero), zero);
-            __m128i mask = _mm_or_si128(uncovered, low_three);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
-                             _mm_and_si128(_mm_packus_epi16(lo, hi), mask));
-        }
-#endif
-        for (; x < box.right; ++x) {
-            uint32_t a = cov[x - ox];
-            if (a == 0)
-                continue;
-            row[x] = a == 255 ? color : BlendPixel(row[x], color, a);
-        }
-    }
-}
-
 // Draws a line measured as `width` pixels.
-void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int width, int x, int y,
-              bool expand_tabs, const Box& clip) {
-    Surface& s = *SurfaceOf(dc);
+void DrawLine(const DeviceContext& dc, Surface& s, FontInstance& font, LineView line, int width,
+              int x, int y, bool expand_tabs, const Box& clip) {
     const FontMetrics& m = font.Metrics();
     if (dc.bk_mode == OPAQUE)
         FillBox(s, Intersect({x, y, x + width, y + m.height}, clip), PixelFromColor(dc.bk_color));
     uint32_t color = PixelFromColor(dc.text_color);
+    const BlendPath path = FastestBlendPath();
     int baseline = y + m.ascent;
     int pen = x;
     for (size_t i = 0; i < line.text.size(); ++i) {
@@ -186,7 +119,7 @@ void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int width
             const Glyph& glyph = font.GlyphOf(c);
             advance = glyph.advance;
             if (c != U'\t')
-                BlendGlyph(s, glyph, pen, baseline, color, clip);
+                BlendGlyph(s, glyph, pen, baseline, color, clip, path);
         }
         if (static_cast<int>(i) == line.underline) {
             int top = baseline + m.underline_position;
@@ -205,11 +138,60 @@ void DrawLine(DeviceContext& dc, FontInstance& font, const Line& line, int width
     }
 }
 
-std::u32string Decode(LPCSTR text, int count) {
-    if (!text)
-        return {};
-    size_t n = count < 0 ? std::strlen(text) : static_cast<size_t>(count);
-    return host::AnsiToUtf32(std::string_view(text, n));
+// The text of a call, decoded. A text of up to KEPT_BYTES goes into a buffer that the thread
+// keeps (it decodes to no more characters than it has bytes), so that drawing the display's
+// row texts allocates nothing; a longer one into a string of its own.
+class DecodedText {
+public:
+    DecodedText(LPCSTR text, int count) {
+        size_t n = !text ? 0 : count < 0 ? std::strlen(text) : static_cast<size_t>(count);
+        thread_local std::u32string kept;
+        std::u32string& out = n <= KEPT_BYTES ? kept : own_;
+        host::AnsiToUtf32(std::string_view(text ? text : "", n), out);
+        text_ = out;
+    }
+    DecodedText(const DecodedText&) = delete;
+    DecodedText& operator=(const DecodedText&) = delete;
+
+    std::u32string_view Text() const { return text_; }
+
+private:
+    static constexpr size_t KEPT_BYTES = 1024;
+    std::u32string own_;
+    std::u32string_view text_;
+};
+
+// Calls visit(LineView) for each line of a DrawTextA text in order: the whole text for
+// DT_SINGLELINE, else the pieces between CR, LF or CR LF, broken further at spaces for
+// DT_WORDBREAK; '&' prefixes taken out unless DT_NOPREFIX. A single line without prefixes is
+// the decoded text itself.
+template <typename Visit>
+void ForEachLine(FontInstance& font, std::u32string_view text, UINT format, int limit,
+                 Visit visit) {
+    bool no_prefix = (format & DT_NOPREFIX) != 0;
+    if (format & DT_SINGLELINE) {
+        if (no_prefix) {
+            visit(LineView{text});
+            return;
+        }
+        Line line = WithoutPrefixes(text, false);
+        visit(LineView{line.text, line.underline});
+        return;
+    }
+    std::vector<Line> lines;
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == U'\n' || text[i] == U'\r') {
+            lines.push_back(WithoutPrefixes(text.substr(start, i - start), no_prefix));
+            if (i + 1 < text.size() && text[i] == U'\r' && text[i + 1] == U'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (format & DT_WORDBREAK)
+        lines = WrapLines(font, lines, limit, (format & DT_EXPANDTABS) != 0);
+    for (const Line& line : lines)
+        visit(LineView{line.text, line.underline});
 }
 
 } // namespace
@@ -237,7 +219,7 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const FontMetrics& m = FontOf(*dc)->Metrics();
+    const FontMetrics& m = FontOf(*dc).Metrics();
     TEXTMETRICA tm{};
     tm.tmHeight = m.height;
     tm.tmAscent = m.ascent;
@@ -268,60 +250,38 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    auto font = FontOf(*dc);
-    psizl->cx = WidthOf(*font, Decode(lpString, c), false);
-    psizl->cy = font->Metrics().height;
+    FontInstance& font = FontOf(*dc);
+    psizl->cx = WidthOf(font, DecodedText(lpString, c).Text(), false);
+    psizl->cy = font.Metrics().height;
     return TRUE;
 }
 
 int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     auto dc = FindDC(hdc);
-    if (!dc || !SurfaceOf(*dc) || !lprc) {
+    Surface* surface = dc ? SurfaceOf(*dc) : nullptr;
+    if (!surface || !lprc) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    auto font = FontOf(*dc);
-    const FontMetrics& m = font->Metrics();
+    FontInstance& font = FontOf(*dc);
+    const FontMetrics& m = font.Metrics();
     bool expand_tabs = (format & DT_EXPANDTABS) != 0;
     bool single = (format & DT_SINGLELINE) != 0;
-    std::u32string text = Decode(lpchText, cchText);
-
-    std::vector<Line> lines;
-    if (single) {
-        lines.push_back(WithoutPrefixes(text, format & DT_NOPREFIX));
-    } else {
-        size_t start = 0;
-        for (size_t i = 0; i <= text.size(); ++i) {
-            if (i == text.size() || text[i] == U'\n' || text[i] == U'\r') {
-                lines.push_back(WithoutPrefixes(std::u32string_view(text).substr(start, i - start),
-                                                format & DT_NOPREFIX));
-                if (i + 1 < text.size() && text[i] == U'\r' && text[i + 1] == U'\n')
-                    ++i;
-                start = i + 1;
-            }
-        }
-    }
-
-    if (!single && (format & DT_WORDBREAK))
-        lines = WrapLines(*font, lines, lprc->right - lprc->left, expand_tabs);
-
-    // Each line is measured once, for the rectangle and for its placement.
-    std::vector<int> widths;
-    widths.reserve(lines.size());
-    int widest = 0;
-    for (const Line& line : lines) {
-        widths.push_back(WidthOf(*font, line.text, expand_tabs));
-        widest = std::max(widest, widths.back());
-    }
-    int total = m.height * static_cast<int>(lines.size());
+    DecodedText decoded(lpchText, cchText);
+    int limit = lprc->right - lprc->left;
 
     if (format & DT_CALCRECT) {
+        int widest = 0, count = 0;
+        ForEachLine(font, decoded.Text(), format, limit, [&](LineView line) {
+            widest = std::max(widest, WidthOf(font, line.text, expand_tabs));
+            ++count;
+        });
         lprc->right = lprc->left + widest;
-        lprc->bottom = lprc->top + total;
-        return total;
+        lprc->bottom = lprc->top + m.height * count;
+        return m.height * count;
     }
 
-    Box clip = BoundsOf(*SurfaceOf(*dc));
+    Box clip = BoundsOf(*surface);
     if (!(format & DT_NOCLIP))
         clip = Intersect(clip, {lprc->left, lprc->top, lprc->right, lprc->bottom});
     int y = lprc->top;
@@ -329,21 +289,23 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
         y = lprc->top + (lprc->bottom - lprc->top - m.height) / 2;
     else if (single && (format & DT_BOTTOM))
         y = lprc->bottom - m.height;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const Line& line = lines[i];
-        int width = widths[i];
+    int count = 0;
+    // Each line is measured once, for its placement and its background.
+    ForEachLine(font, decoded.Text(), format, limit, [&](LineView line) {
+        int width = WidthOf(font, line.text, expand_tabs);
         int x = lprc->left;
         if (format & DT_CENTER)
-            x = lprc->left + (lprc->right - lprc->left - width) / 2;
+            x = lprc->left + (limit - width) / 2;
         else if (format & DT_RIGHT)
             x = lprc->right - width;
-        DrawLine(*dc, *font, line, width, x, y, expand_tabs, clip);
+        DrawLine(*dc, *surface, font, line, width, x, y, expand_tabs, clip);
         y += m.height;
-    }
+        ++count;
+    });
     // The height drawn, counted from the rectangle's top when the text was moved down.
     if (single && (format & (DT_VCENTER | DT_BOTTOM)))
         return y - lprc->top;
-    return total;
+    return m.height * count;
 }
 
 PELMORA_END_EXTERN_C

@@ -104,14 +104,23 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     return Convert(IconvName(932), "UTF-8", utf8, "?", 1);
 }
 
-std::u32string AnsiToUtf32(std::string_view ansi) {
+void AnsiToUtf32(std::string_view ansi, std::u32string& out) {
     // Row texts are mostly digits and units: they need no converter opened for them.
-    if (IsAscii(ansi))
-        return std::u32string(ansi.begin(), ansi.end());
+    if (IsAscii(ansi)) {
+        // Character by character: assigning the range would build a string to copy from.
+        out.resize(ansi.size());
+        std::copy(ansi.begin(), ansi.end(), out.begin());
+        return;
+    }
     std::string bytes =
         Convert("UTF-32LE", IconvName(AnsiCodePage()), ansi, std::string("\xFD\xFF\x00\x00", 4), 1);
-    std::u32string out(bytes.size() / 4, U'\0');
+    out.resize(bytes.size() / 4);
     std::memcpy(out.data(), bytes.data(), out.size() * 4);
+}
+
+std::u32string AnsiToUtf32(std::string_view ansi) {
+    std::u32string out;
+    AnsiToUtf32(ansi, out);
     return out;
 }
 

@@ -363,3 +363,84 @@ TEST(DrawText, GlyphsCutByTheBitmapsRightEdge) {
 }
 
 } // namespace
+
+namespace {
+
+int MeasuredWidth(HDC dc, const std::string& text, UINT format = DT_SINGLELINE | DT_NOPREFIX) {
+    RECT r{0, 0, 0, 0};
+    DrawTextA(dc, text.c_str(), int(text.size()), &r, format | DT_CALCRECT);
+    return r.right - r.left;
+}
+
+// Texts are decoded into room kept from one call to the next: each is measured and drawn as
+// itself whatever came before it, short after long, long beyond the room kept, Shift JIS
+// after ASCII and the other way round.
+TEST(DrawText, EachTextIsItselfWhateverWasDrawnBefore) {
+    TextCanvas c(200, 40, Font(-13, "Arial"));
+    SIZE w{}, x{};
+    GetTextExtentPoint32A(c.dc(), "W", 1, &w);
+    GetTextExtentPoint32A(c.dc(), "x", 1, &x);
+    ASSERT_GT(w.cx, x.cx);
+    const std::string japanese = "\x93\xfa\x96\x7b"; // two characters in code page 932
+    const int japanese_width = MeasuredWidth(c.dc(), japanese);
+    struct Case {
+        std::string text;
+        int width;
+    };
+    const Case cases[] = {
+        {std::string(40, 'W'), 40 * w.cx},
+        {"x", x.cx},
+        {std::string(5000, 'x'), 5000 * x.cx},
+        {"W", w.cx},
+        {japanese, japanese_width},
+        {"xW", x.cx + w.cx},
+        {japanese + std::string(3000, 'W'), japanese_width + 3000 * w.cx},
+        {"", 0},
+    };
+    for (UINT format : {UINT(DT_SINGLELINE | DT_NOPREFIX), UINT(DT_SINGLELINE), UINT(0)}) {
+        for (const Case& k : cases) {
+            SCOPED_TRACE(k.text.substr(0, 12) + "... " + std::to_string(format));
+            EXPECT_EQ(MeasuredWidth(c.dc(), k.text, format), k.width);
+            SIZE extent{};
+            GetTextExtentPoint32A(c.dc(), k.text.c_str(), int(k.text.size()), &extent);
+            EXPECT_EQ(extent.cx, k.width);
+        }
+    }
+    // Drawn after a longer text, a short one leaves the ink of itself alone.
+    RECT r{0, 0, 200, 40};
+    DrawTextA(c.dc(), "WWWWWWWW", -1, &r, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+    c.Fill(WHITE);
+    r = {0, 0, 200, 40};
+    DrawTextA(c.dc(), "x", -1, &r, DT_SINGLELINE | DT_NOPREFIX);
+    EXPECT_LE(c.InkBox(WHITE).right, x.cx + 1);
+}
+
+// The DC keeps the font it last drew with at hand: selecting another one, going back to the
+// first, or deleting it and creating a new one, text follows the font selected.
+TEST(DrawText, FollowsTheFontSelectedSinceTheLastCall) {
+    Canvas c(400, 80);
+    const LOGFONTA small_lf = Font(-11, "Arial"), big_lf = Font(-40, "Arial");
+    HFONT small_font = CreateFontIndirectA(&small_lf);
+    HFONT big_font = CreateFontIndirectA(&big_lf);
+    HGDIOBJ old = SelectObject(c.dc(), small_font);
+    const int small_width = MeasuredWidth(c.dc(), "Width");
+    SelectObject(c.dc(), big_font);
+    const int big_width = MeasuredWidth(c.dc(), "Width");
+    EXPECT_GT(big_width, 2 * small_width);
+    SelectObject(c.dc(), small_font);
+    EXPECT_EQ(MeasuredWidth(c.dc(), "Width"), small_width);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(c.dc(), &tm);
+    EXPECT_EQ(tm.tmHeight - tm.tmInternalLeading, 11);
+
+    SelectObject(c.dc(), old);
+    DeleteObject(small_font);
+    HFONT replacement = CreateFontIndirectA(&big_lf);
+    SelectObject(c.dc(), replacement);
+    EXPECT_EQ(MeasuredWidth(c.dc(), "Width"), big_width);
+    SelectObject(c.dc(), old);
+    DeleteObject(replacement);
+    DeleteObject(big_font);
+}
+
+} // namespace
