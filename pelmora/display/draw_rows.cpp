@@ -12,6 +12,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -105,6 +106,34 @@ void MeasureBars(DrawnRow& drawn, COnePlugin* plugin, DWORD j, const PMPDATA& sa
     if ((plugin->lDrawnGraphs[j] & DRAWN_GRAPH2) && available == PMP_GRAPHS_TWO) {
         drawn.length2 = BarLength(sample.dwCurrentValue2, sample.dwMaxValue);
         drawn.band2 = plugin->lPosition2[j];
+    }
+}
+
+// How far from the left the bars cover line y of the row.
+int CoveredLength(int row, const DrawnRow& drawn, int y) {
+    int covered = 0;
+    for (auto [length, position] :
+         {std::pair{drawn.length1, drawn.band1}, std::pair{drawn.length2, drawn.band2}}) {
+        GraphBand band = GetGraphBand(row, position);
+        if (length > covered && y >= band.top && y < band.top + band.height)
+            covered = length;
+    }
+    return covered;
+}
+
+// The background of one row, but for what its bars are about to cover, line runs of one
+// covered length at a time.
+void CopyRowBackground(int row, const DrawnRow& drawn) {
+    int bottom = lRowHeight * (row + 1);
+    for (int y = lRowHeight * row; y < bottom;) {
+        int covered = CoveredLength(row, drawn, y);
+        int end = y + 1;
+        while (end < bottom && CoveredLength(row, drawn, end) == covered)
+            ++end;
+        if (covered < lGraphWidth)
+            BitBlt(hBufferDC, covered, y, lGraphWidth - covered, end - y, hBackgroundDC, covered, y,
+                   SRCCOPY);
+        y = end;
     }
 }
 
@@ -203,8 +232,7 @@ HDC DrawGraphRows() {
         if (keep) {
             if (drawn == drawnRows[size_t(i)])
                 continue;
-            BitBlt(hBufferDC, 0, lRowHeight * i, lGraphWidth, lRowHeight, hBackgroundDC, 0,
-                   lRowHeight * i, SRCCOPY);
+            CopyRowBackground(i, drawn);
         }
         if (plugin != nullptr) {
             DrawBars(i, drawn);
