@@ -180,12 +180,17 @@ TEST_F(Mutexes, ANamedMutexIsTheSameInAnotherProgram) {
     EXPECT_EQ(WaitForSingleObject(mutex, 5000), DWORD(WAIT_OBJECT_0));
     later.join();
     // The other program waits while this one holds it.
-    std::thread release([&] {
-        usleep(50000);
-        ReleaseMutex(mutex);
+    std::atomic<bool> answered{false};
+    std::string answer;
+    std::thread taker([&] {
+        answer = other.Ask("take");
+        answered = true;
     });
-    release.join();
-    EXPECT_EQ(other.Ask("take"), "taken");
+    usleep(50000);
+    EXPECT_FALSE(answered);
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    taker.join();
+    EXPECT_EQ(answer, "taken");
     EXPECT_EQ(other.Ask("release"), "released");
     EXPECT_EQ(other.Wait(), 0);
 
