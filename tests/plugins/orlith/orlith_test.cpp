@@ -248,11 +248,17 @@ TEST_F(Orlith, ASecondStartWithoutAnEndLeavesOneHookThatTheEndRemoves) {
     entries->pfnBeforeOperation(0, Window(), 0, GetGraph(0)->GetIrregularData());
 }
 
-TEST_F(Orlith, ASectionItCannotMapLeavesTheRowBlank) {
-    // A smaller section of the same name exists already: the record does not fit in it.
-    HANDLE small =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, "Orlith");
-    ASSERT_NE(small, nullptr);
+struct BlockedSectionCase {
+    const char* name;
+    HANDLE (*block)(); // holds the name "Orlith" so that the library cannot have its section
+};
+
+class OrlithWithoutSection : public Orlith,
+                             public ::testing::WithParamInterface<BlockedSectionCase> {};
+
+TEST_P(OrlithWithoutSection, LeavesTheRowBlank) {
+    HANDLE blocker = GetParam().block();
+    ASSERT_NE(blocker, nullptr);
     HWND window = CreateImeWindow(true);
     FocusWindow(window);
     Start();
@@ -262,8 +268,22 @@ TEST_F(Orlith, ASectionItCannotMapLeavesTheRowBlank) {
     EXPECT_EQ(log.Count(), 0u);
     EXPECT_EQ(RowNow().text, "");
     ShutDown();
-    CloseHandle(small);
+    CloseHandle(blocker);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocked, OrlithWithoutSection,
+    ::testing::Values(
+        // A smaller section of the same name exists already: the record does not fit in it.
+        BlockedSectionCase{"CannotMapTheRecord",
+                           [] {
+                               return CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr,
+                                                         PAGE_READWRITE, 0, 64, "Orlith");
+                           }},
+        // An object of another kind has the name: no section can be created under it.
+        BlockedSectionCase{"CannotCreateTheSection",
+                           [] { return CreateMutexA(nullptr, FALSE, "Orlith"); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Orlith, ReportsFromManyThreadsNeverMix) {
     Start();
