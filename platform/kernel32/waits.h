@@ -1,4 +1,4 @@
-// Objects that a thread can wait for (threads, events), and the wait that user32's
+// Objects that a thread can wait for (threads, events, mutexes), and the wait that user32's
 // MsgWaitForMultipleObjects shares.
 #pragma once
 
@@ -10,10 +10,16 @@ namespace platform {
 
 class Waitable : public KernelObject {
 public:
-    // Both are called with the wait lock held.
-    virtual bool SignalledLocked() const = 0;
-    // A successful wait takes the signal of an auto-reset event.
-    virtual void ConsumeLocked() {}
+    enum class Take { Not, Taken, Abandoned };
+    // All three are called with the wait lock held. A successful take consumes the signal of an
+    // auto-reset event and gives a mutex to the calling thread; Abandoned is a mutex whose
+    // owner ended without releasing it, taken now.
+    virtual Take TryTakeLocked() = 0;
+    // Undoes a take, when a wait for all objects finds one of them not signalled.
+    virtual void GiveBackLocked() {}
+    // Whether another process can signal the object: its waiters are not woken by this
+    // process's signals and look again every little while.
+    virtual bool SignalledElsewhere() const { return false; }
 };
 
 // Waits for one (or all) of the handles; `queue_ready`, when given, is asked between waits and

@@ -12,6 +12,9 @@
 #include "pmp.h"
 
 #define ORLITH_SECTION_NAME "Orlith"
+/* The report lock, one for every copy of the library in every process: all of them write the
+ * one Report of the section. */
+#define ORLITH_REPORT_LOCK_NAME "OrlithReport"
 
 /* The section. Every slot is 8 bytes; every address in it is one of the host process. The
  * host copies a whole PMPDATA from Report, so the section holds all 96 bytes of it: the bytes
@@ -36,6 +39,9 @@ static HINSTANCE hModuleSelf;
 static HANDLE hStateMapping;
 static IMESHAREDSTATE* pSharedState; /* null when the section could not be had: nothing runs */
 static HHOOK hCallWndRetHook;
+/* The report lock of every process; when it cannot be had, csReport keeps at least this
+ * process's threads apart. */
+static HANDLE hReportMutex;
 static CRITICAL_SECTION csReport;
 static BOOL bReportLockReady;
 
@@ -54,19 +60,40 @@ static const CHAR szDescription[] =
     "A\x82\xBB\x82\xEA\x82\xBC\x82\xEA\x95\x5C\x8E\xA6\x82\xB3\x82\xEA\x82\xDC\x82\xB7\x81"
     "B";
 
-/* Takes the report lock. A thread that waits for it still handles the messages other threads
- * send to it: the holder may be sending its report to this very thread (the host's GUI thread
- * runs the hook too), and a plain wait would never let it finish. */
-static void EnterReportLock(void) {
+/* Takes the report lock; false when it cannot be had. A thread that waits for it still handles
+ * the messages other threads send to it: the holder may be sending its report to this very
+ * thread (the host's GUI thread runs the hook too), and a plain wait would never let it finish.
+ * A lock left by a copy that ended in the middle of its report is taken as it is: the whole
+ * record is written anew. */
+static BOOL EnterReportLock(void) {
     MSG msg;
-    while (!TryEnterCriticalSection(&csReport)) {
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 1, QS_SENDMESSAGE);
+    for (;;) {
+        if (hReportMutex) {
+            DWORD result =
+                MsgWaitForMultipleObjects(1, &hReportMutex, FALSE, INFINITE, QS_SENDMESSAGE);
+            if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED_0)
+                return TRUE;
+            if (result != WAIT_OBJECT_0 + 1)
+                return FALSE;
+        } else {
+            if (TryEnterCriticalSection(&csReport))
+                return TRUE;
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 1, QS_SENDMESSAGE);
+        }
         PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
     }
 }
 
+static void LeaveReportLock(void) {
+    if (hReportMutex)
+        ReleaseMutex(hReportMutex);
+    else
+        LeaveCriticalSection(&csReport);
+}
+
 /* Fills Report with the IME state of the window and sends it to the host. The write and the
- * send are one step under the report lock, so two threads' reports never mix. */
+ * send are one step under the report lock, so two threads' reports never mix, whichever
+ * processes they run in. */
 static void ReportImeState(HWND hWnd) {
     IMESHAREDSTATE* state = pSharedState;
     HIMC hIMC;
@@ -78,7 +105,8 @@ static void ReportImeState(HWND hWnd) {
         bOpen = ImmGetOpenStatus(hIMC);
         ImmReleaseContext(hWnd, hIMC);
     }
-    EnterReportLock();
+    if (!EnterReportLock())
+        return;
     if (!hIMC) {
         state->Report.dwCurrentValue1 = 0;
         state->Report.dwCurrentValue2 = 0;
@@ -94,7 +122,7 @@ static void ReportImeState(HWND hWnd) {
     }
     state->Report.dwMaxValue = 1;
     SendMessageA(state->hHostWnd, WM_APP_ROWDATA, (WPARAM)state->dwRow, (LPARAM)state->pHostReport);
-    LeaveCriticalSection(&csReport);
+    LeaveReportLock();
 }
 
 static LRESULT CALLBACK ImeStateHookProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -121,6 +149,7 @@ BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
         hModuleSelf = hinstDLL;
         InitializeCriticalSection(&csReport);
         bReportLockReady = TRUE;
+        hReportMutex = CreateMutexA(NULL, FALSE, ORLITH_REPORT_LOCK_NAME);
         /* Created, or opened with its own size and contents when it exists. A view of the
          * whole record is asked for, so a smaller section of that name is not used at all. */
         hStateMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
@@ -135,8 +164,11 @@ BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
             UnmapViewOfFile(pSharedState);
         if (hStateMapping)
             CloseHandle(hStateMapping);
+        if (hReportMutex)
+            CloseHandle(hReportMutex);
         pSharedState = NULL;
         hStateMapping = NULL;
+        hReportMutex = NULL;
         if (bReportLockReady)
             DeleteCriticalSection(&csReport);
         bReportLockReady = FALSE;

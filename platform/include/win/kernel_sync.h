@@ -1,4 +1,4 @@
-// kernel32: threads, events, critical sections and waits; named memory sections.
+// kernel32: threads, events, mutexes, critical sections and waits; named memory sections.
 #pragma once
 
 #include "../windef.h"
@@ -6,6 +6,7 @@
 
 #define WAIT_OBJECT_0 0x00000000L
 #define WAIT_ABANDONED 0x00000080L
+#define WAIT_ABANDONED_0 0x00000080L
 #define WAIT_TIMEOUT 258L
 #define WAIT_FAILED ((DWORD)0xFFFFFFFF)
 #define MAXIMUM_WAIT_OBJECTS 64
@@ -26,6 +27,11 @@ typedef struct _RTL_CRITICAL_SECTION {
 } RTL_CRITICAL_SECTION, CRITICAL_SECTION, *PCRITICAL_SECTION, *LPCRITICAL_SECTION;
 
 static_assert(sizeof(CRITICAL_SECTION) == 40, "CRITICAL_SECTION is 40 bytes");
+
+// Access rights asked for when a mutex is opened (every handle has them all here).
+#define SYNCHRONIZE 0x00100000L
+#define MUTEX_MODIFY_STATE 0x0001
+#define MUTEX_ALL_ACCESS 0x001F0001
 
 // Page protections and view access of a section.
 #define PAGE_READONLY 0x02
@@ -54,6 +60,18 @@ BOOL WINAPI ResetEvent(HANDLE hEvent);
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
                                     DWORD dwMilliseconds);
+
+// Mutexes: a thread takes one by waiting for it, may take it again, and releases it as often
+// as it took it. A named mutex is the same in every process that uses the layer, as the same
+// user: CreateMutexA opens one that exists (GetLastError then says ERROR_ALREADY_EXISTS, and
+// bInitialOwner is ignored), OpenMutexA only opens. A name held by a section is refused with
+// ERROR_INVALID_HANDLE. When the owning thread or its process ends without releasing it, the
+// next wait takes it with WAIT_ABANDONED_0 (+ its index). ReleaseMutex by a thread that does not
+// own it fails with ERROR_NOT_OWNER.
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner,
+                           LPCSTR lpName);
+HANDLE WINAPI OpenMutexA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+BOOL WINAPI ReleaseMutex(HANDLE hMutex);
 
 void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);

@@ -1,6 +1,7 @@
 // Orlith in the program started on the test desktop: the program's loader loads it from the
 // plug-in folder, its row is bound and started, and the test moves the focus and switches the
 // IME as a user would.
+#include "peer_process.h"
 #include "program_fixture.h"
 
 #include "display/graph_display.h"
@@ -11,6 +12,7 @@
 #include <imm.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -246,11 +248,17 @@ TEST_F(Orlith, ASecondStartWithoutAnEndLeavesOneHookThatTheEndRemoves) {
     entries->pfnBeforeOperation(0, Window(), 0, GetGraph(0)->GetIrregularData());
 }
 
-TEST_F(Orlith, ASectionItCannotMapLeavesTheRowBlank) {
-    // A smaller section of the same name exists already: the record does not fit in it.
-    HANDLE small =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, "Orlith");
-    ASSERT_NE(small, nullptr);
+struct BlockedSectionCase {
+    const char* name;
+    HANDLE (*block)(); // holds the name "Orlith" so that the library cannot have its section
+};
+
+class OrlithWithoutSection : public Orlith,
+                             public ::testing::WithParamInterface<BlockedSectionCase> {};
+
+TEST_P(OrlithWithoutSection, LeavesTheRowBlank) {
+    HANDLE blocker = GetParam().block();
+    ASSERT_NE(blocker, nullptr);
     HWND window = CreateImeWindow(true);
     FocusWindow(window);
     Start();
@@ -260,8 +268,24 @@ TEST_F(Orlith, ASectionItCannotMapLeavesTheRowBlank) {
     EXPECT_EQ(log.Count(), 0u);
     EXPECT_EQ(RowNow().text, "");
     ShutDown();
-    CloseHandle(small);
+    CloseHandle(blocker);
+    // The context is this thread's and outlives the test: leave it closed, as it was found.
+    SetImeOpen(window, false);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocked, OrlithWithoutSection,
+    ::testing::Values(
+        // A smaller section of the same name exists already: the record does not fit in it.
+        BlockedSectionCase{"CannotMapTheRecord",
+                           [] {
+                               return CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr,
+                                                         PAGE_READWRITE, 0, 64, "Orlith");
+                           }},
+        // An object of another kind has the name: no section can be created under it.
+        BlockedSectionCase{"CannotCreateTheSection",
+                           [] { return CreateMutexA(nullptr, FALSE, "Orlith"); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Orlith, ReportsFromManyThreadsNeverMix) {
     Start();
@@ -302,6 +326,50 @@ TEST_F(Orlith, ReportsFromManyThreadsNeverMix) {
         ASSERT_TRUE(on || text == "OFF") << text;
         ASSERT_EQ(r.dwCurrentValue1, on ? 1u : 0u) << text;
         ASSERT_EQ(r.dwCurrentValue2, on ? 0u : 1u) << text;
+    }
+}
+
+// Lets the main window's thread answer what other threads send it, for a while or until `done`.
+template <typename Done> void PumpUntil(Done done, std::chrono::milliseconds limit) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < end) {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        usleep(100);
+    }
+}
+
+TEST_F(Orlith, AReportWaitsWhileAnotherProgramHoldsTheReportLock) {
+    // Another program's copy of the library in the middle of its report holds the lock that all
+    // copies share; it then ends its report, or ends without releasing the lock.
+    struct Case {
+        const char* how;
+        const char* command;
+    } cases[] = {{"released", "release"}, {"ended holding it", "end"}};
+    Start();
+    ReportLog log(Window());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        peer::PeerProcess other(MUTEX_PEER, "OrlithReport");
+        ASSERT_EQ(other.Ask("take"), "taken");
+        size_t before = log.Count();
+        std::atomic<bool> done{false};
+        std::thread reporter([&done] {
+            HWND window = CreateImeWindow(true);
+            SetImeOpen(window, true);
+            DestroyWindow(window);
+            done = true;
+        });
+        // The report waits; the main window's thread goes on answering meanwhile.
+        PumpUntil([&] { return done.load(); }, std::chrono::milliseconds(150));
+        EXPECT_FALSE(done);
+        EXPECT_EQ(log.Count(), before);
+        other.Ask(c.command);
+        PumpUntil([&] { return done.load(); }, std::chrono::seconds(10));
+        reporter.join();
+        EXPECT_EQ(other.Wait(), 0);
+        ASSERT_GT(log.Count(), before);
+        ExpectRow(RowNow(), "IME : ON", 1, 0);
     }
 }
 
