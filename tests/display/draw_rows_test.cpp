@@ -563,26 +563,27 @@ TEST_F(KeptRowsTest, OnlyAChangedRowIsDrawnAgainAndItMatchesAWholeRepaint) {
     }
 }
 
-TEST_F(KeptRowsTest, EveryRowIsDrawnWhenTextsReachIntoTheNextRow) {
-    Category(Literals::GraphGeneral)->SetInteger(Literals::TextVerticalPosition, 3);
-    StartDisplay();
-    DrawGraphRows();
-    MarkRows();
-    DrawGraphRows();
-    auto pixels = Buffer();
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FALSE(Marked(pixels, i)) << i;
-}
-
-TEST_F(KeptRowsTest, ANewSetUpDrawsEveryRow) {
-    StartDisplay();
-    DrawGraphRows();
-    MarkRows();
-    SetupGraphDisplay();
-    DrawGraphRows();
-    auto pixels = Buffer();
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FALSE(Marked(pixels, i)) << i;
+// Every row is drawn again when a text may reach into the next row, and after a new set-up.
+TEST_F(KeptRowsTest, EveryRowIsDrawnWhenRowsMayNotBeLeftAlone) {
+    struct Case {
+        const char* what;
+        int textOffset;
+        bool setUpAgain;
+    };
+    for (const Case& c : {Case{"a text moved down", 3, false}, Case{"a text moved up", -2, false},
+                          Case{"a new set-up", 0, true}}) {
+        Category(Literals::GraphGeneral)->SetInteger(Literals::TextVerticalPosition, c.textOffset);
+        StartDisplay();
+        DrawGraphRows();
+        MarkRows();
+        if (c.setUpAgain)
+            SetupGraphDisplay();
+        DrawGraphRows();
+        auto pixels = Buffer();
+        for (int i = 0; i < 4; ++i)
+            EXPECT_FALSE(Marked(pixels, i)) << c.what << ": row " << i;
+        ReleaseGraphDisplay();
+    }
 }
 
 } // namespace
