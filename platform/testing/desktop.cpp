@@ -399,6 +399,10 @@ void RightClick(POINT at, UINT keys) {
     RightUp(at, keys);
 }
 
+void TurnWheel(POINT at, int notches, UINT keys) {
+    user32::InjectMouseWheel(at, notches * WHEEL_DELTA, keys);
+}
+
 void Drag(POINT from, POINT to, int steps, UINT keys) {
     steps = std::max(steps, 1);
     // The moves are fed one at a time as the queue runs dry, so that a move loop started by

@@ -220,6 +220,8 @@ void DoubleClick(POINT at, UINT keys = 0);
 void RightDown(POINT at, UINT keys = 0);
 void RightUp(POINT at, UINT keys = 0);
 void RightClick(POINT at, UINT keys = 0);
+// The wheel turned by `notches` (positive away from the user) with the pointer at `at`.
+void TurnWheel(POINT at, int notches, UINT keys = 0);
 // Button down at `from`, `steps` moves to `to`, button up at `to`, running the queue as it
 // goes: each step is made when the queue (or the move loop the button-down started) has
 // nothing left to do. Needs the manual clock.

@@ -126,6 +126,18 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
             return SendMessageA(parent, WM_CONTEXTMENU, wParam, lParam);
         return 0;
     }
+    case WM_MOUSEWHEEL: {
+        // A child that does not scroll hands the wheel to its parent.
+        HWND parent = nullptr;
+        {
+            std::lock_guard lock(DesktopLock());
+            if (w->style & WS_CHILD)
+                parent = w->parent;
+        }
+        if (parent)
+            return SendMessageA(parent, WM_MOUSEWHEEL, wParam, lParam);
+        return 0;
+    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) {

@@ -235,12 +235,18 @@ void InjectKey(int vk, bool down) {
 }
 
 void InjectMouseWheel(POINT screen, int delta, UINT extra_keys) {
+    // The wheel scrolls what the pointer is over (the window holding the capture, while one
+    // does); where that takes no input, the window with the focus gets it. Its coordinates are
+    // the screen's.
+    LRESULT hit = HTNOWHERE;
+    HWND hover = MouseTarget(screen, hit);
     std::lock_guard lock(DesktopLock());
     Desktop& d = TheDesktop();
     d.cursor = screen;
     const std::array<BYTE, 256> keys = Snapshot(extra_keys);
-    // The wheel goes to the window with the focus, in screen coordinates.
     HWND target = d.focus ? d.focus : d.foreground;
+    if (auto over = FindWindowRecord(hover); over && !(over->style & WS_DISABLED))
+        target = hover;
     auto w = FindWindowRecord(target);
     if (!w || (w->style & WS_DISABLED))
         return;

@@ -1,5 +1,7 @@
 #include "test_window.h"
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -31,6 +33,60 @@ TEST_F(WindowTest, RightButtonUpBecomesAContextMenuAtTheScreenPoint) {
     EXPECT_EQ(menu[0].wParam, WPARAM(w));
     EXPECT_EQ(LOWORD(menu[0].lParam), 110);
     EXPECT_EQ(HIWORD(menu[0].lParam), 120);
+}
+
+// The wheel goes to the window under the pointer; a child that does not scroll hands it to its
+// parent, and where the window under the pointer takes no input the focus gets it.
+TEST_F(WindowTest, TheWheelScrollsWhatThePointerIsOver) {
+    HWND top = Popup(100, 100, 200, 100);
+    auto child = [&](int x, DWORD style = 0) {
+        return CreateWindowExA(0, "TestWindow", "", WS_CHILD | WS_VISIBLE | style, x, 0, 50, 50,
+                               top, nullptr, nullptr, nullptr);
+    };
+    HWND focused = child(0), scrolling = child(60), plain = child(120),
+         disabled = child(180, WS_DISABLED);
+    HWND other = Popup(400, 100, 50, 50);
+    HWND blocked = Popup(500, 100, 50, 50, 0, "TestWindow", WS_POPUP | WS_VISIBLE | WS_DISABLED);
+    RunUntilIdle();
+    SetFocus(focused);
+    // `scrolling` takes the wheel itself; the others leave it to the default procedure.
+    CurrentHandler() = [&](HWND hwnd, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (message == WM_MOUSEWHEEL && hwnd == scrolling)
+            return 0;
+        return std::nullopt;
+    };
+    struct Case {
+        const char* where;
+        POINT at;
+        std::vector<HWND> reached;
+    };
+    const Case cases[] = {
+        {"a child that scrolls", {170, 110}, {scrolling}},
+        {"a child that does not", {230, 110}, {plain, top}},
+        {"the window itself", {150, 170}, {top}},
+        {"a disabled child, which the pointer sees through", {290, 110}, {top}},
+        {"another window", {410, 110}, {other}},
+        {"a disabled window, as one whose dialog runs", {510, 110}, {focused, top}},
+        {"no window", {700, 500}, {focused, top}},
+    };
+    for (const Case& c : cases) {
+        MessageSpy spy;
+        TurnWheel(c.at, -1);
+        RunUntilIdle();
+        std::vector<HWND> reached;
+        for (HWND w : {focused, scrolling, plain, disabled, top, other, blocked}) {
+            auto seen = spy.Of(w, WM_MOUSEWHEEL);
+            if (seen.empty())
+                continue;
+            reached.push_back(w);
+            EXPECT_EQ(SHORT(HIWORD(seen[0].wParam)), -WHEEL_DELTA) << c.where;
+            EXPECT_EQ(SHORT(LOWORD(seen[0].lParam)), c.at.x) << c.where;
+        }
+        std::vector<HWND> expected = c.reached;
+        std::sort(expected.begin(), expected.end());
+        std::sort(reached.begin(), reached.end());
+        EXPECT_EQ(reached, expected) << c.where;
+    }
 }
 
 TEST_F(WindowTest, KeyboardContextMenuCarriesMinusOne) {
