@@ -29,7 +29,6 @@ constexpr UINT TEXT_FLAGS = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
 
 // What one row of the back buffer shows: everything its pixels are drawn from.
 struct DrawnRow {
-    bool valid = false;
     const COnePlugin* plugin = nullptr;
     int length1 = 0; // bar of graph 1, 0 for none
     LONG band1 = 0;
@@ -57,9 +56,11 @@ struct DrawnFrame {
     bool operator==(const DrawnFrame& other) const = default;
 };
 
+// Every row of drawnFrame is in drawnRows: a frame that no DrawGraphRows has drawn whole yet
+// (generation 0) never matches the current one.
 std::array<DrawnRow, MAX_GRAPHS> drawnRows;
 DrawnFrame drawnFrame;
-unsigned frameGeneration = 0;
+unsigned frameGeneration = 1;
 
 DrawnFrame CurrentFrame() {
     return {frameGeneration, hBufferDC,       hBackgroundDC, hGraphImageDC, lGraphWidth,
@@ -191,15 +192,12 @@ HDC DrawGraphRows() {
     bool keep = lTextVerticalPosition == 0 && lNumberOfGraphs <= MAX_GRAPHS && frame == drawnFrame;
     if (!keep) {
         CopyBackground();
-        for (DrawnRow& row : drawnRows)
-            row.valid = false;
         drawnFrame = frame;
     }
     DrawnRow drawn;
     for (int i = 0; i < lNumberOfGraphs; ++i) {
         COneGraph* graph = GetGraph(i);
         COnePlugin* plugin = graph->Plugin;
-        drawn.valid = true;
         drawn.plugin = plugin;
         drawn.length1 = drawn.length2 = 0;
         drawn.band1 = drawn.band2 = 0;
