@@ -143,7 +143,7 @@ static void RemoveHook(void) {
     }
 }
 
-// Exported by name on every system, as the entry points are.
+/* Exported by name on every system, as the entry points are. */
 PMP_EXPORT BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
     (void)lpvReserved;
     if (fdwReason == DLL_PROCESS_ATTACH) {
