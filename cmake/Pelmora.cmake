@@ -1,8 +1,9 @@
 # Helpers shared by the folders' CMakeLists.
 
-# pelmora_resources(<target> <script.rc>): compiles a resource script into <target>. On Linux
-# tools/rc turns it into a generated resource table that the layer's resource calls find; on
-# Windows the toolchain's resource compiler links it into the module as the system expects.
+# pelmora_resources(<target> <script.rc> [folder...]): compiles a resource script into <target>.
+# On Linux tools/rc turns it into a generated resource table that the layer's resource calls
+# find; on Windows the toolchain's resource compiler links it into the module as the system
+# expects, finding the files it names beside the script and in the folders given.
 function(pelmora_resources target script)
   get_filename_component(script_abs "${script}" ABSOLUTE)
   get_filename_component(script_dir "${script_abs}" DIRECTORY)
@@ -10,7 +11,7 @@ function(pelmora_resources target script)
     target_sources(${target} PRIVATE "${script_abs}")
     # Icons and headers are found beside the script.
     set_source_files_properties("${script_abs}" TARGET_DIRECTORY ${target} PROPERTIES
-      INCLUDE_DIRECTORIES "${script_dir}")
+      INCLUDE_DIRECTORIES "${script_dir};${ARGN}")
     return()
   endif()
   get_filename_component(script_name "${script}" NAME_WE)

@@ -14,6 +14,8 @@
 #include "shell/main_window.h"
 #include "shell/version.h"
 
+#include "pelmora_version.h"
+
 #include <commctrl.h>
 
 namespace {
@@ -90,7 +92,9 @@ void RunProgram() {
 
 void InitializeApplication() {
     static VersionEx version;
-    version.Initialize(VersionNumber{2, 6, 0, 0}, "");
+    version.Initialize(VersionNumber{PELMORA_VERSION_MAJOR, PELMORA_VERSION_MINOR,
+                                     PELMORA_VERSION_BUILD, PELMORA_VERSION_REVISION},
+                       "");
     SetVersionInfo(&version);
     SetInstanceHandle(GetModuleHandleA(nullptr));
     SetResourceLibrary(LoadLibraryA(RESOURCE_LIBRARY_NAME));

@@ -13,6 +13,10 @@
 //       loads the library as the program does and prints what it holds: "string <id>" for
 //       every string 0 to 4095, "menu <name> <items>" for every menu and "dialog <name>" for
 //       every dialog template, in the order the system lists them.
+//   window_probe version <file>
+//       reads the file's version resource as Explorer does and prints "file <a.b.c.d>" and
+//       "product <a.b.c.d>" from its fixed part, one "<name> <text>" per text of its U.S.
+//       English table, and "manifest yes" or "manifest no" for the program's manifest.
 //   window_probe pixels <picture>
 //       reads a picture that the system's imaging component can decode (the probe's own
 //       pictures and the Linux build's PNG pictures alike) and prints "size <width> <height>"
@@ -227,6 +231,46 @@ int ProbeResources(const char* path) {
     return 0;
 }
 
+int ProbeVersion(const char* path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    std::vector<BYTE> info(size);
+    if (size == 0 || !GetFileVersionInfoA(path, 0, size, info.data())) {
+        std::printf("error %s has no version resource (%lu)\n", path,
+                    static_cast<unsigned long>(GetLastError()));
+        return 2;
+    }
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (VerQueryValueA(info.data(), "\\", reinterpret_cast<LPVOID*>(&fixed), &length) && fixed) {
+        std::printf("file %lu.%lu.%lu.%lu\n",
+                    static_cast<unsigned long>(HIWORD(fixed->dwFileVersionMS)),
+                    static_cast<unsigned long>(LOWORD(fixed->dwFileVersionMS)),
+                    static_cast<unsigned long>(HIWORD(fixed->dwFileVersionLS)),
+                    static_cast<unsigned long>(LOWORD(fixed->dwFileVersionLS)));
+        std::printf("product %lu.%lu.%lu.%lu\n",
+                    static_cast<unsigned long>(HIWORD(fixed->dwProductVersionMS)),
+                    static_cast<unsigned long>(LOWORD(fixed->dwProductVersionMS)),
+                    static_cast<unsigned long>(HIWORD(fixed->dwProductVersionLS)),
+                    static_cast<unsigned long>(LOWORD(fixed->dwProductVersionLS)));
+    }
+    for (const char* name :
+         {"FileDescription", "FileVersion", "OriginalFilename", "ProductName", "ProductVersion"}) {
+        const std::string key = std::string("\\StringFileInfo\\040904E4\\") + name;
+        char* text = nullptr;
+        if (VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<LPVOID*>(&text), &length) &&
+            text && length > 0)
+            std::printf("%s %s\n", name, text);
+    }
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const bool manifest =
+        module && FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)) != nullptr;
+    std::printf("manifest %s\n", manifest ? "yes" : "no");
+    if (module)
+        FreeLibrary(module);
+    return 0;
+}
+
 // Decodes a picture file with the system's imaging component into 32-bit pixels.
 bool ReadPicture(const char* path, Picture& picture) {
     wchar_t wide[MAX_PATH] = {};
@@ -398,12 +442,15 @@ int main(int argc, char** argv) {
         return ProbeMessageBox(DWORD(std::strtoul(argv[2], nullptr, 10)));
     if (argc == 3 && std::strcmp(argv[1], "resources") == 0)
         return ProbeResources(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "version") == 0)
+        return ProbeVersion(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "pixels") == 0)
         return PrintPixels(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "ime") == 0)
         return ProbeInputMethod(DWORD(std::strtoul(argv[2], nullptr, 10)), argv[3]);
-    std::fprintf(stderr,
-                 "usage: window_probe main <milliseconds> <picture.bmp> | message <milliseconds> | "
-                 "resources <library> | pixels <picture> | ime <milliseconds> <prefix>\n");
+    std::fprintf(
+        stderr,
+        "usage: window_probe main <milliseconds> <picture.bmp> | message <milliseconds> | "
+        "resources <library> | version <file> | pixels <picture> | ime <milliseconds> <prefix>\n");
     return 1;
 }
