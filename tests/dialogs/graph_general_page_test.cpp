@@ -5,9 +5,13 @@
 #include "comdlg32/color_dialog.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
+#include "testing/temporary_folder.h"
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -110,6 +114,84 @@ TEST_F(GraphGeneralPageTest, OnlyTheFaceNameShowsAndOkWritesTheWholeFont) {
     EXPECT_EQ(lf.lfHeight, -19);
     EXPECT_EQ(lf.lfWeight, FW_BOLD);
     EXPECT_EQ(lf.lfItalic, 1);
+}
+
+TEST_F(GraphGeneralPageTest, ACancelledFontDialogLeavesTheFontThoughTheDialogWroteItsRecord) {
+    LOGFONTA stored{};
+    GetDriveProfile()
+        ->GetCategory(Literals::GraphGeneral)
+        ->GetBinary(Literals::LOGFONTStructure, &stored, sizeof stored);
+    ASSERT_STRNE(stored.lfFaceName, "Courier New");
+    DialogScript script;
+    script.Then(SelectSheetPage(kGeneralPage)).Do([](HWND) {
+        AnswerNextFontDialog(FontWrittenThenCancelled("Courier New"));
+    });
+    script.Click(IDC_GENERAL_FONT).Do([&](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_FACE).text, stored.lfFaceName);
+        EXPECT_FALSE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+    });
+    script.Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    LOGFONTA lf{};
+    GetDriveProfile()
+        ->GetCategory(Literals::GraphGeneral)
+        ->GetBinary(Literals::LOGFONTStructure, &lf, sizeof lf);
+    EXPECT_EQ(std::memcmp(&lf, &stored, sizeof lf), 0);
+}
+
+TEST_F(GraphGeneralPageTest, AShortStoredFontNeverBringsBackAChoiceOfACancelledSheet) {
+    // The first four bytes of the record alone: a height of -13.
+    GetDriveProfile()
+        ->GetCategory(Literals::GraphGeneral)
+        ->SetString(Literals::LOGFONTStructure, "F3FFFFFF");
+    DialogScript chosen;
+    chosen.Then(SelectSheetPage(kGeneralPage)).Do([](HWND) {
+        AnswerNextFontDialog(FontChoice("Courier New"));
+    });
+    chosen.Click(IDC_GENERAL_FONT).Do([](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_FACE).text, "Courier New");
+    });
+    chosen.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(chosen));
+    DialogScript reopened;
+    reopened.Then(SelectSheetPage(kGeneralPage)).Do([](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_GENERAL_FACE).text, "");
+    });
+    reopened.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(reopened));
+}
+
+TEST_F(GraphGeneralPageTest, TheFileDialogOffersEveryKindOfPictureTheBackgroundDraws) {
+    // One picture of each kind the layer draws, and a file of another kind.
+    TemporaryFolder folder("pelmora-picture-kinds");
+    namespace fs = std::filesystem;
+    const fs::path pictures = fs::path(PELMORA_TEST_FIXTURES) / "pictures";
+    std::vector<std::string> offered;
+    for (const char* name :
+         {"bmp24.bmp", "pattern.jpg", "pattern.gif", "pattern.png", "icon.ico"}) {
+        fs::copy_file(pictures / name, folder / name);
+        offered.push_back(name);
+    }
+    fs::copy_file(pictures / "pattern.jpg", folder / "photo.jpeg");
+    offered.push_back("photo.jpeg");
+    fs::copy_file(pictures / "make_pictures.sh", folder / "notes.sh");
+    std::sort(offered.begin(), offered.end());
+    offered.insert(offered.begin(), "[..]");
+
+    DialogScript files;
+    files.SetText(cd::kFileNameEdit, folder.WindowsPath("")).Click(IDOK).Do([&](HWND dialog) {
+        EXPECT_EQ(ReadDialogItem(dialog, cd::kFileList).entries, offered);
+    });
+    files.Click(IDCANCEL);
+    DialogScript script;
+    script.Then(SelectSheetPage(kGeneralPage)).Pick(IDC_GENERAL_BACKGROUND, 3);
+    script.Do([&](HWND) { AnswerNextFileDialog(files); }).Click(IDC_GENERAL_BROWSE);
+    script.Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+    int answered = 0;
+    for (const ShownDialog& d : DialogsShown())
+        answered += d.caption == "Open" && d.scripted && d.errors.empty();
+    EXPECT_EQ(answered, 1);
 }
 
 TEST_F(GraphGeneralPageTest, TheTextOffsetRunsFromTenAtTheBottomToMinusTenAtTheTop) {
