@@ -60,6 +60,9 @@ void CGraphGeneralPage::LoadSettings() {
         general->GetDWordOrDefault(Literals::BackgroundColor2, DEFAULT_BACKGROUND_COLOR);
     LPCSTR image = general->GetString(Literals::Image);
     SetItemText(IDC_GENERAL_IMAGE, image ? image : "");
+    // A stored font shorter than the record fills only its start: the rest must not keep a
+    // font chosen at an earlier opening.
+    lf = {};
     general->GetBinary(Literals::LOGFONTStructure, &lf, sizeof lf);
     lf.lfFaceName[LF_FACESIZE - 1] = '\0';
     SetItemText(IDC_GENERAL_FACE, lf.lfFaceName);
@@ -215,12 +218,16 @@ void CGraphGeneralPage::ChooseImageFile() {
 }
 
 void CGraphGeneralPage::ChooseTextFont() {
+    // The dialog works on a copy: the system's dialog may write its record even when the user
+    // cancels, and the page's font changes only when the user confirms.
+    LOGFONTA chosen = lf;
     CHOOSEFONTA cf = {};
     cf.lStructSize = sizeof cf;
     cf.hwndOwner = hWnd;
-    cf.lpLogFont = &lf;
+    cf.lpLogFont = &chosen;
     cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_FORCEFONTEXIST;
     if (ChooseFontA(&cf)) {
+        lf = chosen;
         SetItemText(IDC_GENERAL_FACE, lf.lfFaceName);
         NotifySheetChanged(GetParent(hWnd), hWnd);
     }

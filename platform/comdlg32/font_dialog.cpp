@@ -5,6 +5,7 @@
 
 #include "comdlg32/common.h"
 #include "comdlg32/dialog_ids.h"
+#include "comdlg32/font_dialog.h"
 #include "gdi32/fonts.h"
 #include "user32/controls.h"
 #include "user32/dialogs.h"
@@ -223,6 +224,19 @@ user32::DialogTemplate FontTemplate() {
 }
 
 } // namespace
+
+bool WriteFontChoiceEarly(HWND dialog) {
+    if (GetWindowLongPtrA(dialog, DWLP_DLGPROC) != LONG_PTR(&FontDialogProc))
+        return false;
+    auto* d = reinterpret_cast<FontDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (!d)
+        return false;
+    int points = 0;
+    if (!ParsePoints(ItemText(dialog, kFontSizeEdit), points))
+        points = 10;
+    *d->request->lpLogFont = Choice(dialog, *d, std::min(points, 72));
+    return true;
+}
 
 } // namespace platform::comdlg32
 

@@ -2,6 +2,7 @@
 #include "testing/sheet.h"
 
 #include "comctl32/list_view.h"
+#include "comdlg32/font_dialog.h"
 #include "present/headless.h"
 #include "present/snapshot.h"
 
@@ -27,6 +28,18 @@ DialogScript FileChoice(std::string_view path) {
 DialogScript CancelChoice() {
     DialogScript script;
     script.Click(IDCANCEL);
+    return script;
+}
+
+DialogScript FontWrittenThenCancelled(std::string_view face) {
+    DialogScript script;
+    script.SetText(comdlg32::kFontFaceEdit, face)
+        .Then([](HWND dialog) -> std::optional<std::string> {
+            if (!comdlg32::WriteFontChoiceEarly(dialog))
+                return "not a font dialog";
+            return std::nullopt;
+        })
+        .Click(IDCANCEL);
     return script;
 }
 

@@ -18,6 +18,9 @@ DialogScript FontChoice(std::string_view face, std::string_view style = "Regular
 DialogScript FileChoice(std::string_view path);
 // Cancel, in either.
 DialogScript CancelChoice();
+// In the font dialog: the face typed and, before Cancel, the choice written into the caller's
+// record, as the system's dialog may write it although the user cancels.
+DialogScript FontWrittenThenCancelled(std::string_view face);
 // The scripts queued for the next font or file dialog (AnswerNextDialog by its name).
 void AnswerNextFontDialog(DialogScript script);
 void AnswerNextFileDialog(DialogScript script);
