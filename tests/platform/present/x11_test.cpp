@@ -393,6 +393,64 @@ TEST_F(X11Test, TheWindowTellsTheWindowManagerWhatItIs) {
     EXPECT_EQ(probe_->Text("Kana \x82\xA0", "_NET_WM_NAME"), "Kana \xE3\x81\x82");
 }
 
+TEST_F(X11Test, WithoutASizingBorderTheWindowManagerKeepsTheSizeAndOffersOnlyTheBoxesItHas) {
+    // _MOTIF_WM_HINTS bits: functions resize 2, move 4, minimise 8, maximise 16, close 32;
+    // decorations border 2, resize handles 4, title 8, menu 16, minimise 32, maximise 64.
+    struct Case {
+        const char* title;
+        DWORD style;
+        bool fixed;
+        long functions, decorations;
+    };
+    const Case cases[] = {
+        {"Dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, true, 4 | 32, 2 | 8 | 16},
+        {"Sizable", WS_OVERLAPPEDWINDOW, false, 2 | 4 | 8 | 16 | 32, 2 | 4 | 8 | 16 | 32 | 64},
+        {"Minimisable", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, true, 4 | 8 | 32,
+         2 | 8 | 16 | 32},
+        {"Bare", WS_POPUP, true, 4 | 32, 0},
+    };
+    for (const Case& c : cases) {
+        HWND w = Make(c.title, c.style | WS_VISIBLE, 0, RECT{10, 10, 210, 110}, RGB(1, 2, 3));
+        ASSERT_TRUE(Until([&] { return probe_->WindowRect(c.title).has_value(); })) << c.title;
+        RECT client;
+        GetClientRect(w, &client);
+        const auto limits = probe_->SizeLimitsOf(c.title);
+        ASSERT_TRUE(limits) << c.title;
+        if (c.fixed) {
+            ASSERT_TRUE(limits->minimum && limits->maximum) << c.title;
+            EXPECT_EQ(limits->minimum->cx, client.right) << c.title;
+            EXPECT_EQ(limits->minimum->cy, client.bottom) << c.title;
+            EXPECT_EQ(limits->maximum->cx, client.right) << c.title;
+            EXPECT_EQ(limits->maximum->cy, client.bottom) << c.title;
+        } else {
+            EXPECT_FALSE(limits->minimum || limits->maximum) << c.title;
+        }
+        const std::vector<long> motif = probe_->MotifHints(c.title);
+        ASSERT_EQ(motif.size(), 5u) << c.title;
+        EXPECT_EQ(motif[0], 1 | 2) << c.title << ": functions and decorations";
+        EXPECT_EQ(motif[1], c.functions) << c.title;
+        EXPECT_EQ(motif[2], c.decorations) << c.title;
+    }
+    // Resized by the program, the fixed size follows, and the window manager lets it go there.
+    HWND dialog = FindWindowA(nullptr, "Dialog");
+    SetWindowPos(dialog, nullptr, 0, 0, 300, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_TRUE(Until([&] {
+        const auto limits = probe_->SizeLimitsOf("Dialog");
+        return limits && limits->maximum && limits->maximum->cx == client.right &&
+               limits->maximum->cy == client.bottom && limits->minimum->cx == client.right;
+    }));
+    // Given a sizing border, it has no fixed size any more.
+    SetWindowLongPtrA(dialog, GWL_STYLE, GetWindowLongPtrA(dialog, GWL_STYLE) | WS_THICKFRAME);
+    SetWindowPos(dialog, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    EXPECT_TRUE(Until([&] {
+        const auto limits = probe_->SizeLimitsOf("Dialog");
+        return limits && !limits->minimum && !limits->maximum;
+    }));
+}
+
 TEST_F(X11Test, TheColourKeyCutsTheShapeAndClickThroughPassesClicksBelow) {
     probe_->ShowWindowAt(RECT{200, 200, 400, 300}, RGB(0, 255, 0));
     // Left half in the key colour, right half white; the window lies over the probe's.
