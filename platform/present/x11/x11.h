@@ -45,7 +45,10 @@ struct Shown {
     bool decorated = false; // the window manager draws the frame; the X window is the client
     bool mapped = false;
     bool override_redirect = false; // a popup menu: no window manager comes between
-    RECT area{};                    // the screen rectangle the X window was last asked to cover
+    // The window manager put it in a frame of its own: the server's reports give its place in
+    // the frame, and only the window manager's own (synthetic) ones its place on the screen.
+    bool framed = false;
+    RECT area{}; // the screen rectangle the X window was last asked to cover
     // Rectangles asked for before `area` that the server (or the window manager) may still
     // report: a report of one of them is the screen catching up, not the user moving it.
     std::deque<RECT> asked;

@@ -1189,4 +1189,52 @@ TEST_F(X11Test, AWindowManagersLateReportsDoNotPullAMovedWindowBack) {
         << r.left << "," << r.top;
 }
 
+TEST_F(X11Test, AWindowMovedAndResizedQuicklyNeverGoesBackToASizeItHadBefore) {
+    struct Case {
+        const char* title;
+        bool managed, framed;
+    };
+    const Case cases[] = {
+        {"Resized alone", false, false},
+        {"Resized in a frame", true, true},
+    };
+    for (const Case& c : cases) {
+        HWND w = Make(c.title, WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 200, 150}, RGB(1, 2, 3));
+        ASSERT_TRUE(Until([&] { return probe_->WindowRect(c.title).has_value(); })) << c.title;
+        RECT r;
+        if (c.managed) {
+            probe_->ManageWindows(c.framed);
+            // Once the layer has followed the window manager, it knows of the frame.
+            probe_->MoveWindow(c.title, RECT{110, 110, 210, 160});
+            ASSERT_TRUE(Until([&] { return GetWindowRect(w, &r) && r.left == 110; })) << c.title;
+        }
+        seen_.clear();
+        // Each call asks the server for a new size before it has reported the one before.
+        const RECT steps[] = {{120, 120, 260, 200}, {140, 130, 320, 250}, {160, 140, 380, 300}};
+        for (const RECT& s : steps)
+            MoveWindow(w, s.left, s.top, s.right - s.left, s.bottom - s.top, TRUE);
+        if (c.managed) {
+            for (size_t i = 0; i < std::size(steps); ++i)
+                ASSERT_TRUE(Within([&] { return probe_->AnswerMove(); })) << c.title;
+        }
+        // Then the user moves and sizes it: the layer follows, and once it has, it has seen
+        // every report the server and the window manager made before.
+        const RECT user{200, 200, 300, 260};
+        probe_->MoveWindow(c.title, user);
+        ASSERT_TRUE(Until([&] {
+            return GetWindowRect(w, &r) && r.left == user.left && r.top == user.top &&
+                   r.right == user.right && r.bottom == user.bottom;
+        })) << c.title
+            << ": " << r.left << "," << r.top << " " << r.right - r.left << "x" << r.bottom - r.top;
+        std::vector<std::pair<int, int>> sizes, expected;
+        for (const Seen& s : seen_)
+            if (s.hwnd == w && s.message == WM_SIZE)
+                sizes.emplace_back(LOWORD(s.lparam), HIWORD(s.lparam));
+        for (const RECT& s : steps)
+            expected.emplace_back(s.right - s.left, s.bottom - s.top);
+        expected.emplace_back(user.right - user.left, user.bottom - user.top);
+        EXPECT_EQ(sizes, expected) << c.title;
+    }
+}
+
 } // namespace
