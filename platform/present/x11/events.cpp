@@ -8,6 +8,7 @@
 #include "user32/window_manager.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
@@ -69,6 +70,16 @@ void X11Backend::Pump() {
 void X11Backend::Handle(XEvent& event) {
     if (HandleTrayEvent(event))
         return;
+    if (xfixes_event_ && event.type == xfixes_event_ + XFixesSelectionNotify) {
+        if (reinterpret_cast<const XFixesSelectionNotifyEvent&>(event).selection ==
+            atoms_.cm_selection) {
+            // The owner asked now: the report may be older than what followed it.
+            std::lock_guard lock(mutex_);
+            if (!lost_)
+                CompositorChanged(XGetSelectionOwner(display_, atoms_.cm_selection) != None);
+        }
+        return;
+    }
     if (randr_ && event.type == randr_event_ + RRScreenChangeNotify) {
         XRRUpdateConfiguration(&event);
         monitors_dirty_ = true;

@@ -172,8 +172,9 @@ void X11Backend::Create(HWND hwnd) {
     const int width = std::max(1, int(s.area.right - s.area.left));
     const int height = std::max(1, int(s.area.bottom - s.area.top));
     // A layered window gets its own alpha channel where a compositing manager can blend it.
-    const bool compositing = XGetSelectionOwner(display_, atoms_.cm_selection) != None;
-    s.argb = (r.ex_style & WS_EX_LAYERED) && compositing && argb_visual_;
+    // Asked afresh, as its channel is for life: one that started a moment ago counts.
+    CompositorChanged(XGetSelectionOwner(display_, atoms_.cm_selection) != None);
+    s.argb = (r.ex_style & WS_EX_LAYERED) && compositing_ && argb_visual_;
 
     XSetWindowAttributes attributes{};
     unsigned long mask = CWEventMask | CWBorderPixel | CWBackPixmap;

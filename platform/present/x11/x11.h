@@ -57,8 +57,9 @@ struct Shown {
     HWND owner = nullptr;
     bool state_known = false;
     bool above = false, skip = false, modal = false;
-    // The layered look last applied.
-    bool layered = false, keyed = false, click_through = false;
+    // The layered look last applied; `shaped` when the key cut the shape, `opacity` when the
+    // alpha went to the compositing manager as the window's opacity.
+    bool layered = false, keyed = false, click_through = false, shaped = false, opacity = false;
     COLORREF key = 0;
     BYTE alpha = 255;
     // What the window shows now, as pushed to the server (0x00RRGGBB, or premultiplied ARGB).
@@ -124,6 +125,12 @@ private:
     XImage* SharedImageOf(Shown& s, Visual* visual, unsigned depth);
     void FreeShared(Shown& s);
     void ApplyLayered(Shown& s);
+    // An alpha channel of its own, and a compositing manager to blend it: else the colour key
+    // is the window's shape and the alpha its opacity.
+    bool Blended(const Shown& s) const { return s.argb && compositing_; }
+    // The compositing manager came or went: each window with an alpha channel is shown again
+    // the way that works now.
+    void CompositorChanged(bool running);
     // events.cpp
     HWND WindowOf(::Window id);
     void Handle(XEvent& event);
@@ -156,6 +163,8 @@ private:
     bool randr_ = false;
     bool shm_ = false; // pixels go through shared memory (until the server refuses to attach)
     int randr_event_ = 0;
+    // Whether a compositing manager holds the screen's _NET_WM_CM_S selection, as last seen.
+    bool compositing_ = false;
     Visual* argb_visual_ = nullptr;
     Colormap argb_colormap_ = 0;
     // The desktop's own lock: the back end reads window records under it, and one lock for both

@@ -479,6 +479,63 @@ TEST_F(X11Test, TheColourKeyCutsTheShapeAndClickThroughPassesClicksBelow) {
     EXPECT_FALSE(SawMessage(w, WM_LBUTTONDOWN));
 }
 
+TEST_F(X11Test, TheColourKeyFollowsTheCompositingManagerAsItQuitsAndComesBack) {
+    probe_->ShowWindowAt(RECT{200, 200, 400, 300}, RGB(0, 255, 0));
+    probe_->RunCompositor(true);
+    // Left half in the key colour, right half white, half opaque.
+    HWND w = Make("Blended", WS_POPUP, WS_EX_LAYERED, RECT{220, 220, 320, 270}, RGB(255, 0, 255));
+    SetLayeredWindowAttributes(w, RGB(255, 0, 255), 128, LWA_COLORKEY | LWA_ALPHA);
+    ShowWindow(w, SW_SHOWNA);
+    platform::testing::RunUntilIdle();
+    HDC dc = GetDC(w);
+    RECT right{50, 0, 100, 50};
+    FillRect(dc, &right, HBRUSH(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(w, dc);
+    const std::vector<RECT> whole{RECT{0, 0, 100, 50}};
+    const auto same = [](const std::vector<RECT>& a, const std::vector<RECT>& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](RECT x, RECT y) {
+            return x.left == y.left && x.top == y.top && x.right == y.right && x.bottom == y.bottom;
+        });
+    };
+    // The keyed pixels cut out: every rectangle of the shape lies in the right half, and
+    // together they cover all of it.
+    const auto cut = [&] {
+        const std::vector<RECT> shape = probe_->ShapeOf("Blended");
+        long covered = 0;
+        for (const RECT& r : shape) {
+            if (r.left < 50 || r.right > 100 || r.top < 0 || r.bottom > 50)
+                return false;
+            covered += long(r.right - r.left) * (r.bottom - r.top);
+        }
+        return covered == 50 * 50;
+    };
+    // The compositing manager blends the alpha channel: no shape, no opacity of the window.
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Blended").has_value(); }));
+    platform::testing::RunUntilIdle();
+    EXPECT_TRUE(same(probe_->ShapeOf("Blended"), whole));
+    EXPECT_TRUE(probe_->Numbers("Blended", "_NET_WM_WINDOW_OPACITY").empty());
+
+    // It quits: nobody blends, so the key cuts the shape and the window below shows there; the
+    // rest shows its own colours, the alpha given to the next compositing manager as opacity.
+    probe_->RunCompositor(false);
+    EXPECT_TRUE(Until(cut)) << "the keyed half is not cut out";
+    EXPECT_TRUE(Until([&] {
+        auto s = probe_->ReadScreen(RECT{220, 220, 320, 270});
+        return s && s->pixels[size_t(25) * 100 + 10] == 0x00FF00u &&
+               s->pixels[size_t(25) * 100 + 80] == 0xFFFFFFu;
+    })) << "the keyed half is not the window below, or the rest not its own colour";
+    const std::vector<long> opacity = probe_->Numbers("Blended", "_NET_WM_WINDOW_OPACITY");
+    ASSERT_EQ(opacity.size(), 1u);
+    EXPECT_EQ(uint32_t(opacity[0]), 0xFFFFFFFFu / 255 * 128); // 32 bits, as Xlib widens them
+    SaveScreen(RECT{200, 200, 400, 300}, "x11-key-without-compositor.png");
+
+    // It comes back: the alpha channel again.
+    probe_->RunCompositor(true);
+    EXPECT_TRUE(Until([&] { return same(probe_->ShapeOf("Blended"), whole); }));
+    EXPECT_TRUE(
+        Until([&] { return probe_->Numbers("Blended", "_NET_WM_WINDOW_OPACITY").empty(); }));
+}
+
 TEST_F(X11Test, PointerAndKeysArriveAsTheLayersMessages) {
     HWND w = Make("Input", WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 200, 150}, RGB(0, 0, 0),
                   "ColourDbl");
