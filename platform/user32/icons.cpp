@@ -49,6 +49,18 @@ struct Canvas {
                 if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= r)
                     pixels[size_t(y) * size + x] = argb;
     }
+    // A triangle standing on its base, apex at (cx, top), base from cx - half to cx + half.
+    void Triangle(double cx, double top, double bottom, double half, uint32_t argb) {
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const double py = y + 0.5, px = x + 0.5;
+                if (py < top || py > bottom)
+                    continue;
+                const double reach = half * (py - top) / (bottom - top);
+                if (std::abs(px - cx) <= reach)
+                    pixels[size_t(y) * size + x] = argb;
+            }
+    }
     Icon ToIcon() && {
         Icon icon;
         icon.width = icon.height = size;
@@ -75,10 +87,11 @@ std::optional<Icon> StockIcon(uint32_t id) {
         c.Disc(16, 16, 14, 0xFF2060C0u);
         c.Disc(16, 16, 4, kWhite);
         break;
-    case 32515: // IDI_EXCLAMATION: a yellow disc with a black mark
-        c.Disc(16, 16, 14, 0xFFF0C020u);
-        c.Fill(14, 7, 18, 19, kBlack);
-        c.Fill(14, 22, 18, 26, kBlack);
+    case 32515: // IDI_EXCLAMATION: a yellow warning triangle, edged dark, with a black mark
+        c.Triangle(16, 1, 30, 15, 0xFF604000u);
+        c.Triangle(16, 4, 28.5, 12.5, 0xFFF0C020u);
+        c.Fill(15, 10, 17, 21, kBlack);
+        c.Fill(15, 23, 17, 26, kBlack);
         break;
     case 32516: // IDI_ASTERISK: a blue disc with a white mark
         c.Disc(16, 16, 14, 0xFF2060C0u);

@@ -67,9 +67,11 @@ const char* ButtonText(int id) {
 }
 
 constexpr int kTextId = 0xFFFF;
+constexpr int kIconId = 0xFFFE;
 // Pixels: the margin around the text and the buttons, a button's size and the gap between
-// buttons, and the widest line before the text wraps.
+// buttons, the room between the icon and the text, and the widest line before the text wraps.
 constexpr int kMargin = 12;
+constexpr int kIconGap = 12;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 24;
 constexpr int kButtonGap = 8;
@@ -81,10 +83,28 @@ struct BoxOnScreen {
     std::string text;
     std::vector<int> buttons;
     int default_button;
+    HICON icon; // null for a box without one
 };
 
-// The text measured as it wraps, the buttons in a row under it on the right, the box sized
-// around both and put in the middle of the monitor of its owner (or of the pointer).
+// The stock icon that an MB_ICON* kind shows; null for none.
+HICON IconOf(UINT style) {
+    switch (style & MB_ICONMASK) {
+    case MB_ICONHAND:
+        return LoadIconA(nullptr, IDI_HAND);
+    case MB_ICONQUESTION:
+        return LoadIconA(nullptr, IDI_QUESTION);
+    case MB_ICONEXCLAMATION:
+        return LoadIconA(nullptr, IDI_EXCLAMATION);
+    case MB_ICONASTERISK:
+        return LoadIconA(nullptr, IDI_ASTERISK);
+    default:
+        return nullptr;
+    }
+}
+
+// The icon at the top left, the text measured as it wraps right of it (a text shorter than the
+// icon level with the icon's middle), the buttons in a row under both on the right, the box
+// sized around them and put in the middle of the monitor of its owner (or of the pointer).
 void LayOut(HWND dialog, const BoxOnScreen& box) {
     HWND text = GetDlgItem(dialog, kTextId);
     RECT measure{0, 0, kMaximumTextWidth, 0};
@@ -99,10 +119,19 @@ void LayOut(HWND dialog, const BoxOnScreen& box) {
     const int row = n * kButtonWidth + (n - 1) * kButtonGap;
     const int text_width =
         std::clamp<int>(measure.right - measure.left, kMinimumTextWidth, kMaximumTextWidth);
-    const int width = std::max(text_width, row) + 2 * kMargin;
+    int icon_width = 0, icon_height = 0;
+    if (box.icon) {
+        icon_width = GetSystemMetrics(SM_CXICON);
+        icon_height = GetSystemMetrics(SM_CYICON);
+    }
+    const int text_left = kMargin + (box.icon ? icon_width + kIconGap : 0);
+    const int width = std::max(text_left + text_width, row + kMargin) + kMargin;
     const int text_height = std::max<int>(measure.bottom - measure.top, 16);
-    const int height = kMargin + text_height + kMargin + kButtonHeight + kMargin;
-    MoveWindow(text, kMargin, kMargin, text_width, text_height, FALSE);
+    const int body = std::max(text_height, icon_height);
+    const int height = kMargin + body + kMargin + kButtonHeight + kMargin;
+    if (box.icon)
+        MoveWindow(GetDlgItem(dialog, kIconId), kMargin, kMargin, icon_width, icon_height, FALSE);
+    MoveWindow(text, text_left, kMargin + (body - text_height) / 2, text_width, text_height, FALSE);
     for (int i = 0; i < n; ++i)
         MoveWindow(GetDlgItem(dialog, box.buttons[size_t(i)]),
                    width - kMargin - row + i * (kButtonWidth + kButtonGap),
@@ -132,6 +161,8 @@ INT_PTR CALLBACK BoxProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam
     case WM_INITDIALOG:
         box = reinterpret_cast<BoxOnScreen*>(lparam);
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+        if (box->icon)
+            SendDlgItemMessageA(dialog, kIconId, STM_SETICON, WPARAM(box->icon), 0);
         LayOut(dialog, *box);
         SetFocus(GetDlgItem(dialog, box->buttons[size_t(box->default_button)]));
         return FALSE;
@@ -171,12 +202,15 @@ int ShowOnScreen(HWND owner, const MessageBoxRecord& record, const std::vector<i
         c.style = style | WS_CHILD | WS_VISIBLE;
         t.controls.push_back(std::move(c));
     };
+    const HICON icon = IconOf(record.style);
+    if (icon)
+        add("STATIC", "", kIconId, SS_ICON);
     add("STATIC", record.text, kTextId, SS_LEFT | SS_NOPREFIX);
     for (size_t i = 0; i < buttons.size(); ++i)
         add("BUTTON", ButtonText(buttons[i]), buttons[i],
             WS_TABSTOP | (i == default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
     BoxOnScreen box{owner && IsWindow(owner) ? owner : nullptr, record.text, buttons,
-                    int(default_button)};
+                    int(default_button), icon};
     INT_PTR result = DialogBoxFromTemplate(nullptr, t, box.owner, BoxProc, LPARAM(&box));
     // A box that could not be shown, or a loop ended by the program's end: its default answer.
     return result > 0 ? int(result) : buttons[default_button];

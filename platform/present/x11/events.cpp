@@ -8,6 +8,7 @@
 #include "user32/window_manager.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
@@ -69,6 +70,16 @@ void X11Backend::Pump() {
 void X11Backend::Handle(XEvent& event) {
     if (HandleTrayEvent(event))
         return;
+    if (xfixes_event_ && event.type == xfixes_event_ + XFixesSelectionNotify) {
+        if (reinterpret_cast<const XFixesSelectionNotifyEvent&>(event).selection ==
+            atoms_.cm_selection) {
+            // The owner asked now: the report may be older than what followed it.
+            std::lock_guard lock(mutex_);
+            if (!lost_)
+                CompositorChanged(XGetSelectionOwner(display_, atoms_.cm_selection) != None);
+        }
+        return;
+    }
     if (randr_ && event.type == randr_event_ + RRScreenChangeNotify) {
         XRRUpdateConfiguration(&event);
         monitors_dirty_ = true;
@@ -119,6 +130,12 @@ void X11Backend::Handle(XEvent& event) {
     case ConfigureNotify:
         HandleConfigure(event.xconfigure);
         break;
+    case ReparentNotify: {
+        std::lock_guard lock(mutex_);
+        if (Shown* s = FindX(event.xreparent.window))
+            s->framed = event.xreparent.parent != root_;
+        break;
+    }
     case ClientMessage:
         HandleClientMessage(event.xclient);
         break;
@@ -191,27 +208,41 @@ void X11Backend::HandleConfigure(const XConfigureEvent& event) {
         Shown* s = FindX(event.window);
         if (!s)
             return;
-        // Where the window really is on the screen, whatever frame the manager put around it.
-        int x = event.x, y = event.y;
-        ::Window child;
-        if (!event.send_event)
-            XTranslateCoordinates(display_, event.window, root_, 0, 0, &x, &y, &child);
-        area = RECT{x, y, x + event.width, y + event.height};
-        const auto same = [&](const RECT& r) {
-            return area.left == r.left && area.top == r.top && area.right == r.right &&
-                   area.bottom == r.bottom;
+        const auto same_size = [&](const RECT& r) {
+            return event.width == r.right - r.left && event.height == r.bottom - r.top;
         };
-        if (same(s->area)) {
-            s->asked.clear();
-            return;
-        }
-        // A place asked for before the newest one, reported late: the window is on its way
-        // there, and following it back would undo the program's later moves (a drag's). The
-        // same place may be reported twice (by the server, then by the window manager).
-        if (auto echo = std::find_if(s->asked.begin(), s->asked.end(), same);
-            echo != s->asked.end()) {
-            s->asked.erase(s->asked.begin(), echo);
-            return;
+        if (s->framed && !event.send_event) {
+            // The server's report of a framed window: its size, and its place in the frame,
+            // which says nothing of where it is on the screen. Asking the server where it is
+            // now would pair today's place with the report's old size; the place comes in the
+            // window manager's own report. Only a size the layer never asked for is news: the
+            // user sized the frame.
+            if (same_size(s->area) || std::any_of(s->asked.begin(), s->asked.end(), same_size))
+                return;
+            int x = 0, y = 0;
+            ::Window child;
+            XTranslateCoordinates(display_, event.window, root_, 0, 0, &x, &y, &child);
+            area = RECT{x, y, x + event.width, y + event.height};
+        } else {
+            // Where the window is on the screen: a window of the root reported by the server,
+            // or any window reported by the window manager.
+            area = RECT{event.x, event.y, event.x + event.width, event.y + event.height};
+            const auto same = [&](const RECT& r) {
+                return area.left == r.left && area.top == r.top && same_size(r);
+            };
+            if (same(s->area)) {
+                s->asked.clear();
+                return;
+            }
+            // A place asked for before the newest one, reported late: the window is on its
+            // way there, and following it back would undo the program's later moves (a
+            // drag's). The same place may be reported twice (by the server, then by the window
+            // manager).
+            if (auto echo = std::find_if(s->asked.begin(), s->asked.end(), same);
+                echo != s->asked.end()) {
+                s->asked.erase(s->asked.begin(), echo);
+                return;
+            }
         }
         s->asked.clear();
         s->area = area;

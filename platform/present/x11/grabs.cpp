@@ -32,7 +32,9 @@ void X11Backend::UngrabInput() {
     input_grabbed_ = false;
     XUngrabPointer(display_, CurrentTime);
     XUngrabKeyboard(display_, CurrentTime);
-    XFlush(display_);
+    // Given back before the loop's end is told: a client that reaches for the input next
+    // (another program, a grab of the layer's own) must not find it still held.
+    XSync(display_, False);
 }
 
 std::optional<HeldKeys> X11Backend::Held() {

@@ -181,6 +181,7 @@ void X11Backend::Push(Shown& s, bool whole) {
     const int dx = s.area.left - window.left, dy = s.area.top - window.top;
     const Layered l = ReadLayered(s.hwnd);
     const uint32_t key = PixelOf(l.key);
+    const bool blended = Blended(s);
     std::vector<uint32_t> next(size_t(width) * size_t(height), 0);
     for (int y = 0; y < height; ++y) {
         const int sy = y + dy;
@@ -192,12 +193,15 @@ void X11Backend::Push(Shown& s, bool whole) {
                 continue;
             uint32_t p =
                 picture->pixels[size_t(sy) * size_t(picture->width) + size_t(sx)] & 0xFFFFFF;
-            if (s.argb) {
+            if (blended) {
                 // Premultiplied: each colour scaled by the alpha; keyed pixels fully clear.
                 const uint32_t a = (l.keyed && p == key) ? 0 : l.alpha;
                 const uint32_t r = ((p >> 16) & 0xFF) * a / 255, g = ((p >> 8) & 0xFF) * a / 255,
                                b = (p & 0xFF) * a / 255;
                 p = (a << 24) | (r << 16) | (g << 8) | b;
+            } else if (s.argb) {
+                // Nobody blends: the server shows the colours as they are.
+                p |= 0xFF000000u;
             }
             next[size_t(y) * size_t(width) + size_t(x)] = p;
         }
@@ -231,7 +235,7 @@ void X11Backend::Push(Shown& s, bool whole) {
     s.height = height;
     if (bottom < top || right < left)
         return;
-    if (l.keyed && !s.argb)
+    if (l.keyed && !blended)
         ApplyLayered(s);
     PutArea(s, left, top, right - left + 1, bottom - top + 1);
 }
@@ -240,41 +244,43 @@ void X11Backend::ApplyLayered(Shown& s) {
     if (lost_)
         return;
     const Layered l = ReadLayered(s.hwnd);
-    if (!s.argb) {
-        // No channel of its own: the key cuts the window's shape, the alpha is its opacity.
-        if (shape_ && (l.keyed || s.keyed)) {
-            if (l.keyed && s.width > 0 && s.height > 0) {
-                const uint32_t key = PixelOf(l.key);
-                std::vector<XRectangle> kept;
-                for (int y = 0; y < s.height; ++y) {
-                    int x = 0;
-                    while (x < s.width) {
-                        while (x < s.width &&
-                               s.pixels[size_t(y) * size_t(s.width) + size_t(x)] == key)
-                            ++x;
-                        const int start = x;
-                        while (x < s.width &&
-                               s.pixels[size_t(y) * size_t(s.width) + size_t(x)] != key)
-                            ++x;
-                        if (x > start)
-                            kept.push_back(XRectangle{short(start), short(y),
-                                                      static_cast<unsigned short>(x - start), 1});
-                    }
-                }
-                XShapeCombineRectangles(display_, s.id, ShapeBounding, 0, 0, kept.data(),
-                                        int(kept.size()), ShapeSet, Unsorted);
-            } else if (!l.keyed) {
-                XShapeCombineMask(display_, s.id, ShapeBounding, 0, 0, None, ShapeSet);
+    const bool blended = Blended(s);
+    // Without a channel to blend: the key cuts the window's shape, the alpha is its opacity.
+    if (shape_ && !blended && l.keyed && s.width > 0 && s.height > 0) {
+        const uint32_t key = PixelOf(l.key);
+        const auto keyed = [&](int x, int y) {
+            return (s.pixels[size_t(y) * size_t(s.width) + size_t(x)] & 0xFFFFFF) == key;
+        };
+        std::vector<XRectangle> kept;
+        for (int y = 0; y < s.height; ++y) {
+            int x = 0;
+            while (x < s.width) {
+                while (x < s.width && keyed(x, y))
+                    ++x;
+                const int start = x;
+                while (x < s.width && !keyed(x, y))
+                    ++x;
+                if (x > start)
+                    kept.push_back(XRectangle{short(start), short(y),
+                                              static_cast<unsigned short>(x - start), 1});
             }
         }
-        if (l.alpha != 255) {
-            const unsigned long opacity = (unsigned long)(0xFFFFFFFFul / 255ul * l.alpha);
-            XChangeProperty(display_, s.id, atoms_.net_wm_window_opacity, XA_CARDINAL, 32,
-                            PropModeReplace, reinterpret_cast<const unsigned char*>(&opacity), 1);
-        } else if (s.alpha != 255) {
-            XDeleteProperty(display_, s.id, atoms_.net_wm_window_opacity);
-        }
+        XShapeCombineRectangles(display_, s.id, ShapeBounding, 0, 0, kept.data(), int(kept.size()),
+                                ShapeSet, Unsorted);
+        s.shaped = true;
+    } else if (shape_ && s.shaped && (blended || !l.keyed)) {
+        XShapeCombineMask(display_, s.id, ShapeBounding, 0, 0, None, ShapeSet);
+        s.shaped = false;
     }
+    const bool opacity = !blended && l.alpha != 255;
+    if (opacity) {
+        const unsigned long value = (unsigned long)(0xFFFFFFFFul / 255ul * l.alpha);
+        XChangeProperty(display_, s.id, atoms_.net_wm_window_opacity, XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+    } else if (s.opacity) {
+        XDeleteProperty(display_, s.id, atoms_.net_wm_window_opacity);
+    }
+    s.opacity = opacity;
     // Click-through: an empty input region, so the server hands clicks to what lies below.
     if (xfixes_ && l.click_through != s.click_through) {
         XserverRegion region = l.click_through ? XFixesCreateRegion(display_, nullptr, 0) : None;
@@ -296,7 +302,7 @@ void X11Backend::LayeredChanged(HWND hwnd) {
     Shown* s = Find(hwnd);
     if (!s)
         return;
-    if (s->argb)
+    if (Blended(*s))
         Push(*s, true); // the alpha is in every pixel
     ApplyLayered(*s);
     // Taken by the server before the program goes on: a click that follows falls through.
@@ -311,6 +317,20 @@ void X11Backend::WindowPainted(HWND top) {
     if (!s || !s->mapped)
         return;
     Push(*s, false);
+    XFlush(display_);
+}
+
+void X11Backend::CompositorChanged(bool running) {
+    if (running == compositing_)
+        return;
+    compositing_ = running;
+    for (auto& [hwnd, s] : shown_) {
+        if (!s.argb || !s.mapped)
+            continue;
+        // The pixels first: the shape is cut from them.
+        Push(s, true);
+        ApplyLayered(s);
+    }
     XFlush(display_);
 }
 

@@ -8,11 +8,13 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
 
 #include <algorithm>
 #include <csignal>
 #include <deque>
 #include <cstdio>
+#include <map>
 #include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,12 +63,26 @@ void VirtualServer::Kill() {
     pid_ = -1;
 }
 
+namespace {
+
+// Pixels: the title bar of the frames the probe's window manager puts windows in.
+constexpr int kFrameTitle = 20;
+
+} // namespace
+
 struct Probe::State {
     Display* display = nullptr;
     ::Window target = 0;
     int clicks = 0;
 
     std::deque<XConfigureRequestEvent> moves; // waiting for AnswerMove
+    std::map<::Window, ::Window> frames;      // a client's window, the frame it was put in
+    ::Window compositor = 0;                  // owns _NET_WM_CM_S<screen> while it lives
+
+    ::Window FrameOf(::Window client) const {
+        auto it = frames.find(client);
+        return it == frames.end() ? 0 : it->second;
+    }
 
     void Drain() {
         XSync(display, False);
@@ -144,22 +160,49 @@ private:
     XErrorHandler previous_;
 };
 
-::Window FindByName(Display* d, const std::string& title) {
-    WindowsMayVanish vanishing(d);
-    ::Window root = DefaultRootWindow(d), parent, *children = nullptr, found = 0;
+std::vector<::Window> ChildrenOf(Display* d, ::Window w) {
+    ::Window root, parent, *children = nullptr;
     unsigned count = 0;
-    if (!XQueryTree(d, root, &root, &parent, &children, &count))
-        return 0;
-    for (unsigned i = 0; i < count && !found; ++i) {
+    std::vector<::Window> out;
+    if (XQueryTree(d, w, &root, &parent, &children, &count))
+        out.assign(children, children + count);
+    if (children)
+        XFree(children);
+    return out;
+}
+
+bool Named(Display* d, ::Window w, const std::string& title) {
+    char* name = nullptr;
+    const bool named = XFetchName(d, w, &name) && name && title == name;
+    if (name)
+        XFree(name);
+    return named;
+}
+
+// The clients' top-level windows, bottom first: the children of the root, and of a window
+// manager's frame (a child of the root without a name of its own) the window in it.
+std::vector<::Window> TopLevels(Display* d) {
+    std::vector<::Window> out;
+    for (::Window w : ChildrenOf(d, DefaultRootWindow(d))) {
         char* name = nullptr;
-        if (XFetchName(d, children[i], &name) && name && title == name)
-            found = children[i];
+        if (XFetchName(d, w, &name) && name) {
+            out.push_back(w);
+        } else {
+            for (::Window inner : ChildrenOf(d, w))
+                out.push_back(inner);
+        }
         if (name)
             XFree(name);
     }
-    if (children)
-        XFree(children);
-    return found;
+    return out;
+}
+
+::Window FindByName(Display* d, const std::string& title) {
+    WindowsMayVanish vanishing(d);
+    for (::Window w : TopLevels(d))
+        if (Named(d, w, title))
+            return w;
+    return 0;
 }
 
 } // namespace
@@ -217,6 +260,59 @@ std::vector<long> Probe::Numbers(const std::string& title, const char* property)
     return Read(state_->display, title, property, XA_CARDINAL).numbers;
 }
 
+std::optional<Probe::SizeLimits> Probe::SizeLimitsOf(const std::string& title) {
+    Display* d = state_->display;
+    const ::Window w = d ? FindByName(d, title) : 0;
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!w || !XGetWMNormalHints(d, w, &hints, &supplied))
+        return std::nullopt;
+    SizeLimits out;
+    if (hints.flags & PMinSize)
+        out.minimum = SIZE{hints.min_width, hints.min_height};
+    if (hints.flags & PMaxSize)
+        out.maximum = SIZE{hints.max_width, hints.max_height};
+    return out;
+}
+
+std::vector<long> Probe::MotifHints(const std::string& title) {
+    Display* d = state_->display;
+    if (!d)
+        return {};
+    return Read(d, title, "_MOTIF_WM_HINTS", XInternAtom(d, "_MOTIF_WM_HINTS", False)).numbers;
+}
+
+std::vector<RECT> Probe::ShapeOf(const std::string& title) {
+    Display* d = state_->display;
+    const ::Window w = d ? FindByName(d, title) : 0;
+    std::vector<RECT> out;
+    if (!w)
+        return out;
+    int count = 0, ordering = 0;
+    XRectangle* rectangles = XShapeGetRectangles(d, w, ShapeBounding, &count, &ordering);
+    for (int i = 0; i < count; ++i)
+        out.push_back(RECT{rectangles[i].x, rectangles[i].y, rectangles[i].x + rectangles[i].width,
+                           rectangles[i].y + rectangles[i].height});
+    if (rectangles)
+        XFree(rectangles);
+    return out;
+}
+
+void Probe::RunCompositor(bool running) {
+    Display* d = state_->display;
+    if (!d || running == (state_->compositor != 0))
+        return;
+    const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(d));
+    if (running) {
+        state_->compositor = XCreateSimpleWindow(d, DefaultRootWindow(d), -1, -1, 1, 1, 0, 0, 0);
+        XSetSelectionOwner(d, XInternAtom(d, name.c_str(), False), state_->compositor, CurrentTime);
+    } else {
+        XDestroyWindow(d, state_->compositor);
+        state_->compositor = 0;
+    }
+    state_->Drain();
+}
+
 std::string Probe::ClassOf(const std::string& title) {
     Display* d = state_->display;
     ::Window w = d ? FindByName(d, title) : 0;
@@ -261,28 +357,17 @@ std::optional<RECT> Probe::WindowRect(const std::string& title) {
         return std::nullopt;
     XSync(d, False);
     WindowsMayVanish vanishing(d);
-    ::Window root = DefaultRootWindow(d), parent, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(d, root, &root, &parent, &children, &count))
-        return std::nullopt;
-    std::optional<RECT> found;
-    for (unsigned i = 0; i < count && !found; ++i) {
-        char* name = nullptr;
+    for (::Window w : TopLevels(d)) {
         XWindowAttributes attributes;
-        if (XFetchName(d, children[i], &name) && name && title == name &&
-            XGetWindowAttributes(d, children[i], &attributes) &&
+        if (Named(d, w, title) && XGetWindowAttributes(d, w, &attributes) &&
             attributes.map_state == IsViewable) {
             int x, y;
             ::Window child;
-            XTranslateCoordinates(d, children[i], root, 0, 0, &x, &y, &child);
-            found = RECT{x, y, x + attributes.width, y + attributes.height};
+            XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+            return RECT{x, y, x + attributes.width, y + attributes.height};
         }
-        if (name)
-            XFree(name);
     }
-    if (children)
-        XFree(children);
-    return found;
+    return std::nullopt;
 }
 
 std::vector<RECT> Probe::OverrideRedirectWindows() {
@@ -335,28 +420,59 @@ void Probe::Focus(const std::string& title) {
     state_->Drain();
 }
 
-void Probe::ManageWindows() {
+void Probe::ManageWindows(bool frames) {
     Display* d = state_->display;
     if (!d)
         return;
-    XSelectInput(d, DefaultRootWindow(d), SubstructureRedirectMask);
+    const ::Window root = DefaultRootWindow(d);
+    XSelectInput(d, root, SubstructureRedirectMask);
+    if (frames) {
+        WindowsMayVanish vanishing(d);
+        for (::Window w : ChildrenOf(d, root)) {
+            XWindowAttributes a;
+            if (w == state_->target || !XGetWindowAttributes(d, w, &a) || a.override_redirect ||
+                a.map_state != IsViewable)
+                continue;
+            // A title bar above the window, as a window manager's frame has: the window's
+            // place in its frame is not its place on the screen.
+            // The window's requests to move come to the frame's owner.
+            XSetWindowAttributes attributes{};
+            attributes.background_pixel = 0x808080;
+            attributes.event_mask = SubstructureRedirectMask;
+            const ::Window frame =
+                XCreateWindow(d, root, a.x, a.y - kFrameTitle, unsigned(a.width),
+                              unsigned(a.height + kFrameTitle), 0, CopyFromParent, InputOutput,
+                              CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+            XAddToSaveSet(d, w);
+            XReparentWindow(d, w, frame, 0, kFrameTitle);
+            XMapWindow(d, frame);
+            state_->frames[w] = frame;
+        }
+    }
     state_->Drain();
 }
 
 namespace {
 
-// What a window manager does to move a window: it moves it, then tells its client where.
-void Place(Display* d, ::Window w, RECT area) {
-    XMoveResizeWindow(d, w, area.left, area.top, unsigned(area.right - area.left),
-                      unsigned(area.bottom - area.top));
+// What a window manager does to move a window: it moves it (in its frame, the frame), then
+// tells its client where.
+void Place(Display* d, ::Window w, ::Window frame, RECT area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (frame) {
+        XMoveResizeWindow(d, frame, area.left, area.top - kFrameTitle, unsigned(width),
+                          unsigned(height + kFrameTitle));
+        XResizeWindow(d, w, unsigned(width), unsigned(height));
+    } else {
+        XMoveResizeWindow(d, w, area.left, area.top, unsigned(width), unsigned(height));
+    }
     XEvent event{};
     event.xconfigure.type = ConfigureNotify;
     event.xconfigure.event = w;
     event.xconfigure.window = w;
     event.xconfigure.x = area.left;
     event.xconfigure.y = area.top;
-    event.xconfigure.width = area.right - area.left;
-    event.xconfigure.height = area.bottom - area.top;
+    event.xconfigure.width = width;
+    event.xconfigure.height = height;
     XSendEvent(d, w, False, StructureNotifyMask, &event);
 }
 
@@ -371,7 +487,7 @@ bool Probe::AnswerMove() {
         return false;
     const XConfigureRequestEvent request = state_->moves.front();
     state_->moves.pop_front();
-    Place(d, request.window,
+    Place(d, request.window, state_->FrameOf(request.window),
           RECT{request.x, request.y, request.x + request.width, request.y + request.height});
     state_->Drain();
     return true;
@@ -382,7 +498,7 @@ void Probe::MoveWindow(const std::string& title, RECT area) {
     const ::Window w = d ? FindByName(d, title) : 0;
     if (!w)
         return;
-    Place(d, w, area);
+    Place(d, w, state_->FrameOf(w), area);
     state_->Drain();
 }
 

@@ -64,6 +64,21 @@ public:
     std::string ClassOf(const std::string& title);
     // A property of 32-bit numbers (CARDINAL), each as a long.
     std::vector<long> Numbers(const std::string& title, const char* property);
+    // The sizes the window with this title asks the window manager to keep it within
+    // (WM_NORMAL_HINTS), each only where it asks one; nothing when it has no such hints.
+    struct SizeLimits {
+        std::optional<SIZE> minimum, maximum;
+    };
+    std::optional<SizeLimits> SizeLimitsOf(const std::string& title);
+    // _MOTIF_WM_HINTS of the window with this title: flags, functions, decorations, input
+    // mode, status.
+    std::vector<long> MotifHints(const std::string& title);
+    // The rectangles of the bounding shape of the window with this title, in the window; one
+    // rectangle as large as the window when it has no shape of its own.
+    std::vector<RECT> ShapeOf(const std::string& title);
+    // A compositing manager as far as its clients can tell: it holds the screen's
+    // _NET_WM_CM_S selection while it runs, and quits taking its window with it.
+    void RunCompositor(bool running);
     // Takes a property off the window with this title, as a window manager takes
     // _NET_WM_STATE off a window that is withdrawn.
     void DeleteProperty(const std::string& title, const char* property);
@@ -80,8 +95,9 @@ public:
     // A window manager of the simplest kind: from now on the other clients' requests to move
     // their windows wait until AnswerMove carries out the oldest one and reports where the
     // window went (a synthetic ConfigureNotify, as a window manager sends). False when no
-    // request came.
-    void ManageWindows();
+    // request came. With `frames`, the windows shown now are each put in a frame with a
+    // title bar, as a reparenting window manager does.
+    void ManageWindows(bool frames = false);
     bool AnswerMove();
     // The window manager moves the window with this title itself (the user dragged its frame).
     void MoveWindow(const std::string& title, RECT area);

@@ -125,6 +125,13 @@ X11Backend::X11Backend(Display* display, std::string name)
     if (found)
         XFree(found);
     StartTray();
+    // A compositing manager that starts or quits: XFixes tells of the selection's owner.
+    if (xfixes_event_)
+        XFixesSelectSelectionInput(display_, root_, atoms_.cm_selection,
+                                   XFixesSetSelectionOwnerNotifyMask |
+                                       XFixesSelectionWindowDestroyNotifyMask |
+                                       XFixesSelectionClientCloseNotifyMask);
+    compositing_ = XGetSelectionOwner(display_, atoms_.cm_selection) != None;
     current = this;
 }
 

@@ -412,6 +412,9 @@ bool X11Backend::HandleTrayEvent(XEvent& event) {
         return true;
     }
     if (xfixes_event_ && event.type == xfixes_event_ + XFixesSelectionNotify) {
+        if (reinterpret_cast<const XFixesSelectionNotifyEvent&>(event).selection !=
+            tray_atoms_.selection)
+            return false;
         TrayOwnerChanged();
         return true;
     }

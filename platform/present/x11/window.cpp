@@ -63,12 +63,71 @@ bool Same(const RECT& a, const RECT& b) {
 // Rectangles asked for that a later report may still name: a drag asks for one at every step.
 constexpr size_t kAskedKept = 64;
 
-// _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status.
+// _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status. The flags say which
+// fields count; in those, each bit offers one thing (the "all" bit would turn the rest into
+// exceptions, so it is never set).
 struct MotifHints {
     unsigned long flags, functions, decorations;
     long input_mode;
     unsigned long status;
 };
+constexpr unsigned long kMotifFunctions = 1ul << 0, kMotifDecorations = 1ul << 1;
+constexpr unsigned long kFunctionResize = 1ul << 1, kFunctionMove = 1ul << 2,
+                        kFunctionMinimize = 1ul << 3, kFunctionMaximize = 1ul << 4,
+                        kFunctionClose = 1ul << 5;
+constexpr unsigned long kDecorBorder = 1ul << 1, kDecorResizeHandles = 1ul << 2,
+                        kDecorTitle = 1ul << 3, kDecorMenu = 1ul << 4, kDecorMinimize = 1ul << 5,
+                        kDecorMaximize = 1ul << 6;
+
+// What the window manager may do to a window and draw around it: what the window's own frame
+// would offer. Without a sizing border it is not resized, without the boxes not maximised or
+// minimised, whatever keys or menus the window manager has for that.
+MotifHints MotifHintsOf(DWORD style) {
+    MotifHints m{kMotifFunctions | kMotifDecorations, kFunctionMove | kFunctionClose, 0, 0, 0};
+    const bool sizable = (style & WS_THICKFRAME) != 0;
+    const bool minimizable = (style & WS_MINIMIZEBOX) != 0;
+    const bool maximizable = (style & WS_MAXIMIZEBOX) != 0;
+    if (sizable)
+        m.functions |= kFunctionResize;
+    if (minimizable)
+        m.functions |= kFunctionMinimize;
+    if (maximizable)
+        m.functions |= kFunctionMaximize;
+    if (Decorated(style)) {
+        m.decorations = kDecorBorder | kDecorTitle | kDecorMenu;
+        if (sizable)
+            m.decorations |= kDecorResizeHandles;
+        if (minimizable)
+            m.decorations |= kDecorMinimize;
+        if (maximizable)
+            m.decorations |= kDecorMaximize;
+    }
+    return m;
+}
+
+// WM_NORMAL_HINTS: placed where the program put it, the frame around it; a window without a
+// sizing border as small and as large as it is now, so the window manager neither offers to
+// resize it nor lets a maximise stretch it.
+void SetSizeHints(Display* display, ::Window id, const RECT& area, DWORD style) {
+    XSizeHints* size = XAllocSizeHints();
+    if (!size)
+        return;
+    const int width = std::max(1, int(area.right - area.left));
+    const int height = std::max(1, int(area.bottom - area.top));
+    size->flags = USPosition | USSize | PWinGravity;
+    size->x = area.left;
+    size->y = area.top;
+    size->width = width;
+    size->height = height;
+    size->win_gravity = StaticGravity;
+    if (!(style & WS_THICKFRAME)) {
+        size->flags |= PMinSize | PMaxSize;
+        size->min_width = size->max_width = width;
+        size->min_height = size->max_height = height;
+    }
+    XSetWMNormalHints(display, id, size);
+    XFree(size);
+}
 
 } // namespace
 
@@ -113,8 +172,9 @@ void X11Backend::Create(HWND hwnd) {
     const int width = std::max(1, int(s.area.right - s.area.left));
     const int height = std::max(1, int(s.area.bottom - s.area.top));
     // A layered window gets its own alpha channel where a compositing manager can blend it.
-    const bool compositing = XGetSelectionOwner(display_, atoms_.cm_selection) != None;
-    s.argb = (r.ex_style & WS_EX_LAYERED) && compositing && argb_visual_;
+    // Asked afresh, as its channel is for life: one that started a moment ago counts.
+    CompositorChanged(XGetSelectionOwner(display_, atoms_.cm_selection) != None);
+    s.argb = (r.ex_style & WS_EX_LAYERED) && compositing_ && argb_visual_;
 
     XSetWindowAttributes attributes{};
     unsigned long mask = CWEventMask | CWBorderPixel | CWBackPixmap;
@@ -141,14 +201,7 @@ void X11Backend::Create(HWND hwnd) {
                          unsigned(height), 0, depth, InputOutput, visual, mask, &attributes);
     s.gc = XCreateGC(display_, s.id, 0, nullptr);
 
-    // Placed where the program put it, the frame around it.
-    XSizeHints* size = XAllocSizeHints();
-    size->flags = USPosition | USSize | PWinGravity;
-    size->x = s.area.left;
-    size->y = s.area.top;
-    size->width = width;
-    size->height = height;
-    size->win_gravity = StaticGravity;
+    SetSizeHints(display_, s.id, s.area, r.style);
     XWMHints* hints = XAllocWMHints();
     hints->flags = InputHint | StateHint;
     hints->input = (r.ex_style & WS_EX_NOACTIVATE) ? False : True;
@@ -158,8 +211,7 @@ void X11Backend::Create(HWND hwnd) {
     char res_class[] = "Pelmora";
     class_hint->res_name = res_name;
     class_hint->res_class = res_class;
-    XSetWMProperties(display_, s.id, nullptr, nullptr, nullptr, 0, size, hints, class_hint);
-    XFree(size);
+    XSetWMProperties(display_, s.id, nullptr, nullptr, nullptr, 0, nullptr, hints, class_hint);
     XFree(hints);
     XFree(class_hint);
     Atom protocols[] = {atoms_.wm_delete_window};
@@ -228,9 +280,15 @@ void X11Backend::Sync(Shown& s) {
     const Record r = Read(s.hwnd);
     if (!r.exists)
         return;
+    const RECT area = Decorated(r.style) ? r.client : r.window;
+    const bool resized = area.right - area.left != s.area.right - s.area.left ||
+                         area.bottom - area.top != s.area.bottom - s.area.top;
+    // Before the window is resized: a window manager holds a request to the sizes allowed.
+    if (resized || ((s.style ^ r.style) & WS_THICKFRAME))
+        SetSizeHints(display_, s.id, area, r.style);
     // Styles: the frame, the kind of window, its owner.
     if (s.style != r.style || s.ex_style != r.ex_style || s.owner != r.owner || !s.state_known) {
-        MotifHints motif{2, 0, Decorated(r.style) ? 1ul : 0ul, 0, 0};
+        const MotifHints motif = MotifHintsOf(r.style);
         XChangeProperty(display_, s.id, atoms_.motif_wm_hints, atoms_.motif_wm_hints, 32,
                         PropModeReplace, reinterpret_cast<const unsigned char*>(&motif), 5);
         Atom type = atoms_.type_normal;
@@ -260,11 +318,7 @@ void X11Backend::Sync(Shown& s) {
         XStoreName(display_, s.id, r.title.c_str());
         s.title = r.title;
     }
-    const RECT area = Decorated(r.style) ? r.client : r.window;
-    bool resized = false;
     if (!Same(area, s.area)) {
-        resized = area.right - area.left != s.area.right - s.area.left ||
-                  area.bottom - area.top != s.area.bottom - s.area.top;
         s.asked.push_back(s.area);
         if (s.asked.size() > kAskedKept)
             s.asked.pop_front();

@@ -45,7 +45,10 @@ struct Shown {
     bool decorated = false; // the window manager draws the frame; the X window is the client
     bool mapped = false;
     bool override_redirect = false; // a popup menu: no window manager comes between
-    RECT area{};                    // the screen rectangle the X window was last asked to cover
+    // The window manager put it in a frame of its own: the server's reports give its place in
+    // the frame, and only the window manager's own (synthetic) ones its place on the screen.
+    bool framed = false;
+    RECT area{}; // the screen rectangle the X window was last asked to cover
     // Rectangles asked for before `area` that the server (or the window manager) may still
     // report: a report of one of them is the screen catching up, not the user moving it.
     std::deque<RECT> asked;
@@ -54,8 +57,9 @@ struct Shown {
     HWND owner = nullptr;
     bool state_known = false;
     bool above = false, skip = false, modal = false;
-    // The layered look last applied.
-    bool layered = false, keyed = false, click_through = false;
+    // The layered look last applied; `shaped` when the key cut the shape, `opacity` when the
+    // alpha went to the compositing manager as the window's opacity.
+    bool layered = false, keyed = false, click_through = false, shaped = false, opacity = false;
     COLORREF key = 0;
     BYTE alpha = 255;
     // What the window shows now, as pushed to the server (0x00RRGGBB, or premultiplied ARGB).
@@ -121,6 +125,12 @@ private:
     XImage* SharedImageOf(Shown& s, Visual* visual, unsigned depth);
     void FreeShared(Shown& s);
     void ApplyLayered(Shown& s);
+    // An alpha channel of its own, and a compositing manager to blend it: else the colour key
+    // is the window's shape and the alpha its opacity.
+    bool Blended(const Shown& s) const { return s.argb && compositing_; }
+    // The compositing manager came or went: each window with an alpha channel is shown again
+    // the way that works now.
+    void CompositorChanged(bool running);
     // events.cpp
     HWND WindowOf(::Window id);
     void Handle(XEvent& event);
@@ -153,6 +163,8 @@ private:
     bool randr_ = false;
     bool shm_ = false; // pixels go through shared memory (until the server refuses to attach)
     int randr_event_ = 0;
+    // Whether a compositing manager holds the screen's _NET_WM_CM_S selection, as last seen.
+    bool compositing_ = false;
     Visual* argb_visual_ = nullptr;
     Colormap argb_colormap_ = 0;
     // The desktop's own lock: the back end reads window records under it, and one lock for both

@@ -393,6 +393,64 @@ TEST_F(X11Test, TheWindowTellsTheWindowManagerWhatItIs) {
     EXPECT_EQ(probe_->Text("Kana \x82\xA0", "_NET_WM_NAME"), "Kana \xE3\x81\x82");
 }
 
+TEST_F(X11Test, WithoutASizingBorderTheWindowManagerKeepsTheSizeAndOffersOnlyTheBoxesItHas) {
+    // _MOTIF_WM_HINTS bits: functions resize 2, move 4, minimise 8, maximise 16, close 32;
+    // decorations border 2, resize handles 4, title 8, menu 16, minimise 32, maximise 64.
+    struct Case {
+        const char* title;
+        DWORD style;
+        bool fixed;
+        long functions, decorations;
+    };
+    const Case cases[] = {
+        {"Dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, true, 4 | 32, 2 | 8 | 16},
+        {"Sizable", WS_OVERLAPPEDWINDOW, false, 2 | 4 | 8 | 16 | 32, 2 | 4 | 8 | 16 | 32 | 64},
+        {"Minimisable", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, true, 4 | 8 | 32,
+         2 | 8 | 16 | 32},
+        {"Bare", WS_POPUP, true, 4 | 32, 0},
+    };
+    for (const Case& c : cases) {
+        HWND w = Make(c.title, c.style | WS_VISIBLE, 0, RECT{10, 10, 210, 110}, RGB(1, 2, 3));
+        ASSERT_TRUE(Until([&] { return probe_->WindowRect(c.title).has_value(); })) << c.title;
+        RECT client;
+        GetClientRect(w, &client);
+        const auto limits = probe_->SizeLimitsOf(c.title);
+        ASSERT_TRUE(limits) << c.title;
+        if (c.fixed) {
+            ASSERT_TRUE(limits->minimum && limits->maximum) << c.title;
+            EXPECT_EQ(limits->minimum->cx, client.right) << c.title;
+            EXPECT_EQ(limits->minimum->cy, client.bottom) << c.title;
+            EXPECT_EQ(limits->maximum->cx, client.right) << c.title;
+            EXPECT_EQ(limits->maximum->cy, client.bottom) << c.title;
+        } else {
+            EXPECT_FALSE(limits->minimum || limits->maximum) << c.title;
+        }
+        const std::vector<long> motif = probe_->MotifHints(c.title);
+        ASSERT_EQ(motif.size(), 5u) << c.title;
+        EXPECT_EQ(motif[0], 1 | 2) << c.title << ": functions and decorations";
+        EXPECT_EQ(motif[1], c.functions) << c.title;
+        EXPECT_EQ(motif[2], c.decorations) << c.title;
+    }
+    // Resized by the program, the fixed size follows, and the window manager lets it go there.
+    HWND dialog = FindWindowA(nullptr, "Dialog");
+    SetWindowPos(dialog, nullptr, 0, 0, 300, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_TRUE(Until([&] {
+        const auto limits = probe_->SizeLimitsOf("Dialog");
+        return limits && limits->maximum && limits->maximum->cx == client.right &&
+               limits->maximum->cy == client.bottom && limits->minimum->cx == client.right;
+    }));
+    // Given a sizing border, it has no fixed size any more.
+    SetWindowLongPtrA(dialog, GWL_STYLE, GetWindowLongPtrA(dialog, GWL_STYLE) | WS_THICKFRAME);
+    SetWindowPos(dialog, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    EXPECT_TRUE(Until([&] {
+        const auto limits = probe_->SizeLimitsOf("Dialog");
+        return limits && !limits->minimum && !limits->maximum;
+    }));
+}
+
 TEST_F(X11Test, TheColourKeyCutsTheShapeAndClickThroughPassesClicksBelow) {
     probe_->ShowWindowAt(RECT{200, 200, 400, 300}, RGB(0, 255, 0));
     // Left half in the key colour, right half white; the window lies over the probe's.
@@ -419,6 +477,63 @@ TEST_F(X11Test, TheColourKeyCutsTheShapeAndClickThroughPassesClicksBelow) {
     probe_->Button(1, false);
     EXPECT_TRUE(Until([&] { return probe_->ClicksReceived() == 1; }));
     EXPECT_FALSE(SawMessage(w, WM_LBUTTONDOWN));
+}
+
+TEST_F(X11Test, TheColourKeyFollowsTheCompositingManagerAsItQuitsAndComesBack) {
+    probe_->ShowWindowAt(RECT{200, 200, 400, 300}, RGB(0, 255, 0));
+    probe_->RunCompositor(true);
+    // Left half in the key colour, right half white, half opaque.
+    HWND w = Make("Blended", WS_POPUP, WS_EX_LAYERED, RECT{220, 220, 320, 270}, RGB(255, 0, 255));
+    SetLayeredWindowAttributes(w, RGB(255, 0, 255), 128, LWA_COLORKEY | LWA_ALPHA);
+    ShowWindow(w, SW_SHOWNA);
+    platform::testing::RunUntilIdle();
+    HDC dc = GetDC(w);
+    RECT right{50, 0, 100, 50};
+    FillRect(dc, &right, HBRUSH(GetStockObject(WHITE_BRUSH)));
+    ReleaseDC(w, dc);
+    const std::vector<RECT> whole{RECT{0, 0, 100, 50}};
+    const auto same = [](const std::vector<RECT>& a, const std::vector<RECT>& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](RECT x, RECT y) {
+            return x.left == y.left && x.top == y.top && x.right == y.right && x.bottom == y.bottom;
+        });
+    };
+    // The keyed pixels cut out: every rectangle of the shape lies in the right half, and
+    // together they cover all of it.
+    const auto cut = [&] {
+        const std::vector<RECT> shape = probe_->ShapeOf("Blended");
+        long covered = 0;
+        for (const RECT& r : shape) {
+            if (r.left < 50 || r.right > 100 || r.top < 0 || r.bottom > 50)
+                return false;
+            covered += long(r.right - r.left) * (r.bottom - r.top);
+        }
+        return covered == 50 * 50;
+    };
+    // The compositing manager blends the alpha channel: no shape, no opacity of the window.
+    ASSERT_TRUE(Until([&] { return probe_->WindowRect("Blended").has_value(); }));
+    platform::testing::RunUntilIdle();
+    EXPECT_TRUE(same(probe_->ShapeOf("Blended"), whole));
+    EXPECT_TRUE(probe_->Numbers("Blended", "_NET_WM_WINDOW_OPACITY").empty());
+
+    // It quits: nobody blends, so the key cuts the shape and the window below shows there; the
+    // rest shows its own colours, the alpha given to the next compositing manager as opacity.
+    probe_->RunCompositor(false);
+    EXPECT_TRUE(Until(cut)) << "the keyed half is not cut out";
+    EXPECT_TRUE(Until([&] {
+        auto s = probe_->ReadScreen(RECT{220, 220, 320, 270});
+        return s && s->pixels[size_t(25) * 100 + 10] == 0x00FF00u &&
+               s->pixels[size_t(25) * 100 + 80] == 0xFFFFFFu;
+    })) << "the keyed half is not the window below, or the rest not its own colour";
+    const std::vector<long> opacity = probe_->Numbers("Blended", "_NET_WM_WINDOW_OPACITY");
+    ASSERT_EQ(opacity.size(), 1u);
+    EXPECT_EQ(uint32_t(opacity[0]), 0xFFFFFFFFu / 255 * 128); // 32 bits, as Xlib widens them
+    SaveScreen(RECT{200, 200, 400, 300}, "x11-key-without-compositor.png");
+
+    // It comes back: the alpha channel again.
+    probe_->RunCompositor(true);
+    EXPECT_TRUE(Until([&] { return same(probe_->ShapeOf("Blended"), whole); }));
+    EXPECT_TRUE(
+        Until([&] { return probe_->Numbers("Blended", "_NET_WM_WINDOW_OPACITY").empty(); }));
 }
 
 TEST_F(X11Test, PointerAndKeysArriveAsTheLayersMessages) {
@@ -1129,6 +1244,54 @@ TEST_F(X11Test, AWindowManagersLateReportsDoNotPullAMovedWindowBack) {
     probe_->MoveWindow("Reported", RECT{200, 200, 300, 250});
     EXPECT_TRUE(Until([&] { return GetWindowRect(w, &r) && r.left == 200 && r.top == 200; }))
         << r.left << "," << r.top;
+}
+
+TEST_F(X11Test, AWindowMovedAndResizedQuicklyNeverGoesBackToASizeItHadBefore) {
+    struct Case {
+        const char* title;
+        bool managed, framed;
+    };
+    const Case cases[] = {
+        {"Resized alone", false, false},
+        {"Resized in a frame", true, true},
+    };
+    for (const Case& c : cases) {
+        HWND w = Make(c.title, WS_POPUP | WS_VISIBLE, 0, RECT{100, 100, 200, 150}, RGB(1, 2, 3));
+        ASSERT_TRUE(Until([&] { return probe_->WindowRect(c.title).has_value(); })) << c.title;
+        RECT r;
+        if (c.managed) {
+            probe_->ManageWindows(c.framed);
+            // Once the layer has followed the window manager, it knows of the frame.
+            probe_->MoveWindow(c.title, RECT{110, 110, 210, 160});
+            ASSERT_TRUE(Until([&] { return GetWindowRect(w, &r) && r.left == 110; })) << c.title;
+        }
+        seen_.clear();
+        // Each call asks the server for a new size before it has reported the one before.
+        const RECT steps[] = {{120, 120, 260, 200}, {140, 130, 320, 250}, {160, 140, 380, 300}};
+        for (const RECT& s : steps)
+            MoveWindow(w, s.left, s.top, s.right - s.left, s.bottom - s.top, TRUE);
+        if (c.managed) {
+            for (size_t i = 0; i < std::size(steps); ++i)
+                ASSERT_TRUE(Within([&] { return probe_->AnswerMove(); })) << c.title;
+        }
+        // Then the user moves and sizes it: the layer follows, and once it has, it has seen
+        // every report the server and the window manager made before.
+        const RECT user{200, 200, 300, 260};
+        probe_->MoveWindow(c.title, user);
+        ASSERT_TRUE(Until([&] {
+            return GetWindowRect(w, &r) && r.left == user.left && r.top == user.top &&
+                   r.right == user.right && r.bottom == user.bottom;
+        })) << c.title
+            << ": " << r.left << "," << r.top << " " << r.right - r.left << "x" << r.bottom - r.top;
+        std::vector<std::pair<int, int>> sizes, expected;
+        for (const Seen& s : seen_)
+            if (s.hwnd == w && s.message == WM_SIZE)
+                sizes.emplace_back(LOWORD(s.lparam), HIWORD(s.lparam));
+        for (const RECT& s : steps)
+            expected.emplace_back(s.right - s.left, s.bottom - s.top);
+        expected.emplace_back(user.right - user.left, user.bottom - user.top);
+        EXPECT_EQ(sizes, expected) << c.title;
+    }
 }
 
 } // namespace

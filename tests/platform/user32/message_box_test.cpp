@@ -4,9 +4,11 @@
 #include "present/headless.h"
 #include "present/present.h"
 #include "testing/desktop.h"
+#include "user32/icons.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -144,6 +146,82 @@ TEST_F(MessageBoxes, OnAScreenTheUserAnswersTheBox) {
     // A scripted answer still comes first, without a dialog.
     testing_desktop::AnswerNextMessageBox(IDRETRY);
     EXPECT_EQ(MessageBoxA(nullptr, "t", "Pelmora Error", MB_RETRYCANCEL), IDRETRY);
+    platform::present::SetBackend(platform::present::MakeHeadlessBackend());
+}
+
+// Where an icon's opaque pixels all are in a picture, if anywhere.
+std::optional<POINT> FindIconIn(const platform::gdi::Surface& picture, HICON handle) {
+    auto icon = platform::user32::FindIcon(handle);
+    if (!icon)
+        return std::nullopt;
+    for (int oy = 0; oy + icon->height <= picture.height; ++oy)
+        for (int ox = 0; ox + icon->width <= picture.width; ++ox) {
+            bool all = true;
+            for (int y = 0; y < icon->height && all; ++y)
+                for (int x = 0; x < icon->width && all; ++x) {
+                    const uint32_t p = icon->pixels[size_t(y) * size_t(icon->width) + size_t(x)];
+                    if (p >> 24 == 0xFF)
+                        all =
+                            (picture
+                                 .pixels[size_t(oy + y) * size_t(picture.width) + size_t(ox + x)] &
+                             0xFFFFFF) == (p & 0xFFFFFF);
+                }
+            if (all)
+                return POINT{ox, oy};
+        }
+    return std::nullopt;
+}
+
+TEST_F(MessageBoxes, OnAScreenTheBoxShowsTheIconOfItsKindLeftOfTheText) {
+    platform::testing::DesktopScope desktop;
+    platform::present::SetBackend(std::make_unique<SeenBackend>());
+    const LPCSTR stock[] = {IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK};
+    struct Case {
+        UINT style;
+        LPCSTR icon; // null for none
+    };
+    const Case cases[] = {
+        {MB_OK, nullptr},
+        {MB_OK | MB_ICONHAND, IDI_HAND},
+        {MB_YESNO | MB_ICONQUESTION, IDI_QUESTION},
+        {MB_OK | MB_ICONEXCLAMATION, IDI_EXCLAMATION},
+        {MB_OKCANCEL | MB_ICONASTERISK, IDI_ASTERISK},
+    };
+    for (const Case& c : cases) {
+        std::optional<platform::gdi::Surface> picture;
+        RECT text{};
+        testing_desktop::DialogScript script;
+        script.Do([&](HWND dialog) {
+            picture = testing_desktop::ReadWindowPixels(dialog);
+            GetWindowRect(GetDlgItem(dialog, 0xFFFF), &text);
+            POINT corners[2] = {{text.left, text.top}, {text.right, text.bottom}};
+            ScreenToClient(dialog, &corners[0]);
+            ScreenToClient(dialog, &corners[1]);
+            text = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+        });
+        script.PressEscape();
+        testing_desktop::AnswerNextDialog("Pelmora Error", script);
+        MessageBoxA(nullptr, "A line.", "Pelmora Error", c.style);
+        ASSERT_TRUE(picture) << c.style;
+        for (LPCSTR id : stock) {
+            const std::optional<POINT> at = FindIconIn(*picture, LoadIconA(nullptr, id));
+            if (id != c.icon) {
+                EXPECT_FALSE(at) << c.style << ": another kind's icon";
+                continue;
+            }
+            ASSERT_TRUE(at) << c.style << ": no icon";
+            const int side = GetSystemMetrics(SM_CXICON);
+            EXPECT_LE(at->x + side, text.left) << c.style << ": the text is not right of the icon";
+            EXPECT_LT(at->x, 20) << c.style;
+            EXPECT_LT(at->y, 20) << c.style;
+            // The one line of text level with the icon's middle.
+            EXPECT_NEAR((text.top + text.bottom) / 2, at->y + side / 2, 1) << c.style;
+            EXPECT_LE(at->y + side, picture->height - 24) << c.style << ": over the buttons";
+        }
+        if (!c.icon) {
+            EXPECT_LT(text.left, 20) << "the text takes the icon's room";
+        }
+    }
     platform::present::SetBackend(platform::present::MakeHeadlessBackend());
 }
 
