@@ -15,7 +15,6 @@
 #include <commctrl.h>
 
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -146,20 +145,22 @@ void CGraphDetailPage::LoadItem(int i) {
 void CGraphDetailPage::LoadSettings() {
     const int count = ItemCount();
     for (int i = 0; i < count; ++i) {
-        LPSTR displayKey = DataIndexToDisplayKey(DWORD(i));
-        if (displayKey != nullptr)
-            AddListBoxString(IDC_DETAIL_SOURCES, displayKey);
+        AddItemEntry(IDC_DETAIL_SOURCES, i);
         LoadItem(i);
     }
+    // A row's entry leaves the other list by its data item, not by its text, which another
+    // source of the same display name shares.
     for (int j = 0; j < lNumberOfGraphs; ++j) {
-        LPSTR text = DataIndexToText(j);
-        if (text == nullptr)
+        const int index = GraphToDataIndex(j);
+        if (index < 0 || index >= count)
             continue;
-        AddListBoxString(IDC_DETAIL_ROWS, text);
-        const int found =
-            int(SendItem(IDC_DETAIL_SOURCES, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(text)));
-        if (found != LB_ERR)
-            DeleteListString(IDC_DETAIL_SOURCES, found);
+        AddItemEntry(IDC_DETAIL_ROWS, index);
+        for (int entry = 0; entry < GetListCount(IDC_DETAIL_SOURCES); ++entry) {
+            if (EntryItem(IDC_DETAIL_SOURCES, entry) == index) {
+                DeleteListString(IDC_DETAIL_SOURCES, entry);
+                break;
+            }
+        }
     }
     SetListSelection(IDC_DETAIL_ROWS, 0);
 
@@ -215,17 +216,19 @@ void CGraphDetailPage::SaveSettings() {
     if (bInitialized) {
         for (int i = 0; i < ItemCount(); ++i)
             SaveItem(i);
+        // Each row is written from its entry's own data item, so rows of two sources of one
+        // display name keep their own bindings. The rows are numbered as written: a row key
+        // left over from before never stands among them.
         CDriveProfileCategory* graphDetail = GraphDetailCategory();
-        const int rows = GetListCount(IDC_DETAIL_ROWS);
-        CHAR text[DATA_KEY_PARSE_SIZE];
+        const int entries = GetListCount(IDC_DETAIL_ROWS);
+        int rows = 0;
         CHAR key[KEY_SIZE];
-        for (int j = 0; j < rows; ++j) {
-            if (!ReadListEntry(IDC_DETAIL_ROWS, j, text))
+        for (int j = 0; j < entries; ++j) {
+            const int index = EntryItem(IDC_DETAIL_ROWS, j);
+            LPSTR settingsKey = index < 0 ? nullptr : DataIndexToKey(DWORD(index));
+            if (settingsKey == nullptr)
                 continue;
-            LPSTR settingsKey = DataKeyToText(text);
-            if (settingsKey == nullptr || settingsKey[0] == '\0')
-                continue;
-            wsprintfA(key, Literals::NumberedKeyFormat, Literals::Graph, j);
+            wsprintfA(key, Literals::NumberedKeyFormat, Literals::Graph, rows++);
             graphDetail->SetString(key, settingsKey);
         }
         graphDetail->SetInteger(Literals::NumberOfGraphs, rows);
@@ -241,7 +244,6 @@ void CGraphDetailPage::ShowDataItem() {
 }
 
 void CGraphDetailPage::ShowDataItemControls() {
-    CHAR text[DATA_KEY_PARSE_SIZE] = {};
     WORD list;
     if (GetListSelection(IDC_DETAIL_SOURCES) != LB_ERR) {
         list = IDC_DETAIL_SOURCES;
@@ -257,20 +259,12 @@ void CGraphDetailPage::ShowDataItemControls() {
     } else {
         return;
     }
-    if (!ReadListEntry(list, GetListSelection(list), text))
-        return;
-    const int index = DataKeyToIndex(text);
+    const int index = EntryItem(list, GetListSelection(list));
     if (index < 0 || index >= ItemCount())
         return;
     lPluginNumber = index;
-    const size_t length = strlen(text);
-    if (length < 2)
-        return;
-    text[length - 2] = '\0';
-    COnePlugin* plugin = FindPluginByName(text);
-    // A display name cut to fit the key names no source; the item's own source stands in.
-    if (plugin == nullptr)
-        plugin = DataIndexToPlugin(DWORD(index));
+    // The entry's own source: its display name may be another source's too.
+    COnePlugin* plugin = DataIndexToPlugin(DWORD(index));
     if (plugin == nullptr)
         return;
     const PMPINFO* info = plugin->GetInfo();
@@ -349,33 +343,48 @@ void CGraphDetailPage::ReadDataSourceSelection(WORD list, WORD other) {
         selection = 0;
         SetListSelection(list, 0);
     }
-    CHAR text[DATA_KEY_PARSE_SIZE] = {};
-    if (!ReadListEntry(list, selection, text))
-        return;
-    const int index = DataKeyToIndex(text);
+    const int index = EntryItem(list, selection);
     if (index != lPluginNumber) {
         lPluginNumber = index;
         ShowDataItem();
     }
 }
 
-bool CGraphDetailPage::ReadListEntry(WORD list, int index, LPSTR text) {
-    const LRESULT length = SendItem(list, LB_GETTEXTLEN, WPARAM(index), 0);
-    if (length == LB_ERR || length >= DATA_KEY_PARSE_SIZE)
-        return false;
-    GetListText(list, index, text);
-    return true;
+int CGraphDetailPage::AddItemEntry(WORD list, int index) {
+    LPSTR displayKey = DataIndexToDisplayKey(DWORD(index));
+    if (displayKey == nullptr)
+        return LB_ERR;
+    const int entry = AddListBoxString(list, displayKey);
+    if (entry >= 0)
+        SendItem(list, LB_SETITEMDATA, WPARAM(entry), LPARAM(index));
+    return entry;
+}
+
+int CGraphDetailPage::InsertItemEntry(WORD list, int position, int index) {
+    LPSTR displayKey = DataIndexToDisplayKey(DWORD(index));
+    if (displayKey == nullptr)
+        return LB_ERR;
+    const int entry = InsertListString(list, position, displayKey);
+    if (entry >= 0)
+        SendItem(list, LB_SETITEMDATA, WPARAM(entry), LPARAM(index));
+    return entry;
+}
+
+int CGraphDetailPage::EntryItem(WORD list, int entry) {
+    if (entry < 0 || entry >= GetListCount(list))
+        return -1;
+    return int(SendItem(list, LB_GETITEMDATA, WPARAM(entry), 0));
 }
 
 void CGraphDetailPage::AddDrawnGraph() {
     const int selection = GetListSelection(IDC_DETAIL_SOURCES);
     if (selection == LB_ERR || GetListCount(IDC_DETAIL_ROWS) >= MAX_ROWS)
         return;
-    CHAR text[DATA_KEY_PARSE_SIZE] = {};
-    if (!ReadListEntry(IDC_DETAIL_SOURCES, selection, text))
+    const int index = EntryItem(IDC_DETAIL_SOURCES, selection);
+    if (index < 0)
         return;
     DeleteListString(IDC_DETAIL_SOURCES, selection);
-    const int row = InsertListString(IDC_DETAIL_ROWS, -1, text);
+    const int row = InsertItemEntry(IDC_DETAIL_ROWS, -1, index);
     SetListSelection(IDC_DETAIL_ROWS, row);
     EnableItem(IDC_DETAIL_ADD, FALSE);
     const bool several = GetListCount(IDC_DETAIL_ROWS) >= 2;
@@ -389,12 +398,12 @@ void CGraphDetailPage::RemoveDrawnGraph() {
     const int selection = GetListSelection(IDC_DETAIL_ROWS);
     if (selection == LB_ERR || GetListCount(IDC_DETAIL_ROWS) < 2)
         return;
-    CHAR text[DATA_KEY_PARSE_SIZE] = {};
-    if (!ReadListEntry(IDC_DETAIL_ROWS, selection, text))
+    const int index = EntryItem(IDC_DETAIL_ROWS, selection);
+    if (index < 0)
         return;
     DeleteListString(IDC_DETAIL_ROWS, selection);
     SetListSelection(IDC_DETAIL_ROWS, -1);
-    const int entry = AddListBoxString(IDC_DETAIL_SOURCES, text);
+    const int entry = AddItemEntry(IDC_DETAIL_SOURCES, index);
     SetListSelection(IDC_DETAIL_SOURCES, entry);
     EnableItem(IDC_DETAIL_ADD, TRUE);
     EnableItem(IDC_DETAIL_REMOVE, FALSE);
@@ -408,11 +417,11 @@ void CGraphDetailPage::MoveDrawnGraph(int step) {
     const int target = selection + step;
     if (selection == LB_ERR || target < 0 || target >= GetListCount(IDC_DETAIL_ROWS))
         return;
-    CHAR text[DATA_KEY_PARSE_SIZE] = {};
-    if (!ReadListEntry(IDC_DETAIL_ROWS, selection, text))
+    const int index = EntryItem(IDC_DETAIL_ROWS, selection);
+    if (index < 0)
         return;
     DeleteListString(IDC_DETAIL_ROWS, selection);
-    InsertListString(IDC_DETAIL_ROWS, target, text);
+    InsertItemEntry(IDC_DETAIL_ROWS, target, index);
     SetListSelection(IDC_DETAIL_ROWS, target);
     UpdateMoveButtons();
     NotifyChanged();

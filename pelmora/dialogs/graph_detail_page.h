@@ -59,9 +59,14 @@ private:
     void SaveItem(int i);
     void ShowDataItemControls();
     void FillPlaceholders(const PMPINFO* info);
-    // Entry `index` of a list box into `text` (DATA_KEY_PARSE_SIZE bytes); false when there is
-    // no such entry or it would not fit.
-    bool ReadListEntry(WORD list, int index, LPSTR text);
+    // An entry of either list stands for one data item, whose global index it carries as its
+    // item data: sources of one display name give entries of one text. The entry shows the
+    // item's display key. Add puts it where LB_ADDSTRING does, Insert at `position` (-1: last);
+    // both give the entry's place, or LB_ERR for an index that names no item.
+    int AddItemEntry(WORD list, int index);
+    int InsertItemEntry(WORD list, int position, int index);
+    // The data item of an entry; -1 when there is no such entry.
+    int EntryItem(WORD list, int entry);
     void ReadDataSourceSelection(WORD list, WORD other);
     void AddDrawnGraph();
     void RemoveDrawnGraph();

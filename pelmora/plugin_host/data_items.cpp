@@ -160,6 +160,24 @@ LPSTR DataIndexToText(int r) {
     return FormatKey(szGraphKeyBuffer, graph->Plugin->Info.pszName, graph->dwPluralNumber);
 }
 
+int GraphToDataIndex(int r) {
+    const COneGraph* graph = GetGraph(r);
+    if (!graph || !graph->Plugin)
+        return -1;
+    int k = 0;
+    for (DWORD p = 0; p < GetPluginCount(); ++p) {
+        COnePlugin* plugin = GetPluginSlot(p);
+        if (!plugin)
+            break;
+        for (DWORD j = 0; j < plugin->Info.dwDataItems; ++j) {
+            if (plugin == graph->Plugin && j == graph->dwPluralNumber)
+                return k;
+            k += 1;
+        }
+    }
+    return -1;
+}
+
 COnePlugin* FindPluginByName(LPCSTR name) {
     for (DWORD p = 0; p < GetPluginCount(); ++p) {
         COnePlugin* plugin = GetPluginSlot(p);

@@ -41,6 +41,9 @@ LPSTR DataKeyToText(LPCSTR displayKey);
 // Display key of the binding of display row r (its source's display name and its item number),
 // in szGraphKeyBuffer; null for a row that does not exist or has never been bound.
 LPSTR DataIndexToText(int r);
+// The global index of the data item that display row r is bound to (its source and its item
+// number); -1 for a row that does not exist or has never been bound.
+int GraphToDataIndex(int r);
 // The first source in use whose display name is name.
 COnePlugin* FindPluginByName(LPCSTR name);
 // The plug-in name of a data item: for a built-in source the shared resource-string buffer

@@ -16,6 +16,16 @@
 #define APIENTRY
 #define CONST const
 
+// Sources written for the system mark what a library exports, or what it takes from another,
+// with __declspec(dllexport) and __declspec(dllimport). On ELF both mean the name is seen from
+// outside the library, whatever visibility the library is built with. Other __declspec
+// arguments are not known here and fail to compile rather than being dropped.
+#ifndef __declspec
+#define __declspec(what) PELMORA_DECLSPEC_##what
+#define PELMORA_DECLSPEC_dllexport __attribute__((visibility("default")))
+#define PELMORA_DECLSPEC_dllimport __attribute__((visibility("default")))
+#endif
+
 #ifdef __cplusplus
 #define PELMORA_EXTERN_C extern "C"
 #define PELMORA_BEGIN_EXTERN_C extern "C" {

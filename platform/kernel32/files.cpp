@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
@@ -451,6 +452,10 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     if (prefix.back() != '/')
         prefix += '/';
     while (dirent* entry = readdir(dir)) {
+        // A name holding a backslash has no Windows form: joined to its folder it would name a
+        // file in a folder below ("x\y.pmp" as "x/y.pmp"). The system lists no such name.
+        if (std::strchr(entry->d_name, '\\'))
+            continue;
         std::string ansi_name = host::Utf8ToAnsi(entry->d_name);
         if (!WildcardMatch(pattern_ansi, ansi_name))
             continue;

@@ -4,6 +4,7 @@
 #include "host/paths.h"
 #include "host/process_info.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
@@ -164,6 +165,37 @@ void StopUnlessFolderFitsCodePage(const std::string& folder) {
     ExitProcess(1);
 }
 
+// The backslash separates folders in the Windows form, so a name holding one comes back from
+// that form as other folders: run from "/x/a\b/", the program would read and overwrite the
+// settings of "/x/a/b/" and load its plug-ins. As for a name the code page cannot spell, the
+// user is told before any file of the folder is read or written, and the process ends.
+void StopIfPathHoldsABackslash(const std::string& program_path) {
+    const std::string folder = ProgramDirectory();
+    // A backslash within the folder that a drive letter stands for is not in the Windows form
+    // at all, and harms nothing.
+    const bool folder_changes =
+        folder.find('\\') != std::string::npos &&
+        host::WindowsToLinuxPath(host::LinuxToWindowsPath(folder)) != folder;
+    const bool file_changes =
+        program_path.find('\\', std::min(folder.size(), program_path.size())) != std::string::npos;
+    if (folder_changes)
+        std::fprintf(stderr,
+                     "The program's folder \"%s\" has a backslash in its name, which the "
+                     "program would read as a separator of folders and so use the files of "
+                     "another folder. Move it to a folder whose name holds no backslash.\n",
+                     folder.c_str());
+    else if (file_changes)
+        std::fprintf(stderr,
+                     "The program's file \"%s\" has a backslash in its name, which the program "
+                     "would read as a separator of folders and so use the files of another "
+                     "folder. Rename it to a name that holds no backslash.\n",
+                     program_path.c_str());
+    else
+        return;
+    std::fflush(stderr);
+    ExitProcess(1);
+}
+
 } // namespace platform
 
 PELMORA_BEGIN_EXTERN_C
@@ -276,8 +308,10 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
         SetLastError(ERROR_MOD_NOT_FOUND);
         return 0;
     }
-    if (!hModule || static_cast<void*>(hModule) == ProgramHandle())
+    if (!hModule || static_cast<void*>(hModule) == ProgramHandle()) {
         StopUnlessFolderFitsCodePage(ProgramDirectory());
+        StopIfPathHoldsABackslash(*path);
+    }
     if (!lpFilename || nSize == 0) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;

@@ -6,8 +6,14 @@
 #include "shell/main_window.h"
 #include "shell/program.h"
 
+#include "display/display_state.h"
+#include "display/rows.h"
+
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -145,6 +151,61 @@ TEST_F(EndToEndTest, RowsAndAPictureChosenInTheSheetShowAtOnceAndAgainAtTheNextS
     EXPECT_EQ(again->height, after->height);
     EXPECT_EQ(again->pixels, after->pixels);
     EXPECT_EQ(ReadSettings(), settings);
+}
+
+// Two copies of one plug-in, each bound to a row, share a display name. Opening the sheet and
+// pressing OK keeps both bindings, and the next start binds both rows again.
+TEST_F(EndToEndTest, RowsOfTwoSameNamedPluginsSurviveOkAndTheNextStart) {
+    using namespace platform::testing;
+    const std::filesystem::path good = std::filesystem::path(PLUGIN_LIBRARY_DIR) / "Good.pmp";
+    folder_.AddPlugin(good, "Alpha_1.pmp");
+    folder_.AddPlugin(good, "Alpha_2.pmp");
+    WriteSettings("MainWindow[\r\n\tFade=0\r\n]\r\nGraphDetail[\r\n\tNumberOfGraphs=2\r\n"
+                  "\tGraph0=Alpha_1.pmp|0\r\n\tGraph1=Alpha_2.pmp|0\r\n]\r\n");
+    AnswerNextDialog(kCaption,
+                     DialogScript().Then(SelectSheetPage(2)).Then(PressSheetButton(IDOK)));
+
+    // One run: the user double clicks the window when `open` is set, then closes it. The code
+    // the program ended with, and the rows it had bound by then.
+    auto run = [&](bool open) {
+        std::vector<std::string> rows;
+        int step = open ? 0 : 1;
+        IdleScope user([&]() {
+            HWND window = GetMainWindow();
+            switch (step++) {
+            case 0: {
+                RECT r;
+                GetWindowRect(window, &r);
+                DoubleClick(POINT{r.left + 4, r.top + 4});
+                return true;
+            }
+            case 1:
+                for (int j = 0; j < lNumberOfGraphs; ++j)
+                    rows.push_back(std::string(GetGraph(j)->Plugin->Identifier) + "|" +
+                                   std::to_string(GetGraph(j)->dwPluralNumber));
+                PostMessageA(window, WM_CLOSE, 0, 0);
+                return true;
+            }
+            return false;
+        });
+        UINT code = ~0u;
+        try {
+            RunProgram();
+        } catch (const ProcessExited& exited) {
+            code = exited.code;
+        }
+        return std::make_pair(code, rows);
+    };
+    const std::vector<std::string> bound = {"Alpha_1.pmp|0", "Alpha_2.pmp|0"};
+    EXPECT_EQ(run(true), std::make_pair(0u, bound));
+    ASSERT_EQ(DialogsShown().size(), 1u);
+    EXPECT_EQ(DialogsShown().front().result, 1);
+    const std::string settings = ReadSettings();
+    for (const char* key : {"\tGraph0=Alpha_1.pmp|0\r\n", "\tGraph1=Alpha_2.pmp|0\r\n"})
+        EXPECT_NE(settings.find(key), std::string::npos) << key << "\n" << settings;
+
+    EXPECT_EQ(run(false), std::make_pair(0u, bound));
+    EXPECT_TRUE(MessageBoxesShown().empty());
 }
 
 } // namespace

@@ -6,11 +6,17 @@
 #include "dialogs/graph_detail_page.h"
 #include "dialogs/options_sheet.h"
 #include "display/display_state.h"
+#include "display/rows.h"
 #include "plugin_host/data_items.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -410,6 +416,143 @@ TEST_F(GraphDetailPageTest, ANewRowShowsInTheWindowInItsPlaceWithItsColour) {
     EXPECT_NE(pixel(2, lRowHeight + lRowHeight / 2), kNewColour);
     EXPECT_STREQ(DataIndexToPlugin(DWORD(DataKeyToIndex(kOther)))->GetFormat(1), "new %1");
     EXPECT_EQ(RowKey(0), "Good.pmp|1");
+}
+
+// Two copies of one plug-in share its display name, so their entries in the lists have one
+// text: "Alpha|0" stands for item 0 of either copy. Each entry keeps its own item, whatever the
+// user does, and OK writes every row with its own copy's binding.
+struct SameNameCase {
+    const char* what;
+    std::function<void(DialogScript&)> actions;
+    std::vector<std::string> rows; // the row keys OK writes, in order
+};
+
+void PrintTo(const SameNameCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class SameNamedPlugins : public SheetTest, public ::testing::WithParamInterface<SameNameCase> {
+protected:
+    void SetUp() override {
+        ClearPluginEvents();
+        const std::filesystem::path good = std::filesystem::path(PLUGIN_LIBRARY_DIR) / "Good.pmp";
+        folder_.AddPlugin(good, "Alpha_1.pmp");
+        folder_.AddPlugin(good, "Alpha_2.pmp");
+        WriteSettings("GraphDetail[\r\n\tNumberOfGraphs=2\r\n\tGraph0=Alpha_1.pmp|0\r\n"
+                      "\tGraph1=Alpha_2.pmp|0\r\n]\r\n");
+        Start();
+        RunUntilIdle();
+    }
+    static HWND Page(HWND sheet) { return SheetPage(sheet, kDetailPage); }
+    static std::string RowKey(int j) {
+        LPCSTR value = GetDriveProfile()
+                           ->GetCategory(Literals::GraphDetail)
+                           ->GetString(("Graph" + std::to_string(j)).c_str());
+        return value ? value : "";
+    }
+    // The global index of the data item a settings key names.
+    static int IndexOfKey(const std::string& key) {
+        for (DWORD i = 0; i < GetDataItemCount(); ++i)
+            if (key == DataIndexToKey(i))
+                return int(i);
+        return -1;
+    }
+    static std::string ItemFormat(const char* key) {
+        LPCSTR value = pPluginsCategory->GetCategory(key)->GetString(Literals::Format);
+        return value ? value : "";
+    }
+};
+
+TEST_P(SameNamedPlugins, EveryRowKeepsItsOwnCopysBinding) {
+    const SameNameCase& c = GetParam();
+    DialogScript script;
+    script.Then(SelectSheetPage(kDetailPage)).Do([](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_DETAIL_ROWS).entries,
+                  (std::vector<std::string>{"Alpha|0", "Alpha|0"}));
+        // Each copy's item 1 is left to choose, and neither item 0.
+        std::vector<std::string> sources = ReadDialogItem(Page(sheet), IDC_DETAIL_SOURCES).entries;
+        EXPECT_EQ(std::count(sources.begin(), sources.end(), "Alpha|1"), 2);
+        EXPECT_EQ(std::count(sources.begin(), sources.end(), "Alpha|0"), 0);
+    });
+    c.actions(script);
+    script.Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_TRUE(LastSheet().errors.empty());
+    EXPECT_EQ(pGraphDetailCategory->GetInteger(Literals::NumberOfGraphs), int(c.rows.size()));
+    std::vector<std::string> written;
+    for (size_t j = 0; j < c.rows.size(); ++j)
+        written.push_back(RowKey(int(j)));
+    EXPECT_EQ(written, c.rows);
+    // The display was bound again from what OK wrote: every row to its own copy.
+    ASSERT_EQ(lNumberOfGraphs, int(c.rows.size()));
+    for (int j = 0; j < lNumberOfGraphs; ++j) {
+        const COneGraph* graph = GetGraph(j);
+        EXPECT_EQ(std::string(graph->Plugin->Identifier) + "|" +
+                      std::to_string(graph->dwPluralNumber),
+                  c.rows[size_t(j)]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    GraphDetailPage, SameNamedPlugins,
+    ::testing::Values(
+        SameNameCase{"unchanged", [](DialogScript&) {}, {"Alpha_1.pmp|0", "Alpha_2.pmp|0"}},
+        SameNameCase{"the second copy's item 1 added",
+                     [](DialogScript& script) {
+                         // The other list holds every item but the two rows, the second
+                         // copy's item 1 last.
+                         const int last = int(GetDataItemCount()) - 3;
+                         script.Pick(IDC_DETAIL_SOURCES, last).Do([last](HWND sheet) {
+                             EXPECT_EQ(
+                                 ReadDialogItem(SheetPage(sheet, kDetailPage), IDC_DETAIL_SOURCES)
+                                     .entries[size_t(last)],
+                                 "Alpha|1");
+                         });
+                         script.Click(IDC_DETAIL_ADD);
+                     },
+                     {"Alpha_1.pmp|0", "Alpha_2.pmp|0", "Alpha_2.pmp|1"}},
+        SameNameCase{
+            "the second copy's row moved up",
+            [](DialogScript& script) { script.Pick(IDC_DETAIL_ROWS, 1).Click(IDC_DETAIL_UP); },
+            {"Alpha_2.pmp|0", "Alpha_1.pmp|0"}},
+        SameNameCase{"the first copy's row removed and added back last",
+                     [](DialogScript& script) {
+                         script.Pick(IDC_DETAIL_ROWS, 0).Click(IDC_DETAIL_REMOVE);
+                         script.Click(IDC_DETAIL_ADD);
+                     },
+                     {"Alpha_2.pmp|0", "Alpha_1.pmp|0"}}),
+    [](const ::testing::TestParamInfo<SameNameCase>& info) {
+        std::string name;
+        for (const char* p = info.param.what; *p; ++p)
+            name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return name;
+    });
+
+// What is typed for the second copy's item goes to that copy, and the first copy keeps its own.
+TEST_F(SameNamedPlugins, EditsOfTheSecondCopysItemGoToTheSecondCopy) {
+    DialogScript script;
+    script.Then(SelectSheetPage(kDetailPage)).Pick(IDC_DETAIL_ROWS, 1);
+    script.SetText(IDC_DETAIL_FORMAT, "second copy %1").Pick(IDC_DETAIL_TEXTPOSITION, 1);
+    script.Do([](HWND sheet) {
+        WritePictureIfAsked(Page(sheet), "graph_detail_same_names");
+        EXPECT_EQ(pGraphDetailPage->lPluginNumber, IndexOfKey("Alpha_2.pmp|0"));
+    });
+    // Back on the first copy's row, the controls show that copy's own format.
+    script.Pick(IDC_DETAIL_ROWS, 0).Do([](HWND sheet) {
+        EXPECT_EQ(ReadDialogItem(Page(sheet), IDC_DETAIL_FORMAT).text, "%1");
+    });
+    script.Then(PressSheetButton(IDOK));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_EQ(ItemFormat("Alpha_2.pmp|0"), "second copy %1");
+    EXPECT_EQ(pPluginsCategory->GetCategory("Alpha_2.pmp|0")
+                  ->GetInteger(Literals::TextHorizontalPosition),
+              1);
+    EXPECT_EQ(ItemFormat("Alpha_1.pmp|0"), "%1");
+    EXPECT_EQ(pPluginsCategory->GetCategory("Alpha_1.pmp|0")
+                  ->GetInteger(Literals::TextHorizontalPosition),
+              3);
+    EXPECT_STREQ(GetGraph(1)->Plugin->GetFormat(0), "second copy %1");
+    EXPECT_STREQ(GetGraph(0)->Plugin->GetFormat(0), "%1");
 }
 
 } // namespace

@@ -21,9 +21,8 @@ ProgramDir::ProgramDir(Parts parts)
                      .plugins = parts.plugins ? platform::testing::ProgramParts::Plugins::Build
                                               : platform::testing::ProgramParts::Plugins::Empty}) {}
 
-RunningProgram::RunningProgram(const platform::testing::ProgramFolder& dir,
-                               std::vector<std::string> environment) {
-    errors_ = dir.path() / "stderr.txt";
+RunningProgram::RunningProgram(const fs::path& folder, std::vector<std::string> environment) {
+    errors_ = folder / "stderr.txt";
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         std::string entry(*e);
@@ -44,7 +43,7 @@ RunningProgram::RunningProgram(const platform::testing::ProgramFolder& dir,
     posix_spawn_file_actions_addopen(&actions, 2, errors_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    std::string program = (dir.path() / "pelmora").string();
+    std::string program = (folder / "pelmora").string();
     char* argv[] = {program.data(), nullptr};
     // Started from another folder, so that only the program's own folder can be what it uses.
     posix_spawn_file_actions_addchdir_np(&actions, "/");

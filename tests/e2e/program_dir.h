@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -30,7 +31,11 @@ public:
 class RunningProgram {
 public:
     RunningProgram(const platform::testing::ProgramFolder& dir,
-                   std::vector<std::string> environment = {});
+                   std::vector<std::string> environment = {})
+        : RunningProgram(dir.path(), std::move(environment)) {}
+    // The program of a folder laid out by hand (LayOutProgramFolder); its standard error goes
+    // to "stderr.txt" there.
+    RunningProgram(const std::filesystem::path& folder, std::vector<std::string> environment = {});
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;

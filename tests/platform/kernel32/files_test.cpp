@@ -125,8 +125,10 @@ TEST_F(Files, WriteLimitFailsTheWriteThatCrossesIt) {
     EXPECT_EQ(dir_.ReadFile("limited"), "abcde");
 }
 
+// A name holding a backslash is not listed: the caller would join it to the folder as a
+// path into a folder below.
 TEST_F(Files, FindReturnsMatchesInNameOrder) {
-    for (const char* name : {"b.pmp", "A.PMP", "c.txt", "d.pmpx", "a.pmp.bak"})
+    for (const char* name : {"b.pmp", "A.PMP", "c.txt", "d.pmpx", "a.pmp.bak", "e\\f.pmp"})
         dir_.WriteFile(name, "x");
     fs::create_directory(dir_ / "sub.pmp");
     WIN32_FIND_DATAA data;

@@ -115,13 +115,19 @@ protected:
     }
     // Installs a stand-in opener that writes each argument on a line of `arguments`.
     void InstallOpener() {
-        fs::path script = folder_ / "bin" / "xdg-open";
-        std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > "
-                              << (folder_ / "arguments.tmp").string() << "\n/bin/mv "
-                              << (folder_ / "arguments.tmp").string() << ' '
-                              << (folder_ / "arguments").string() << "\n";
-        fs::permissions(script, fs::perms::owner_all);
+        WriteOpener(folder_ / "bin", "arguments");
         setenv("PATH", (folder_ / "bin").c_str(), 1);
+    }
+    // A stand-in opener in `folder` that writes each argument on a line of the test folder's
+    // file `output`.
+    void WriteOpener(const fs::path& folder, const std::string& output) {
+        fs::create_directories(folder);
+        fs::path script = folder / "xdg-open";
+        const std::string written = (folder_ / output).string();
+        std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > "
+                              << written << ".tmp\n/bin/mv " << written << ".tmp " << written
+                              << "\n";
+        fs::permissions(script, fs::perms::owner_all);
     }
     // The arguments the stand-in wrote, once it has run (it runs on its own).
     std::optional<std::string> Arguments() {
@@ -136,6 +142,53 @@ protected:
     }
     std::optional<std::string> saved_path_;
 };
+
+// An empty or relative entry of PATH names the current folder, which can hold anything: the
+// opener is looked for in the absolute folders alone.
+class OpenerInCurrentFolder : public RealOpener {
+protected:
+    void SetUp() override {
+        RealOpener::SetUp();
+        saved_folder_ = fs::current_path();
+        WriteOpener(folder_ / "here", "planted");
+        WriteOpener(folder_ / "here" / "bin", "planted");
+        fs::current_path(folder_ / "here");
+    }
+    void TearDown() override {
+        fs::current_path(saved_folder_);
+        RealOpener::TearDown();
+    }
+    fs::path saved_folder_;
+};
+
+TEST_F(OpenerInCurrentFolder, OnlyAnAbsoluteFolderOfPathIsSearched) {
+    WriteOpener(folder_ / "bin", "arguments");
+    for (const std::string& path :
+         {":" + (folder_ / "bin").string(), ".:bin:" + (folder_ / "bin").string() + ":"}) {
+        fs::remove(folder_ / "arguments");
+        setenv("PATH", path.c_str(), 1);
+        EXPECT_GT(Result(ShellExecuteA(nullptr, nullptr, "https://example.org/", nullptr, nullptr,
+                                       SW_SHOW)),
+                  32)
+            << path;
+        EXPECT_EQ(Arguments(), "https://example.org/\n") << path;
+        // Only one opener is started, and it was the absolute folder's.
+        EXPECT_FALSE(fs::exists(folder_ / "planted")) << path;
+    }
+}
+
+TEST_F(OpenerInCurrentFolder, PathOfRelativeEntriesAloneFindsNoOpener) {
+    for (const char* path : {"", ":", ".", "bin:.:"}) {
+        setenv("PATH", path, 1);
+        SetLastError(0);
+        EXPECT_EQ(Result(ShellExecuteA(nullptr, nullptr, "https://example.org/", nullptr, nullptr,
+                                       SW_SHOW)),
+                  SE_ERR_NOASSOC)
+            << '"' << path << '"';
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_ASSOCIATION)) << '"' << path << '"';
+    }
+    EXPECT_FALSE(fs::exists(folder_ / "planted"));
+}
 
 TEST_F(RealOpener, GetsTheTargetAsOneArgumentThatNoShellReads) {
     InstallOpener();

@@ -575,6 +575,25 @@ TEST_F(ControlsTest, AListBox) {
     EXPECT_EQ(ReadDialogItem(dialog, IDC_LIST).selection, 0);
 }
 
+// Each entry keeps its own data as entries are inserted and deleted around it, also among
+// entries of one text; a new entry's data is 0.
+TEST_F(ControlsTest, AListBoxEntryKeepsItsOwnData) {
+    for (const char* text : {"Alpha|0", "Alpha|0", "Beta|0"})
+        Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM(text));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Send(IDC_LIST, LB_SETITEMDATA, WPARAM(i), 10 + i), TRUE);
+    EXPECT_EQ(Send(IDC_LIST, LB_INSERTSTRING, 0, LPARAM("Alpha|1")), 0);
+    EXPECT_EQ(Send(IDC_LIST, LB_DELETESTRING, 1), 3);
+    EXPECT_EQ(Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM("Alpha|0")), 3);
+    const LRESULT expected[] = {0, 11, 12, 0};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Send(IDC_LIST, LB_GETITEMDATA, WPARAM(i)), expected[i]) << "entry " << i;
+    EXPECT_EQ(Send(IDC_LIST, LB_GETITEMDATA, 4), LB_ERR);
+    EXPECT_EQ(Send(IDC_LIST, LB_SETITEMDATA, 4, 1), LB_ERR);
+    Send(IDC_LIST, LB_RESETCONTENT);
+    EXPECT_EQ(Send(IDC_LIST, LB_GETITEMDATA, 0), LB_ERR);
+}
+
 // A list of more entries than it shows keeps the selection in view and scrolls by its bar, by
 // the wheel and by the keys.
 TEST_F(ControlsTest, AListBoxLongerThanItShowsScrolls) {

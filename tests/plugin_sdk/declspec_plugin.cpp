@@ -1,0 +1,2 @@
+// The same plug-in source, compiled as C++.
+#include "declspec_plugin.c"
