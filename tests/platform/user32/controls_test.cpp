@@ -312,6 +312,71 @@ TEST_F(ControlsTest, AnEditReplacesItsSelectionAndUndoesIt) {
     platform::host::SetAnsiCodePage(0);
 }
 
+// Ctrl+Z takes back the whole run of typing (Backspaces among it), not its last character; a
+// caret moved, Delete, a replacement or typing over a selection begins a new step.
+TEST_F(ControlsTest, CtrlZUndoesTheWholeRunOfTyping) {
+    enum Kind { Type, Key, Replace, Select };
+    struct Op {
+        Kind kind;
+        std::string text; // Type: the characters ('\b' Backspace); Replace: the new text
+        WPARAM key = 0;   // Key: a virtual key pressed; Select: the selection's end
+    };
+    struct Case {
+        const char* name;
+        const char* text; // the edit's text, the caret at its end
+        std::vector<Op> ops;
+        const char* typed;  // the text after the ops
+        const char* undone; // after Ctrl+Z
+    };
+    const Case cases[] = {
+        {"typing", "x", {{Type, "abc"}}, "xabc", "x"},
+        {"typing with a Backspace", "x", {{Type, "ab\bc"}}, "xac", "x"},
+        {"typing after the caret moved",
+         "x",
+         {{Type, "ab"}, {Key, "", VK_LEFT}, {Type, "c"}},
+         "xacb",
+         "xab"},
+        {"typing after Delete",
+         "xy",
+         {{Key, "", VK_HOME}, {Key, "", VK_DELETE}, {Type, "ab"}},
+         "aby",
+         "y"},
+        {"typing after a replacement", "x", {{Replace, "yz"}, {Type, "ab"}}, "xyzab", "xyz"},
+        {"a replacement after typing", "x", {{Type, "ab"}, {Replace, "!"}}, "xab!", "xab"},
+        {"typing over a selection", "hello", {{Select, "", 0}, {Type, "ab"}}, "ab", "hello"},
+    };
+    SetFocus(Item(IDC_PLAIN_EDIT));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, c.text);
+        Send(IDC_PLAIN_EDIT, EM_SETSEL, std::strlen(c.text), std::strlen(c.text));
+        for (const Op& op : c.ops) {
+            switch (op.kind) {
+            case Type:
+                for (char ch : op.text)
+                    Send(IDC_PLAIN_EDIT, WM_CHAR, WPARAM(BYTE(ch)));
+                break;
+            case Key:
+                platform::testing::PressKey(int(op.key));
+                platform::testing::RunUntilIdle();
+                break;
+            case Replace:
+                Send(IDC_PLAIN_EDIT, EM_REPLACESEL, TRUE, LPARAM(op.text.c_str()));
+                break;
+            case Select:
+                Send(IDC_PLAIN_EDIT, EM_SETSEL, op.key, -1);
+                break;
+            }
+        }
+        EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, c.typed);
+        Send(IDC_PLAIN_EDIT, WM_CHAR, 0x1A);
+        EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, c.undone);
+        // A second Ctrl+Z takes the undo back.
+        Send(IDC_PLAIN_EDIT, WM_CHAR, 0x1A);
+        EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, c.typed);
+    }
+}
+
 TEST_F(ControlsTest, AChangeThatCannotBeUndoneEndsTheOlderUndo) {
     SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, "%1");
     Send(IDC_PLAIN_EDIT, EM_SETSEL, 2, 2);
