@@ -619,6 +619,62 @@ TEST_F(ControlsTest, AComboBoxsListDropsDownBelowItForTheMouse) {
     EXPECT_TRUE(IsWindowVisible(dialog));
 }
 
+// A character typed in a list box or a closed drop-down list picks the next entry that starts
+// with it, without regard to case, round to the first; a change is the user's (the parent hears
+// of it) and a character that starts no entry leaves the selection.
+TEST_F(ControlsTest, ACharacterTypedPicksTheNextEntryStartingWithIt) {
+    struct Case {
+        int id;
+        int notice; // what the parent hears of a change
+    };
+    for (const Case& c : {Case{IDC_LIST, LBN_SELCHANGE}, Case{IDC_COMBO, CBN_SELCHANGE}}) {
+        SCOPED_TRACE(c.id);
+        const bool combo = c.id == IDC_COMBO;
+        for (const char* text : {"Beta", "apple", "Banana", "cherry"})
+            Send(c.id, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, LPARAM(text));
+        SetFocus(Item(c.id));
+        struct Step {
+            int key;
+            int selection;
+        };
+        const Step steps[] = {{'B', 0}, {'B', 2}, {'B', 0}, {'A', 1}, {'Z', 1}, {'C', 3}};
+        for (const Step& step : steps) {
+            Commands().clear();
+            const int before = int(Send(c.id, combo ? CB_GETCURSEL : LB_GETCURSEL));
+            platform::testing::PressKey(step.key);
+            platform::testing::RunUntilIdle();
+            EXPECT_EQ(Send(c.id, combo ? CB_GETCURSEL : LB_GETCURSEL), step.selection)
+                << char(step.key);
+            EXPECT_EQ(Count(c.id, c.notice), before == step.selection ? 0 : 1) << char(step.key);
+        }
+        if (combo) {
+            EXPECT_FALSE(Send(c.id, CB_GETDROPPEDSTATE)) << "the list stays closed";
+        }
+    }
+}
+
+// Alt and an up or down arrow open and close a drop-down list, as F4 does.
+TEST_F(ControlsTest, AltAndAnArrowOpenADropDownList) {
+    for (const char* text : {"Day", "Hour"})
+        Send(IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text));
+    SetFocus(Item(IDC_COMBO));
+    struct Step {
+        bool alt;
+        int key;
+        bool dropped;
+    };
+    const Step steps[] = {{true, VK_DOWN, true},  {true, VK_UP, false}, {true, VK_UP, true},
+                          {true, VK_DOWN, false}, {false, VK_F4, true}, {false, VK_F4, false}};
+    for (const Step& step : steps) {
+        platform::testing::SetKeyDown(VK_MENU, step.alt);
+        platform::testing::PressKey(step.key);
+        platform::testing::SetKeyDown(VK_MENU, false);
+        platform::testing::RunUntilIdle();
+        EXPECT_EQ(Send(IDC_COMBO, CB_GETDROPPEDSTATE) != 0, step.dropped) << step.key;
+    }
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), CB_ERR) << "opening picks nothing";
+}
+
 TEST_F(ControlsTest, AListBox) {
     for (const char* text : {"%1", "%2", "%3"})
         Send(IDC_LIST, LB_ADDSTRING, 0, LPARAM(text));

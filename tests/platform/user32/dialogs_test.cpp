@@ -572,6 +572,38 @@ TEST_F(DialogTest, AltAndAnAccessKeyReachTheControlThatMarksIt) {
     EXPECT_TRUE(DialogsShown().at(0).errors.empty());
 }
 
+// Escape in an open drop-down list closes the list, an empty one too, and not the dialog; the
+// next Escape is the dialog's.
+TEST_F(DialogTest, EscapeClosesAnOpenListBeforeTheDialog) {
+    for (const std::vector<const char*>& entries :
+         {std::vector<const char*>{}, std::vector<const char*>{"Day", "Hour"}}) {
+        SCOPED_TRACE(entries.size());
+        platform::testing::ClearDialogs();
+        bool checked = false;
+        DialogScript script;
+        script.Do([&](HWND dialog) {
+            for (const char* text : entries)
+                SendDlgItemMessageA(dialog, IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text));
+            SetFocus(GetDlgItem(dialog, IDC_COMBO));
+        });
+        script.PressKey(VK_F4);
+        script.Do([](HWND dialog) {
+            EXPECT_TRUE(SendDlgItemMessageA(dialog, IDC_COMBO, CB_GETDROPPEDSTATE, 0, 0));
+        });
+        script.PressEscape();
+        script.Do([&](HWND dialog) {
+            checked = true;
+            EXPECT_FALSE(SendDlgItemMessageA(dialog, IDC_COMBO, CB_GETDROPPEDSTATE, 0, 0));
+            EXPECT_TRUE(IsWindowVisible(dialog));
+        });
+        script.PressEscape();
+        AnswerNextDialog("CONTROLS", script);
+        EXPECT_EQ(Run("CONTROLS"), IDCANCEL);
+        EXPECT_TRUE(checked) << "the first Escape closed the dialog";
+        EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+    }
+}
+
 TEST_F(DialogTest, TheQuitMessageEndsTheDialogAndStaysInTheQueue) {
     AnswerNextDialog("BASIC", DialogScript().Do([](HWND) { PostQuitMessage(3); }));
     EXPECT_EQ(Run("BASIC"), 0);
