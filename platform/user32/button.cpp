@@ -39,32 +39,6 @@ bool IsPushType(DWORD type) {
            type == BS_OWNERDRAW || type == BS_USERBUTTON;
 }
 
-// The siblings of a control in the group that it belongs to: from the nearest sibling before
-// it (or itself) that has WS_GROUP to the last one before the next WS_GROUP.
-std::vector<HWND> GroupOf(HWND control) {
-    std::vector<HWND> siblings;
-    {
-        auto w = FindWindowRecord(control);
-        if (!w)
-            return {};
-        std::lock_guard lock(DesktopLock());
-        auto parent = FindWindowRecord(w->parent);
-        if (!parent)
-            return {control};
-        siblings = parent->children;
-    }
-    auto at = std::find(siblings.begin(), siblings.end(), control);
-    if (at == siblings.end())
-        return {control};
-    auto first = at;
-    while (first != siblings.begin() && !(StyleOf(*first) & WS_GROUP))
-        --first;
-    auto last = at + 1;
-    while (last != siblings.end() && !(StyleOf(*last) & WS_GROUP))
-        ++last;
-    return std::vector<HWND>(first, last);
-}
-
 void SetCheck(HWND hwnd, ButtonState& s, UINT check) {
     DWORD type = TypeOf(hwnd);
     if (!IsCheckType(type) && !IsRadioType(type))

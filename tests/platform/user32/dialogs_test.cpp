@@ -572,6 +572,93 @@ TEST_F(DialogTest, AltAndAnAccessKeyReachTheControlThatMarksIt) {
     EXPECT_TRUE(DialogsShown().at(0).errors.empty());
 }
 
+// The arrow keys in a control that does not want them move the focus within its group, round
+// from one end to the other, past what is disabled, hidden or a label; an automatic radio
+// button that they reach is checked, a plain one only takes the focus.
+TEST_F(DialogTest, ArrowKeysMoveTheFocusWithinTheGroup) {
+    struct Case {
+        int from;
+        int key;
+        int focus;   // the control with the focus afterwards
+        int clicked; // the button the dialog heard clicked, 0 for none
+    };
+    const Case cases[] = {
+        {IDC_RADIO1, VK_DOWN, IDC_RADIO2, IDC_RADIO2},
+        {IDC_RADIO2, VK_RIGHT, IDC_OTHER_RADIO, 0},         // past the disabled one; a plain radio
+        {IDC_OTHER_RADIO, VK_DOWN, IDC_RADIO1, IDC_RADIO1}, // round to the first
+        {IDC_RADIO1, VK_UP, IDC_OTHER_RADIO, 0},            // round to the last
+        {IDC_OTHER_RADIO, VK_LEFT, IDC_RADIO2, IDC_RADIO2},
+        {IDC_CHECK, VK_DOWN, IDC_COLOR, 0}, // past the label and the hidden box
+        {IDC_COLOR, VK_DOWN, IDC_EDIT, 0},
+        {IDC_EDIT, VK_DOWN, IDC_EDIT, 0}, // the edit keeps its arrows
+        {IDC_COLOR, VK_UP, IDC_CHECK, 0},
+        {IDOK, VK_RIGHT, IDCANCEL, 0},
+        {IDCANCEL, VK_DOWN, IDOK, 0},
+    };
+    DialogScript script;
+    script.Do([](HWND dialog) { ShowWindow(GetDlgItem(dialog, IDC_MANUAL_CHECK), SW_HIDE); });
+    for (const Case& c : cases) {
+        script.Do([c](HWND dialog) {
+            SetFocus(GetDlgItem(dialog, c.from));
+            Commands().clear();
+        });
+        script.PressKey(c.key);
+        script.Do([c](HWND dialog) {
+            EXPECT_EQ(GetDlgCtrlID(GetFocus()), c.focus) << c.from << " " << c.key;
+            const auto clicks = Clicks();
+            EXPECT_EQ(clicks.empty() ? 0 : clicks.back().id, c.clicked) << c.from << " " << c.key;
+            if (c.clicked) {
+                EXPECT_EQ(IsDlgButtonChecked(dialog, c.clicked), UINT(BST_CHECKED));
+                for (int other : {IDC_RADIO1, IDC_RADIO2}) {
+                    if (other != c.clicked) {
+                        EXPECT_EQ(IsDlgButtonChecked(dialog, other), UINT(BST_UNCHECKED));
+                    }
+                }
+            }
+        });
+    }
+    script.PressEscape();
+    AnswerNextDialog("ARROWS", script);
+    EXPECT_EQ(Run("ARROWS"), IDCANCEL);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
+// A letter typed while a button has the focus works as with Alt; in an edit it is typed.
+TEST_F(DialogTest, ALetterOnAButtonIsAnAccessKey) {
+    struct Case {
+        int from;
+        int key;
+        int focus;
+        int clicked;
+        const char* edit; // the edit's text afterwards
+    };
+    const Case cases[] = {
+        {IDOK, 'C', IDC_CHECK, IDC_CHECK, ""},
+        {IDC_CHECK, 'G', IDC_CHECK, IDC_COLOR, ""},
+        {IDCANCEL, 'N', IDC_EDIT, 0, ""},
+        {IDC_EDIT, 'C', IDC_EDIT, 0, "c"},
+        {IDOK, 'Z', IDOK, 0, "c"}, // marked by nothing
+    };
+    DialogScript script;
+    for (const Case& c : cases) {
+        script.Do([c](HWND dialog) {
+            SetFocus(GetDlgItem(dialog, c.from));
+            Commands().clear();
+        });
+        script.PressKey(c.key);
+        script.Do([c](HWND dialog) {
+            EXPECT_EQ(GetDlgCtrlID(GetFocus()), c.focus) << char(c.key);
+            const auto clicks = Clicks();
+            EXPECT_EQ(clicks.empty() ? 0 : clicks.back().id, c.clicked) << char(c.key);
+            EXPECT_EQ(ReadDialogItem(dialog, IDC_EDIT).text, c.edit) << char(c.key);
+        });
+    }
+    script.PressEscape();
+    AnswerNextDialog("ACCESS_KEYS", script);
+    EXPECT_EQ(Run("ACCESS_KEYS"), IDCANCEL);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
 // Escape in an open drop-down list closes the list, an empty one too, and not the dialog; the
 // next Escape is the dialog's.
 TEST_F(DialogTest, EscapeClosesAnOpenListBeforeTheDialog) {
