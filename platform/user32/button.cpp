@@ -1,6 +1,7 @@
 // The "Button" class: push buttons, check boxes, radio buttons and group boxes.
 #include "user32/controls.h"
 
+#include "user32/dialogs.h"
 #include "user32/window_manager.h"
 
 #include <algorithm>
@@ -225,6 +226,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     case WM_SETFOCUS:
         s->focused = true;
         Redraw(hwnd);
+        if (IsPushType(TypeOf(hwnd)))
+            FollowFocusWithDefault(hwnd, hwnd);
         if (StyleOf(hwnd) & BS_NOTIFY)
             NotifyParent(hwnd, BN_SETFOCUS);
         return 0;
@@ -232,6 +235,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
         s->focused = false;
         s->pushed = false;
         Redraw(hwnd);
+        if (IsPushType(TypeOf(hwnd)))
+            FollowFocusWithDefault(hwnd, HWND(wparam));
         if (StyleOf(hwnd) & BS_NOTIFY)
             NotifyParent(hwnd, BN_KILLFOCUS);
         return 0;

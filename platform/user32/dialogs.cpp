@@ -181,6 +181,24 @@ bool MoveInGroup(HWND dialog, HWND from, bool previous) {
     return false;
 }
 
+// The dialog that a control's default button belongs to: the outermost of the dialogs it lies
+// in, so that a property sheet's page shares the sheet's default.
+HWND OuterDialogOf(HWND control) {
+    HWND dialog = nullptr;
+    for (HWND h = ParentOf(control); h; h = ParentOf(h)) {
+        if (States().Find(h))
+            dialog = h;
+        if (!(StyleOf(h) & WS_CHILD))
+            break;
+    }
+    return dialog;
+}
+
+bool IsPushButton(HWND control) {
+    return (SendMessageA(control, WM_GETDLGCODE, 0, 0) &
+            (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
 // Dialog units to pixels, rounded to the nearest pixel as MulDiv rounds.
 int Scale(int value, int numerator, int denominator) {
     return int(std::lround(double(value) * numerator / denominator));
@@ -542,6 +560,34 @@ HWND CreateModelessDialog(HINSTANCE instance, const DialogTemplate& t, HWND owne
         }
     }
     return IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+void FollowFocusWithDefault(HWND button, HWND focus) {
+    const HWND dialog = OuterDialogOf(button);
+    if (!dialog)
+        return;
+    HWND chosen = button;
+    if (focus != button) {
+        // Out of the dialog (another program, a dialog opened from this one) the button keeps
+        // the frame until the focus comes back; a push button taking it moves it itself.
+        if (!focus || !IsWithin(dialog, focus) || IsPushButton(focus))
+            return;
+        const LRESULT def = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+        chosen = HIWORD(def) == DC_HASDEFID ? GetDlgItem(dialog, LOWORD(def)) : nullptr;
+    }
+    std::vector<HWND> buttons;
+    TabOrder(dialog, buttons, 0);
+    if (std::find(buttons.begin(), buttons.end(), button) == buttons.end())
+        buttons.push_back(button); // on a page being hidden
+    for (HWND b : buttons) {
+        // An owner-drawn button takes Enter when it has the focus but draws no frame.
+        const DWORD type = StyleOf(b) & BS_TYPEMASK;
+        if (!IsClassName(b, "Button") || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON))
+            continue;
+        const DWORD wanted = b == chosen ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        if (type != wanted)
+            SendMessageA(b, BM_SETSTYLE, wanted, TRUE);
+    }
 }
 
 void SetDialogHooks(DialogHooks hooks) {

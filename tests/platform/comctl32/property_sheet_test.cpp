@@ -20,6 +20,7 @@ using platform::testing::SelectSheetPage;
 using Trace = std::vector<std::string>;
 
 constexpr int IDC_PAGE_EDIT = 10;
+constexpr int IDC_PAGE_BUTTON = 11;
 
 Trace& Log() {
     static Trace trace;
@@ -259,6 +260,37 @@ TEST_F(PropertySheetTest, TabLeavesThePageForTheSheetsButtonsAndEnterIsOk) {
     EXPECT_EQ(focus, (std::vector<int>{1, IDC_PAGE_EDIT, IDOK}));
     EXPECT_EQ(result, 1);
     EXPECT_EQ(Log().back(), "0 apply closing");
+}
+
+// A push button of a page that has the focus takes the sheet's default frame from OK; the
+// focus going to a control that is no push button gives it back.
+TEST_F(PropertySheetTest, APagesFocusedPushButtonIsTheDefaultWhileItHasTheFocus) {
+    const auto framed = [](HWND button) {
+        return (GetWindowLongPtrA(button, GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON;
+    };
+    INT_PTR result = Run(DialogScript()
+                             .Then(SelectSheetPage(1))
+                             .Do([&](HWND sheet) {
+                                 HWND page = platform::testing::SheetPage(sheet, 1);
+                                 HWND push = GetDlgItem(page, IDC_PAGE_BUTTON);
+                                 SetFocus(push);
+                                 EXPECT_TRUE(framed(push));
+                                 EXPECT_FALSE(framed(GetDlgItem(sheet, IDOK)));
+                                 SetFocus(GetDlgItem(page, IDC_PAGE_EDIT));
+                                 EXPECT_FALSE(framed(push));
+                                 EXPECT_TRUE(framed(GetDlgItem(sheet, IDOK)));
+                                 SetFocus(push);
+                             })
+                             // Leaving the page leaves no second frame on it.
+                             .Then(SelectSheetPage(0))
+                             .Do([&](HWND sheet) {
+                                 HWND page = platform::testing::SheetPage(sheet, 1);
+                                 EXPECT_FALSE(framed(GetDlgItem(page, IDC_PAGE_BUTTON)));
+                                 EXPECT_TRUE(framed(GetDlgItem(sheet, IDOK)));
+                             })
+                             .Then(PressSheetButton(IDCANCEL)));
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(Shown().errors.empty());
 }
 
 // The sheet is big enough for its largest page, and every page fills the same area.

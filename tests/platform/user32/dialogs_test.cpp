@@ -659,6 +659,45 @@ TEST_F(DialogTest, ALetterOnAButtonIsAnAccessKey) {
     EXPECT_TRUE(DialogsShown().at(0).errors.empty());
 }
 
+// A push button with the focus is drawn as the default; when the focus goes to a control that
+// is no push button, the dialog's own default is drawn so again, and Enter follows the frame.
+TEST_F(DialogTest, TheDefaultFrameFollowsTheFocusedPushButton) {
+    struct Case {
+        int focus;
+        int framed; // the one push button with BS_DEFPUSHBUTTON
+    };
+    const Case cases[] = {
+        {IDC_EDIT, IDC_APPLY}, {IDOK, IDOK},         {IDCANCEL, IDCANCEL},
+        {IDC_EDIT, IDC_APPLY}, {IDCANCEL, IDCANCEL}, {IDC_APPLY, IDC_APPLY},
+    };
+    DialogScript script;
+    for (const Case& c : cases)
+        script.Do([c](HWND dialog) {
+            SetFocus(GetDlgItem(dialog, c.focus));
+            for (int id : {IDOK, IDC_APPLY, IDCANCEL}) {
+                const LONG_PTR type = GetWindowLongPtrA(GetDlgItem(dialog, id), GWL_STYLE) & 0xF;
+                EXPECT_EQ(type, id == c.framed ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)
+                    << "focus on " << c.focus << ", button " << id;
+            }
+            // The frame's colour, which a default button doubles.
+            auto pixels = platform::testing::ReadWindowPixels(dialog);
+            ASSERT_TRUE(pixels);
+            for (int id : {IDOK, IDCANCEL}) {
+                POINT p{1, 1};
+                ClientToScreen(GetDlgItem(dialog, id), &p);
+                ScreenToClient(dialog, &p);
+                EXPECT_EQ(platform::testing::PixelAt(*pixels, p.x, p.y) == RGB(0, 120, 215),
+                          id == c.framed)
+                    << "focus on " << c.focus << ", button " << id;
+            }
+        });
+    // Enter with the focus back in the edit presses the dialog's default again.
+    script.Do([](HWND dialog) { SetFocus(GetDlgItem(dialog, IDC_EDIT)); }).PressEnter();
+    AnswerNextDialog("DEFAULT_APPLY", script);
+    EXPECT_EQ(Run("DEFAULT_APPLY"), IDC_APPLY);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
 // Escape in an open drop-down list closes the list, an empty one too, and not the dialog; the
 // next Escape is the dialog's.
 TEST_F(DialogTest, EscapeClosesAnOpenListBeforeTheDialog) {
