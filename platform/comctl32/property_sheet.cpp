@@ -366,18 +366,21 @@ INT_PTR CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
     return FALSE;
 }
 
-// Keys of the sheet as a whole: Ctrl+Tab and Ctrl+Shift+Tab go from page to page; Enter on a
-// page's push button presses that button, else the sheet's default button (OK).
+// Keys of the sheet as a whole: Ctrl+Tab and Ctrl+Page Down go to the next page, Ctrl+Shift+Tab
+// and Ctrl+Page Up to the one before; Enter on a page's push button presses that button, else
+// the sheet's default button (OK).
 bool SheetKeys(HWND sheet, MSG& msg) {
     if (msg.message != WM_KEYDOWN)
         return false;
     auto s = FindSheet(sheet);
     if (!s)
         return false;
-    if (msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0) {
+    const bool back = (msg.wParam == VK_TAB && GetKeyState(VK_SHIFT) < 0) || msg.wParam == VK_PRIOR;
+    if ((msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR) &&
+        GetKeyState(VK_CONTROL) < 0) {
         int n = int(s->pages.size());
         if (n > 0) {
-            int step = GetKeyState(VK_SHIFT) < 0 ? n - 1 : 1;
+            int step = back ? n - 1 : 1;
             int next = ((s->current < 0 ? 0 : s->current) + step) % n;
             SheetPickPageByUser(sheet, next);
         }
@@ -532,11 +535,13 @@ INT_PTR WINAPI PropertySheetA(LPCPROPSHEETHEADERA lppsph) {
         c.style = WS_CHILD | WS_VISIBLE | style;
         t.controls.push_back(std::move(c));
     };
-    control(kTabClass, "", kTabId, 0);
-    control("BUTTON", "OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP);
+    // The tab strip comes last, below the pages that lie over its body: Tab goes from the page
+    // to the buttons, to the strip and back into the page, and the arrows keep to the buttons.
+    control("BUTTON", "OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP);
     control("BUTTON", "Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP);
     if (!(h.dwFlags & PSH_NOAPPLYNOW))
         control("BUTTON", "&Apply", ID_APPLY_NOW, BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED);
+    control(kTabClass, "", kTabId, WS_TABSTOP | WS_GROUP);
 
     HINSTANCE instance = h.hInstance ? h.hInstance : sheet->pages.front().psp.hInstance;
     HWND hwnd = platform::user32::CreateDialogFromTemplate(instance, t, h.hwndParent, SheetProc,

@@ -18,6 +18,7 @@ using user32::colors::kWindow;
 struct TabState {
     std::vector<std::string> texts;
     int selection = -1;
+    bool focused = false;
     HFONT font = nullptr;
 };
 
@@ -101,6 +102,10 @@ void Paint(HWND hwnd, const TabState& s) {
         if (selected) // open towards the body
             p.Fill(RECT{r.left + 1, r.bottom - 1, r.right - 1, r.bottom + 1}, kWindow);
         p.Text(s.texts[i], r, DT_CENTER | DT_VCENTER | DT_SINGLELINE, kText);
+        if (selected && s.focused) {
+            RECT focus{r.left + 3, r.top + 3, r.right - 3, r.bottom - 3};
+            DrawFocusRect(p.dc(), &focus);
+        }
     }
 }
 
@@ -144,10 +149,24 @@ LRESULT CALLBACK TabProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) 
         std::vector<RECT> rects = TabRects(hwnd, *s);
         for (size_t i = 0; i < rects.size(); ++i)
             if (pt.x >= rects[i].left && pt.x < rects[i].right && pt.y >= rects[i].top &&
-                pt.y < rects[i].bottom)
+                pt.y < rects[i].bottom) {
+                // The strip takes the focus first: the page coming up leaves it there.
+                SetFocus(hwnd);
                 Pick(hwnd, *s, int(i));
+                break;
+            }
         return 0;
     }
+    case WM_KEYDOWN:
+        // The arrows go to the tab beside the selected one; there is none past either end.
+        if (wparam == VK_LEFT || wparam == VK_RIGHT)
+            Pick(hwnd, *s, s->selection + (wparam == VK_RIGHT ? 1 : -1));
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        s->focused = message == WM_SETFOCUS;
+        user32::Redraw(hwnd);
+        return 0;
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
     case WM_PAINT:

@@ -25,8 +25,9 @@ inline constexpr UINT kTabGetText = WM_USER + 6;     // wParam: the tab, lParam:
 
 // The body's rectangle below the tabs, in the strip's client coordinates.
 RECT TabBody(HWND tab);
-// Picks tab `index` as a user's click on it does, with the notifications; false when there is
-// no such tab, the strip is disabled or the parent kept the selection.
+// Picks tab `index` as the user does (a click on it, which also gives the strip the focus, or
+// a key), with the notifications; false when there is no such tab, the strip is disabled or the
+// parent kept the selection.
 bool TabPickByUser(HWND tab, int index);
 
 } // namespace platform::comctl32

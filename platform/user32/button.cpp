@@ -1,6 +1,7 @@
 // The "Button" class: push buttons, check boxes, radio buttons and group boxes.
 #include "user32/controls.h"
 
+#include "user32/dialogs.h"
 #include "user32/window_manager.h"
 
 #include <algorithm>
@@ -37,32 +38,6 @@ bool IsRadioType(DWORD type) {
 bool IsPushType(DWORD type) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_PUSHBOX ||
            type == BS_OWNERDRAW || type == BS_USERBUTTON;
-}
-
-// The siblings of a control in the group that it belongs to: from the nearest sibling before
-// it (or itself) that has WS_GROUP to the last one before the next WS_GROUP.
-std::vector<HWND> GroupOf(HWND control) {
-    std::vector<HWND> siblings;
-    {
-        auto w = FindWindowRecord(control);
-        if (!w)
-            return {};
-        std::lock_guard lock(DesktopLock());
-        auto parent = FindWindowRecord(w->parent);
-        if (!parent)
-            return {control};
-        siblings = parent->children;
-    }
-    auto at = std::find(siblings.begin(), siblings.end(), control);
-    if (at == siblings.end())
-        return {control};
-    auto first = at;
-    while (first != siblings.begin() && !(StyleOf(*first) & WS_GROUP))
-        --first;
-    auto last = at + 1;
-    while (last != siblings.end() && !(StyleOf(*last) & WS_GROUP))
-        ++last;
-    return std::vector<HWND>(first, last);
 }
 
 void SetCheck(HWND hwnd, ButtonState& s, UINT check) {
@@ -251,6 +226,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     case WM_SETFOCUS:
         s->focused = true;
         Redraw(hwnd);
+        if (IsPushType(TypeOf(hwnd)))
+            FollowFocusWithDefault(hwnd, hwnd);
         if (StyleOf(hwnd) & BS_NOTIFY)
             NotifyParent(hwnd, BN_SETFOCUS);
         return 0;
@@ -258,6 +235,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
         s->focused = false;
         s->pushed = false;
         Redraw(hwnd);
+        if (IsPushType(TypeOf(hwnd)))
+            FollowFocusWithDefault(hwnd, HWND(wparam));
         if (StyleOf(hwnd) & BS_NOTIFY)
             NotifyParent(hwnd, BN_KILLFOCUS);
         return 0;

@@ -348,8 +348,40 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
         return CopyOut(ShownText(hwnd, *s), wparam, lparam);
     case WM_GETTEXTLENGTH:
         return LRESULT(ShownText(hwnd, *s).size());
+    case WM_SYSKEYDOWN:
+        // Alt and an up or down arrow open the list, or close it.
+        if (wparam == VK_DOWN || wparam == VK_UP) {
+            Drop(hwnd, *s, !s->dropped);
+            return 0;
+        }
+        break;
+    case WM_CHAR: {
+        // In a drop-down list a character typed picks the next entry that starts with it, from
+        // the first again after the last.
+        const BYTE ch = BYTE(wparam);
+        if (IsDropDownList(hwnd) && ch > ' ' && !IsDBCSLeadByte(ch)) {
+            const char prefix[2] = {char(ch), '\0'};
+            UserSelect(hwnd, *s, s->items.Find(s->selection, prefix, false));
+        }
+        return 0;
+    }
     case WM_KEYDOWN: {
-        int count = s->items.Count();
+        // The keys that open and close the list work on an empty one too: it opens empty, and
+        // Escape must close it rather than the dialog.
+        switch (wparam) {
+        case VK_F4:
+            Drop(hwnd, *s, !s->dropped);
+            return 0;
+        case VK_RETURN:
+        case VK_ESCAPE:
+            if (s->dropped) {
+                if (wparam == VK_RETURN)
+                    NotifyParent(hwnd, CBN_SELENDOK);
+                Drop(hwnd, *s, false);
+            }
+            return 0;
+        }
+        const int count = s->items.Count();
         if (count == 0)
             return 0;
         switch (wparam) {
@@ -366,17 +398,6 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
             return 0;
         case VK_END:
             UserSelect(hwnd, *s, count - 1);
-            return 0;
-        case VK_F4:
-            Drop(hwnd, *s, !s->dropped);
-            return 0;
-        case VK_RETURN:
-        case VK_ESCAPE:
-            if (s->dropped) {
-                if (wparam == VK_RETURN)
-                    NotifyParent(hwnd, CBN_SELENDOK);
-                Drop(hwnd, *s, false);
-            }
             return 0;
         }
         return 0;

@@ -60,6 +60,30 @@ DWORD StyleOf(HWND hwnd) {
     return w->style;
 }
 
+std::vector<HWND> GroupOf(HWND control) {
+    std::vector<HWND> siblings;
+    {
+        auto w = FindWindowRecord(control);
+        if (!w)
+            return {};
+        std::lock_guard lock(DesktopLock());
+        auto parent = FindWindowRecord(w->parent);
+        if (!parent)
+            return {control};
+        siblings = parent->children;
+    }
+    auto at = std::find(siblings.begin(), siblings.end(), control);
+    if (at == siblings.end())
+        return {control};
+    auto first = at;
+    while (first != siblings.begin() && !(StyleOf(*first) & WS_GROUP))
+        --first;
+    auto last = at + 1;
+    while (last != siblings.end() && !(StyleOf(*last) & WS_GROUP))
+        ++last;
+    return std::vector<HWND>(first, last);
+}
+
 void NotifyParent(HWND control, WORD code) {
     HWND parent = ParentOf(control);
     if (parent)

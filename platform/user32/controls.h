@@ -80,6 +80,9 @@ int ControlIdOf(HWND control);
 HWND ParentOf(HWND control);
 void NotifyParent(HWND control, WORD code);
 DWORD StyleOf(HWND hwnd);
+// The siblings of a control in the group that it belongs to, in z-order: from the nearest
+// sibling before it (or itself) that has WS_GROUP to the last one before the next WS_GROUP.
+std::vector<HWND> GroupOf(HWND control);
 // The whole client area to be painted again, background included.
 void Redraw(HWND hwnd);
 

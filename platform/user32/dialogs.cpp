@@ -145,6 +145,60 @@ bool PressAccessKey(HWND dialog, int key) {
     return false;
 }
 
+// Whether the focus can be moved to a control by the arrow keys: shown and enabled, no label
+// or frame, no page (which stands for its controls), and a tab stop or a button (in a group of
+// radio buttons only the first is a tab stop, yet the arrows go to each).
+bool TakesArrowFocus(HWND control, LRESULT code) {
+    const DWORD style = StyleOf(control);
+    if (!(style & WS_VISIBLE) || (style & WS_DISABLED) || (code & DLGC_STATIC))
+        return false;
+    if (GetWindowLongPtrA(control, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)
+        return false;
+    return (style & WS_TABSTOP) || (code & DLGC_BUTTON);
+}
+
+// The arrow keys in a control that does not want them: the focus goes to the next (or the
+// previous) control of its group, round to the other end; an automatic radio button that
+// gets the focus so is checked. False when no other control of the group can have it.
+bool MoveInGroup(HWND dialog, HWND from, bool previous) {
+    const std::vector<HWND> group = GroupOf(from);
+    const auto at = std::find(group.begin(), group.end(), from);
+    if (at == group.end())
+        return false;
+    const int n = int(group.size());
+    const int from_index = int(at - group.begin());
+    for (int k = 1; k < n; ++k) {
+        HWND next = group[size_t(((from_index + (previous ? -k : k)) % n + n) % n)];
+        const LRESULT code = SendMessageA(next, WM_GETDLGCODE, 0, 0);
+        if (!TakesArrowFocus(next, code))
+            continue;
+        SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(next), TRUE);
+        if ((code & DLGC_RADIOBUTTON) && (StyleOf(next) & BS_TYPEMASK) == BS_AUTORADIOBUTTON &&
+            SendMessageA(next, BM_GETCHECK, 0, 0) != BST_CHECKED)
+            SendMessageA(next, BM_CLICK, 0, 0);
+        return true;
+    }
+    return false;
+}
+
+// The dialog that a control's default button belongs to: the outermost of the dialogs it lies
+// in, so that a property sheet's page shares the sheet's default.
+HWND OuterDialogOf(HWND control) {
+    HWND dialog = nullptr;
+    for (HWND h = ParentOf(control); h; h = ParentOf(h)) {
+        if (States().Find(h))
+            dialog = h;
+        if (!(StyleOf(h) & WS_CHILD))
+            break;
+    }
+    return dialog;
+}
+
+bool IsPushButton(HWND control) {
+    return (SendMessageA(control, WM_GETDLGCODE, 0, 0) &
+            (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
 // Dialog units to pixels, rounded to the nearest pixel as MulDiv rounds.
 int Scale(int value, int numerator, int denominator) {
     return int(std::lround(double(value) * numerator / denominator));
@@ -508,6 +562,34 @@ HWND CreateModelessDialog(HINSTANCE instance, const DialogTemplate& t, HWND owne
     return IsWindow(hwnd) ? hwnd : nullptr;
 }
 
+void FollowFocusWithDefault(HWND button, HWND focus) {
+    const HWND dialog = OuterDialogOf(button);
+    if (!dialog)
+        return;
+    HWND chosen = button;
+    if (focus != button) {
+        // Out of the dialog (another program, a dialog opened from this one) the button keeps
+        // the frame until the focus comes back; a push button taking it moves it itself.
+        if (!focus || !IsWithin(dialog, focus) || IsPushButton(focus))
+            return;
+        const LRESULT def = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+        chosen = HIWORD(def) == DC_HASDEFID ? GetDlgItem(dialog, LOWORD(def)) : nullptr;
+    }
+    std::vector<HWND> buttons;
+    TabOrder(dialog, buttons, 0);
+    if (std::find(buttons.begin(), buttons.end(), button) == buttons.end())
+        buttons.push_back(button); // on a page being hidden
+    for (HWND b : buttons) {
+        // An owner-drawn button takes Enter when it has the focus but draws no frame.
+        const DWORD type = StyleOf(b) & BS_TYPEMASK;
+        if (!IsClassName(b, "Button") || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON))
+            continue;
+        const DWORD wanted = b == chosen ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        if (type != wanted)
+            SendMessageA(b, BM_SETSTYLE, wanted, TRUE);
+    }
+}
+
 void SetDialogHooks(DialogHooks hooks) {
     std::lock_guard lock(DesktopLock());
     Hooks() = std::move(hooks);
@@ -609,8 +691,22 @@ BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
                 if (message == WM_KEYDOWN)
                     SendMessageA(hDlg, WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, 0);
                 return TRUE;
+            case VK_LEFT:
+            case VK_UP:
+            case VK_RIGHT:
+            case VK_DOWN:
+                if (message != WM_KEYDOWN || (code & DLGC_WANTARROWS))
+                    break;
+                MoveInGroup(hDlg, lpMsg->hwnd, lpMsg->wParam == VK_LEFT || lpMsg->wParam == VK_UP);
+                return TRUE;
             }
         }
+        // A character that the focus control does not take (a button's) is an access key, as
+        // with Alt.
+        const int ch = int(BYTE(lpMsg->wParam));
+        if (message == WM_CHAR && !(code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) && ch > ' ' &&
+            PressAccessKey(hDlg, std::tolower(ch)))
+            return TRUE;
     }
     TranslateMessage(lpMsg);
     DispatchMessageA(lpMsg);

@@ -55,6 +55,12 @@ INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND 
 HWND CreateModelessDialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
                           LPARAM param);
 
+// The default push button follows the focus, as the dialog manager shows it: a push button
+// that has the focus is drawn as the default while it has it, and when the focus goes on to a
+// control of the dialog that is no push button, the dialog's own default (DM_GETDEFID) is
+// drawn so again. `button` is the push button that takes (focus == button) or loses the focus.
+void FollowFocusWithDefault(HWND button, HWND focus);
+
 // The dialog's pixels per dialog unit (horizontal per 4 units, vertical per 8); nothing for a
 // window that is not a dialog.
 std::optional<SIZE> DialogBaseUnits(HWND dialog);

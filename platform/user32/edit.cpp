@@ -27,7 +27,10 @@ struct EditState {
     size_t sel_end = 0;
     bool caret_at_start = false; // a selection made leftwards with Shift has its caret first
     size_t limit = kDefaultLimit;
+    // One step of undo: the text before the last change, or before the run of typing going on,
+    // so that Ctrl+Z takes back a whole word typed, not its last letter.
     std::optional<std::string> undo;
+    bool typing = false; // a run of typed characters and Backspaces at the caret is going on
     bool modified = false;
     bool focused = false;
     int pending_lead = -1;  // the lead byte of a double-byte character typed as two WM_CHARs
@@ -66,6 +69,7 @@ size_t Caret(const EditState& s) {
 // The caret moved by a key: with Shift held the selection runs from where it was anchored to
 // the caret's new place, else it goes and only the caret is left.
 void MoveCaret(HWND hwnd, EditState& s, size_t to, bool extend) {
+    s.typing = false;
     const size_t anchor = s.caret_at_start ? s.sel_end : s.sel_start;
     s.sel_start = extend ? std::min(anchor, to) : to;
     s.sel_end = extend ? std::max(anchor, to) : to;
@@ -100,11 +104,12 @@ bool ReplaceSelection(HWND hwnd, EditState& s, std::string_view insert, bool kee
             NotifyParent(hwnd, EN_MAXTEXT);
         return all;
     }
-    // A change that cannot be undone also ends what an older undo would bring back.
-    if (keep_undo)
-        s.undo = s.text;
-    else
+    // A change that cannot be undone also ends what an older undo would bring back; typing on
+    // keeps the text from before the run began.
+    if (!keep_undo)
         s.undo.reset();
+    else if (!s.typing)
+        s.undo = s.text;
     s.text.replace(s.sel_start, s.sel_end - s.sel_start, insert.substr(0, n));
     s.sel_start = s.sel_end = s.sel_start + n;
     Changed(hwnd, s);
@@ -131,12 +136,17 @@ void TypeCharacter(HWND hwnd, EditState& s, std::string unit) {
         return;
     }
     ReplaceSelection(hwnd, s, unit, true);
+    s.typing = true;
 }
 
-void DeleteRange(HWND hwnd, EditState& s, size_t from, size_t to) {
+// Backspace goes on with the run of typing; Delete, or a deleted selection, is a step of its
+// own.
+void DeleteRange(HWND hwnd, EditState& s, size_t from, size_t to, bool typing) {
     if (from >= to)
         return;
-    s.undo = s.text;
+    if (!typing || !s.typing)
+        s.undo = s.text;
+    s.typing = typing;
     s.text.erase(from, to - from);
     s.sel_start = s.sel_end = from;
     Changed(hwnd, s);
@@ -145,6 +155,7 @@ void DeleteRange(HWND hwnd, EditState& s, size_t from, size_t to) {
 void Undo(HWND hwnd, EditState& s) {
     if (!s.undo)
         return;
+    s.typing = false;
     std::string previous = std::exchange(s.text, *s.undo);
     s.undo = std::move(previous);
     s.sel_start = s.sel_end = s.text.size();
@@ -281,6 +292,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         s->text = text ? text : "";
         s->sel_start = s->sel_end = 0;
         s->undo.reset();
+        s->typing = false;
         s->modified = false;
         DefWindowProcA(hwnd, message, wparam, lparam);
         Redraw(hwnd);
@@ -310,6 +322,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             s->sel_end = std::max(a, b);
             s->caret_at_start = false;
         }
+        s->typing = false;
         Redraw(hwnd);
         return 0;
     }
@@ -323,6 +336,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         return MAKELONG(WORD(s->sel_start), WORD(s->sel_end));
     case EM_REPLACESEL: {
         auto* text = reinterpret_cast<LPCSTR>(lparam);
+        s->typing = false; // a replacement is a step of its own
         ReplaceSelection(hwnd, *s, text ? text : "", wparam != 0);
         return 0;
     }
@@ -336,6 +350,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         return TRUE;
     case EM_EMPTYUNDOBUFFER:
         s->undo.reset();
+        s->typing = false;
         return 0;
     case EM_GETMODIFY:
         return s->modified ? TRUE : FALSE;
@@ -361,9 +376,10 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             if (StyleOf(hwnd) & ES_READONLY)
                 return 0;
             if (s->sel_start != s->sel_end)
-                DeleteRange(hwnd, *s, s->sel_start, s->sel_end);
+                DeleteRange(hwnd, *s, s->sel_start, s->sel_end, false);
             else if (s->sel_start > 0)
-                DeleteRange(hwnd, *s, BoundaryAtOrBefore(s->text, s->sel_start - 1), s->sel_start);
+                DeleteRange(hwnd, *s, BoundaryAtOrBefore(s->text, s->sel_start - 1), s->sel_start,
+                            true);
             return 0;
         }
         if (ch == 0x1A) { // Ctrl+Z
@@ -371,6 +387,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             return 0;
         }
         if (ch == 0x01) { // Ctrl+A
+            s->typing = false;
             s->sel_start = 0;
             s->sel_end = s->text.size();
             s->caret_at_start = false;
@@ -392,9 +409,9 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             if (StyleOf(hwnd) & ES_READONLY)
                 return 0;
             if (s->sel_start != s->sel_end)
-                DeleteRange(hwnd, *s, s->sel_start, s->sel_end);
+                DeleteRange(hwnd, *s, s->sel_start, s->sel_end, false);
             else
-                DeleteRange(hwnd, *s, s->sel_start, NextBoundary(s->text, s->sel_start));
+                DeleteRange(hwnd, *s, s->sel_start, NextBoundary(s->text, s->sel_start), false);
             return 0;
         case VK_LEFT:
         case VK_RIGHT:

@@ -120,6 +120,10 @@ void X11Backend::Handle(XEvent& event) {
         break;
     case FocusIn: {
         const HWND hwnd = WindowOf(event.xfocus.window);
+        // Keys pressed or let go while the focus was elsewhere, or while a grab had the
+        // keyboard, were not seen: the modifiers start again from what the server holds now.
+        if (const std::optional<unsigned> held = hwnd ? HeldMask() : std::nullopt)
+            FollowModifiers(*held);
         if (hwnd && event.xfocus.mode != NotifyGrab && GetForegroundWindow() != hwnd)
             user32::ActivateWindow(hwnd);
         break;
@@ -176,11 +180,21 @@ void X11Backend::HandleButton(const XButtonEvent& event, bool down) {
 }
 
 void X11Backend::HandleKey(XKeyEvent& event, bool down) {
+    // Every key event says which modifiers were held just before it: a release the layer never
+    // saw (it went to a grab, or to another program) stops counting here.
+    FollowModifiers(event.state);
     const KeySym sym = XLookupKeysym(&event, 0);
     const UINT vk = VirtualKeyOf(sym);
     if (!vk)
         return;
     if (event.window == root_) {
+        // While a hot key's grab lasts every key comes here, also the release of the Ctrl or
+        // Alt that went with it: those reach the focus window as they would without the grab,
+        // so that the layer does not go on holding them.
+        if (IsModifier(vk)) {
+            user32::InjectKey(int(vk), down);
+            return;
+        }
         // A grabbed combination: the hot key's window hears of it, nobody else.
         if (down) {
             std::lock_guard lock(user32::DesktopLock());

@@ -37,7 +37,7 @@ void X11Backend::UngrabInput() {
     XSync(display_, False);
 }
 
-std::optional<HeldKeys> X11Backend::Held() {
+std::optional<unsigned> X11Backend::HeldMask() {
     if (lost_)
         return std::nullopt;
     ::Window root, child;
@@ -45,6 +45,14 @@ std::optional<HeldKeys> X11Backend::Held() {
     unsigned mask;
     if (!XQueryPointer(display_, root_, &root, &child, &x, &y, &wx, &wy, &mask))
         return std::nullopt;
+    return mask;
+}
+
+std::optional<HeldKeys> X11Backend::Held() {
+    const std::optional<unsigned> held_mask = HeldMask();
+    if (!held_mask)
+        return std::nullopt;
+    const unsigned mask = *held_mask;
     HeldKeys held;
     held.left = (mask & Button1Mask) != 0;
     held.middle = (mask & Button2Mask) != 0;

@@ -1,5 +1,7 @@
-// Keyboard: X key symbols as the layer's virtual keys, both ways.
+// Keyboard: X key symbols as the layer's virtual keys, both ways, and the modifiers held.
 #include "present/x11/x11.h"
+
+#include "user32/window_manager.h"
 
 #include <X11/keysym.h>
 
@@ -96,6 +98,15 @@ KeySym KeySymOf(UINT vk) {
         if (k.vk == vk)
             return k.sym;
     return NoSymbol;
+}
+
+bool IsModifier(UINT vk) {
+    return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_LWIN || vk == VK_RWIN;
+}
+
+void FollowModifiers(unsigned state) {
+    user32::SetModifiersHeld((state & ShiftMask) != 0, (state & ControlMask) != 0,
+                             (state & Mod1Mask) != 0);
 }
 
 unsigned ModifierMaskOf(UINT modifiers) {

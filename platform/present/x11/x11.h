@@ -149,6 +149,7 @@ private:
     void DrawTrayPicture(const TrayIconWindow& t);
     void TrayPointer(const XEvent& event, const TrayIconWindow& t);
     // grabs.cpp
+    std::optional<unsigned> HeldMask(); // the server's buttons and modifiers held now
     void HandleFocusOut(const XFocusChangeEvent& event);
     void CheckFocusLeft();
 
@@ -201,6 +202,11 @@ UINT VirtualKeyOf(KeySym sym);
 KeySym KeySymOf(UINT vk);
 // MOD_* as the X modifier mask (Alt is Mod1, the Windows key Mod4).
 unsigned ModifierMaskOf(UINT modifiers);
+// Shift, Ctrl, Alt and the Windows keys.
+bool IsModifier(UINT vk);
+// The layer's Shift, Ctrl and Alt made as an X modifier mask says they are held (the state of
+// an event, which is the one just before it, or the pointer's now).
+void FollowModifiers(unsigned state);
 
 // pixels.cpp: rows of 32-bit pixels (this machine's order, `width` to a row) put at x, y of a
 // drawable of that depth.

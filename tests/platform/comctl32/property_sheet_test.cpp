@@ -3,7 +3,9 @@
 // Cancel, the page handles released, and the owner's queue served meanwhile.
 #include <commctrl.h>
 
+#include "comctl32/tab.h"
 #include "testing/desktop.h"
+#include "testing/sheet.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,8 @@ using platform::testing::SelectSheetPage;
 using Trace = std::vector<std::string>;
 
 constexpr int IDC_PAGE_EDIT = 10;
+constexpr int IDC_PAGE_BUTTON = 11;
+constexpr int kStrip = -1; // the tab strip, in the tables below
 
 Trace& Log() {
     static Trace trace;
@@ -259,6 +263,102 @@ TEST_F(PropertySheetTest, TabLeavesThePageForTheSheetsButtonsAndEnterIsOk) {
     EXPECT_EQ(focus, (std::vector<int>{1, IDC_PAGE_EDIT, IDOK}));
     EXPECT_EQ(result, 1);
     EXPECT_EQ(Log().back(), "0 apply closing");
+}
+
+// The tab strip is a stop of Tab between the sheet's buttons and the page; while it has the
+// focus the arrows go from tab to tab, stopping at either end. Ctrl with Page Down or Page Up
+// goes round the pages as Ctrl+Tab and Ctrl+Shift+Tab do.
+TEST_F(PropertySheetTest, TheTabStripTakesTheFocusAndTheKeysChangePage) {
+    struct Step {
+        std::vector<int> keys; // held down in order
+        int page;              // shown afterwards
+        int focus;             // the focus control's identifier, or kStrip
+    };
+    const Step steps[] = {
+        {{VK_TAB}, 0, IDC_PAGE_EDIT},
+        {{VK_TAB}, 0, IDOK},
+        {{VK_TAB}, 0, IDCANCEL},
+        {{VK_TAB}, 0, kStrip}, // past Apply, which is disabled
+        {{VK_TAB}, 0, 1},
+        {{VK_SHIFT, VK_TAB}, 0, kStrip},
+        {{VK_RIGHT}, 1, kStrip},
+        {{VK_RIGHT}, 2, kStrip},
+        {{VK_RIGHT}, 2, kStrip},
+        {{VK_LEFT}, 1, kStrip},
+        {{VK_CONTROL, VK_NEXT}, 2, kStrip},
+        {{VK_CONTROL, VK_NEXT}, 0, kStrip},
+        {{VK_CONTROL, VK_PRIOR}, 2, kStrip},
+        {{VK_CONTROL, VK_PRIOR}, 1, kStrip},
+        {{VK_CONTROL, VK_TAB}, 2, kStrip},
+        {{VK_CONTROL, VK_SHIFT, VK_TAB}, 1, kStrip},
+    };
+    const auto focus_of = [](HWND sheet) {
+        HWND focus = GetFocus();
+        return focus == GetDlgItem(sheet, 0x3020) ? kStrip : GetDlgCtrlID(focus);
+    };
+    DialogScript script;
+    for (const Step& step : steps) {
+        script.Then([keys = step.keys](HWND) -> std::optional<std::string> {
+            for (int vk : keys)
+                platform::testing::KeyDown(vk);
+            for (auto it = keys.rbegin(); it != keys.rend(); ++it)
+                platform::testing::KeyUp(*it);
+            return std::nullopt;
+        });
+        script.Do([step, focus_of](HWND sheet) {
+            EXPECT_EQ(platform::testing::CurrentSheetPage(sheet), step.page)
+                << "step to " << step.page << "/" << step.focus;
+            EXPECT_EQ(focus_of(sheet), step.focus) << "step to " << step.page << "/" << step.focus;
+        });
+    }
+    // A click on a tab gives the strip the focus.
+    script.Do([](HWND sheet) {
+        SetFocus(GetDlgItem(platform::testing::SheetPage(sheet, 1), IDC_PAGE_EDIT));
+        HWND strip = GetDlgItem(sheet, 0x3020);
+        RECT tab{};
+        ASSERT_TRUE(SendMessageA(strip, platform::comctl32::kTabGetItemRect, 2, LPARAM(&tab)));
+        POINT at{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2};
+        ClientToScreen(strip, &at);
+        platform::testing::LeftClick(at);
+    });
+    script.Do([focus_of](HWND sheet) {
+        EXPECT_EQ(platform::testing::CurrentSheetPage(sheet), 2);
+        EXPECT_EQ(focus_of(sheet), kStrip);
+    });
+    script.PressEscape();
+    EXPECT_EQ(Run(script), 0);
+    EXPECT_TRUE(Shown().errors.empty());
+}
+
+// A push button of a page that has the focus takes the sheet's default frame from OK; the
+// focus going to a control that is no push button gives it back.
+TEST_F(PropertySheetTest, APagesFocusedPushButtonIsTheDefaultWhileItHasTheFocus) {
+    const auto framed = [](HWND button) {
+        return (GetWindowLongPtrA(button, GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON;
+    };
+    INT_PTR result = Run(DialogScript()
+                             .Then(SelectSheetPage(1))
+                             .Do([&](HWND sheet) {
+                                 HWND page = platform::testing::SheetPage(sheet, 1);
+                                 HWND push = GetDlgItem(page, IDC_PAGE_BUTTON);
+                                 SetFocus(push);
+                                 EXPECT_TRUE(framed(push));
+                                 EXPECT_FALSE(framed(GetDlgItem(sheet, IDOK)));
+                                 SetFocus(GetDlgItem(page, IDC_PAGE_EDIT));
+                                 EXPECT_FALSE(framed(push));
+                                 EXPECT_TRUE(framed(GetDlgItem(sheet, IDOK)));
+                                 SetFocus(push);
+                             })
+                             // Leaving the page leaves no second frame on it.
+                             .Then(SelectSheetPage(0))
+                             .Do([&](HWND sheet) {
+                                 HWND page = platform::testing::SheetPage(sheet, 1);
+                                 EXPECT_FALSE(framed(GetDlgItem(page, IDC_PAGE_BUTTON)));
+                                 EXPECT_TRUE(framed(GetDlgItem(sheet, IDOK)));
+                             })
+                             .Then(PressSheetButton(IDCANCEL)));
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(Shown().errors.empty());
 }
 
 // The sheet is big enough for its largest page, and every page fills the same area.

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <chrono>
@@ -593,6 +594,109 @@ TEST_F(X11Test, HotKeysAreGrabsThatOtherClientsMayHold) {
     EXPECT_EQ(hot.wparam, 2u);
     EXPECT_EQ(HIWORD(hot.lparam), 'J');
     EXPECT_TRUE(UnregisterHotKey(w, 2));
+}
+
+// The program's hot key pressed in a hot-key field of a sheet: the key goes to the grab and the
+// program hides its window. Whatever order the keys are let go in (the grab takes those let go
+// before the key), Ctrl and Alt are up afterwards: Tab moves on and Escape closes the sheet.
+TEST_F(X11Test, ModifiersLetGoDuringAHotKeysGrabAreUpAfterwards) {
+    constexpr int kField = 10, kEdit = 11;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
+        if (message == WM_HOTKEY)
+            ShowWindow(hwnd, IsWindowVisible(hwnd) ? SW_HIDE : SW_SHOWNA);
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    };
+    wc.lpszClassName = "HidesOnHotKey";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    struct Case {
+        const char* name;
+        std::vector<UINT> released; // in this order
+    };
+    const Case cases[] = {
+        {"the key first", {'J', VK_MENU, VK_CONTROL}},
+        {"Ctrl and Alt before the key", {VK_MENU, VK_CONTROL, 'J'}},
+        {"Ctrl before the key, Alt after it", {VK_CONTROL, 'J', VK_MENU}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND main = Make("Main", WS_POPUP | WS_VISIBLE, 0, RECT{600, 10, 700, 40}, RGB(0, 0, 0),
+                         "HidesOnHotKey");
+        ASSERT_TRUE(RegisterHotKey(main, 1, MOD_CONTROL | MOD_ALT, 'J'));
+        PROPSHEETPAGEA psp{};
+        psp.dwSize = sizeof psp;
+        psp.hInstance = GetModuleHandleA(nullptr);
+        psp.pszTemplate = "KEYS_PAGE";
+        psp.pfnDlgProc = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR {
+            return message == WM_INITDIALOG;
+        };
+        HPROPSHEETPAGE page = CreatePropertySheetPageA(&psp);
+        PROPSHEETHEADERA psh{};
+        psh.dwSize = sizeof psh;
+        psh.dwFlags = PSH_NOCONTEXTHELP | PSH_NOAPPLYNOW;
+        psh.hwndParent = main;
+        psh.pszCaption = "Keys sheet";
+        psh.nPages = 1;
+        psh.phpage = &page;
+        HWND sheet = nullptr;
+        std::string before, after_hot_key, after_tab;
+        bool hidden = false, moved_on = false;
+        const auto press = [&](UINT vk) {
+            probe_->Key(vk, true);
+            probe_->Key(vk, false);
+        };
+        const auto field_text = [&] {
+            char text[64] = {};
+            GetWindowTextA(
+                GetDlgItem(HWND(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)), kField), text,
+                sizeof text);
+            return std::string(text);
+        };
+        std::vector<std::function<void()>> steps = {
+            [&] {
+                sheet = FindWindowA(nullptr, "Keys sheet");
+                ASSERT_TRUE(Within([&] { return probe_->WindowRect("Keys sheet").has_value(); }));
+                probe_->Focus("Keys sheet");
+                SetFocus(
+                    GetDlgItem(HWND(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)), kField));
+                before = field_text();
+                probe_->Key(VK_CONTROL, true);
+                probe_->Key(VK_MENU, true);
+                probe_->Key('J', true);
+                for (UINT vk : c.released)
+                    probe_->Key(vk, false);
+            },
+            [&] {
+                hidden = !IsWindowVisible(main);
+                after_hot_key = field_text();
+                press(VK_TAB);
+            },
+            [&] {
+                after_tab = field_text();
+                moved_on = GetDlgCtrlID(GetFocus()) == kEdit;
+                press(VK_ESCAPE);
+            },
+        };
+        seen_.clear();
+        INT_PTR result;
+        {
+            platform::testing::IdleScope idle(PlaySteps(std::move(steps)));
+            result = PropertySheetA(&psh);
+        }
+        EXPECT_EQ(result, 0);
+        EXPECT_TRUE(hidden) << "the hot key reached its window";
+        EXPECT_EQ(after_hot_key, before) << "the field took the grabbed key";
+        EXPECT_EQ(after_tab, before) << "Tab was taken as a combination";
+        EXPECT_TRUE(moved_on) << "Tab did not move the focus on";
+        bool cancelled = false;
+        for (const Seen& s : seen_)
+            cancelled |= s.hwnd == sheet && s.message == WM_COMMAND && LOWORD(s.wparam) == IDCANCEL;
+        EXPECT_TRUE(cancelled) << "Escape did not close the sheet";
+        EXPECT_TRUE(UnregisterHotKey(main, 1));
+        DestroyWindow(main);
+        platform::testing::RunUntilIdle();
+    }
 }
 
 TEST_F(X11Test, TheCloseBoxIsScClose) {

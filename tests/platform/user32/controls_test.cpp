@@ -312,6 +312,71 @@ TEST_F(ControlsTest, AnEditReplacesItsSelectionAndUndoesIt) {
     platform::host::SetAnsiCodePage(0);
 }
 
+// Ctrl+Z takes back the whole run of typing (Backspaces among it), not its last character; a
+// caret moved, Delete, a replacement or typing over a selection begins a new step.
+TEST_F(ControlsTest, CtrlZUndoesTheWholeRunOfTyping) {
+    enum Kind { Type, Key, Replace, Select };
+    struct Op {
+        Kind kind;
+        std::string text; // Type: the characters ('\b' Backspace); Replace: the new text
+        WPARAM key = 0;   // Key: a virtual key pressed; Select: the selection's end
+    };
+    struct Case {
+        const char* name;
+        const char* text; // the edit's text, the caret at its end
+        std::vector<Op> ops;
+        const char* typed;  // the text after the ops
+        const char* undone; // after Ctrl+Z
+    };
+    const Case cases[] = {
+        {"typing", "x", {{Type, "abc"}}, "xabc", "x"},
+        {"typing with a Backspace", "x", {{Type, "ab\bc"}}, "xac", "x"},
+        {"typing after the caret moved",
+         "x",
+         {{Type, "ab"}, {Key, "", VK_LEFT}, {Type, "c"}},
+         "xacb",
+         "xab"},
+        {"typing after Delete",
+         "xy",
+         {{Key, "", VK_HOME}, {Key, "", VK_DELETE}, {Type, "ab"}},
+         "aby",
+         "y"},
+        {"typing after a replacement", "x", {{Replace, "yz"}, {Type, "ab"}}, "xyzab", "xyz"},
+        {"a replacement after typing", "x", {{Type, "ab"}, {Replace, "!"}}, "xab!", "xab"},
+        {"typing over a selection", "hello", {{Select, "", 0}, {Type, "ab"}}, "ab", "hello"},
+    };
+    SetFocus(Item(IDC_PLAIN_EDIT));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, c.text);
+        Send(IDC_PLAIN_EDIT, EM_SETSEL, std::strlen(c.text), std::strlen(c.text));
+        for (const Op& op : c.ops) {
+            switch (op.kind) {
+            case Type:
+                for (char ch : op.text)
+                    Send(IDC_PLAIN_EDIT, WM_CHAR, WPARAM(BYTE(ch)));
+                break;
+            case Key:
+                platform::testing::PressKey(int(op.key));
+                platform::testing::RunUntilIdle();
+                break;
+            case Replace:
+                Send(IDC_PLAIN_EDIT, EM_REPLACESEL, TRUE, LPARAM(op.text.c_str()));
+                break;
+            case Select:
+                Send(IDC_PLAIN_EDIT, EM_SETSEL, op.key, -1);
+                break;
+            }
+        }
+        EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, c.typed);
+        Send(IDC_PLAIN_EDIT, WM_CHAR, 0x1A);
+        EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, c.undone);
+        // A second Ctrl+Z takes the undo back.
+        Send(IDC_PLAIN_EDIT, WM_CHAR, 0x1A);
+        EXPECT_EQ(ReadDialogItem(dialog, IDC_PLAIN_EDIT).text, c.typed);
+    }
+}
+
 TEST_F(ControlsTest, AChangeThatCannotBeUndoneEndsTheOlderUndo) {
     SetDlgItemTextA(dialog, IDC_PLAIN_EDIT, "%1");
     Send(IDC_PLAIN_EDIT, EM_SETSEL, 2, 2);
@@ -552,6 +617,62 @@ TEST_F(ControlsTest, AComboBoxsListDropsDownBelowItForTheMouse) {
     platform::testing::RunUntilIdle();
     EXPECT_FALSE(Send(IDC_COMBO, CB_GETDROPPEDSTATE));
     EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
+// A character typed in a list box or a closed drop-down list picks the next entry that starts
+// with it, without regard to case, round to the first; a change is the user's (the parent hears
+// of it) and a character that starts no entry leaves the selection.
+TEST_F(ControlsTest, ACharacterTypedPicksTheNextEntryStartingWithIt) {
+    struct Case {
+        int id;
+        int notice; // what the parent hears of a change
+    };
+    for (const Case& c : {Case{IDC_LIST, LBN_SELCHANGE}, Case{IDC_COMBO, CBN_SELCHANGE}}) {
+        SCOPED_TRACE(c.id);
+        const bool combo = c.id == IDC_COMBO;
+        for (const char* text : {"Beta", "apple", "Banana", "cherry"})
+            Send(c.id, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, LPARAM(text));
+        SetFocus(Item(c.id));
+        struct Step {
+            int key;
+            int selection;
+        };
+        const Step steps[] = {{'B', 0}, {'B', 2}, {'B', 0}, {'A', 1}, {'Z', 1}, {'C', 3}};
+        for (const Step& step : steps) {
+            Commands().clear();
+            const int before = int(Send(c.id, combo ? CB_GETCURSEL : LB_GETCURSEL));
+            platform::testing::PressKey(step.key);
+            platform::testing::RunUntilIdle();
+            EXPECT_EQ(Send(c.id, combo ? CB_GETCURSEL : LB_GETCURSEL), step.selection)
+                << char(step.key);
+            EXPECT_EQ(Count(c.id, c.notice), before == step.selection ? 0 : 1) << char(step.key);
+        }
+        if (combo) {
+            EXPECT_FALSE(Send(c.id, CB_GETDROPPEDSTATE)) << "the list stays closed";
+        }
+    }
+}
+
+// Alt and an up or down arrow open and close a drop-down list, as F4 does.
+TEST_F(ControlsTest, AltAndAnArrowOpenADropDownList) {
+    for (const char* text : {"Day", "Hour"})
+        Send(IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text));
+    SetFocus(Item(IDC_COMBO));
+    struct Step {
+        bool alt;
+        int key;
+        bool dropped;
+    };
+    const Step steps[] = {{true, VK_DOWN, true},  {true, VK_UP, false}, {true, VK_UP, true},
+                          {true, VK_DOWN, false}, {false, VK_F4, true}, {false, VK_F4, false}};
+    for (const Step& step : steps) {
+        platform::testing::SetKeyDown(VK_MENU, step.alt);
+        platform::testing::PressKey(step.key);
+        platform::testing::SetKeyDown(VK_MENU, false);
+        platform::testing::RunUntilIdle();
+        EXPECT_EQ(Send(IDC_COMBO, CB_GETDROPPEDSTATE) != 0, step.dropped) << step.key;
+    }
+    EXPECT_EQ(Send(IDC_COMBO, CB_GETCURSEL), CB_ERR) << "opening picks nothing";
 }
 
 TEST_F(ControlsTest, AListBox) {

@@ -572,6 +572,164 @@ TEST_F(DialogTest, AltAndAnAccessKeyReachTheControlThatMarksIt) {
     EXPECT_TRUE(DialogsShown().at(0).errors.empty());
 }
 
+// The arrow keys in a control that does not want them move the focus within its group, round
+// from one end to the other, past what is disabled, hidden or a label; an automatic radio
+// button that they reach is checked, a plain one only takes the focus.
+TEST_F(DialogTest, ArrowKeysMoveTheFocusWithinTheGroup) {
+    struct Case {
+        int from;
+        int key;
+        int focus;   // the control with the focus afterwards
+        int clicked; // the button the dialog heard clicked, 0 for none
+    };
+    const Case cases[] = {
+        {IDC_RADIO1, VK_DOWN, IDC_RADIO2, IDC_RADIO2},
+        {IDC_RADIO2, VK_RIGHT, IDC_OTHER_RADIO, 0},         // past the disabled one; a plain radio
+        {IDC_OTHER_RADIO, VK_DOWN, IDC_RADIO1, IDC_RADIO1}, // round to the first
+        {IDC_RADIO1, VK_UP, IDC_OTHER_RADIO, 0},            // round to the last
+        {IDC_OTHER_RADIO, VK_LEFT, IDC_RADIO2, IDC_RADIO2},
+        {IDC_CHECK, VK_DOWN, IDC_COLOR, 0}, // past the label and the hidden box
+        {IDC_COLOR, VK_DOWN, IDC_EDIT, 0},
+        {IDC_EDIT, VK_DOWN, IDC_EDIT, 0}, // the edit keeps its arrows
+        {IDC_COLOR, VK_UP, IDC_CHECK, 0},
+        {IDOK, VK_RIGHT, IDCANCEL, 0},
+        {IDCANCEL, VK_DOWN, IDOK, 0},
+    };
+    DialogScript script;
+    script.Do([](HWND dialog) { ShowWindow(GetDlgItem(dialog, IDC_MANUAL_CHECK), SW_HIDE); });
+    for (const Case& c : cases) {
+        script.Do([c](HWND dialog) {
+            SetFocus(GetDlgItem(dialog, c.from));
+            Commands().clear();
+        });
+        script.PressKey(c.key);
+        script.Do([c](HWND dialog) {
+            EXPECT_EQ(GetDlgCtrlID(GetFocus()), c.focus) << c.from << " " << c.key;
+            const auto clicks = Clicks();
+            EXPECT_EQ(clicks.empty() ? 0 : clicks.back().id, c.clicked) << c.from << " " << c.key;
+            if (c.clicked) {
+                EXPECT_EQ(IsDlgButtonChecked(dialog, c.clicked), UINT(BST_CHECKED));
+                for (int other : {IDC_RADIO1, IDC_RADIO2}) {
+                    if (other != c.clicked) {
+                        EXPECT_EQ(IsDlgButtonChecked(dialog, other), UINT(BST_UNCHECKED));
+                    }
+                }
+            }
+        });
+    }
+    script.PressEscape();
+    AnswerNextDialog("ARROWS", script);
+    EXPECT_EQ(Run("ARROWS"), IDCANCEL);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
+// A letter typed while a button has the focus works as with Alt; in an edit it is typed.
+TEST_F(DialogTest, ALetterOnAButtonIsAnAccessKey) {
+    struct Case {
+        int from;
+        int key;
+        int focus;
+        int clicked;
+        const char* edit; // the edit's text afterwards
+    };
+    const Case cases[] = {
+        {IDOK, 'C', IDC_CHECK, IDC_CHECK, ""},
+        {IDC_CHECK, 'G', IDC_CHECK, IDC_COLOR, ""},
+        {IDCANCEL, 'N', IDC_EDIT, 0, ""},
+        {IDC_EDIT, 'C', IDC_EDIT, 0, "c"},
+        {IDOK, 'Z', IDOK, 0, "c"}, // marked by nothing
+    };
+    DialogScript script;
+    for (const Case& c : cases) {
+        script.Do([c](HWND dialog) {
+            SetFocus(GetDlgItem(dialog, c.from));
+            Commands().clear();
+        });
+        script.PressKey(c.key);
+        script.Do([c](HWND dialog) {
+            EXPECT_EQ(GetDlgCtrlID(GetFocus()), c.focus) << char(c.key);
+            const auto clicks = Clicks();
+            EXPECT_EQ(clicks.empty() ? 0 : clicks.back().id, c.clicked) << char(c.key);
+            EXPECT_EQ(ReadDialogItem(dialog, IDC_EDIT).text, c.edit) << char(c.key);
+        });
+    }
+    script.PressEscape();
+    AnswerNextDialog("ACCESS_KEYS", script);
+    EXPECT_EQ(Run("ACCESS_KEYS"), IDCANCEL);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
+// A push button with the focus is drawn as the default; when the focus goes to a control that
+// is no push button, the dialog's own default is drawn so again, and Enter follows the frame.
+TEST_F(DialogTest, TheDefaultFrameFollowsTheFocusedPushButton) {
+    struct Case {
+        int focus;
+        int framed; // the one push button with BS_DEFPUSHBUTTON
+    };
+    const Case cases[] = {
+        {IDC_EDIT, IDC_APPLY}, {IDOK, IDOK},         {IDCANCEL, IDCANCEL},
+        {IDC_EDIT, IDC_APPLY}, {IDCANCEL, IDCANCEL}, {IDC_APPLY, IDC_APPLY},
+    };
+    DialogScript script;
+    for (const Case& c : cases)
+        script.Do([c](HWND dialog) {
+            SetFocus(GetDlgItem(dialog, c.focus));
+            for (int id : {IDOK, IDC_APPLY, IDCANCEL}) {
+                const LONG_PTR type = GetWindowLongPtrA(GetDlgItem(dialog, id), GWL_STYLE) & 0xF;
+                EXPECT_EQ(type, id == c.framed ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)
+                    << "focus on " << c.focus << ", button " << id;
+            }
+            // The frame's colour, which a default button doubles.
+            auto pixels = platform::testing::ReadWindowPixels(dialog);
+            ASSERT_TRUE(pixels);
+            for (int id : {IDOK, IDCANCEL}) {
+                POINT p{1, 1};
+                ClientToScreen(GetDlgItem(dialog, id), &p);
+                ScreenToClient(dialog, &p);
+                EXPECT_EQ(platform::testing::PixelAt(*pixels, p.x, p.y) == RGB(0, 120, 215),
+                          id == c.framed)
+                    << "focus on " << c.focus << ", button " << id;
+            }
+        });
+    // Enter with the focus back in the edit presses the dialog's default again.
+    script.Do([](HWND dialog) { SetFocus(GetDlgItem(dialog, IDC_EDIT)); }).PressEnter();
+    AnswerNextDialog("DEFAULT_APPLY", script);
+    EXPECT_EQ(Run("DEFAULT_APPLY"), IDC_APPLY);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
+// Escape in an open drop-down list closes the list, an empty one too, and not the dialog; the
+// next Escape is the dialog's.
+TEST_F(DialogTest, EscapeClosesAnOpenListBeforeTheDialog) {
+    for (const std::vector<const char*>& entries :
+         {std::vector<const char*>{}, std::vector<const char*>{"Day", "Hour"}}) {
+        SCOPED_TRACE(entries.size());
+        platform::testing::ClearDialogs();
+        bool checked = false;
+        DialogScript script;
+        script.Do([&](HWND dialog) {
+            for (const char* text : entries)
+                SendDlgItemMessageA(dialog, IDC_COMBO, CB_ADDSTRING, 0, LPARAM(text));
+            SetFocus(GetDlgItem(dialog, IDC_COMBO));
+        });
+        script.PressKey(VK_F4);
+        script.Do([](HWND dialog) {
+            EXPECT_TRUE(SendDlgItemMessageA(dialog, IDC_COMBO, CB_GETDROPPEDSTATE, 0, 0));
+        });
+        script.PressEscape();
+        script.Do([&](HWND dialog) {
+            checked = true;
+            EXPECT_FALSE(SendDlgItemMessageA(dialog, IDC_COMBO, CB_GETDROPPEDSTATE, 0, 0));
+            EXPECT_TRUE(IsWindowVisible(dialog));
+        });
+        script.PressEscape();
+        AnswerNextDialog("CONTROLS", script);
+        EXPECT_EQ(Run("CONTROLS"), IDCANCEL);
+        EXPECT_TRUE(checked) << "the first Escape closed the dialog";
+        EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+    }
+}
+
 TEST_F(DialogTest, TheQuitMessageEndsTheDialogAndStaysInTheQueue) {
     AnswerNextDialog("BASIC", DialogScript().Do([](HWND) { PostQuitMessage(3); }));
     EXPECT_EQ(Run("BASIC"), 0);
