@@ -18,9 +18,12 @@ struct Image {
     bool has_alpha = false; // some pixel is not opaque
 };
 
-// Pictures larger than this on a side, or in all, are refused rather than allocated.
-inline constexpr int MAX_IMAGE_SIDE = 32768;
-inline constexpr int64_t MAX_IMAGE_PIXELS = int64_t{64} << 20;
+// Pictures larger than this on a side, or in all, are refused before anything of their size is
+// allocated. A picture is drawn stretched over a window a few thousand pixels wide and never
+// much more than a thousand high, so more pixels than the largest screens hold (3840 x 2160 fits)
+// only cost: 32 MB decoded at the limit, and well under a second to decode.
+inline constexpr int MAX_IMAGE_SIDE = 16384;
+inline constexpr int64_t MAX_IMAGE_PIXELS = int64_t{1} << 23;
 
 std::optional<Image> DecodeBmp(std::span<const std::byte> data);
 std::optional<Image> DecodeIcon(std::span<const std::byte> data);

@@ -1,4 +1,5 @@
 #include "canvas.h"
+#include "load_picture.h"
 
 #include <olectl.h>
 
@@ -17,41 +18,6 @@ namespace {
 // The fixtures' four quadrant colours: upper left, upper right, lower left, lower right.
 constexpr COLORREF QUADRANTS[4] = {RGB(200, 30, 40), RGB(20, 180, 60), RGB(30, 60, 220),
                                    RGB(240, 240, 20)};
-
-std::vector<char> ReadFixture(const std::string& name) {
-    std::ifstream in(std::string(PELMORA_TEST_FIXTURES) + "/pictures/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Loads bytes the way the display loads its background: a movable block, a stream over it that
-// does not own it, OleLoadPicture with the size.
-struct Loaded {
-    HRESULT result = E_FAIL;
-    IPicture* picture = nullptr;
-};
-
-Loaded Load(const std::vector<char>& bytes, LONG size = -1, REFIID iid = IID_IPicture) {
-    Loaded loaded;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    EXPECT_NE(block, nullptr);
-    void* p = GlobalLock(block);
-    if (!bytes.empty())
-        std::memcpy(p, bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    IStream* stream = nullptr;
-    EXPECT_EQ(CreateStreamOnHGlobal(block, FALSE, &stream), S_OK);
-    void* out = reinterpret_cast<void*>(1);
-    loaded.result =
-        OleLoadPicture(stream, size < 0 ? static_cast<LONG>(bytes.size()) : size, TRUE, iid, &out);
-    loaded.picture = static_cast<IPicture*>(out);
-    if (FAILED(loaded.result)) {
-        EXPECT_EQ(out, nullptr);
-    }
-    stream->Release();
-    EXPECT_EQ(GlobalFree(block), nullptr);
-    return loaded;
-}
 
 LONG Himetric(int pixels) {
     return static_cast<LONG>((pixels * 2540 + 48) / 96);
