@@ -323,21 +323,51 @@ std::optional<Image> DecodePng(std::span<const std::byte> data) {
     return image;
 }
 
-std::optional<Image> DecodeImage(std::span<const std::byte> data) {
+namespace {
+
+enum class Kind { None, Bmp, Jpeg, Gif, Png, Icon };
+
+Kind KindOf(std::span<const std::byte> data) {
     auto starts = [&](std::string_view magic) {
         return data.size() >= magic.size() &&
                std::memcmp(data.data(), magic.data(), magic.size()) == 0;
     };
     if (starts("BM"))
-        return DecodeBmp(data);
+        return Kind::Bmp;
     if (starts("\xFF\xD8\xFF"))
-        return DecodeJpeg(data);
+        return Kind::Jpeg;
     if (starts("GIF87a") || starts("GIF89a"))
-        return DecodeGif(data);
+        return Kind::Gif;
     if (starts("\x89PNG\r\n\x1A\n"))
-        return DecodePng(data);
+        return Kind::Png;
     if (starts(std::string_view("\0\0\1\0", 4)))
+        return Kind::Icon;
+    return Kind::None;
+}
+
+} // namespace
+
+bool HasPictureSignature(std::span<const std::byte> data) {
+    return KindOf(data) != Kind::None;
+}
+
+std::optional<Image> DecodeImage(std::span<const std::byte> data) {
+    if (data.size() > MAX_PICTURE_BYTES)
+        return std::nullopt;
+    switch (KindOf(data)) {
+    case Kind::Bmp:
+        return DecodeBmp(data);
+    case Kind::Jpeg:
+        return DecodeJpeg(data);
+    case Kind::Gif:
+        return DecodeGif(data);
+    case Kind::Png:
+        return DecodePng(data);
+    case Kind::Icon:
         return DecodeIcon(data);
+    case Kind::None:
+        break;
+    }
     return std::nullopt;
 }
 

@@ -23,9 +23,10 @@
 
 namespace {
 
-// The limits a user meets: pixels on a side and in all.
+// The limits a user meets: pixels on a side and in all, and bytes in the file.
 constexpr int MAX_IMAGE_SIDE = 16384;
 constexpr int64_t MAX_IMAGE_PIXELS = 8'388'608;
+constexpr uint64_t MAX_PICTURE_BYTES = uint64_t{33} << 20;
 
 // The largest picture of a common width, and the same one row higher.
 constexpr int WIDE = 4096;
@@ -403,6 +404,88 @@ TEST(PictureLimits, AProgressiveJpegOfEndlessScansIsRefused) {
     ASSERT_EQ(usual.result, S_OK);
     usual.picture->Release();
     EXPECT_EQ(Load(Jpeg({64, 64, 1, true, 1000})).result, CTL_E_INVALIDPICTURE);
+}
+
+// A stream that is not the layer's own, of `length` bytes: `head`, then zeros. It counts what
+// is read of it.
+class CountingStream final : public IStream {
+public:
+    CountingStream(std::string_view head, uint64_t length) : head_(head), length_(length) {}
+    uint64_t read() const { return position_; }
+
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (riid == IID_IUnknown || riid == IID_IStream) {
+            *out = static_cast<IStream*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) override {
+        ULONG n = static_cast<ULONG>(std::min<uint64_t>(cb, length_ - position_));
+        auto* out = static_cast<char*>(pv);
+        for (ULONG i = 0; i < n; ++i, ++position_)
+            out[i] = position_ < head_.size() ? head_[position_] : '\0';
+        if (pcbRead)
+            *pcbRead = n;
+        return n < cb ? S_FALSE : S_OK;
+    }
+    HRESULT Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT Commit(DWORD) override { return E_NOTIMPL; }
+    HRESULT Revert() override { return E_NOTIMPL; }
+    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    std::string_view head_;
+    uint64_t length_;
+    uint64_t position_ = 0;
+};
+
+// A stream is read only as far as its first bytes until they show a picture, and no further than
+// the largest picture file; a block larger than that is refused as it lies.
+TEST(PictureLimits, NoMoreIsReadThanAPictureNeeds) {
+    constexpr uint64_t LONG_STREAM = uint64_t{64} << 20;
+    constexpr uint64_t FEW = 64 * 1024;
+    std::vector<char> small = RleBmp(4, 4);
+    std::string_view bmp(small.data(), small.size());
+    struct Case {
+        const char* name;
+        std::string_view head;
+        LONG size; // 0: to the end
+        uint64_t most_read;
+    } cases[] = {
+        {"text, its size given", "This is no picture.", static_cast<LONG>(LONG_STREAM), FEW},
+        {"text to the end", "This is no picture.", 0, FEW},
+        {"a picture and more to the end", bmp, 0, MAX_PICTURE_BYTES + FEW},
+        {"a picture and more, its size given", bmp, static_cast<LONG>(LONG_STREAM),
+         MAX_PICTURE_BYTES + FEW},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CountingStream stream(c.head, LONG_STREAM);
+        void* out = nullptr;
+        EXPECT_EQ(OleLoadPicture(&stream, c.size, TRUE, IID_IPicture, &out), CTL_E_INVALIDPICTURE);
+        EXPECT_LE(stream.read(), c.most_read);
+    }
+    // The same picture followed by zeros, in a block as the display reads it: it loads while the
+    // whole is no larger than the largest picture file.
+    std::vector<char> padded = small;
+    padded.resize(MAX_PICTURE_BYTES, '\0');
+    Loaded fits = Load(padded);
+    ASSERT_EQ(fits.result, S_OK);
+    fits.picture->Release();
+    padded.push_back('\0');
+    EXPECT_EQ(Load(padded).result, CTL_E_INVALIDPICTURE);
 }
 
 } // namespace
