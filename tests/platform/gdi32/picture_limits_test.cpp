@@ -1,7 +1,7 @@
 // Pictures that cost far more than they show: sizes past the limits, vast images behind a small
 // screen, frames nobody draws, files cut short, more bytes or scans than any picture needs. Each
 // file is made here, as small as its case allows.
-#include "load_picture.h"
+#include "picture_files.h"
 
 #include <olectl.h>
 #include <png.h>
@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -31,29 +30,6 @@ constexpr uint64_t MAX_PICTURE_BYTES = uint64_t{33} << 20;
 // The largest picture of a common width, and the same one row higher.
 constexpr int WIDE = 4096;
 constexpr int HIGH = static_cast<int>(MAX_IMAGE_PIXELS / WIDE);
-
-struct Writer {
-    Writer& U8(unsigned v) {
-        bytes.push_back(static_cast<char>(v & 0xFF));
-        return *this;
-    }
-    Writer& Le16(unsigned v) { return U8(v).U8(v >> 8); }
-    Writer& Le32(uint32_t v) { return Le16(v & 0xFFFF).Le16(v >> 16); }
-    Writer& Be16(unsigned v) { return U8(v >> 8).U8(v); }
-    Writer& Raw(std::string_view s) {
-        bytes.insert(bytes.end(), s.begin(), s.end());
-        return *this;
-    }
-    Writer& Raw(const std::vector<char>& v) {
-        bytes.insert(bytes.end(), v.begin(), v.end());
-        return *this;
-    }
-    Writer& Zeros(size_t n) {
-        bytes.resize(bytes.size() + n, '\0');
-        return *this;
-    }
-    std::vector<char> bytes;
-};
 
 // An 8-bit run-length encoded bitmap whose codes end it at once: every pixel keeps palette
 // entry 0. 60 bytes, whatever its size.
@@ -179,27 +155,10 @@ std::vector<char> Jpeg(const JpegShape& s, double keep = 1, bool end = true) {
     return w.bytes;
 }
 
-void PngWrite(png_structp png, png_bytep data, size_t n) {
-    auto* out = static_cast<std::vector<char>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + n);
-}
-void PngFlush(png_structp) {}
-
 // A black PNG of one bit a pixel; its rows of zeros compress to almost nothing.
 std::vector<char> Png(int width, int height) {
-    std::vector<char> out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_set_write_fn(png, &out, PngWrite, PngFlush);
-    png_set_IHDR(png, info, width, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row((width + 7) / 8, 0);
-    for (int y = 0; y < height; ++y)
-        png_write_row(png, row.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return out;
+    std::vector<png_byte> zeros(static_cast<size_t>(width + 7) / 8, 0);
+    return PngFile({width, height, 1}, [&](int) { return zeros; });
 }
 
 // An icon file holding one image, a PNG.
