@@ -247,7 +247,8 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     if (fstat(fd, &st) != 0 || !OpensAsFile(st.st_mode, folders) ||
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         close(fd);
-        if (!existed)
+        // Only what this call made is removed, never what took the name meanwhile.
+        if (!existed && S_ISREG(st.st_mode))
             unlink(path->c_str());
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
