@@ -164,15 +164,22 @@ HBITMAP ReplaceBitmap(HDC dc, HBITMAP initial, HBITMAP old, int width, int heigh
     return bitmap;
 }
 
-// Draws the picture file stretched over the whole background; a file that does not open or
-// holds no loadable picture leaves the background as it is.
+// No background picture comes in a larger file: the largest drawn, 8,388,608 pixels (more than
+// the widest window shows), takes 32 MiB uncompressed, and 1 MiB more leaves room for its
+// headers. A larger file is not read at all.
+constexpr DWORD MAX_PICTURE_FILE_SIZE = 33 * 1024 * 1024;
+
+// Draws the picture file stretched over the whole background; a file that does not open, is
+// larger than any picture or holds no loadable picture leaves the background as it is.
 void DrawBackgroundPicture(LPCSTR path) {
     HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    DWORD size = GetFileSize(file, nullptr);
+    // The high part too: a file of 4 GiB and more would otherwise pass for its remainder.
+    DWORD sizeHigh = 0;
+    DWORD size = GetFileSize(file, &sizeHigh);
     HGLOBAL block = nullptr;
-    if (size != INVALID_FILE_SIZE && size != 0)
+    if (sizeHigh == 0 && size != 0 && size <= MAX_PICTURE_FILE_SIZE)
         block = GlobalAlloc(GMEM_MOVEABLE, size);
     if (block != nullptr) {
         DWORD read = 0;

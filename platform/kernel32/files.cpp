@@ -143,6 +143,13 @@ void FillFindData(const std::string& ansi_name, const struct stat& st, WIN32_FIN
     data->cFileName[n] = '\0';
 }
 
+// Only files and, when asked for, folders open by name. A FIFO, socket or device in the file
+// system is no file to the system (its pipes and devices have names of their own, "\\.\..."),
+// and reading one could block for good or never end.
+bool OpensAsFile(mode_t mode, bool folders) {
+    return S_ISREG(mode) || (folders && S_ISDIR(mode));
+}
+
 } // namespace
 
 FileObject::FileObject(int fd, std::string path, DWORD access, DWORD share, uint64_t device,
@@ -221,22 +228,32 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
+    const bool folders = dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS;
     struct stat before {};
     bool existed = stat(path->c_str(), &before) == 0;
-    if (existed && S_ISDIR(before.st_mode) &&
-        !(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS)) {
+    if (existed && !OpensAsFile(before.st_mode, folders)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     int mode = (dwFlagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-    int fd = open(path->c_str(), flags, mode);
+    // Never blocks, should the name become a FIFO after the check above: the open of one
+    // waits for its other end. Cleared below once the file is known to be a file.
+    int fd = open(path->c_str(), flags | O_NONBLOCK, mode);
     if (fd < 0) {
         DWORD error = errno == ENOENT ? MissingError(*path) : ErrorFromErrno(errno);
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
     struct stat st {};
-    fstat(fd, &st);
+    if (fstat(fd, &st) != 0 || !OpensAsFile(st.st_mode, folders) ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        close(fd);
+        // Only what this call made is removed, never what took the name meanwhile.
+        if (!existed && S_ISREG(st.st_mode))
+            unlink(path->c_str());
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
     // Sharing is checked before anything is truncated, so a refused open changes nothing.
     if (!SharingAllows(dwDesiredAccess, dwShareMode, st.st_dev, st.st_ino)) {
         close(fd);

@@ -4,7 +4,9 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string_view>
+#include <vector>
 
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -19,21 +21,42 @@ bool FitsLimits(int64_t width, int64_t height) {
            width * height <= MAX_IMAGE_PIXELS;
 }
 
+// A file in several scans (progressive, or one scan per colour) is held whole as coefficients
+// while it is read: 2 bytes each, up to three a pixel, about 50 MB at the pixel limit. libjpeg
+// refuses an image whose buffers would pass this instead of allocating them.
+constexpr long MAX_JPEG_MEMORY = 64L << 20;
+// Every scan passes over the whole image again, whatever few bytes it holds: about 2 ms of CPU a
+// scan at the pixel limit. Encoders write ten or so.
+constexpr int MAX_JPEG_SCANS = 100;
+
 struct JpegError {
     jpeg_error_mgr manager;
+    jpeg_progress_mgr progress;
     std::jmp_buf jump;
-    bool truncated;
 };
 
 [[noreturn]] void JpegFail(j_common_ptr info) {
     std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
 }
 void JpegQuiet(j_common_ptr) {}
-// libjpeg pads a file that ends early with grey and only warns; such a file is damaged.
+// libjpeg pads data that ends early, whether at the end of the file or at a marker, with grey
+// and only warns; such a file is damaged, and nothing more of it is decoded.
 void JpegMessage(j_common_ptr info, int level) {
-    auto* error = reinterpret_cast<JpegError*>(info->err);
-    if (level < 0 && error->manager.msg_code == JWRN_JPEG_EOF)
-        error->truncated = true;
+    if (level >= 0)
+        return;
+    switch (info->err->msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_MUST_RESYNC:
+        JpegFail(info);
+    default:
+        break;
+    }
+}
+// Called at least once a row of blocks while scans are read.
+void JpegProgress(j_common_ptr info) {
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > MAX_JPEG_SCANS)
+        JpegFail(info);
 }
 
 // Kept apart from any object with a destructor: libjpeg reports errors by longjmp.
@@ -44,11 +67,14 @@ bool ReadJpeg(std::span<const std::byte> data, Image& image) {
     error.manager.error_exit = JpegFail;
     error.manager.output_message = JpegQuiet;
     error.manager.emit_message = JpegMessage;
+    error.progress.progress_monitor = JpegProgress;
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&info);
         return false;
     }
     jpeg_create_decompress(&info);
+    info.progress = &error.progress;
+    info.mem->max_memory_to_use = MAX_JPEG_MEMORY;
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.data()),
                  static_cast<unsigned long>(data.size()));
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK ||
@@ -70,8 +96,6 @@ bool ReadJpeg(std::span<const std::byte> data, Image& image) {
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    if (error.truncated)
-        return false;
     for (uint32_t& p : image.pixels)
         p |= 0xFF000000u;
     return true;
@@ -91,6 +115,121 @@ int GifRead(GifFileType* gif, GifByteType* out, int n) {
     return static_cast<int>(count);
 }
 
+// Up to the first image's descriptor, taking the first graphic control extension before it
+// (which says the image's transparent colour). False when the file holds no image.
+bool FindFirstGifImage(GifFileType* gif, GraphicsControlBlock& control) {
+    bool control_seen = false;
+    for (;;) {
+        GifRecordType type = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR)
+            return false;
+        if (type == IMAGE_DESC_RECORD_TYPE)
+            return DGifGetImageDesc(gif) == GIF_OK;
+        if (type != EXTENSION_RECORD_TYPE)
+            return false;
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
+            return false;
+        // A block starts with its length.
+        if (code == GRAPHICS_EXT_FUNC_CODE && block && !control_seen) {
+            control_seen = true;
+            DGifExtensionToGCB(block[0], block + 1, &control);
+        }
+        while (block) {
+            if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+                return false;
+        }
+    }
+}
+
+struct PngSource {
+    std::span<const std::byte> data;
+    Image* image = nullptr;
+    std::vector<png_bytep> rows{};
+    bool complete = false;
+};
+
+[[noreturn]] void PngFail(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void PngQuiet(png_structp, png_const_charp) {}
+
+void PngHeader(png_structp png, png_infop info) {
+    auto* source = static_cast<PngSource*>(png_get_progressive_ptr(png));
+    png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
+    if (!FitsLimits(width, height))
+        png_error(png, "too large");
+    // Eight bits of sRGB a channel, as blue, green, red, alpha.
+    png_set_expand(png);
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(png);
+    png_set_alpha_mode(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != size_t{width} * 4)
+        png_error(png, "unexpected row size");
+    Image& image = *source->image;
+    image.width = static_cast<int>(width);
+    image.height = static_cast<int>(height);
+    // Zeroed: the passes of an interlaced image fill it in. No exception may pass through
+    // libpng's frames.
+    bool allocated = true;
+    try {
+        image.pixels.assign(size_t{width} * height, 0);
+        source->rows.resize(height);
+    } catch (const std::bad_alloc&) {
+        allocated = false;
+    }
+    if (!allocated)
+        png_error(png, "out of memory");
+    for (png_uint_32 y = 0; y < height; ++y)
+        source->rows[y] = reinterpret_cast<png_bytep>(image.pixels.data() + size_t{y} * width);
+}
+
+void PngRow(png_structp png, png_bytep row, png_uint_32 y, int) {
+    auto* source = static_cast<PngSource*>(png_get_progressive_ptr(png));
+    if (row && y < source->rows.size())
+        png_progressive_combine_row(png, source->rows[y], row);
+}
+
+void PngEnd(png_structp png, png_infop) {
+    static_cast<PngSource*>(png_get_progressive_ptr(png))->complete = true;
+}
+
+// Read as a stream of chunks rather than whole: that reader stops inflating the image data once
+// the last row is out, where the other inflates any amount that follows (a megabyte of it can
+// expand to a gigabyte). Kept apart from any object with a destructor: libpng reports errors by
+// longjmp.
+bool ReadPng(PngSource& source) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngQuiet);
+    if (!png)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_set_benign_errors(png, 1);
+    png_set_user_limits(png, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE);
+    // Text, profiles and palettes of suggestions are not drawn; the compressed ones would
+    // otherwise be inflated, each up to megabytes.
+    static constexpr png_byte unused[] = "iCCP\0iTXt\0tEXt\0zTXt\0sPLT\0eXIf";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, unused, 6);
+    png_set_progressive_read_fn(png, &source, PngHeader, PngRow, PngEnd);
+    png_process_data(png, info,
+                     reinterpret_cast<png_bytep>(const_cast<std::byte*>(source.data.data())),
+                     source.data.size());
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
 } // namespace
 
 std::optional<Image> DecodeJpeg(std::span<const std::byte> data) {
@@ -100,6 +239,9 @@ std::optional<Image> DecodeJpeg(std::span<const std::byte> data) {
     return image;
 }
 
+// Only the first image is read, the one that is drawn: the others are never decoded, and each
+// image's own size is checked before any of it is, so that a file small on its screen cannot
+// hold a vast image.
 std::optional<Image> DecodeGif(std::span<const std::byte> data) {
     GifSource source{data};
     int error = 0;
@@ -113,42 +255,36 @@ std::optional<Image> DecodeGif(std::span<const std::byte> data) {
             DGifCloseFile(gif, &e);
         }
     } closer{gif};
-    // A file cut short after its first frame still shows that frame; a first frame cut short
-    // is damaged (its rows past the end were never written).
-    bool complete = DGifSlurp(gif) == GIF_OK;
-    if (gif->ImageCount < (complete ? 1 : 2))
+    GraphicsControlBlock control{};
+    control.TransparentColor = NO_TRANSPARENT_COLOR;
+    if (!FindFirstGifImage(gif, control))
         return std::nullopt;
-    const SavedImage& frame = gif->SavedImages[0];
-    const GifImageDesc& desc = frame.ImageDesc;
+    const GifImageDesc& desc = gif->Image;
     const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
-    if (!map || !frame.RasterBits)
-        return std::nullopt;
     int64_t width = gif->SWidth > 0 ? gif->SWidth : desc.Width;
     int64_t height = gif->SHeight > 0 ? gif->SHeight : desc.Height;
-    if (!FitsLimits(width, height) || desc.Width <= 0 || desc.Height <= 0)
+    if (!map || !FitsLimits(width, height) || !FitsLimits(desc.Width, desc.Height))
         return std::nullopt;
-    GraphicsControlBlock gcb{};
-    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
-    DGifSavedExtensionToGCB(gif, 0, &gcb);
 
     Image image;
     image.width = static_cast<int>(width);
     image.height = static_cast<int>(height);
-    // What the first frame does not cover is transparent.
+    // What the first image does not cover is transparent.
     image.pixels.assign(static_cast<size_t>(width) * height, 0);
     image.has_alpha = desc.Left > 0 || desc.Top > 0 || desc.Left + desc.Width < width ||
                       desc.Top + desc.Height < height;
-    for (int y = 0; y < desc.Height; ++y) {
+    std::vector<GifPixelType> line(static_cast<size_t>(desc.Width));
+    auto put_line = [&](int y) {
         int64_t oy = int64_t{desc.Top} + y;
         if (oy < 0 || oy >= height)
-            continue;
+            return;
         for (int x = 0; x < desc.Width; ++x) {
             int64_t ox = int64_t{desc.Left} + x;
             if (ox < 0 || ox >= width)
                 continue;
-            int index = frame.RasterBits[static_cast<size_t>(y) * desc.Width + x];
+            int index = line[static_cast<size_t>(x)];
             uint32_t pixel = 0;
-            if (index == gcb.TransparentColor) {
+            if (index == control.TransparentColor) {
                 image.has_alpha = true;
             } else if (index < map->ColorCount) {
                 const GifColorType& c = map->Colors[index];
@@ -158,28 +294,26 @@ std::optional<Image> DecodeGif(std::span<const std::byte> data) {
             }
             image.pixels[static_cast<size_t>(oy) * width + ox] = pixel;
         }
+    };
+    // An interlaced image comes in four passes: every eighth row from 0, every eighth from 4,
+    // every fourth from 2, every second from 1. A line that does not come whole is damage.
+    static constexpr int first_row[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < (desc.Interlace ? 4 : 1); ++pass) {
+        for (int y = desc.Interlace ? first_row[pass] : 0; y < desc.Height;
+             y += desc.Interlace ? step[pass] : 1) {
+            if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR)
+                return std::nullopt;
+            put_line(y);
+        }
     }
     return image;
 }
 
 std::optional<Image> DecodePng(std::span<const std::byte> data) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&png, data.data(), data.size()))
-        return std::nullopt;
-    if (!FitsLimits(png.width, png.height)) {
-        png_image_free(&png);
-        return std::nullopt;
-    }
-    png.format = PNG_FORMAT_BGRA;
     Image image;
-    image.width = static_cast<int>(png.width);
-    image.height = static_cast<int>(png.height);
-    image.pixels.resize(static_cast<size_t>(png.width) * png.height);
-    if (!png_image_finish_read(&png, nullptr, image.pixels.data(), 0, nullptr)) {
-        png_image_free(&png);
+    PngSource source{.data = data, .image = &image};
+    if (!ReadPng(source) || !source.complete || image.pixels.empty())
         return std::nullopt;
-    }
     for (uint32_t p : image.pixels) {
         if ((p >> 24) != 0xFF) {
             image.has_alpha = true;
@@ -189,21 +323,51 @@ std::optional<Image> DecodePng(std::span<const std::byte> data) {
     return image;
 }
 
-std::optional<Image> DecodeImage(std::span<const std::byte> data) {
+namespace {
+
+enum class Kind { None, Bmp, Jpeg, Gif, Png, Icon };
+
+Kind KindOf(std::span<const std::byte> data) {
     auto starts = [&](std::string_view magic) {
         return data.size() >= magic.size() &&
                std::memcmp(data.data(), magic.data(), magic.size()) == 0;
     };
     if (starts("BM"))
-        return DecodeBmp(data);
+        return Kind::Bmp;
     if (starts("\xFF\xD8\xFF"))
-        return DecodeJpeg(data);
+        return Kind::Jpeg;
     if (starts("GIF87a") || starts("GIF89a"))
-        return DecodeGif(data);
+        return Kind::Gif;
     if (starts("\x89PNG\r\n\x1A\n"))
-        return DecodePng(data);
+        return Kind::Png;
     if (starts(std::string_view("\0\0\1\0", 4)))
+        return Kind::Icon;
+    return Kind::None;
+}
+
+} // namespace
+
+bool HasPictureSignature(std::span<const std::byte> data) {
+    return KindOf(data) != Kind::None;
+}
+
+std::optional<Image> DecodeImage(std::span<const std::byte> data) {
+    if (data.size() > MAX_PICTURE_BYTES)
+        return std::nullopt;
+    switch (KindOf(data)) {
+    case Kind::Bmp:
+        return DecodeBmp(data);
+    case Kind::Jpeg:
+        return DecodeJpeg(data);
+    case Kind::Gif:
+        return DecodeGif(data);
+    case Kind::Png:
+        return DecodePng(data);
+    case Kind::Icon:
         return DecodeIcon(data);
+    case Kind::None:
+        break;
+    }
     return std::nullopt;
 }
 

@@ -1,11 +1,15 @@
 // oleaut32's OleLoadPicture and the picture it hands out.
 #include "gdi32/objects.h"
 #include "oleaut32/image.h"
+#include "oleaut32/stream.h"
 
 #include <olectl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <new>
+#include <optional>
 #include <vector>
 
 namespace platform::ole {
@@ -178,23 +182,44 @@ private:
     std::atomic<ULONG> references_{1};
 };
 
-// The stream's bytes from its position: `size` of them when size > 0, else all to the end.
-// Read in pieces, so that a size larger than the stream allocates no more than it holds.
-std::vector<std::byte> ReadStream(IStream* stream, LONG size) {
-    std::vector<std::byte> data;
-    constexpr ULONG PIECE = 64 * 1024;
+// The stream's bytes from its position: `size` of them when size > 0, else all to the end;
+// nothing when they are more than any picture needs or do not start like a picture. The layer's
+// own stream over memory lends them in place; any other is read in pieces, its first bytes alone
+// until they show a picture, so that neither a size nor a stream larger than its picture costs
+// more than the limit.
+struct StreamBytes {
+    std::optional<std::span<const std::byte>> lent;
+    std::vector<std::byte> copy;
+    std::span<const std::byte> bytes() const { return lent ? *lent : copy; }
+};
+
+std::optional<StreamBytes> ReadPictureBytes(IStream* stream, LONG size) {
     uint64_t wanted = size > 0 ? static_cast<uint64_t>(size) : UINT64_MAX;
-    while (data.size() < wanted) {
-        ULONG ask = static_cast<ULONG>(std::min<uint64_t>(PIECE, wanted - data.size()));
-        size_t at = data.size();
-        data.resize(at + ask);
-        ULONG got = 0;
-        HRESULT hr = stream->Read(data.data() + at, ask, &got);
-        data.resize(at + std::min(got, ask));
-        if (FAILED(hr) || got == 0)
-            break;
+    uint64_t limit = std::min(wanted, MAX_PICTURE_BYTES + 1);
+    StreamBytes out;
+    out.lent = LendStreamBytes(stream, limit);
+    if (!out.lent) {
+        std::vector<std::byte>& data = out.copy;
+        constexpr ULONG PIECE = 64 * 1024;
+        while (data.size() < limit) {
+            ULONG ask = static_cast<ULONG>(std::min<uint64_t>(
+                data.size() < SIGNATURE_BYTES ? SIGNATURE_BYTES - data.size() : PIECE,
+                limit - data.size()));
+            size_t at = data.size();
+            data.resize(at + ask);
+            ULONG got = 0;
+            HRESULT hr = stream->Read(data.data() + at, ask, &got);
+            data.resize(at + std::min(got, ask));
+            if (FAILED(hr) || got == 0)
+                break;
+            if (at < SIGNATURE_BYTES && data.size() >= SIGNATURE_BYTES &&
+                !HasPictureSignature(data))
+                return std::nullopt;
+        }
     }
-    return data;
+    if (out.bytes().size() > MAX_PICTURE_BYTES || !HasPictureSignature(out.bytes()))
+        return std::nullopt;
+    return out;
 }
 
 } // namespace
@@ -211,8 +236,13 @@ HRESULT WINAPI OleLoadPicture(LPSTREAM lpstream, LONG lSize, BOOL, REFIID riid, 
     *lplpvObj = nullptr;
     if (!lpstream)
         return E_POINTER;
-    std::vector<std::byte> data = platform::ole::ReadStream(lpstream, lSize);
-    auto image = platform::ole::DecodeImage(data);
+    std::optional<platform::ole::Image> image;
+    try {
+        if (auto data = platform::ole::ReadPictureBytes(lpstream, lSize))
+            image = platform::ole::DecodeImage(data->bytes());
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     if (!image)
         return CTL_E_INVALIDPICTURE;
     auto* picture = new (std::nothrow) platform::ole::Picture(std::move(*image));

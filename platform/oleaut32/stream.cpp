@@ -1,13 +1,20 @@
 // ole32's stream over a global memory block.
+#include "oleaut32/stream.h"
+
 #include "oleaut32/global_memory.h"
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
 namespace platform::ole {
 namespace {
+
+// Asked of a stream to learn whether it is a GlobalStream: no other answers it.
+constexpr IID IID_GlobalStream = {
+    0x5d3c1f2e, 0x8a47, 0x4b6e, {0x9c, 0x21, 0x3f, 0x70, 0xe4, 0x58, 0xb1, 0x0d}};
 
 class GlobalStream final : public IStream {
 public:
@@ -19,6 +26,11 @@ public:
             return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream) {
             *out = static_cast<IStream*>(this);
+            AddRef();
+            return S_OK;
+        }
+        if (riid == IID_GlobalStream) {
+            *out = this;
             AddRef();
             return S_OK;
         }
@@ -119,6 +131,16 @@ public:
         return E_NOTIMPL;
     }
 
+    std::span<const std::byte> Lend(uint64_t limit) {
+        std::span<std::byte> bytes = GlobalBytes(block_);
+        if (position_ >= bytes.size())
+            return {};
+        size_t n = static_cast<size_t>(std::min<uint64_t>(limit, bytes.size() - position_));
+        std::span<const std::byte> lent = bytes.subspan(static_cast<size_t>(position_), n);
+        position_ += n;
+        return lent;
+    }
+
 private:
     HGLOBAL block_;
     bool delete_on_release_;
@@ -127,6 +149,17 @@ private:
 };
 
 } // namespace
+
+std::optional<std::span<const std::byte>> LendStreamBytes(IStream* stream, uint64_t limit) {
+    void* own = nullptr;
+    if (stream->QueryInterface(IID_GlobalStream, &own) != S_OK || !own)
+        return std::nullopt;
+    auto* global = static_cast<GlobalStream*>(own);
+    std::span<const std::byte> bytes = global->Lend(limit);
+    global->Release();
+    return bytes;
+}
+
 } // namespace platform::ole
 
 PELMORA_BEGIN_EXTERN_C

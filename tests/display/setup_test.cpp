@@ -7,6 +7,7 @@
 #include "testing/temporary_folder.h"
 
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -232,6 +233,29 @@ TEST_F(BackgroundTest, APictureIsStretchedUprightOverTheWholeBackground) {
     EXPECT_EQ(platform::testing::PixelAt(pixels, 0, 0), 0x0000FFu);
     EXPECT_EQ(platform::testing::PixelAt(pixels, 119, 0), 0x0000FFu);
     EXPECT_EQ(platform::testing::PixelAt(pixels, 0, 2 * lRowHeight - 1), 0x00FF00u);
+}
+
+// A picture followed by more bytes than any picture needs is not read: the background stays
+// white, where reading the file whole would show the picture. 4 GiB and a picture's size is
+// larger still, though its size's low half is the picture's alone. Both files are sparse.
+TEST_F(BackgroundTest, AFileLargerThanAnyPictureIsNotRead) {
+    const platform::testing::TemporaryFolder folder("pelmora-background");
+    for (uintmax_t extra : {uintmax_t{33} << 20, uintmax_t{1} << 32}) {
+        SCOPED_TRACE(extra);
+        std::filesystem::path file = folder / "large.bmp";
+        std::string path = WriteTwoColourBmp(file.string(), 8, 8, 0x0000FF, 0x00FF00);
+        std::filesystem::resize_file(file, std::filesystem::file_size(file) + extra);
+        General()->SetInteger(Literals::Background, 3);
+        General()->SetString(Literals::Image, path.c_str());
+        StartDisplay();
+        auto pixels = *platform::testing::ReadPixels(hBackgroundDC);
+        EXPECT_EQ(platform::testing::PixelAt(pixels, 0, 0), 0xFFFFFFu);
+        EXPECT_EQ(platform::testing::PixelAt(pixels, 119, 2 * lRowHeight - 1), 0xFFFFFFu);
+        ReleaseGraphDisplay();
+        sources::Reset();
+        sources::AddDefaultSources();
+        CreateGraphList();
+    }
 }
 
 TEST_F(BackgroundTest, AFileThatIsNoPictureLeavesWhite) {

@@ -1,9 +1,11 @@
 #include "canvas.h"
+#include "picture_files.h"
 
 #include <olectl.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -17,41 +19,6 @@ namespace {
 // The fixtures' four quadrant colours: upper left, upper right, lower left, lower right.
 constexpr COLORREF QUADRANTS[4] = {RGB(200, 30, 40), RGB(20, 180, 60), RGB(30, 60, 220),
                                    RGB(240, 240, 20)};
-
-std::vector<char> ReadFixture(const std::string& name) {
-    std::ifstream in(std::string(PELMORA_TEST_FIXTURES) + "/pictures/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Loads bytes the way the display loads its background: a movable block, a stream over it that
-// does not own it, OleLoadPicture with the size.
-struct Loaded {
-    HRESULT result = E_FAIL;
-    IPicture* picture = nullptr;
-};
-
-Loaded Load(const std::vector<char>& bytes, LONG size = -1, REFIID iid = IID_IPicture) {
-    Loaded loaded;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    EXPECT_NE(block, nullptr);
-    void* p = GlobalLock(block);
-    if (!bytes.empty())
-        std::memcpy(p, bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    IStream* stream = nullptr;
-    EXPECT_EQ(CreateStreamOnHGlobal(block, FALSE, &stream), S_OK);
-    void* out = reinterpret_cast<void*>(1);
-    loaded.result =
-        OleLoadPicture(stream, size < 0 ? static_cast<LONG>(bytes.size()) : size, TRUE, iid, &out);
-    loaded.picture = static_cast<IPicture*>(out);
-    if (FAILED(loaded.result)) {
-        EXPECT_EQ(out, nullptr);
-    }
-    stream->Release();
-    EXPECT_EQ(GlobalFree(block), nullptr);
-    return loaded;
-}
 
 LONG Himetric(int pixels) {
     return static_cast<LONG>((pixels * 2540 + 48) / 96);
@@ -149,6 +116,81 @@ TEST(Pictures, TransparentGifLeavesTheBackground) {
     EXPECT_EQ(canvas.At(0, 0), QUADRANTS[0]);
     EXPECT_EQ(canvas.At(14, 9), RGB(5, 5, 5));
     loaded.picture->Release();
+}
+
+// Every kind of PNG draws the same 8-bit colours: grey and colour, 1 to 16 bits a sample, alpha
+// by channel or by palette entry, interlaced or not. Over a background that shows through where
+// the picture is transparent.
+TEST(Pictures, PngsOfEveryKindDrawTheirColours) {
+    constexpr COLORREF BG = RGB(1, 2, 3), W = RGB(255, 255, 255), K = RGB(0, 0, 0);
+    auto grey = [](int v) { return RGB(v, v, v); };
+    const std::vector<png_color> palette = {{200, 30, 40}, {20, 180, 60}, {30, 60, 220}};
+    struct Case {
+        const char* name;
+        PngShape shape;
+        std::vector<std::vector<png_byte>> rows; // 3 x 3
+        std::array<COLORREF, 9> drawn;
+    } cases[] = {
+        {"grey, 1 bit", {3, 3, 1}, {{0xA0}, {0x40}, {0xE0}}, {W, K, W, K, W, K, W, W, W}},
+        {"grey, 1 bit, interlaced",
+         {3, 3, 1, PNG_COLOR_TYPE_GRAY, true},
+         {{0xA0}, {0x40}, {0xE0}},
+         {W, K, W, K, W, K, W, W, W}},
+        {"grey, 8 bits",
+         {3, 3},
+         {{0, 128, 255}, {10, 20, 30}, {40, 50, 60}},
+         {K, grey(128), W, grey(10), grey(20), grey(30), grey(40), grey(50), grey(60)}},
+        {"grey, 16 bits",
+         {3, 3, 16},
+         {{0x12, 0x12, 0x80, 0x80, 0xFF, 0xFF}, {0, 0, 0x40, 0x40, 0x41, 0x41}, {1, 1, 2, 2, 3, 3}},
+         {grey(0x12), grey(0x80), W, K, grey(0x40), grey(0x41), grey(1), grey(2), grey(3)}},
+        {"grey and alpha",
+         {3, 3, 8, PNG_COLOR_TYPE_GRAY_ALPHA},
+         {{10, 255, 20, 0, 30, 255}, {40, 0, 50, 255, 60, 0}, {70, 255, 80, 255, 90, 255}},
+         {grey(10), BG, grey(30), BG, grey(50), BG, grey(70), grey(80), grey(90)}},
+        {"colour, 8 bits",
+         {3, 3, 8, PNG_COLOR_TYPE_RGB},
+         {{200, 30, 40, 20, 180, 60, 30, 60, 220},
+          {0, 0, 0, 255, 255, 255, 1, 2, 4},
+          {9, 8, 7, 6, 5, 4, 3, 2, 1}},
+         {RGB(200, 30, 40), RGB(20, 180, 60), RGB(30, 60, 220), K, W, RGB(1, 2, 4), RGB(9, 8, 7),
+          RGB(6, 5, 4), RGB(3, 2, 1)}},
+        {"colour, 16 bits",
+         {3, 3, 16, PNG_COLOR_TYPE_RGB},
+         {{200, 200, 30, 30, 40, 40, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255, 255, 255},
+          {1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9},
+          {10, 10, 20, 20, 30, 30, 40, 40, 50, 50, 60, 60, 70, 70, 80, 80, 90, 90}},
+         {RGB(200, 30, 40), K, W, RGB(1, 2, 3), RGB(4, 5, 6), RGB(7, 8, 9), RGB(10, 20, 30),
+          RGB(40, 50, 60), RGB(70, 80, 90)}},
+        {"colour and alpha, interlaced",
+         {3, 3, 8, PNG_COLOR_TYPE_RGB_ALPHA, true},
+         {{200, 30, 40, 255, 20, 180, 60, 0, 30, 60, 220, 255},
+          {5, 6, 7, 0, 8, 9, 10, 255, 11, 12, 13, 0},
+          {14, 15, 16, 255, 17, 18, 19, 255, 20, 21, 22, 255}},
+         {RGB(200, 30, 40), BG, RGB(30, 60, 220), BG, RGB(8, 9, 10), BG, RGB(14, 15, 16),
+          RGB(17, 18, 19), RGB(20, 21, 22)}},
+        {"palette, 2 bits",
+         {3, 3, 2, PNG_COLOR_TYPE_PALETTE, false, palette},
+         {{0x18}, {0x24}, {0x00}},
+         {RGB(200, 30, 40), RGB(20, 180, 60), RGB(30, 60, 220), RGB(200, 30, 40), RGB(30, 60, 220),
+          RGB(20, 180, 60), RGB(200, 30, 40), RGB(200, 30, 40), RGB(200, 30, 40)}},
+        {"palette with a transparent entry",
+         {3, 3, 8, PNG_COLOR_TYPE_PALETTE, false, palette, {255, 0}},
+         {{0, 1, 2}, {1, 1, 1}, {2, 0, 1}},
+         {RGB(200, 30, 40), BG, RGB(30, 60, 220), BG, BG, BG, RGB(30, 60, 220), RGB(200, 30, 40),
+          BG}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Loaded loaded = Load(PngFile(c.shape, [&](int y) { return c.rows[y]; }));
+        ASSERT_EQ(loaded.result, S_OK);
+        Canvas canvas(3, 3, BG);
+        LONG side = Himetric(3);
+        loaded.picture->Render(canvas.dc(), 0, 0, 3, 3, 0, side, side, -side, nullptr);
+        for (int i = 0; i < 9; ++i)
+            EXPECT_EQ(canvas.At(i % 3, i / 3), c.drawn[i]) << "pixel " << i % 3 << "," << i / 3;
+        loaded.picture->Release();
+    }
 }
 
 TEST(Pictures, RenderIsClippedToTheDestination) {

@@ -7,8 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -110,6 +116,63 @@ TEST_F(Files, AccessAndSharingAreEnforced) {
                                 CREATE_ALWAYS, 0, nullptr);
     EXPECT_NE(writer, INVALID_HANDLE_VALUE);
     CloseHandle(writer);
+}
+
+// A FIFO, a socket and a device in the file system: none opens, and none blocks the open (that
+// of a FIFO waits for its other end). Should an open block, the FIFO is opened at both ends after
+// a generous bound, which releases it, and the case fails.
+TEST_F(Files, OnlyFilesOpenByNameAndNothingBlocks) {
+    ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string socket_path = (dir_ / "socket").string();
+    ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+    socket_path.copy(address.sun_path, socket_path.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    fs::create_symlink("/dev/null", dir_ / "device");
+
+    struct Case {
+        const char* name;
+        DWORD access;
+        DWORD disposition;
+    } cases[] = {
+        {"fifo", GENERIC_READ, OPEN_EXISTING},
+        {"fifo", GENERIC_WRITE, CREATE_ALWAYS},
+        {"fifo", GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS},
+        {"socket", GENERIC_READ, OPEN_EXISTING},
+        {"device", GENERIC_READ, OPEN_EXISTING},
+        {"device", GENERIC_WRITE, OPEN_ALWAYS},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = dir_.WindowsPath(c.name);
+        auto open = std::async(std::launch::async, [&] {
+            HANDLE h = CreateFileA(path.c_str(), c.access, 0, nullptr, c.disposition, 0, nullptr);
+            return std::pair(h, GetLastError());
+        });
+        bool blocked = open.wait_for(std::chrono::seconds(30)) != std::future_status::ready;
+        if (blocked)
+            close(::open((dir_ / "fifo").c_str(), O_RDWR | O_NONBLOCK));
+        auto [handle, error] = open.get();
+        EXPECT_FALSE(blocked);
+        EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(error, DWORD(ERROR_ACCESS_DENIED));
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    }
+    close(listener);
+    // A file stays a file.
+    dir_.WriteFile("file", "abc");
+    HANDLE file = CreateFileA(dir_.WindowsPath("file").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char buffer[4] = {};
+    DWORD n = 0;
+    EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &n, nullptr));
+    EXPECT_EQ(std::string(buffer, n), "abc");
+    CloseHandle(file);
 }
 
 TEST_F(Files, WriteLimitFailsTheWriteThatCrossesIt) {
