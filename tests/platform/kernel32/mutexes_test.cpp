@@ -225,6 +225,9 @@ TEST_F(Mutexes, ProgramsCountingUnderTheMutexLoseNoStep) {
     EXPECT_EQ(answers[0], "counted");
     EXPECT_EQ(answers[1], "counted");
     EXPECT_EQ(*number, 3 * kSteps);
+    // The other programs close their handles as they end; this one's are then the last.
+    EXPECT_EQ(first.Wait(), 0);
+    EXPECT_EQ(second.Wait(), 0);
     UnmapViewOfFile(const_cast<long*>(number));
     CloseHandle(section);
     CloseHandle(mutex);
