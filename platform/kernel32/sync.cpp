@@ -122,11 +122,16 @@ public:
 private:
     // What a lock call's result means; a mutex taken is noted as held here.
     Take Taken(int result) {
-        if (result == EOWNERDEAD)
+        auto& held = HeldHereLocked();
+        if (result == EOWNERDEAD) {
             pthread_mutex_consistent(memory->mutex);
-        else if (result != 0)
+            // The takes of a thread of this process that ended holding it end with it: kept,
+            // they would keep the mutex's memory, and so its name, for as long as the process.
+            std::erase(held, memory);
+        } else if (result != 0) {
             return Take::Not;
-        HeldHereLocked().push_back(memory);
+        }
+        held.push_back(memory);
         return result == EOWNERDEAD ? Take::Abandoned : Take::Taken;
     }
 };
