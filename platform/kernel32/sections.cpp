@@ -1,5 +1,5 @@
-// Named sections backed by shared memory. Every process that uses the layer finds a section
-// under its name in the shared-memory folder (kernel32/named_objects.h).
+// Named sections backed by shared memory. Every process of the same user that uses the layer
+// finds a section under its name in that user's object folder (kernel32/named_objects.h).
 #include "kernel32/handles.h"
 #include "kernel32/named_objects.h"
 
@@ -110,6 +110,12 @@ LPVOID WINAPI MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess,
     uint64_t length = dwNumberOfBytesToMap ? dwNumberOfBytesToMap : size - offset;
     if (length > size - offset) {
         // A view never reaches past the end of its section.
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    // The file may have been cut since it was opened; a page past its end would fault at the
+    // first touch, so the view must end within the file as it is now.
+    if (CurrentSize(*section->file) < offset + length) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }

@@ -3,8 +3,8 @@
 // waits for.
 //
 // A mutex is a robust, recursive pthread mutex in a file of its own (kernel32/named_objects.h),
-// so a named one is the same mutex in every process that opens it, and one whose owning thread
-// or process ends unreleased is handed to the next waiter as abandoned.
+// so a named one is the same mutex in every process of its user that opens it, and one whose
+// owning thread or process ends unreleased is handed to the next waiter as abandoned.
 #include "kernel32/named_objects.h"
 #include "kernel32/waits.h"
 
@@ -77,7 +77,7 @@ public:
 
     Take TryTakeLocked() override { return Taken(pthread_mutex_trylock(memory->mutex)); }
     void GiveBackLocked() override { ReleaseLocked(); }
-    bool SignalledElsewhere() const override { return !memory->file->path.empty(); }
+    bool SignalledElsewhere() const override { return memory->file->named(); }
 
     // A wait for this mutex alone, which sleeps in the mutex itself; called without the lock.
     DWORD WaitAlone(DWORD milliseconds) {
@@ -122,11 +122,16 @@ public:
 private:
     // What a lock call's result means; a mutex taken is noted as held here.
     Take Taken(int result) {
-        if (result == EOWNERDEAD)
+        auto& held = HeldHereLocked();
+        if (result == EOWNERDEAD) {
             pthread_mutex_consistent(memory->mutex);
-        else if (result != 0)
+            // The takes of a thread of this process that ended holding it end with it: kept,
+            // they would keep the mutex's memory, and so its name, for as long as the process.
+            std::erase(held, memory);
+        } else if (result != 0) {
             return Take::Not;
-        HeldHereLocked().push_back(memory);
+        }
+        held.push_back(memory);
         return result == EOWNERDEAD ? Take::Abandoned : Take::Taken;
     }
 };
@@ -150,7 +155,8 @@ bool PrepareMutex(int fd) {
 
 // A handle of the mutex in the file; null with the error set when it cannot be mapped.
 HANDLE AddMutex(std::shared_ptr<SharedFile> file, std::shared_ptr<MutexObject>* added = nullptr) {
-    if (file->size < sizeof(pthread_mutex_t)) {
+    // Its size as it is now: a mapping past the file's end would fault at the first touch.
+    if (CurrentSize(*file) < sizeof(pthread_mutex_t)) {
         SetLastError(ERROR_INVALID_HANDLE); // not a mutex this layer made
         return nullptr;
     }

@@ -4,6 +4,8 @@
 
 #include "host/clock.h"
 
+#include <poll.h>
+
 namespace platform::user32 {
 
 namespace {
@@ -31,6 +33,15 @@ bool QueueHasLocked(DWORD mask) {
     return false;
 }
 
+// Whether a stop signal waits to be turned into the end of the session. That end is sent to the
+// windows as messages, so a thread that waits for sent messages wakes for it: otherwise a wait
+// that never ends (an object whose holder never lets go) would keep the first signal from ever
+// ending the program.
+bool SessionEndPending() {
+    pollfd session{SessionWakeFd(), POLLIN, 0};
+    return session.fd >= 0 && poll(&session, 1, 0) == 1;
+}
+
 } // namespace
 
 } // namespace platform::user32
@@ -41,6 +52,8 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOO
                                        DWORD dwMilliseconds, DWORD dwWakeMask) {
     using namespace platform::user32;
     return platform::WaitForObjects(nCount, pHandles, fWaitAll != FALSE, dwMilliseconds, [&] {
+        if ((dwWakeMask & QS_SENDMESSAGE) && SessionEndPending())
+            return true;
         std::lock_guard lock(DesktopLock());
         return QueueHasLocked(dwWakeMask);
     });

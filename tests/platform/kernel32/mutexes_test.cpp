@@ -1,5 +1,6 @@
 // Mutexes: owned by a thread and counted, one by name in every process that uses the layer, and
 // handed on as abandoned when their owner ends.
+#include "object_files.h"
 #include "peer_process.h"
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -20,11 +22,14 @@ using peer::PeerProcess;
 // Each test program has its own namespace of names, so runs side by side never meet.
 class Mutexes : public ::testing::Test {
 protected:
-    Mutexes() {
-        setenv("PELMORA_PLATFORM_SECTIONS", ("mutexes-test-" + std::to_string(getpid())).c_str(),
-               1);
-    }
+    Mutexes() { setenv("PELMORA_PLATFORM_SECTIONS", space_.c_str(), 1); }
     ~Mutexes() override { unsetenv("PELMORA_PLATFORM_SECTIONS"); }
+    // Every handle closed and every other program ended: nothing of the test is left on disk.
+    void TearDown() override {
+        EXPECT_EQ(object_files::OfNamespace(space_), std::set<std::string>{});
+    }
+
+    const std::string space_ = "mutexes-test-" + std::to_string(getpid());
 };
 
 // What another thread's wait for the mutex gives at once.
@@ -225,6 +230,9 @@ TEST_F(Mutexes, ProgramsCountingUnderTheMutexLoseNoStep) {
     EXPECT_EQ(answers[0], "counted");
     EXPECT_EQ(answers[1], "counted");
     EXPECT_EQ(*number, 3 * kSteps);
+    // The other programs close their handles as they end; this one's are then the last.
+    EXPECT_EQ(first.Wait(), 0);
+    EXPECT_EQ(second.Wait(), 0);
     UnmapViewOfFile(const_cast<long*>(number));
     CloseHandle(section);
     CloseHandle(mutex);

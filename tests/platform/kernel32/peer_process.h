@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,8 +14,10 @@ namespace peer {
 class PeerProcess {
 public:
     PeerProcess(const std::string& program, const std::string& argument) {
+        // Close-on-exec, so that a second peer started meanwhile does not keep this one's input
+        // open after this side closes it (dup2 gives the peer its own ends without the flag).
         int to[2], from[2];
-        if (pipe(to) != 0 || pipe(from) != 0)
+        if (pipe2(to, O_CLOEXEC) != 0 || pipe2(from, O_CLOEXEC) != 0)
             return;
         pid_ = fork();
         if (pid_ == 0) {

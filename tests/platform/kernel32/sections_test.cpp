@@ -1,3 +1,5 @@
+#include "object_files.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -5,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <unistd.h>
 
@@ -13,11 +16,14 @@ namespace {
 // Each test program has its own namespace of section names, so runs side by side never meet.
 class Sections : public ::testing::Test {
 protected:
-    Sections() {
-        setenv("PELMORA_PLATFORM_SECTIONS", ("sections-test-" + std::to_string(getpid())).c_str(),
-               1);
-    }
+    Sections() { setenv("PELMORA_PLATFORM_SECTIONS", space_.c_str(), 1); }
     ~Sections() override { unsetenv("PELMORA_PLATFORM_SECTIONS"); }
+    // Every handle closed and every other program ended: nothing of the test is left on disk.
+    void TearDown() override {
+        EXPECT_EQ(object_files::OfNamespace(space_), std::set<std::string>{});
+    }
+
+    const std::string space_ = "sections-test-" + std::to_string(getpid());
 };
 
 HANDLE Create(const char* name, DWORD size, DWORD protect = PAGE_READWRITE) {

@@ -119,6 +119,30 @@ TEST_F(WindowTest, ASignalSendsTheEndOfSessionToEveryTopLevelWindow) {
     }
 }
 
+// A wait that takes sent messages too, for an object that is never signalled (a lock whose
+// holder never lets go), does not keep a stop signal from ending the program: the end of the
+// session comes as sent messages, and they wake the wait.
+TEST_F(WindowTest, AStopSignalWakesAWaitForSentMessages) {
+    HWND w = Popup(0, 0, 10, 10);
+    RunUntilIdle();
+    HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    MessageSpy spy;
+    ExitTrap trap;
+    raise(SIGTERM);
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &never, FALSE, 10'000, QS_SENDMESSAGE),
+              DWORD(WAIT_OBJECT_0 + 1));
+    UINT code = 99;
+    try {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    } catch (const ProcessExited& exited) {
+        code = exited.code;
+    }
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(spy.Of(w, WM_ENDSESSION).size(), 1u);
+    CloseHandle(never);
+}
+
 TEST_F(WindowTest, ACancelledEndOfSessionChangesNothing) {
     HWND w = Popup(0, 0, 10, 10);
     SetTimer(w, 1, 100, nullptr);

@@ -1,6 +1,7 @@
 // Orlith in the program started on the test desktop: the program's loader loads it from the
 // plug-in folder, its row is bound and started, and the test moves the focus and switches the
 // IME as a user would.
+#include "object_files.h"
 #include "peer_process.h"
 #include "program_fixture.h"
 
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -70,12 +72,14 @@ class Orlith : public ProgramTest {
 protected:
     Orlith() {
         // The section is the program's alone while this test runs.
-        setenv("PELMORA_PLATFORM_SECTIONS", ("orlith-test-" + std::to_string(getpid())).c_str(), 1);
+        setenv("PELMORA_PLATFORM_SECTIONS", space_.c_str(), 1);
         fs::copy_file(ORLITH_LIBRARY, folder_ / "Plug-ins (x64)" / "Orlith_x64.pmp");
         WriteSettings(kOrlithRow);
     }
     ~Orlith() override {
         ShutDown();
+        // The library closed its section and its lock as it was unloaded: nothing is left.
+        EXPECT_EQ(object_files::OfNamespace(space_), std::set<std::string>{});
         unsetenv("PELMORA_PLATFORM_SECTIONS");
     }
 
@@ -90,6 +94,8 @@ protected:
         COneGraph* row = GetGraph(0);
         return {row->szIrregular, row->dwIrregularCurrentValue1, row->dwIrregularCurrentValue2};
     }
+
+    const std::string space_ = "orlith-test-" + std::to_string(getpid());
 };
 
 void ExpectRow(const Row& row, const char* text, DWORD value1, DWORD value2) {
