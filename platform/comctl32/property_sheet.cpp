@@ -523,7 +523,9 @@ INT_PTR WINAPI PropertySheetA(LPCPROPSHEETHEADERA lppsph) {
         t.style |= DS_CONTEXTHELP;
     std::string caption = h.pszCaption && !IS_INTRESOURCE(h.pszCaption) ? h.pszCaption : "";
     t.caption = (h.dwFlags & PSH_PROPTITLE) ? "Properties for " + caption : caption;
-    t.font = sheet->pages.front().tmpl.font;
+    // The sheet is laid out in the system's dialog font, whatever font the pages name: a page
+    // template larger in its own units than in these is cut by the sheet.
+    t.font = platform::user32::DialogFont{"MS Shell Dlg", 8, 0, false, DEFAULT_CHARSET};
     auto control = [&](const char* cls, const char* text, int id, DWORD style) {
         DialogControl c;
         c.class_name = cls;

@@ -293,22 +293,24 @@ TEST_F(DialogTest, ControlsAreMadeFromTheTemplateInPixelsOfItsFont) {
                                  }
                              }
                              EXPECT_EQ(GetDlgItem(dialog, 999), nullptr);
-                             // 8-point base units 6 x 13: OK at (150, 180) dialog units, 50 x 14.
+                             // 8-point MS Shell Dlg is Liberation Sans at 11 pixels, whose
+                             // letters average 6 pixels in a cell of 12: OK at (150, 180)
+                             // dialog units, 50 x 14.
                              RECT r;
                              GetWindowRect(GetDlgItem(dialog, IDOK), &r);
                              POINT origin{0, 0};
                              ClientToScreen(dialog, &origin);
                              EXPECT_EQ(r.left - origin.x, 225);
-                             EXPECT_EQ(r.top - origin.y, 293);
+                             EXPECT_EQ(r.top - origin.y, 270);
                              EXPECT_EQ(r.right - r.left, 75);
-                             EXPECT_EQ(r.bottom - r.top, 23);
+                             EXPECT_EQ(r.bottom - r.top, 21);
                              RECT mapped{4, 8, 8, 16};
                              ASSERT_TRUE(MapDialogRect(dialog, &mapped));
                              EXPECT_EQ(mapped.left, 6);
-                             EXPECT_EQ(mapped.top, 13);
+                             EXPECT_EQ(mapped.top, 12);
                              GetClientRect(dialog, &r);
                              EXPECT_EQ(r.right, 390);
-                             EXPECT_EQ(r.bottom, 325);
+                             EXPECT_EQ(r.bottom, 300);
                              // The dialog's position counts from the owner's client area.
                              GetWindowRect(dialog, &r);
                              POINT owner_origin{0, 0};
@@ -324,6 +326,48 @@ TEST_F(DialogTest, ControlsAreMadeFromTheTemplateInPixelsOfItsFont) {
                          .Click(IDOK));
     EXPECT_EQ(Run("CONTROLS"), IDOK);
     EXPECT_EQ(GetForegroundWindow(), owner_) << "the owner is active again";
+}
+
+// A dialog's base units come from its font as the system measures them: the average width of
+// the letters A to Z and a to z, rounded to the nearest pixel, and the font's cell height. A
+// template without a font is laid out in the system font.
+TEST_F(DialogTest, BaseUnitsComeFromTheDialogsFont) {
+    struct Case {
+        const char* dialog;
+        SIZE units;
+    };
+    // MS Shell Dlg is Liberation Sans here and Courier New Liberation Mono. At 10 points the
+    // letters of Liberation Sans average 7.6 pixels: rounded, not cut, to 8.
+    const Case cases[] = {
+        {"UNITS_SHELL_8", {6, 12}},
+        {"UNITS_SHELL_10", {8, 15}},
+        {"UNITS_COURIER_12", {10, 18}},
+        {"UNITS_SYSTEM", {9, 16}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dialog);
+        HWND dialog =
+            CreateDialogParamA(GetModuleHandleA(nullptr), c.dialog, owner_, TestDialogProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        RECT units{0, 0, 4, 8};
+        ASSERT_TRUE(MapDialogRect(dialog, &units));
+        EXPECT_EQ(units.right, c.units.cx);
+        EXPECT_EQ(units.bottom, c.units.cy);
+        // The button at (4, 8), 40 x 16 dialog units, and the client area of 100 x 40.
+        RECT button;
+        GetWindowRect(GetDlgItem(dialog, IDOK), &button);
+        POINT origin{0, 0};
+        ClientToScreen(dialog, &origin);
+        EXPECT_EQ(button.left - origin.x, c.units.cx);
+        EXPECT_EQ(button.top - origin.y, c.units.cy);
+        EXPECT_EQ(button.right - button.left, 10 * c.units.cx);
+        EXPECT_EQ(button.bottom - button.top, 2 * c.units.cy);
+        RECT client;
+        GetClientRect(dialog, &client);
+        EXPECT_EQ(client.right, 25 * c.units.cx);
+        EXPECT_EQ(client.bottom, 5 * c.units.cy);
+        DestroyWindow(dialog);
+    }
 }
 
 TEST_F(DialogTest, DialogItemTextIsCopiedWithinTheBuffer) {
