@@ -264,10 +264,12 @@ void Layout(Sheet& s) {
     RECT window{}, client{};
     GetWindowRect(sheet, &window);
     GetClientRect(sheet, &client);
-    SetWindowPos(sheet, nullptr, 0, 0,
-                 client_cx + (window.right - window.left) - (client.right - client.left),
-                 client_cy + (window.bottom - window.top) - (client.bottom - client.top),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    window.right = window.left + client_cx + (window.right - window.left) - client.right;
+    window.bottom = window.top + client_cy + (window.bottom - window.top) - client.bottom;
+    // Grown to its pages, it is kept on the screen as the dialog of that size would be.
+    const RECT placed = user32::KeptOnWorkArea(window);
+    SetWindowPos(sheet, nullptr, placed.left, placed.top, placed.right - placed.left,
+                 placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

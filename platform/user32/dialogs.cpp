@@ -316,6 +316,20 @@ bool IsClass(const DialogControl& c, std::string_view name) {
 
 } // namespace
 
+RECT KeptOnWorkArea(const RECT& window) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &info))
+        return window;
+    const RECT& work = info.rcWork;
+    const LONG cx = window.right - window.left, cy = window.bottom - window.top;
+    // Right and bottom first, so that a window larger than the work area keeps its caption and
+    // its left edge on the screen.
+    const LONG x = std::max(work.left, std::min(window.left, work.right - cx));
+    const LONG y = std::max(work.top, std::min(window.top, work.bottom - cy));
+    return RECT{x, y, x + cx, y + cy};
+}
+
 HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
                               LPARAM param, bool modal) {
     // The font is made first: the template's units are measured in it.
@@ -369,6 +383,9 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND 
             x += origin.x;
             y += origin.y;
         }
+        const RECT placed = KeptOnWorkArea(RECT{x, y, x + width, y + height});
+        x = placed.left;
+        y = placed.top;
     }
 
     HWND hwnd =

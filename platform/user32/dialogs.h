@@ -55,6 +55,10 @@ INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND 
 HWND CreateModelessDialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
                           LPARAM param);
 
+// A top-level dialog's window rectangle moved, as the system places a new dialog, wholly inside
+// the work area of the monitor nearest to it (the top-left part when it is larger).
+RECT KeptOnWorkArea(const RECT& window);
+
 // The dialog's pixels per dialog unit (horizontal per 4 units, vertical per 8); nothing for a
 // window that is not a dialog.
 std::optional<SIZE> DialogBaseUnits(HWND dialog);

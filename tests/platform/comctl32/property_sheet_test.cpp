@@ -311,4 +311,21 @@ TEST_F(PropertySheetTest, PagesAreSizedInTheSheetsFontAndCutWhenTheirsIsLarger) 
     EXPECT_GT(edit.bottom, page.bottom);
 }
 
+// Grown to its pages, the sheet of a window in the bottom-right corner of the screen is kept on
+// the work area, as a dialog of its size would be.
+TEST_F(PropertySheetTest, TheSheetLiesWithinTheWorkArea) {
+    platform::testing::MonitorScope monitors(
+        {platform::user32::MonitorLayout{{0, 0, 1280, 800}, {0, 0, 1280, 760}}});
+    HWND owner = CreateWindowExA(0, "#32770", "Owner", WS_POPUP | WS_VISIBLE, 1200, 740, 60, 40,
+                                 nullptr, nullptr, nullptr, nullptr);
+    RECT r{};
+    Run(DialogScript().Do([&](HWND sheet) { GetWindowRect(sheet, &r); }), owner);
+    EXPECT_GT(r.right - r.left, 300);
+    EXPECT_GE(r.left, 0);
+    EXPECT_GE(r.top, 0);
+    EXPECT_LE(r.right, 1280);
+    EXPECT_LE(r.bottom, 760);
+    DestroyWindow(owner);
+}
+
 } // namespace

@@ -7,7 +7,9 @@
 #include "host/codepage.h"
 #include "testing/desktop.h"
 
+#include <climits>
 #include <cstring>
+#include <utility>
 
 namespace user32_test {
 namespace {
@@ -367,6 +369,48 @@ TEST_F(DialogTest, BaseUnitsComeFromTheDialogsFont) {
         EXPECT_EQ(client.right, 25 * c.units.cx);
         EXPECT_EQ(client.bottom, 5 * c.units.cy);
         DestroyWindow(dialog);
+    }
+}
+
+// A new dialog is moved wholly inside the work area of the monitor nearest to it: the dialog of
+// a window in the bottom-right corner of the screen opens above and to the left of it, and one
+// larger than the work area shows its top-left corner.
+TEST_F(DialogTest, ANewDialogLiesWithinTheWorkAreaOfItsMonitor) {
+    // A 1280 x 800 screen with a task bar 40 pixels high, and a second monitor to its right.
+    platform::testing::MonitorScope monitors(
+        {platform::user32::MonitorLayout{{0, 0, 1280, 800}, {0, 0, 1280, 760}},
+         platform::user32::MonitorLayout{{1280, 0, 2304, 768}, {1280, 0, 2304, 768}}});
+    struct Case {
+        const char* name;
+        const char* dialog;
+        POINT owner;
+        // The edges expected of the dialog's window; INT_MIN for an edge that follows its size.
+        LONG left, top, right, bottom;
+    };
+    constexpr LONG kAny = INT_MIN;
+    // BASIC is at (10, 20) dialog units from its owner's client area: 15 x 30 pixels.
+    const Case cases[] = {
+        {"room enough", "BASIC", {100, 100}, 115, 130, kAny, kAny},
+        {"bottom-right corner", "BASIC", {1200, 740}, kAny, kAny, 1280, 760},
+        {"second monitor's corner", "BASIC", {2250, 740}, kAny, kAny, 2304, 768},
+        {"above and left of every monitor", "BASIC", {-600, -400}, 0, 0, kAny, kAny},
+        {"larger than the work area", "LARGE", {1500, 200}, 1280, 0, kAny, kAny},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND owner = Popup(c.owner.x, c.owner.y, 60, 40);
+        HWND dialog =
+            CreateDialogParamA(GetModuleHandleA(nullptr), c.dialog, owner, TestDialogProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        RECT r;
+        GetWindowRect(dialog, &r);
+        for (auto [seen, expected] :
+             {std::pair{r.left, c.left}, {r.top, c.top}, {r.right, c.right}, {r.bottom, c.bottom}})
+            if (expected != kAny) {
+                EXPECT_EQ(seen, expected);
+            }
+        DestroyWindow(dialog);
+        DestroyWindow(owner);
     }
 }
 
