@@ -29,10 +29,23 @@
 //         open          that context is opened
 //         closed-again  and closed again
 //       then it closes its windows and posts WM_CLOSE to the main window.
+//   window_probe sheet <milliseconds> <picture prefix>
+//       waits for the main window as "main" does, opens the options sheet by its menu command,
+//       shows each page in turn and prints the layout seen, in pixels, each rectangle as
+//       "<left> <top> <right> <bottom>":
+//         sheet <width> <height> units <cx> <cy>   the sheet's client area and the base units
+//                                                  of 8-point MS Shell Dlg, the sheet's font
+//         font <face>                              the face that font is
+//         page <index> <rect>                      the page, in the sheet's client area
+//         control <index> <id> <class> <rect>      each visible control, in the page's
+//       and "error ..." for a control that lies outside its page or the sheet. The sheet's
+//       picture with each page shown goes to <prefix><index>.bmp; then the sheet is cancelled
+//       and the main window closed.
 //
 // Exit code 0 when the window was found and closed (or the picture read), 2 when it did not
 // appear in time (or the picture could not be read), 1 for a wrong command line.
 #include <windows.h>
+#include <commctrl.h>
 #include <imm.h>
 #include <wincodec.h>
 
@@ -66,7 +79,9 @@ struct Picture {
     std::vector<DWORD> pixels;
 };
 
-Picture CaptureWindow(HWND window) {
+// The window's pixels from its client area's top-left corner, or with `frame` from its
+// window's, the caption and borders included.
+Picture CaptureWindow(HWND window, bool frame = false) {
     RECT rect = {};
     GetWindowRect(window, &rect);
     Picture seen;
@@ -75,7 +90,7 @@ Picture CaptureWindow(HWND window) {
     seen.pixels.resize(size_t(seen.width) * size_t(seen.height));
     if (seen.pixels.empty())
         return seen;
-    HDC screen = GetDC(window);
+    HDC screen = frame ? GetWindowDC(window) : GetDC(window);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -388,6 +403,132 @@ int ProbeInputMethod(DWORD timeout, const char* prefix) {
     return 0;
 }
 
+constexpr WPARAM kOptionsCommand = 1002;
+
+// A window's rectangle in the client coordinates of `to`.
+RECT RectIn(HWND window, HWND to) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, to, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
+
+// The base units that the system gives a dialog in 8-point MS Shell Dlg, and the face of that
+// font, from a hidden dialog of the probe's own: MapDialogRect reads only dialogs of the
+// calling process.
+SIZE ShellDialogUnits(std::string& face) {
+    // DLGTEMPLATE, then no menu, the default class, no title, the point size and the face.
+    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
+    auto* header = reinterpret_cast<DLGTEMPLATE*>(words.data());
+    header->style = WS_POPUP | DS_SETFONT;
+    header->cx = 100;
+    header->cy = 50;
+    words.insert(words.end(), {0, 0, 0, 8});
+    for (const char* c = "MS Shell Dlg"; *c; ++c)
+        words.push_back(WORD(*c));
+    words.push_back(0);
+    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                             reinterpret_cast<DLGTEMPLATE*>(words.data()), nullptr,
+                                             QuietDialogProc, 0);
+    if (!dialog)
+        return SIZE{0, 0};
+    RECT units = {0, 0, 4, 8};
+    MapDialogRect(dialog, &units);
+    HDC dc = GetDC(dialog);
+    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+    char name[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof name, name);
+    face = name;
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    DestroyWindow(dialog);
+    return SIZE{units.right, units.bottom};
+}
+
+HWND FindSheet(HWND owner) {
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, kDialogClass, nullptr)) != nullptr) {
+        if (GetWindow(found, GW_OWNER) == owner && IsWindowVisible(found) &&
+            FindWindowExA(found, nullptr, WC_TABCONTROLA, nullptr))
+            return found;
+    }
+    return nullptr;
+}
+
+int ProbeSheet(DWORD timeout, const char* prefix) {
+    HWND window = WaitForMainWindow(timeout);
+    if (!window)
+        return 2;
+    PostMessageA(window, WM_COMMAND, kOptionsCommand, 0);
+    HWND sheet = WaitForWindow(timeout, [window] { return FindSheet(window); });
+    if (!sheet) {
+        std::printf("error the options sheet did not appear within %lu ms\n",
+                    static_cast<unsigned long>(timeout));
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        return 2;
+    }
+    HWND tab = FindWindowExA(sheet, nullptr, WC_TABCONTROLA, nullptr);
+    const int pages = int(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
+    RECT client = {};
+    GetClientRect(sheet, &client);
+    std::string face;
+    const SIZE units = ShellDialogUnits(face);
+    std::printf("sheet %ld %ld units %ld %ld\nfont %s\n", client.right, client.bottom, units.cx,
+                units.cy, face.c_str());
+    for (int index = 0; index < pages; ++index) {
+        SendMessageA(sheet, PSM_SETCURSEL, WPARAM(index), 0);
+        HWND page = HWND(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        if (!page || !IsWindowVisible(page)) {
+            std::printf("error page %d is not shown\n", index);
+            continue;
+        }
+        RedrawWindow(sheet, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        const RECT pageRect = RectIn(page, sheet);
+        RECT pageClient = {};
+        GetClientRect(page, &pageClient);
+        std::printf("page %d %ld %ld %ld %ld\n", index, pageRect.left, pageRect.top, pageRect.right,
+                    pageRect.bottom);
+        if (!Inside(pageRect, client))
+            std::printf("error page %d lies outside the sheet\n", index);
+        for (HWND control = GetWindow(page, GW_CHILD); control;
+             control = GetWindow(control, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(control))
+                continue;
+            char name[64] = {};
+            GetClassNameA(control, name, sizeof name);
+            const int id = GetDlgCtrlID(control);
+            const RECT own = RectIn(control, page);
+            const RECT outer = RectIn(control, sheet);
+            std::printf("control %d %d %s %ld %ld %ld %ld\n", index, id, name, own.left, own.top,
+                        own.right, own.bottom);
+            if (!Inside(own, pageClient) || !Inside(outer, client))
+                std::printf("error page %d: the %s %d at %ld %ld %ld %ld lies outside %s\n", index,
+                            name, id, own.left, own.top, own.right, own.bottom,
+                            Inside(outer, client) ? "its page" : "the sheet");
+        }
+        const std::string picture = std::string(prefix) + std::to_string(index) + ".bmp";
+        if (!WriteBitmap(picture.c_str(), CaptureWindow(sheet, true)))
+            std::printf("error the picture %s could not be written\n", picture.c_str());
+    }
+    PostMessageA(sheet, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 LPARAM(GetDlgItem(sheet, IDCANCEL)));
+    if (!WaitForWindow(timeout, [sheet] { return IsWindow(sheet) ? nullptr : HWND(1); }))
+        std::printf("error the options sheet did not close within %lu ms\n",
+                    static_cast<unsigned long>(timeout));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -400,10 +541,13 @@ int main(int argc, char** argv) {
         return ProbeResources(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "pixels") == 0)
         return PrintPixels(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "sheet") == 0)
+        return ProbeSheet(DWORD(std::strtoul(argv[2], nullptr, 10)), argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "ime") == 0)
         return ProbeInputMethod(DWORD(std::strtoul(argv[2], nullptr, 10)), argv[3]);
     std::fprintf(stderr,
                  "usage: window_probe main <milliseconds> <picture.bmp> | message <milliseconds> | "
-                 "resources <library> | pixels <picture> | ime <milliseconds> <prefix>\n");
+                 "resources <library> | pixels <picture> | ime <milliseconds> <prefix> | "
+                 "sheet <milliseconds> <prefix>\n");
     return 1;
 }
