@@ -2,9 +2,10 @@
 // every page of the options sheet inside its page and the sheet, laid out in the units of the
 // dialogs' fonts as the system lays them out.
 //
-// With PELMORA_PLATFORM_SNAPSHOT set, the sheet's layout is also written there as
-// "options_sheet_layout.txt", in the form the Windows build's probe prints it (the Wine check
-// compares the two), with a picture of the sheet for each page and of each dialog.
+// With PELMORA_PLATFORM_SNAPSHOT set, the layouts seen are also written there, as
+// "options_sheet_layout.txt" and "dialogs_layout.txt" in the form the Windows build's probe
+// prints them (the Wine check compares the two), with a picture of the sheet for each page and
+// of each dialog.
 #include "sheet_fixture.h"
 
 #include "present/headless.h"
@@ -52,7 +53,7 @@ std::string ClassOf(HWND hwnd) {
     return name;
 }
 
-// Fails for each visible child of `dialog` that reaches outside `area` (in the client
+// Fails for each child of `dialog` made visible that reaches outside `area` (in the client
 // coordinates of `frame`) and outside `dialog`'s own client area; appends each child's line of
 // the layout report, its rectangle in `dialog`'s client coordinates.
 void ExpectControlsInside(HWND dialog, HWND frame, const RECT& area, const std::string& what,
@@ -60,7 +61,8 @@ void ExpectControlsInside(HWND dialog, HWND frame, const RECT& area, const std::
     RECT client{};
     GetClientRect(dialog, &client);
     for (HWND control : ChildrenOf(dialog)) {
-        if (!IsWindowVisible(control))
+        // Its own style: a dialog not shown yet shows none of its controls.
+        if (!(GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE))
             continue;
         const RECT own = RectIn(control, dialog);
         const RECT outer = RectIn(control, frame);
@@ -124,6 +126,7 @@ TEST_F(LayoutTest, EveryDialogTemplateHoldsItsControls) {
     ASSERT_GT(table->dialog_count, 0u);
     HWND parent = CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
                                   nullptr, nullptr);
+    std::ostringstream report;
     for (uint32_t i = 0; i < table->dialog_count; ++i) {
         const PelmoraRcDialog& d = table->dialogs[i];
         const std::string name = d.name ? d.name : "#" + std::to_string(d.id);
@@ -132,10 +135,12 @@ TEST_F(LayoutTest, EveryDialogTemplateHoldsItsControls) {
             CreateDialogParamA(GetResourceLibrary(), d.name ? d.name : MAKEINTRESOURCEA(d.id),
                                page ? parent : Window(), QuietDialogProc, 0);
         ASSERT_NE(dialog, nullptr) << name;
-        RECT client{};
+        RECT client{}, units{0, 0, 4, 8};
         GetClientRect(dialog, &client);
-        std::ostringstream ignored;
-        ExpectControlsInside(dialog, dialog, client, name, "", ignored);
+        MapDialogRect(dialog, &units);
+        report << "dialog " << name << " " << Text(client) << " units " << units.right << " "
+               << units.bottom << "\n";
+        ExpectControlsInside(dialog, dialog, client, name, "control " + name + " ", report);
         if (!page) {
             ShowWindow(dialog, SW_SHOWNA);
             WritePictureIfAsked(dialog, name);
@@ -143,6 +148,8 @@ TEST_F(LayoutTest, EveryDialogTemplateHoldsItsControls) {
         DestroyWindow(dialog);
     }
     DestroyWindow(parent);
+    if (auto folder = platform::present::SnapshotFolder())
+        std::ofstream(*folder + "/dialogs_layout.txt") << report.str();
 }
 
 } // namespace

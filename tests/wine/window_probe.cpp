@@ -29,6 +29,13 @@
 //         open          that context is opened
 //         closed-again  and closed again
 //       then it closes its windows and posts WM_CLOSE to the main window.
+//   window_probe dialogs <library> <picture prefix>
+//       makes every dialog template of the library in the probe's own process (a page as the
+//       child of a dialog of the probe's) and prints, each rectangle in the dialog's client area:
+//         dialog <name> <client rect> units <cx> <cy>
+//         control <name> <id> <class> <rect>       each visible control
+//       and "error ..." for a control that lies outside its dialog; the picture of each dialog
+//       that is not a page goes to <prefix><name>.bmp.
 //   window_probe sheet <milliseconds> <picture prefix>
 //       waits for the main window as "main" does, opens the options sheet by its menu command,
 //       shows each page in turn and prints the layout seen, in pixels, each rectangle as
@@ -405,6 +412,10 @@ int ProbeInputMethod(DWORD timeout, const char* prefix) {
 
 constexpr WPARAM kOptionsCommand = 1002;
 
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
+
 // A window's rectangle in the client coordinates of `to`.
 RECT RectIn(HWND window, HWND to) {
     RECT rect = {};
@@ -416,10 +427,6 @@ RECT RectIn(HWND window, HWND to) {
 bool Inside(const RECT& inner, const RECT& outer) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
-}
-
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
 }
 
 // The base units that the system gives a dialog in 8-point MS Shell Dlg, and the face of that
@@ -452,6 +459,91 @@ SIZE ShellDialogUnits(std::string& face) {
     ReleaseDC(dialog, dc);
     DestroyWindow(dialog);
     return SIZE{units.right, units.bottom};
+}
+
+// The visible controls of a dialog, each with its rectangle in the dialog's client area, and an
+// error line for one that reaches outside it.
+void PrintControls(HWND dialog, const std::string& name) {
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    for (HWND control = GetWindow(dialog, GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        // Its own style: a dialog not shown yet shows none of its controls.
+        if (!(GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        char kind[64] = {};
+        GetClassNameA(control, kind, sizeof kind);
+        const int id = GetDlgCtrlID(control);
+        const RECT r = RectIn(control, dialog);
+        std::printf("control %s %d %s %ld %ld %ld %ld\n", name.c_str(), id, kind, r.left, r.top,
+                    r.right, r.bottom);
+        if (!Inside(r, client))
+            std::printf("error %s: the %s %d at %ld %ld %ld %ld lies outside the dialog\n",
+                        name.c_str(), kind, id, r.left, r.top, r.right, r.bottom);
+    }
+}
+
+BOOL CALLBACK CollectDialogName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
+    if (!IS_INTRESOURCE(name))
+        reinterpret_cast<std::vector<std::string>*>(names)->push_back(name);
+    return TRUE;
+}
+
+// The style of a dialog template, of either form.
+DWORD TemplateStyle(HMODULE module, const char* name) {
+    HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(5));
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* words = static_cast<const WORD*>(loaded ? LockResource(loaded) : nullptr);
+    if (!words)
+        return 0;
+    DWORD style = 0;
+    // DLGTEMPLATEEX starts with its version 1 and 0xFFFF, then the help id and extended style.
+    std::memcpy(&style, words[1] == 0xFFFF ? words + 6 : words, sizeof style);
+    return style;
+}
+
+int ProbeDialogs(const char* path, const char* prefix) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    HMODULE module = LoadLibraryA(path);
+    if (!module) {
+        std::printf("error %s could not be loaded (%lu)\n", path,
+                    static_cast<unsigned long>(GetLastError()));
+        return 2;
+    }
+    std::vector<std::string> names;
+    EnumResourceNamesA(module, RT_DIALOG, CollectDialogName, LONG_PTR(&names));
+    HWND parent = CreateWindowExA(0, kDialogClass, "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600,
+                                  nullptr, nullptr, nullptr, nullptr);
+    for (const std::string& name : names) {
+        const bool page = (TemplateStyle(module, name.c_str()) & WS_CHILD) != 0;
+        HWND dialog =
+            CreateDialogParamA(module, name.c_str(), page ? parent : nullptr, QuietDialogProc, 0);
+        if (!dialog) {
+            std::printf("error %s could not be made (%lu)\n", name.c_str(),
+                        static_cast<unsigned long>(GetLastError()));
+            continue;
+        }
+        RECT client = {};
+        GetClientRect(dialog, &client);
+        RECT units = {0, 0, 4, 8};
+        MapDialogRect(dialog, &units);
+        std::printf("dialog %s 0 0 %ld %ld units %ld %ld\n", name.c_str(), client.right,
+                    client.bottom, units.right, units.bottom);
+        PrintControls(dialog, name);
+        if (!page) {
+            ShowWindow(dialog, SW_SHOWNORMAL);
+            UpdateWindow(dialog);
+            HandleMessages();
+            const std::string picture = std::string(prefix) + name + ".bmp";
+            if (!WriteBitmap(picture.c_str(), CaptureWindow(dialog, true)))
+                std::printf("error the picture %s could not be written\n", picture.c_str());
+        }
+        DestroyWindow(dialog);
+    }
+    DestroyWindow(parent);
+    FreeLibrary(module);
+    return 0;
 }
 
 HWND FindSheet(HWND owner) {
@@ -541,6 +633,8 @@ int main(int argc, char** argv) {
         return ProbeResources(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "pixels") == 0)
         return PrintPixels(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "dialogs") == 0)
+        return ProbeDialogs(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "sheet") == 0)
         return ProbeSheet(DWORD(std::strtoul(argv[2], nullptr, 10)), argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "ime") == 0)
@@ -548,6 +642,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: window_probe main <milliseconds> <picture.bmp> | message <milliseconds> | "
                  "resources <library> | pixels <picture> | ime <milliseconds> <prefix> | "
-                 "sheet <milliseconds> <prefix>\n");
+                 "dialogs <library> <prefix> | sheet <milliseconds> <prefix>\n");
     return 1;
 }
