@@ -53,9 +53,9 @@ std::string ClassOf(HWND hwnd) {
     return name;
 }
 
-// Fails for each child of `dialog` made visible that reaches outside `area` (in the client
-// coordinates of `frame`) and outside `dialog`'s own client area; appends each child's line of
-// the layout report, its rectangle in `dialog`'s client coordinates.
+// Fails for each child of `dialog` made visible that reaches outside `dialog`'s client area or
+// outside `area` (in the client coordinates of `frame`); appends each child's line of the
+// layout report, its rectangle in `dialog`'s client coordinates.
 void ExpectControlsInside(HWND dialog, HWND frame, const RECT& area, const std::string& what,
                           const std::string& line_start, std::ostream& report) {
     RECT client{};
