@@ -264,10 +264,12 @@ void Layout(Sheet& s) {
     RECT window{}, client{};
     GetWindowRect(sheet, &window);
     GetClientRect(sheet, &client);
-    SetWindowPos(sheet, nullptr, 0, 0,
-                 client_cx + (window.right - window.left) - (client.right - client.left),
-                 client_cy + (window.bottom - window.top) - (client.bottom - client.top),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    window.right = window.left + client_cx + (window.right - window.left) - client.right;
+    window.bottom = window.top + client_cy + (window.bottom - window.top) - client.bottom;
+    // Grown to its pages, it is kept on the screen as the dialog of that size would be.
+    const RECT placed = user32::KeptOnWorkArea(window);
+    SetWindowPos(sheet, nullptr, placed.left, placed.top, placed.right - placed.left,
+                 placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -526,7 +528,9 @@ INT_PTR WINAPI PropertySheetA(LPCPROPSHEETHEADERA lppsph) {
         t.style |= DS_CONTEXTHELP;
     std::string caption = h.pszCaption && !IS_INTRESOURCE(h.pszCaption) ? h.pszCaption : "";
     t.caption = (h.dwFlags & PSH_PROPTITLE) ? "Properties for " + caption : caption;
-    t.font = sheet->pages.front().tmpl.font;
+    // The sheet is laid out in the system's dialog font, whatever font the pages name: a page
+    // template larger in its own units than in these is cut by the sheet.
+    t.font = platform::user32::DialogFont{"MS Shell Dlg", 8, 0, false, DEFAULT_CHARSET};
     auto control = [&](const char* cls, const char* text, int id, DWORD style) {
         DialogControl c;
         c.class_name = cls;

@@ -329,6 +329,29 @@ bool ReturnsDirectly(UINT message) {
 
 std::atomic<unsigned> next_serial{0};
 
+// A dialog's base units as the system derives them from the dialog's font: the average width of
+// the 52 letters, rounded to the nearest pixel, and the font's cell height. A template without a
+// font is laid out in the system font.
+SIZE BaseUnitsOf(HFONT font) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE units{8, 16};
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc)
+        return units;
+    HGDIOBJ old = SelectObject(dc, font ? HGDIOBJ(font) : GetStockObject(SYSTEM_FONT));
+    SIZE extent{};
+    TEXTMETRICA tm{};
+    if (GetTextExtentPoint32A(dc, kLetters, int(sizeof kLetters - 1), &extent) &&
+        GetTextMetricsA(dc, &tm) && extent.cx > 0 && tm.tmHeight > 0) {
+        // The extent over 26 is twice the average; adding one before halving rounds it.
+        units.cx = (extent.cx / 26 + 1) / 2;
+        units.cy = tm.tmHeight;
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return units;
+}
+
 HFONT MakeFont(const DialogFont& font) {
     LOGFONTA lf{};
     lf.lfHeight = -Scale(font.point_size, 96, 72);
@@ -347,12 +370,25 @@ bool IsClass(const DialogControl& c, std::string_view name) {
 
 } // namespace
 
+RECT KeptOnWorkArea(const RECT& window) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &info))
+        return window;
+    const RECT& work = info.rcWork;
+    const LONG cx = window.right - window.left, cy = window.bottom - window.top;
+    // Right and bottom first, so that a window larger than the work area keeps its caption and
+    // its left edge on the screen.
+    const LONG x = std::max(work.left, std::min(window.left, work.right - cx));
+    const LONG y = std::max(work.top, std::min(window.top, work.bottom - cy));
+    return RECT{x, y, x + cx, y + cy};
+}
+
 HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc,
                               LPARAM param, bool modal) {
-    // The base units of the template's font: 6 x 13 pixels for an 8-point font, in proportion
-    // for other sizes.
-    int points = t.font && t.font->point_size > 0 ? t.font->point_size : 8;
-    SIZE units{std::max(1, Scale(points, 6, 8)), std::max(1, Scale(points, 13, 8))};
+    // The font is made first: the template's units are measured in it.
+    HFONT font = t.font ? MakeFont(*t.font) : nullptr;
+    const SIZE units = BaseUnitsOf(font);
     auto px = [&](int v) { return Scale(v, int(units.cx), 4); };
     auto py = [&](int v) { return Scale(v, int(units.cy), 8); };
 
@@ -368,6 +404,8 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND 
     if (!child && !(style & WS_POPUP))
         style |= WS_POPUP;
     if (owner && !IsWindow(owner)) {
+        if (font)
+            DeleteObject(font);
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
@@ -399,13 +437,19 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND 
             x += origin.x;
             y += origin.y;
         }
+        const RECT placed = KeptOnWorkArea(RECT{x, y, x + width, y + height});
+        x = placed.left;
+        y = placed.top;
     }
 
     HWND hwnd =
         CreateWindowExA(ex_style, kDialogClass, t.caption.c_str(), style & ~DWORD(WS_VISIBLE), x, y,
                         width, height, owner, nullptr, instance, nullptr);
-    if (!hwnd)
+    if (!hwnd) {
+        if (font)
+            DeleteObject(font);
         return nullptr;
+    }
     auto state = States().Create(hwnd);
     state->request.serial = ++next_serial;
     state->request.dialog = hwnd;
@@ -418,9 +462,7 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND 
     state->units = units;
     SetWindowLongPtrA(hwnd, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
 
-    HFONT font = nullptr;
-    if (t.font) {
-        font = MakeFont(*t.font);
+    if (font) {
         state->font = font;
         SendMessageA(hwnd, WM_SETFONT, WPARAM(font), FALSE);
         if (!IsWindow(hwnd))

@@ -61,6 +61,10 @@ HWND CreateModelessDialog(HINSTANCE instance, const DialogTemplate& t, HWND owne
 // drawn so again. `button` is the push button that takes (focus == button) or loses the focus.
 void FollowFocusWithDefault(HWND button, HWND focus);
 
+// A top-level dialog's window rectangle moved, as the system places a new dialog, wholly inside
+// the work area of the monitor nearest to it (the top-left part when it is larger).
+RECT KeptOnWorkArea(const RECT& window);
+
 // The dialog's pixels per dialog unit (horizontal per 4 units, vertical per 8); nothing for a
 // window that is not a dialog.
 std::optional<SIZE> DialogBaseUnits(HWND dialog);

@@ -104,6 +104,17 @@ void Paint(HWND hwnd, const StaticState& s) {
     p.Text(text, r, format, (style & WS_DISABLED) ? colors::kGrayText : colors::kText);
 }
 
+// An icon control takes the size of its icon, whatever size it was made with (none while it
+// has no icon), unless it centres the icon in that size.
+void FitToIcon(HWND hwnd, HICON handle) {
+    const DWORD style = StyleOf(hwnd);
+    if ((style & SS_TYPEMASK) != SS_ICON || (style & SS_CENTERIMAGE))
+        return;
+    auto icon = FindIcon(handle);
+    SetWindowPos(hwnd, nullptr, 0, 0, icon ? icon->width : 0, icon ? icon->height : 0,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     auto s = States().ForMessage(hwnd, message);
     if (!s)
@@ -111,9 +122,14 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     switch (message) {
     case WM_SETTEXT:
         return SetTextAndRedraw(hwnd, message, wparam, lparam);
+    case WM_CREATE:
+        FitToIcon(hwnd, nullptr);
+        break;
     case STM_SETICON: {
         HICON old = s->icon;
         s->icon = FindIcon(HICON(wparam)) ? HICON(wparam) : nullptr;
+        if (s->icon)
+            FitToIcon(hwnd, s->icon);
         Redraw(hwnd);
         return LRESULT(old);
     }

@@ -56,6 +56,26 @@ TEST_F(AboutDialog, ShowsTheVersionLineAndTheProgramsIcon) {
     EXPECT_TRUE(IsWindowEnabled(Window()));
 }
 
+// The About box of a window in the bottom-right corner of a 1280 x 800 screen opens wholly on
+// the work area above the task bar, not at the window's own corner.
+TEST_F(AboutDialog, OpensWithinTheWorkAreaWhenTheWindowIsInTheCorner) {
+    MonitorScope monitors({platform::user32::MonitorLayout{{0, 0, 1280, 800}, {0, 0, 1280, 760}}});
+    RECT window{};
+    GetWindowRect(Window(), &window);
+    SetWindowPos(Window(), nullptr, 1280 - (window.right - window.left),
+                 800 - (window.bottom - window.top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT about{};
+    AnswerNextDialog(Literals::AboutTemplate,
+                     DialogScript().Do([&](HWND dialog) { GetWindowRect(dialog, &about); }));
+    RunFromTheMenu();
+    EXPECT_GT(about.right - about.left, 200);
+    EXPECT_GE(about.left, 0);
+    EXPECT_GE(about.top, 0);
+    EXPECT_LE(about.right, 1280);
+    EXPECT_LE(about.bottom, 760);
+}
+
 // The web and mail buttons each make one request with the address of the literal table, owned
 // by the dialog, and leave it open; OK and the close box end it alike.
 TEST_F(AboutDialog, TheWebAndMailButtonsOpenTheirAddressesAndLeaveItOpen) {

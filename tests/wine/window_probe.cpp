@@ -33,10 +33,30 @@
 //         open          that context is opened
 //         closed-again  and closed again
 //       then it closes its windows and posts WM_CLOSE to the main window.
+//   window_probe dialogs <library> <picture prefix>
+//       makes every dialog template of the library in the probe's own process (a page as the
+//       child of a dialog of the probe's) and prints, each rectangle in the dialog's client area:
+//         dialog <name> <client rect> units <cx> <cy>
+//         control <name> <id> <class> <rect>       each visible control
+//       and "error ..." for a control that lies outside its dialog; the picture of each dialog
+//       that is not a page goes to <prefix><name>.bmp.
+//   window_probe sheet <milliseconds> <picture prefix>
+//       waits for the main window as "main" does, opens the options sheet by its menu command,
+//       shows each page in turn and prints the layout seen, in pixels, each rectangle as
+//       "<left> <top> <right> <bottom>":
+//         sheet <width> <height> units <cx> <cy>   the sheet's client area and the base units
+//                                                  of 8-point MS Shell Dlg, the sheet's font
+//         font <face>                              the face that font is
+//         page <index> <rect>                      the page, in the sheet's client area
+//         control <index> <id> <class> <rect>      each visible control, in the page's
+//       and "error ..." for a control that lies outside its page or the sheet. The sheet's
+//       picture with each page shown goes to <prefix><index>.bmp; then the sheet is cancelled
+//       and the main window closed.
 //
 // Exit code 0 when the window was found and closed (or the picture read), 2 when it did not
 // appear in time (or the picture could not be read), 1 for a wrong command line.
 #include <windows.h>
+#include <commctrl.h>
 #include <imm.h>
 #include <wincodec.h>
 
@@ -70,7 +90,9 @@ struct Picture {
     std::vector<DWORD> pixels;
 };
 
-Picture CaptureWindow(HWND window) {
+// The window's pixels from its client area's top-left corner, or with `frame` from its
+// window's, the caption and borders included.
+Picture CaptureWindow(HWND window, bool frame = false) {
     RECT rect = {};
     GetWindowRect(window, &rect);
     Picture seen;
@@ -79,7 +101,7 @@ Picture CaptureWindow(HWND window) {
     seen.pixels.resize(size_t(seen.width) * size_t(seen.height));
     if (seen.pixels.empty())
         return seen;
-    HDC screen = GetDC(window);
+    HDC screen = frame ? GetWindowDC(window) : GetDC(window);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -432,6 +454,217 @@ int ProbeInputMethod(DWORD timeout, const char* prefix) {
     return 0;
 }
 
+constexpr WPARAM kOptionsCommand = 1002;
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
+
+// A window's rectangle in the client coordinates of `to`.
+RECT RectIn(HWND window, HWND to) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, to, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// The base units that the system gives a dialog in 8-point MS Shell Dlg, and the face of that
+// font, from a hidden dialog of the probe's own: MapDialogRect reads only dialogs of the
+// calling process.
+SIZE ShellDialogUnits(std::string& face) {
+    // DLGTEMPLATE, then no menu, the default class, no title, the point size and the face.
+    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
+    auto* header = reinterpret_cast<DLGTEMPLATE*>(words.data());
+    header->style = WS_POPUP | DS_SETFONT;
+    header->cx = 100;
+    header->cy = 50;
+    words.insert(words.end(), {0, 0, 0, 8});
+    for (const char* c = "MS Shell Dlg"; *c; ++c)
+        words.push_back(WORD(*c));
+    words.push_back(0);
+    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                             reinterpret_cast<DLGTEMPLATE*>(words.data()), nullptr,
+                                             QuietDialogProc, 0);
+    if (!dialog)
+        return SIZE{0, 0};
+    RECT units = {0, 0, 4, 8};
+    MapDialogRect(dialog, &units);
+    HDC dc = GetDC(dialog);
+    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+    char name[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof name, name);
+    face = name;
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    DestroyWindow(dialog);
+    return SIZE{units.right, units.bottom};
+}
+
+// The visible controls of a dialog, each with its rectangle in the dialog's client area, and an
+// error line for one that reaches outside it.
+void PrintControls(HWND dialog, const std::string& name) {
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    for (HWND control = GetWindow(dialog, GW_CHILD); control;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+        // Its own style: a dialog not shown yet shows none of its controls.
+        if (!(GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        char kind[64] = {};
+        GetClassNameA(control, kind, sizeof kind);
+        const int id = GetDlgCtrlID(control);
+        const RECT r = RectIn(control, dialog);
+        std::printf("control %s %d %s %ld %ld %ld %ld\n", name.c_str(), id, kind, r.left, r.top,
+                    r.right, r.bottom);
+        if (!Inside(r, client))
+            std::printf("error %s: the %s %d at %ld %ld %ld %ld lies outside the dialog\n",
+                        name.c_str(), kind, id, r.left, r.top, r.right, r.bottom);
+    }
+}
+
+BOOL CALLBACK CollectDialogName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
+    if (!IS_INTRESOURCE(name))
+        reinterpret_cast<std::vector<std::string>*>(names)->push_back(name);
+    return TRUE;
+}
+
+// The style of a dialog template, of either form.
+DWORD TemplateStyle(HMODULE module, const char* name) {
+    HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(5));
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* words = static_cast<const WORD*>(loaded ? LockResource(loaded) : nullptr);
+    if (!words)
+        return 0;
+    DWORD style = 0;
+    // DLGTEMPLATEEX starts with its version 1 and 0xFFFF, then the help id and extended style.
+    std::memcpy(&style, words[1] == 0xFFFF ? words + 6 : words, sizeof style);
+    return style;
+}
+
+int ProbeDialogs(const char* path, const char* prefix) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    HMODULE module = LoadLibraryA(path);
+    if (!module) {
+        std::printf("error %s could not be loaded (%lu)\n", path,
+                    static_cast<unsigned long>(GetLastError()));
+        return 2;
+    }
+    std::vector<std::string> names;
+    EnumResourceNamesA(module, RT_DIALOG, CollectDialogName, LONG_PTR(&names));
+    HWND parent = CreateWindowExA(0, kDialogClass, "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600,
+                                  nullptr, nullptr, nullptr, nullptr);
+    for (const std::string& name : names) {
+        const bool page = (TemplateStyle(module, name.c_str()) & WS_CHILD) != 0;
+        HWND dialog =
+            CreateDialogParamA(module, name.c_str(), page ? parent : nullptr, QuietDialogProc, 0);
+        if (!dialog) {
+            std::printf("error %s could not be made (%lu)\n", name.c_str(),
+                        static_cast<unsigned long>(GetLastError()));
+            continue;
+        }
+        RECT client = {};
+        GetClientRect(dialog, &client);
+        RECT units = {0, 0, 4, 8};
+        MapDialogRect(dialog, &units);
+        std::printf("dialog %s 0 0 %ld %ld units %ld %ld\n", name.c_str(), client.right,
+                    client.bottom, units.right, units.bottom);
+        PrintControls(dialog, name);
+        if (!page) {
+            ShowWindow(dialog, SW_SHOWNORMAL);
+            UpdateWindow(dialog);
+            HandleMessages();
+            const std::string picture = std::string(prefix) + name + ".bmp";
+            if (!WriteBitmap(picture.c_str(), CaptureWindow(dialog, true)))
+                std::printf("error the picture %s could not be written\n", picture.c_str());
+        }
+        DestroyWindow(dialog);
+    }
+    DestroyWindow(parent);
+    FreeLibrary(module);
+    return 0;
+}
+
+HWND FindSheet(HWND owner) {
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, kDialogClass, nullptr)) != nullptr) {
+        if (GetWindow(found, GW_OWNER) == owner && IsWindowVisible(found) &&
+            FindWindowExA(found, nullptr, WC_TABCONTROLA, nullptr))
+            return found;
+    }
+    return nullptr;
+}
+
+int ProbeSheet(DWORD timeout, const char* prefix) {
+    HWND window = WaitForMainWindow(timeout);
+    if (!window)
+        return 2;
+    PostMessageA(window, WM_COMMAND, kOptionsCommand, 0);
+    HWND sheet = WaitForWindow(timeout, [window] { return FindSheet(window); });
+    if (!sheet) {
+        std::printf("error the options sheet did not appear within %lu ms\n",
+                    static_cast<unsigned long>(timeout));
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        return 2;
+    }
+    HWND tab = FindWindowExA(sheet, nullptr, WC_TABCONTROLA, nullptr);
+    const int pages = int(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
+    RECT client = {};
+    GetClientRect(sheet, &client);
+    std::string face;
+    const SIZE units = ShellDialogUnits(face);
+    std::printf("sheet %ld %ld units %ld %ld\nfont %s\n", client.right, client.bottom, units.cx,
+                units.cy, face.c_str());
+    for (int index = 0; index < pages; ++index) {
+        SendMessageA(sheet, PSM_SETCURSEL, WPARAM(index), 0);
+        HWND page = HWND(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        if (!page || !IsWindowVisible(page)) {
+            std::printf("error page %d is not shown\n", index);
+            continue;
+        }
+        RedrawWindow(sheet, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        const RECT pageRect = RectIn(page, sheet);
+        RECT pageClient = {};
+        GetClientRect(page, &pageClient);
+        std::printf("page %d %ld %ld %ld %ld\n", index, pageRect.left, pageRect.top, pageRect.right,
+                    pageRect.bottom);
+        if (!Inside(pageRect, client))
+            std::printf("error page %d lies outside the sheet\n", index);
+        for (HWND control = GetWindow(page, GW_CHILD); control;
+             control = GetWindow(control, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(control))
+                continue;
+            char name[64] = {};
+            GetClassNameA(control, name, sizeof name);
+            const int id = GetDlgCtrlID(control);
+            const RECT own = RectIn(control, page);
+            const RECT outer = RectIn(control, sheet);
+            std::printf("control %d %d %s %ld %ld %ld %ld\n", index, id, name, own.left, own.top,
+                        own.right, own.bottom);
+            if (!Inside(own, pageClient) || !Inside(outer, client))
+                std::printf("error page %d: the %s %d at %ld %ld %ld %ld lies outside %s\n", index,
+                            name, id, own.left, own.top, own.right, own.bottom,
+                            Inside(outer, client) ? "its page" : "the sheet");
+        }
+        const std::string picture = std::string(prefix) + std::to_string(index) + ".bmp";
+        if (!WriteBitmap(picture.c_str(), CaptureWindow(sheet, true)))
+            std::printf("error the picture %s could not be written\n", picture.c_str());
+    }
+    PostMessageA(sheet, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 LPARAM(GetDlgItem(sheet, IDCANCEL)));
+    if (!WaitForWindow(timeout, [sheet] { return IsWindow(sheet) ? nullptr : HWND(1); }))
+        std::printf("error the options sheet did not close within %lu ms\n",
+                    static_cast<unsigned long>(timeout));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -446,11 +679,16 @@ int main(int argc, char** argv) {
         return ProbeVersion(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "pixels") == 0)
         return PrintPixels(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "dialogs") == 0)
+        return ProbeDialogs(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "sheet") == 0)
+        return ProbeSheet(DWORD(std::strtoul(argv[2], nullptr, 10)), argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "ime") == 0)
         return ProbeInputMethod(DWORD(std::strtoul(argv[2], nullptr, 10)), argv[3]);
-    std::fprintf(
-        stderr,
-        "usage: window_probe main <milliseconds> <picture.bmp> | message <milliseconds> | "
-        "resources <library> | version <file> | pixels <picture> | ime <milliseconds> <prefix>\n");
+    std::fprintf(stderr,
+                 "usage: window_probe main <milliseconds> <picture.bmp> | message <milliseconds> | "
+                 "resources <library> | version <file> | pixels <picture> | "
+                 "ime <milliseconds> <prefix> | dialogs <library> <prefix> | "
+                 "sheet <milliseconds> <prefix>\n");
     return 1;
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -90,11 +91,12 @@ protected:
         return CreatePropertySheetPageA(&psp);
     }
 
-    // Runs a sheet of the three test pages with this script; returns PropertySheetA's result.
-    INT_PTR Run(DialogScript script, HWND owner = nullptr) {
-        pages_[0] = Page("PAGE_ONE", PageProc<0>, 100);
-        pages_[1] = Page("PAGE_TWO", PageProc<1>, 101);
-        pages_[2] = Page("PAGE_THREE", PageProc<2>, 102);
+    // Runs a sheet of three test pages with this script; returns PropertySheetA's result.
+    INT_PTR Run(DialogScript script, HWND owner = nullptr,
+                std::array<const char*, 3> names = {"PAGE_ONE", "PAGE_TWO", "PAGE_THREE"}) {
+        pages_[0] = Page(names[0], PageProc<0>, 100);
+        pages_[1] = Page(names[1], PageProc<1>, 101);
+        pages_[2] = Page(names[2], PageProc<2>, 102);
         PROPSHEETHEADERA psh{};
         psh.dwSize = 96;
         psh.dwFlags = PSH_NOCONTEXTHELP;
@@ -381,6 +383,49 @@ TEST_F(PropertySheetTest, EveryPageFitsTheSheet) {
     EXPECT_EQ(first.top, second.top);
     EXPECT_EQ(first.right, second.right);
     EXPECT_EQ(first.bottom, second.bottom);
+}
+
+// The sheet is laid out in its own font, the system's dialog font, whatever font the pages name:
+// a page larger in its own font's units than in the sheet's is cut at the page area, as the
+// system cuts it.
+TEST_F(PropertySheetTest, PagesAreSizedInTheSheetsFontAndCutWhenTheirsIsLarger) {
+    RECT units{0, 0, 4, 8}, area{0, 0, 200, 100}, page{}, edit{};
+    Run(DialogScript().Do([&](HWND sheet) {
+        MapDialogRect(sheet, &units);
+        MapDialogRect(sheet, &area);
+        HWND window = platform::testing::SheetPage(sheet, 0);
+        GetClientRect(window, &page);
+        GetWindowRect(GetDlgItem(window, IDC_PAGE_EDIT), &edit);
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        edit = RECT{edit.left - origin.x, edit.top - origin.y, edit.right - origin.x,
+                    edit.bottom - origin.y};
+    }),
+        nullptr, {"PAGE_LARGE_FONT", "PAGE_ONE", "PAGE_THREE"});
+    // 8-point MS Shell Dlg: Liberation Sans at 11 pixels.
+    EXPECT_EQ(units.right, 6);
+    EXPECT_EQ(units.bottom, 12);
+    EXPECT_EQ(page.right, area.right);
+    EXPECT_EQ(page.bottom, area.bottom);
+    EXPECT_GT(edit.right, page.right);
+    EXPECT_GT(edit.bottom, page.bottom);
+}
+
+// Grown to its pages, the sheet of a window in the bottom-right corner of the screen is kept on
+// the work area, as a dialog of its size would be.
+TEST_F(PropertySheetTest, TheSheetLiesWithinTheWorkArea) {
+    platform::testing::MonitorScope monitors(
+        {platform::user32::MonitorLayout{{0, 0, 1280, 800}, {0, 0, 1280, 760}}});
+    HWND owner = CreateWindowExA(0, "#32770", "Owner", WS_POPUP | WS_VISIBLE, 1200, 740, 60, 40,
+                                 nullptr, nullptr, nullptr, nullptr);
+    RECT r{};
+    Run(DialogScript().Do([&](HWND sheet) { GetWindowRect(sheet, &r); }), owner);
+    EXPECT_GT(r.right - r.left, 300);
+    EXPECT_GE(r.left, 0);
+    EXPECT_GE(r.top, 0);
+    EXPECT_LE(r.right, 1280);
+    EXPECT_LE(r.bottom, 760);
+    DestroyWindow(owner);
 }
 
 } // namespace

@@ -37,12 +37,13 @@ TEST_F(ColorDialogTest, StartsFromTheGivenColourOnlyWithCcRgbInit) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.flags);
         std::string red, green, blue;
-        platform::testing::AnswerNextDialog(cd::kColorDialogCaption,
-                                            DialogScript().Do([&](HWND dialog) {
-                                                red = ReadDialogItem(dialog, cd::kRedEdit).text;
-                                                green = ReadDialogItem(dialog, cd::kGreenEdit).text;
-                                                blue = ReadDialogItem(dialog, cd::kBlueEdit).text;
-                                            }));
+        platform::testing::AnswerNextDialog(
+            cd::kColorDialogCaption, DialogScript().Do([&](HWND dialog) {
+                platform::testing::WritePictureIfAsked(dialog, "color_dialog");
+                red = ReadDialogItem(dialog, cd::kRedEdit).text;
+                green = ReadDialogItem(dialog, cd::kGreenEdit).text;
+                blue = ReadDialogItem(dialog, cd::kBlueEdit).text;
+            }));
         CHOOSECOLORA cc = Record(RGB(10, 20, 30), c.flags);
         EXPECT_FALSE(ChooseColorA(&cc)); // closed by its close box
         EXPECT_EQ(red, c.red);

@@ -7,6 +7,7 @@
 #include "comctl32/updown.h"
 #include "host/codepage.h"
 #include "testing/desktop.h"
+#include "user32/icons.h"
 
 #include <cstring>
 #include <functional>
@@ -1012,6 +1013,41 @@ TEST_F(ControlsTest, StaticsTextAndIcon) {
     EXPECT_EQ(ReadDialogItem(dialog, IDC_LABEL).text, "Pelmora Version 1.0 (x64)");
     // Nothing of a static's changes reaches the parent.
     EXPECT_TRUE(CodesOf(IDC_LABEL).empty());
+}
+
+// An icon control takes its icon's size, whatever size it was made with, and none while it has
+// no icon; one that centres its icon keeps its size.
+TEST_F(ControlsTest, AnIconControlTakesTheSizeOfItsIcon) {
+    HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
+    auto pixels = platform::user32::FindIcon(icon);
+    ASSERT_TRUE(pixels);
+    struct Case {
+        DWORD style;
+        SIZE made, with_icon;
+    };
+    const Case cases[] = {
+        {SS_ICON, {0, 0}, {pixels->width, pixels->height}},
+        {SS_ICON | SS_CENTERIMAGE, {21, 20}, {21, 20}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.style);
+        HWND control = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | c.style, 5, 6, 21,
+                                       20, dialog, nullptr, nullptr, nullptr);
+        ASSERT_NE(control, nullptr);
+        RECT r;
+        GetClientRect(control, &r);
+        EXPECT_EQ(r.right, c.made.cx);
+        EXPECT_EQ(r.bottom, c.made.cy);
+        SendMessageA(control, STM_SETICON, WPARAM(icon), 0);
+        GetWindowRect(control, &r);
+        POINT origin{0, 0};
+        ClientToScreen(dialog, &origin);
+        EXPECT_EQ(r.left - origin.x, 5);
+        EXPECT_EQ(r.top - origin.y, 6);
+        EXPECT_EQ(r.right - r.left, c.with_icon.cx);
+        EXPECT_EQ(r.bottom - r.top, c.with_icon.cy);
+        DestroyWindow(control);
+    }
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 #include "host/codepage.h"
 #include "testing/desktop.h"
 
+#include <climits>
 #include <cstring>
+#include <utility>
 
 namespace user32_test {
 namespace {
@@ -293,22 +295,24 @@ TEST_F(DialogTest, ControlsAreMadeFromTheTemplateInPixelsOfItsFont) {
                                  }
                              }
                              EXPECT_EQ(GetDlgItem(dialog, 999), nullptr);
-                             // 8-point base units 6 x 13: OK at (150, 180) dialog units, 50 x 14.
+                             // 8-point MS Shell Dlg is Liberation Sans at 11 pixels, whose
+                             // letters average 6 pixels in a cell of 12: OK at (150, 180)
+                             // dialog units, 50 x 14.
                              RECT r;
                              GetWindowRect(GetDlgItem(dialog, IDOK), &r);
                              POINT origin{0, 0};
                              ClientToScreen(dialog, &origin);
                              EXPECT_EQ(r.left - origin.x, 225);
-                             EXPECT_EQ(r.top - origin.y, 293);
+                             EXPECT_EQ(r.top - origin.y, 270);
                              EXPECT_EQ(r.right - r.left, 75);
-                             EXPECT_EQ(r.bottom - r.top, 23);
+                             EXPECT_EQ(r.bottom - r.top, 21);
                              RECT mapped{4, 8, 8, 16};
                              ASSERT_TRUE(MapDialogRect(dialog, &mapped));
                              EXPECT_EQ(mapped.left, 6);
-                             EXPECT_EQ(mapped.top, 13);
+                             EXPECT_EQ(mapped.top, 12);
                              GetClientRect(dialog, &r);
                              EXPECT_EQ(r.right, 390);
-                             EXPECT_EQ(r.bottom, 325);
+                             EXPECT_EQ(r.bottom, 300);
                              // The dialog's position counts from the owner's client area.
                              GetWindowRect(dialog, &r);
                              POINT owner_origin{0, 0};
@@ -324,6 +328,90 @@ TEST_F(DialogTest, ControlsAreMadeFromTheTemplateInPixelsOfItsFont) {
                          .Click(IDOK));
     EXPECT_EQ(Run("CONTROLS"), IDOK);
     EXPECT_EQ(GetForegroundWindow(), owner_) << "the owner is active again";
+}
+
+// A dialog's base units come from its font as the system measures them: the average width of
+// the letters A to Z and a to z, rounded to the nearest pixel, and the font's cell height. A
+// template without a font is laid out in the system font.
+TEST_F(DialogTest, BaseUnitsComeFromTheDialogsFont) {
+    struct Case {
+        const char* dialog;
+        SIZE units;
+    };
+    // MS Shell Dlg is Liberation Sans here and Courier New Liberation Mono. At 10 points the
+    // letters of Liberation Sans average 7.6 pixels: rounded, not cut, to 8.
+    const Case cases[] = {
+        {"UNITS_SHELL_8", {6, 12}},
+        {"UNITS_SHELL_10", {8, 15}},
+        {"UNITS_COURIER_12", {10, 18}},
+        {"UNITS_SYSTEM", {9, 16}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dialog);
+        HWND dialog =
+            CreateDialogParamA(GetModuleHandleA(nullptr), c.dialog, owner_, TestDialogProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        RECT units{0, 0, 4, 8};
+        ASSERT_TRUE(MapDialogRect(dialog, &units));
+        EXPECT_EQ(units.right, c.units.cx);
+        EXPECT_EQ(units.bottom, c.units.cy);
+        // The button at (4, 8), 40 x 16 dialog units, and the client area of 100 x 40.
+        RECT button;
+        GetWindowRect(GetDlgItem(dialog, IDOK), &button);
+        POINT origin{0, 0};
+        ClientToScreen(dialog, &origin);
+        EXPECT_EQ(button.left - origin.x, c.units.cx);
+        EXPECT_EQ(button.top - origin.y, c.units.cy);
+        EXPECT_EQ(button.right - button.left, 10 * c.units.cx);
+        EXPECT_EQ(button.bottom - button.top, 2 * c.units.cy);
+        RECT client;
+        GetClientRect(dialog, &client);
+        EXPECT_EQ(client.right, 25 * c.units.cx);
+        EXPECT_EQ(client.bottom, 5 * c.units.cy);
+        DestroyWindow(dialog);
+    }
+}
+
+// A new dialog is moved wholly inside the work area of the monitor nearest to it: the dialog of
+// a window in the bottom-right corner of the screen opens above and to the left of it, and one
+// larger than the work area shows its top-left corner.
+TEST_F(DialogTest, ANewDialogLiesWithinTheWorkAreaOfItsMonitor) {
+    // A 1280 x 800 screen with a task bar 40 pixels high, and a second monitor to its right.
+    platform::testing::MonitorScope monitors(
+        {platform::user32::MonitorLayout{{0, 0, 1280, 800}, {0, 0, 1280, 760}},
+         platform::user32::MonitorLayout{{1280, 0, 2304, 768}, {1280, 0, 2304, 768}}});
+    struct Case {
+        const char* name;
+        const char* dialog;
+        POINT owner;
+        // The edges expected of the dialog's window; INT_MIN for an edge that follows its size.
+        LONG left, top, right, bottom;
+    };
+    constexpr LONG kAny = INT_MIN;
+    // BASIC is at (10, 20) dialog units from its owner's client area: 15 x 30 pixels.
+    const Case cases[] = {
+        {"room enough", "BASIC", {100, 100}, 115, 130, kAny, kAny},
+        {"bottom-right corner", "BASIC", {1200, 740}, kAny, kAny, 1280, 760},
+        {"second monitor's corner", "BASIC", {2250, 740}, kAny, kAny, 2304, 768},
+        {"above and left of every monitor", "BASIC", {-600, -400}, 0, 0, kAny, kAny},
+        {"larger than the work area", "LARGE", {1500, 200}, 1280, 0, kAny, kAny},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND owner = Popup(c.owner.x, c.owner.y, 60, 40);
+        HWND dialog =
+            CreateDialogParamA(GetModuleHandleA(nullptr), c.dialog, owner, TestDialogProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        RECT r;
+        GetWindowRect(dialog, &r);
+        for (auto [seen, expected] :
+             {std::pair{r.left, c.left}, {r.top, c.top}, {r.right, c.right}, {r.bottom, c.bottom}})
+            if (expected != kAny) {
+                EXPECT_EQ(seen, expected);
+            }
+        DestroyWindow(dialog);
+        DestroyWindow(owner);
+    }
 }
 
 TEST_F(DialogTest, DialogItemTextIsCopiedWithinTheBuffer) {
