@@ -194,9 +194,11 @@ public:
     // Parses a settings text of size bytes (it ends early at a NUL) into a new root; the same
     // result as Load.
     int LoadText(LPCSTR text, DWORD size);
-    // Writes the tree to path. The new text goes to a file beside it first, which then takes
-    // the old file's place in one step, so the file is always the old or the new one, whole.
-    // 1 when the new file is in place, else 0 (the old file is untouched).
+    // Writes the tree to path. The new text goes to a file of this save's own beside it first,
+    // which then takes the old file's place in one step, so the file is always the old or the
+    // new one, whole, even when two copies of the program save at once. In a folder that may
+    // not be written the file itself is rewritten instead. 1 when the new text is in place,
+    // else 0 (the old file is untouched).
     int Save(LPCSTR path);
     // The tree in the file's form. Bytes of a name or value that the reader would skip or take
     // as the line's structure are left out, so that whatever the program stored reads back.

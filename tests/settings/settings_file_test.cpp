@@ -10,11 +10,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <iterator>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -46,6 +52,34 @@ std::string Nested(int depth) {
         text += "a[";
     return text + "k=1\r\n" + std::string(size_t(depth), ']');
 }
+
+void ReadStartupSettings();
+
+// The user whom permission bits bind, for the cases of files and folders of another user. Root,
+// whom these tests run as here, is not stopped by the bits: a child process takes the uid
+// 65534 and runs the case. Any other user runs it in this process.
+struct AnotherUser {
+    static uid_t Uid() { return geteuid() == 0 ? 65534 : geteuid(); }
+    static gid_t Gid() { return geteuid() == 0 ? 65534 : getegid(); }
+    // body's result, or -1 when it did not end by returning.
+    static int Run(const std::function<int()>& body) {
+        if (geteuid() != 0)
+            return body();
+        pid_t child = fork();
+        if (child == 0) {
+            if (setgroups(0, nullptr) != 0 || setgid(Gid()) != 0 || setuid(Uid()) != 0)
+                _exit(100);
+            _exit(body());
+        }
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+            return -1;
+        return WEXITSTATUS(status);
+    }
+    static void Give(const fs::path& path) {
+        ASSERT_EQ(chown(path.c_str(), Uid(), Gid()), 0) << path;
+    }
+};
 
 int Parse(CDriveProfile& profile, const std::string& text) {
     return profile.LoadText(text.data(), DWORD(text.size()));
@@ -373,6 +407,140 @@ TEST_F(SettingsFileTest, SaveIntoAMissingFolderWritesNothing) {
     profile.SetInteger("k", 1);
     EXPECT_EQ(profile.Save(WindowsPath("missing\\Pelmora.pmu").c_str()), 0);
     EXPECT_FALSE(fs::exists(folder_ / "missing"));
+}
+
+std::vector<std::string> NamesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Two copies of the program ending together: the second saves while the first is writing its
+// text. Each puts its own whole file in place, the one that finishes last staying, and neither
+// leaves anything behind.
+TEST_F(SettingsFileTest, TwoSavesAtOnceEachPutTheirWholeFileInPlace) {
+    WriteBytes(File(), kFixture);
+    const std::string path = WindowsPath("Pelmora.pmu");
+    CDriveProfile first, second;
+    first.SetString("copy", "first");
+    second.SetString("copy", "second");
+    // Longer than the first's, so that a mixture of the two could not pass for either.
+    second.SetString("more", std::string(400, 'x').c_str());
+    int secondSaved = -1;
+    {
+        platform::testing::BeforeNextWrite meanwhile([&] {
+            pid_t other = fork();
+            if (other == 0)
+                _exit(second.Save(path.c_str()));
+            int status = 0;
+            if (waitpid(other, &status, 0) == other && WIFEXITED(status))
+                secondSaved = WEXITSTATUS(status);
+        });
+        EXPECT_EQ(first.Save(path.c_str()), 1);
+    }
+    EXPECT_EQ(secondSaved, 1);
+    EXPECT_EQ(ReadBytes(File()), first.Render());
+    ExpectOnlyTheSettingsFile();
+}
+
+// What an earlier save could leave beside the file under the old fixed name is never opened:
+// a link there is not followed, and a folder or a file the user may not write does not stop
+// the save.
+TEST_F(SettingsFileTest, ALeftoverOfTheOldTemporaryNameIsNeverUsed) {
+    const fs::path leftover = folder_ / "Pelmora.pmu.new";
+    const fs::path victim = folder_ / "victim";
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        bool asAnotherUser;
+    } cases[] = {
+        {"a link", [&] { fs::create_symlink(victim, leftover); }, false},
+        {"a folder", [&] { fs::create_directory(leftover); }, false},
+        {"a file the user may not write",
+         [&] {
+             WriteBytes(leftover, "x");
+             fs::permissions(leftover, fs::perms::owner_read | fs::perms::group_read |
+                                           fs::perms::others_read);
+         },
+         true},
+    };
+    CDriveProfile profile;
+    profile.SetInteger("k", 1);
+    const std::string path = WindowsPath("Pelmora.pmu");
+    fs::permissions(folder_.path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        WriteBytes(File(), "old=1\r\n");
+        WriteBytes(victim, "victim\r\n");
+        test.plant();
+        int saved = -1;
+        if (test.asAnotherUser) {
+            AnotherUser::Give(folder_.path());
+            AnotherUser::Give(File());
+            saved = AnotherUser::Run([&] { return profile.Save(path.c_str()); });
+        } else {
+            saved = profile.Save(path.c_str());
+        }
+        EXPECT_EQ(saved, 1);
+        EXPECT_EQ(ReadBytes(File()), profile.Render());
+        EXPECT_EQ(ReadBytes(victim), "victim\r\n");
+        EXPECT_EQ(NamesIn(folder_.path()),
+                  (std::vector<std::string>{"Pelmora.pmu", "Pelmora.pmu.new", "victim"}));
+        fs::remove_all(leftover);
+    }
+}
+
+// A save removes the temporaries that saves killed on the way left beside the file, and only
+// those: one whose process still runs is that copy's save at work.
+TEST_F(SettingsFileTest, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
+    pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string running = std::to_string(getppid());
+    const std::string self = std::to_string(getpid());
+    const std::vector<std::string> kept = {"Pelmora.pmu",
+                                           "Pelmora.pmu." + running + "-3.new",
+                                           "Pelmora.pmu.new",
+                                           "Pelmora.pmu.backup",
+                                           "Pelmora.pmu.x-1.new",
+                                           "Pelmora.pmu." + std::to_string(gone) + "-1.new.txt",
+                                           "Other.pmu." + std::to_string(gone) + "-1.new"};
+    for (const std::string& name : kept)
+        WriteBytes(folder_ / name, "x");
+    for (const std::string& name :
+         {"Pelmora.pmu." + std::to_string(gone) + "-0.new",
+          "Pelmora.pmu." + std::to_string(gone) + "-12.new", "Pelmora.pmu." + self + "-7.new"})
+        WriteBytes(folder_ / name, "half a save");
+    CDriveProfile profile;
+    profile.SetInteger("k", 1);
+    ASSERT_EQ(profile.Save(WindowsPath("Pelmora.pmu").c_str()), 1);
+    std::vector<std::string> expected = kept;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(NamesIn(folder_.path()), expected);
+    EXPECT_EQ(ReadBytes(File()), profile.Render());
+}
+
+// A folder the user may not write, holding a settings file the user may: the file is written
+// where it stands.
+TEST_F(SettingsFileTest, AFileInAFolderThatMayNotBeWrittenIsRewrittenInPlace) {
+    WriteBytes(File(), std::string(3000, 'x') + "=1\r\n");
+    AnotherUser::Give(File());
+    fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                        fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    CDriveProfile profile;
+    profile.SetInteger("k", 1);
+    const std::string path = WindowsPath("Pelmora.pmu");
+    const int saved = AnotherUser::Run([&] { return profile.Save(path.c_str()); });
+    fs::permissions(folder_.path(), fs::perms::owner_all);
+    EXPECT_EQ(saved, 1);
+    EXPECT_EQ(ReadBytes(File()), profile.Render());
+    ExpectOnlyTheSettingsFile();
 }
 
 TEST_F(SettingsFileTest, ReaderStopsAtTheFirstNulOfTheFile) {
