@@ -210,6 +210,9 @@ public:
 
     CHAR ErrorIdentifier[PROFILE_TOKEN_MAX + 1];
     DWORD ErrorEnum;
+    // Set by Load when the file is there but could not be read (another user's, held by another
+    // program, not a file): the tree was not read from it, so it must not replace the file.
+    bool FileUnreadable;
 
 private:
     // Parses size bytes at start, which a NUL follows.

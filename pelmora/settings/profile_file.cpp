@@ -106,18 +106,33 @@ void AppendValue(std::string& out, LPCSTR value) {
 // Reading.
 
 int CDriveProfile::Load(LPCSTR path) {
+    FileUnreadable = false;
     HANDLE file =
         CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
+        // Only a file that is not there means a first run, whose defaults are written at the
+        // end. One that is there but will not open is kept from being replaced.
+        const DWORD error = GetLastError();
+        FileUnreadable = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
         return 1;
-    DWORD size = GetFileSize(file, nullptr);
-    if (size == INVALID_FILE_SIZE)
-        size = 0;
+    }
+    DWORD high = 0;
+    DWORD size = GetFileSize(file, &high);
+    // A size that cannot be had, or one past 4 GB, is no settings file of ours.
+    if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0) {
+        CloseHandle(file);
+        FileUnreadable = true;
+        return 1;
+    }
     // Zero-filled, so a short read ends the text at the first byte that did not arrive.
     std::vector<CHAR> text(size_t(size) + 1, '\0');
     DWORD read = 0;
-    ReadFile(file, text.data(), size, &read, nullptr);
+    const BOOL readOk = ReadFile(file, text.data(), size, &read, nullptr);
     CloseHandle(file);
+    if (!readOk) {
+        FileUnreadable = true;
+        return 1;
+    }
     return ParseText(text.data(), size);
 }
 

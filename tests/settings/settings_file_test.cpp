@@ -543,6 +543,71 @@ TEST_F(SettingsFileTest, AFileInAFolderThatMayNotBeWrittenIsRewrittenInPlace) {
     ExpectOnlyTheSettingsFile();
 }
 
+// A settings file that is there but cannot be read is never replaced by the defaults the
+// program started on: held by another program, another user's, or not a file at all.
+TEST_F(SettingsFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced) {
+    const std::string held = "held=1\r\n";
+    struct Case {
+        const char* what;
+        std::function<void()> before;
+        bool asAnotherUser;
+    } cases[] = {
+        {"held without sharing", nullptr, false},
+        {"another user's",
+         [&] {
+             // Writable, so that it does not look read-only, but not readable.
+             WriteBytes(File(), held);
+             fs::permissions(File(), fs::perms::owner_write);
+             AnotherUser::Give(folder_.path());
+         },
+         true},
+        {"a folder", [&] { fs::create_directory(File()); }, false},
+    };
+    fs::permissions(folder_.path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    // The start and the end of a run: 1 when the file would have been written.
+    auto run = [] {
+        LoadSettingsFile();
+        const bool loaded = bSettingsLoaded;
+        ReadStartupSettings();
+        SaveSettingsFile();
+        delete GetDriveProfile();
+        SetDriveProfile(nullptr);
+        return loaded ? 1 : 0;
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        fs::remove_all(File());
+        int result = -1;
+        if (!test.before) {
+            WriteBytes(File(), held);
+            HANDLE other = CreateFileA(WindowsPath("Pelmora.pmu").c_str(), GENERIC_READ, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(other, INVALID_HANDLE_VALUE);
+            LoadSettingsFile();
+            result = bSettingsLoaded ? 1 : 0;
+            // The other program lets go before this one ends.
+            CloseHandle(other);
+            ReadStartupSettings();
+            SaveSettingsFile();
+            delete GetDriveProfile();
+            SetDriveProfile(nullptr);
+        } else {
+            test.before();
+            result = test.asAnotherUser ? AnotherUser::Run(run) : run();
+        }
+        EXPECT_EQ(result, 0);
+        if (fs::is_regular_file(File())) {
+            fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write);
+            EXPECT_EQ(ReadBytes(File()), held);
+        } else {
+            EXPECT_TRUE(fs::is_directory(File()));
+        }
+        ExpectOnlyTheSettingsFile();
+    }
+}
+
 TEST_F(SettingsFileTest, ReaderStopsAtTheFirstNulOfTheFile) {
     WriteBytes(File(), std::string("A=1\r\n\0B=2\r\n", 11));
     CDriveProfile profile;
