@@ -12,8 +12,9 @@
 // Longest name or value, in bytes of the ANSI code page (a double-byte character counts two).
 // Longer texts are cut to it, never in the middle of a double-byte character.
 constexpr int PROFILE_TEXT_MAX = 512;
-// Longest name or value that the file reader takes; anything longer is error 8.
-constexpr int PROFILE_TOKEN_MAX = 1024;
+// Longest name or value that the file reader takes; anything longer is error 8. It is what the
+// tree holds, so that whatever a file gives is written back whole, never cut.
+constexpr int PROFILE_TOKEN_MAX = PROFILE_TEXT_MAX;
 // Most categories the file reader lets stand inside one another (the program nests two). Deeper
 // is error 10: writing a tree costs its depth times its size, and a small file of "a[a[a[..."
 // would otherwise take gigabytes to write back. Its message (string 10) names the number.
@@ -189,7 +190,8 @@ public:
     }
 
     // Reads and parses the file at path. 1 on success and when the file cannot be opened (the
-    // tree stays as it is); 0 on a parse error, with ErrorEnum (and ErrorIdentifier) set.
+    // tree stays as it is); 0 on a parse error, with ErrorEnum (and ErrorIdentifier) set. A
+    // UTF-8 byte-order mark at the start is skipped.
     int Load(LPCSTR path);
     // Parses a settings text of size bytes (it ends early at a NUL) into a new root; the same
     // result as Load.

@@ -144,6 +144,12 @@ int CDriveProfile::LoadText(LPCSTR text, DWORD size) {
 }
 
 int CDriveProfile::ParseText(LPCSTR start, DWORD size) {
+    // An editor that saves UTF-8 may put a byte-order mark first; it would join the first name.
+    constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
+    if (size >= 3 && std::memcmp(start, byteOrderMark, 3) == 0) {
+        start += 3;
+        size -= 3;
+    }
     ErrorEnum = PROFILE_ERROR_NONE;
     ErrorIdentifier[0] = '\0';
     tempRoot = std::make_unique<CDriveProfileCategory>("Root");

@@ -118,7 +118,7 @@ struct ParseCase {
 };
 
 TEST_F(SettingsFileTest, ParserErrors) {
-    const std::string v1024(1024, 'v'), n1024(1024, 'n');
+    const std::string v512(512, 'v'), n512(512, 'n');
     const ParseCase cases[] = {
         {"empty file", "", 0, ""},
         {"one key", "Width=100\r\n", 0, ""},
@@ -135,7 +135,7 @@ TEST_F(SettingsFileTest, ParserErrors) {
         {"name before ]", "A[\r\n\tWidth\r\n]\r\n", PROFILE_ERROR_STRAY_TEXT, "Width"},
         {"name at the end", "Width", PROFILE_ERROR_STRAY_TEXT, "Width"},
         {"name across lines", "Wi\r\n dth", PROFILE_ERROR_STRAY_TEXT, "Width"},
-        {"stray text of 1024", n1024, PROFILE_ERROR_STRAY_TEXT, n1024},
+        {"stray text of 512", n512, PROFILE_ERROR_STRAY_TEXT, n512},
         {"category not closed", "A[\r\n\tWidth=1\r\n", PROFILE_ERROR_UNCLOSED_CATEGORY, ""},
         {"unclosed beats stray", "A[\r\n\tWidth", PROFILE_ERROR_UNCLOSED_CATEGORY, ""},
         {"LF-only in a value", "Width=1\nX=2\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
@@ -146,14 +146,22 @@ TEST_F(SettingsFileTest, ParserErrors) {
         {"CR without LF", "Width=1\rX=2\r\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
         {"CR before a NUL", std::string("Width=1\r\0\n", 10), PROFILE_ERROR_BROKEN_LINE_END, ""},
         {"CR CR LF", "A[\r\r\n]\r\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
-        {"value of 1024", "Width=" + v1024 + "\r\n", 0, ""},
-        {"value of 1025", "Width=" + v1024 + "v\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
-        {"name of 1024", n1024 + "=1\r\n", 0, ""},
-        {"name of 1025", n1024 + "n=1\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
-        {"category name of 1025", n1024 + "n[\r\n]\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"value of 512", "Width=" + v512 + "\r\n", 0, ""},
+        {"value of 513", "Width=" + v512 + "v\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"value of 1024", "Width=" + v512 + v512 + "\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"name of 512", n512 + "=1\r\n", 0, ""},
+        {"name of 513", n512 + "n=1\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"name of 513 across blanks", n512 + " \t n=1\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"category name of 513", n512 + "n[\r\n]\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"stray text of 513", n512 + "n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
         {"value without line end", "Width=1", PROFILE_ERROR_UNFINISHED_VALUE, ""},
         {"value empty at the end", "A[\r\n\tWidth=", PROFILE_ERROR_UNFINISHED_VALUE, ""},
         {"too deeply nested", Nested(PROFILE_DEPTH_MAX + 1), PROFILE_ERROR_TOO_DEEP, ""},
+        {"byte-order mark alone", "\xEF\xBB\xBF", 0, ""},
+        {"byte-order mark, then a key", "\xEF\xBB\xBFWidth=1\r\n", 0, ""},
+        {"byte-order mark, then LF", "\xEF\xBB\xBF\nWidth=1\r\n", PROFILE_ERROR_BROKEN_LINE_END,
+         ""},
+        {"half a byte-order mark", "\xEF\xBBWidth", PROFILE_ERROR_STRAY_TEXT, "\xEF\xBBWidth"},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
@@ -195,20 +203,44 @@ TEST_F(SettingsFileTest, RepeatedBlocksMergeAndRepeatedKeysStay) {
     EXPECT_EQ(profile.Render(), "A[\r\n\tK=1\r\n\tK=2\r\n\tL=3\r\n]\r\nB[\r\n]\r\n");
 }
 
-TEST_F(SettingsFileTest, OverLongNamesAndValuesFromTheFileAreCut) {
-    // Up to 1024 characters are read; the tree keeps 512, not splitting a double-byte character.
+// What a file gives is kept whole and written back as it came: a name or value longer than the
+// tree holds is refused at load, never cut at the next save.
+TEST_F(SettingsFileTest, NamesAndValuesFromTheFileAreKeptWholeOrRefused) {
+    const std::string name = std::string(510, 'n') + "\x82\xA0"; // 512 bytes
+    const std::string value = std::string(512, 'v');
+    const std::string text =
+        "C[\r\n\t" + name + "=" + value + "\r\n]\r\n" + name + "[\r\n\tK=1\r\n]\r\n";
     CDriveProfile profile;
-    const std::string name = std::string(511, 'n') + "\x82\xA0" + std::string(400, 'n');
-    const std::string value = std::string(600, 'v');
-    ASSERT_EQ(Parse(profile, "C[\r\n\t" + name + "=" + value + "\r\n]\r\n" + name + "[\r\n]\r\n" +
-                                 name + "[\r\n\tK=1\r\n]\r\n"),
-              1);
+    ASSERT_EQ(Parse(profile, text), 1) << profile.ErrorEnum;
     CDriveProfileCategory* c = profile.GetCategory("C");
     ASSERT_EQ(c->Count(), 1);
-    EXPECT_EQ(std::string(c->GetChild(0, nullptr)->Name), std::string(511, 'n'));
-    EXPECT_EQ(std::string(c->GetString(name.c_str())), std::string(512, 'v'));
-    // Both blocks of the over-long category name land in one category.
-    EXPECT_EQ(profile.GetRoot()->Count(), 2);
+    EXPECT_EQ(std::string(c->GetChild(0, nullptr)->Name), name);
+    EXPECT_EQ(std::string(c->GetString(name.c_str())), value);
+    EXPECT_TRUE(profile.GetRoot()->HasCategory(name.c_str()));
+    EXPECT_EQ(profile.Render(), text);
+
+    for (const std::string& longer :
+         {"C[\r\n\t" + name + "=" + value + "v\r\n]\r\n", "C[\r\n\tn" + name + "=1\r\n]\r\n"}) {
+        CDriveProfile refused;
+        EXPECT_EQ(Parse(refused, longer), 0);
+        EXPECT_EQ(refused.ErrorEnum, DWORD(PROFILE_ERROR_TOKEN_TOO_LONG));
+    }
+}
+
+// A file saved as UTF-8 by a Windows editor starts with a byte-order mark; its first category
+// is read under its own name and the mark is not written back.
+TEST_F(SettingsFileTest, AByteOrderMarkAtTheStartIsSkipped) {
+    WriteBytes(File(), "\xEF\xBB\xBFPlug-ins[\r\n\tInternal:CPUUsage|0[\r\n\t\tDrawnGraphs=2\r\n"
+                       "\t]\r\n]\r\n");
+    LoadSettingsFile();
+    ASSERT_TRUE(bSettingsLoaded);
+    ReadStartupSettings();
+    EXPECT_EQ(pPluginsCategory->GetCategory("Internal:CPUUsage|0")->GetInteger("DrawnGraphs"), 2);
+    SaveSettingsFile();
+    const std::string saved = ReadBytes(File());
+    EXPECT_TRUE(saved.starts_with("Plug-ins[\r\n\tInternal:CPUUsage|0[\r\n\t\tDrawnGraphs=2\r\n"))
+        << saved;
+    EXPECT_EQ(saved.find("Plug-ins[", 1), std::string::npos) << saved;
 }
 
 TEST_F(SettingsFileTest, NestingIsBoundedAndDeepTreesNeedNoDeepStack) {
@@ -688,7 +720,7 @@ TEST_F(SettingsFileTest, AFileThatCannotBeParsedEndsTheProgramAndStaysAsItIs) {
 
 TEST_F(SettingsFileTest, ErrorTextsAreCutToTheirBuffer) {
     CDriveProfile profile;
-    ASSERT_EQ(Parse(profile, std::string(1024, 's')), 0);
+    ASSERT_EQ(Parse(profile, std::string(512, 's')), 0);
     std::string text = profile.GetErrorText();
     EXPECT_EQ(text.size(), 512u);
     EXPECT_EQ(text.substr(0, 2 + 10), "\"" + std::string(11, 's'));
