@@ -62,7 +62,7 @@ struct Copy {
 };
 
 TEST(SaveTrial, TwoCopiesKilledAtRandomNeverTearTheFile) {
-    const long rounds = FromEnvironment("PELMORA_SAVE_TRIAL_ROUNDS", 12);
+    const long rounds = FromEnvironment("PELMORA_SAVE_TRIAL_ROUNDS", 30);
     const unsigned seed =
         unsigned(FromEnvironment("PELMORA_SAVE_TRIAL_SEED", long(std::random_device{}())));
     std::mt19937 random(seed);
