@@ -322,7 +322,7 @@ CDriveProfileItemBase* CDriveProfileCategory::GetChild(int index, bool* isCatego
 // The store.
 
 CDriveProfile::CDriveProfile()
-    : ErrorIdentifier{}, ErrorEnum(PROFILE_ERROR_NONE),
+    : ErrorIdentifier{}, ErrorEnum(PROFILE_ERROR_NONE), FileUnreadable(false),
       Root(std::make_unique<CDriveProfileCategory>("Root")), ResBuf{}, szReturn{} {}
 
 CDriveProfileCategory* CDriveProfile::GetCategory(LPCSTR name) {

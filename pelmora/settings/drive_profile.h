@@ -12,8 +12,9 @@
 // Longest name or value, in bytes of the ANSI code page (a double-byte character counts two).
 // Longer texts are cut to it, never in the middle of a double-byte character.
 constexpr int PROFILE_TEXT_MAX = 512;
-// Longest name or value that the file reader takes; anything longer is error 8.
-constexpr int PROFILE_TOKEN_MAX = 1024;
+// Longest name or value that the file reader takes; anything longer is error 8. It is what the
+// tree holds, so that whatever a file gives is written back whole, never cut.
+constexpr int PROFILE_TOKEN_MAX = PROFILE_TEXT_MAX;
 // Most categories the file reader lets stand inside one another (the program nests two). Deeper
 // is error 10: writing a tree costs its depth times its size, and a small file of "a[a[a[..."
 // would otherwise take gigabytes to write back. Its message (string 10) names the number.
@@ -189,14 +190,17 @@ public:
     }
 
     // Reads and parses the file at path. 1 on success and when the file cannot be opened (the
-    // tree stays as it is); 0 on a parse error, with ErrorEnum (and ErrorIdentifier) set.
+    // tree stays as it is); 0 on a parse error, with ErrorEnum (and ErrorIdentifier) set. A
+    // UTF-8 byte-order mark at the start is skipped.
     int Load(LPCSTR path);
     // Parses a settings text of size bytes (it ends early at a NUL) into a new root; the same
     // result as Load.
     int LoadText(LPCSTR text, DWORD size);
-    // Writes the tree to path. The new text goes to a file beside it first, which then takes
-    // the old file's place in one step, so the file is always the old or the new one, whole.
-    // 1 when the new file is in place, else 0 (the old file is untouched).
+    // Writes the tree to path. The new text goes to a file of this save's own beside it first,
+    // which then takes the old file's place in one step, so the file is always the old or the
+    // new one, whole, even when two copies of the program save at once. In a folder that may
+    // not be written the file itself is rewritten instead. 1 when the new text is in place,
+    // else 0 (the old file is untouched).
     int Save(LPCSTR path);
     // The tree in the file's form. Bytes of a name or value that the reader would skip or take
     // as the line's structure are left out, so that whatever the program stored reads back.
@@ -208,6 +212,9 @@ public:
 
     CHAR ErrorIdentifier[PROFILE_TOKEN_MAX + 1];
     DWORD ErrorEnum;
+    // Set by Load when the file is there but could not be read (another user's, held by another
+    // program, not a file): the tree was not read from it, so it must not replace the file.
+    bool FileUnreadable;
 
 private:
     // Parses size bytes at start, which a NUL follows.

@@ -4,10 +4,14 @@
 
 #include "settings/literals.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -102,18 +106,33 @@ void AppendValue(std::string& out, LPCSTR value) {
 // Reading.
 
 int CDriveProfile::Load(LPCSTR path) {
+    FileUnreadable = false;
     HANDLE file =
         CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
+        // Only a file that is not there means a first run, whose defaults are written at the
+        // end. One that is there but will not open is kept from being replaced.
+        const DWORD error = GetLastError();
+        FileUnreadable = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
         return 1;
-    DWORD size = GetFileSize(file, nullptr);
-    if (size == INVALID_FILE_SIZE)
-        size = 0;
+    }
+    DWORD high = 0;
+    DWORD size = GetFileSize(file, &high);
+    // A size that cannot be had, or one past 4 GB, is no settings file of ours.
+    if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0) {
+        CloseHandle(file);
+        FileUnreadable = true;
+        return 1;
+    }
     // Zero-filled, so a short read ends the text at the first byte that did not arrive.
     std::vector<CHAR> text(size_t(size) + 1, '\0');
     DWORD read = 0;
-    ReadFile(file, text.data(), size, &read, nullptr);
+    const BOOL readOk = ReadFile(file, text.data(), size, &read, nullptr);
     CloseHandle(file);
+    if (!readOk) {
+        FileUnreadable = true;
+        return 1;
+    }
     return ParseText(text.data(), size);
 }
 
@@ -125,6 +144,12 @@ int CDriveProfile::LoadText(LPCSTR text, DWORD size) {
 }
 
 int CDriveProfile::ParseText(LPCSTR start, DWORD size) {
+    // An editor that saves UTF-8 may put a byte-order mark first; it would join the first name.
+    constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
+    if (size >= 3 && std::memcmp(start, byteOrderMark, 3) == 0) {
+        start += 3;
+        size -= 3;
+    }
     ErrorEnum = PROFILE_ERROR_NONE;
     ErrorIdentifier[0] = '\0';
     tempRoot = std::make_unique<CDriveProfileCategory>("Root");
@@ -326,13 +351,138 @@ std::string FinalPathOf(LPCSTR path) {
     return final;
 }
 
+// Writes all of text at the file's position. One write unless the text passes a gigabyte.
+bool WriteWhole(HANDLE file, const std::string& text) {
+    for (size_t done = 0; done < text.size();) {
+        DWORD chunk = DWORD(std::min<size_t>(text.size() - done, size_t(1) << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, text.data() + done, chunk, &written, nullptr) || written != chunk)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// A save's own temporary is named "<file>.<process id>-<number>.new". The process id keeps the
+// saves of two copies of the program apart; the number moves past a name that is taken.
+constexpr std::string_view TemporarySuffix = ".new";
+constexpr DWORD TEMPORARY_ATTEMPTS = 100;
+
+std::string TemporaryName(const std::string& target, DWORD process, DWORD number) {
+    return target + "." + std::to_string(process) + "-" + std::to_string(number) +
+           std::string(TemporarySuffix);
+}
+
+// Creates a temporary for this save beside target: a new file that nobody else has, created
+// as new, so that a name already there (another save's temporary, a link, a folder) is never
+// opened, followed or cut. INVALID_HANDLE_VALUE, with the system's error, when none can be made.
+HANDLE CreateOwnTemporary(const std::string& target, std::string& temporary) {
+    // Counts on across saves, so that a name left by an earlier process of the same id is
+    // passed over once only.
+    static DWORD next = 0;
+    for (DWORD attempt = 0; attempt < TEMPORARY_ATTEMPTS; ++attempt) {
+        temporary = TemporaryName(target, GetCurrentProcessId(), next++);
+        HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            return file;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return INVALID_HANDLE_VALUE;
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
+}
+
+// The process id in the name of a temporary of target's ("Pelmora.pmu.4711-0.new" for
+// "Pelmora.pmu"); false for any other name.
+bool TemporaryOf(std::string_view targetName, std::string_view name, DWORD* process) {
+    if (!name.starts_with(targetName) || !name.ends_with(TemporarySuffix))
+        return false;
+    name.remove_prefix(targetName.size());
+    name.remove_suffix(TemporarySuffix.size());
+    auto number = [](std::string_view digits, DWORD* value) {
+        if (digits.empty() || digits.size() > 10)
+            return false;
+        unsigned long long n = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9')
+                return false;
+            n = n * 10 + unsigned(c - '0');
+        }
+        *value = DWORD(n);
+        return n <= 0xFFFFFFFFull;
+    };
+    const size_t dash = name.find('-');
+    DWORD counter = 0;
+    return name.starts_with('.') && dash != std::string_view::npos &&
+           number(name.substr(1, dash - 1), process) && number(name.substr(dash + 1), &counter);
+}
+
+bool RunningProcesses(std::vector<DWORD>& processes) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        processes.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return !processes.empty();
+}
+
+// Removes the temporaries beside target that saves left behind when their process was killed.
+// A temporary whose process still runs is that copy's save at work and stays; one bearing this
+// process's id is a leftover of an earlier process that had it, since this one's own save is
+// done. The folder is read before the processes, so that the writer of every name read was
+// running before the processes were taken.
+void RemoveStaleTemporaries(const std::string& target) {
+    const size_t slash = target.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = target.substr(folder.size());
+    std::vector<std::pair<std::string, DWORD>> found;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((target + ".*" + std::string(TemporarySuffix)).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        DWORD process = 0;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            TemporaryOf(name, data.cFileName, &process))
+            found.emplace_back(folder + data.cFileName, process);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::vector<DWORD> running;
+    if (found.empty() || !RunningProcesses(running))
+        return;
+    const DWORD self = GetCurrentProcessId();
+    for (const auto& [path, process] : found) {
+        if (process == self || std::find(running.begin(), running.end(), process) == running.end())
+            DeleteFileA(path.c_str());
+    }
+}
+
+// The file rewritten where it stands, for a folder in which no temporary may be made. Cut to
+// the new length only once all of the text is written, and on the disk before it returns.
+int RewriteInPlace(const std::string& target, const std::string& text) {
+    HANDLE file = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    const bool complete = WriteWhole(file, text) && SetEndOfFile(file) && FlushFileBuffers(file);
+    CloseHandle(file);
+    return complete ? 1 : 0;
+}
+
 } // namespace
 
-// The new text goes to a file beside the old one first; only when it is all on the disk does
-// that file take the old one's place, in one step. A crash, a full disk or a killed process
-// therefore leaves the old file whole, or the new one. A link is written through: the file it
-// names is replaced, and the link stays. The replaced file's attributes and security stay as
-// the user set them, and a read-only file is left as it is, as a plain create would be refused.
+// The new text goes to a file of this save's own beside the old one first; only when it is all
+// on the disk does that file take the old one's place, in one step. A crash, a full disk or a
+// killed process therefore leaves the old file whole, or the new one, and two copies saving at
+// once each put their whole file in place, the last one staying. A link is written through:
+// the file it names is replaced, and the link stays. The replaced file's attributes and
+// security stay as the user set them, and a read-only file is left as it is, as a plain create
+// would be refused.
 int CDriveProfile::Save(LPCSTR path) {
     const std::string target = FinalPathOf(path);
     const DWORD attributes = GetFileAttributesA(target.c_str());
@@ -340,21 +490,16 @@ int CDriveProfile::Save(LPCSTR path) {
     if (replacing && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return 0;
     const std::string text = Render();
-    const std::string temporary = target + ".new";
-    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    std::string temporary;
+    HANDLE file = CreateOwnTemporary(target, temporary);
+    if (file == INVALID_HANDLE_VALUE) {
+        // A folder the user may not write, holding a file the user may: the file is rewritten
+        // in place, as a plain save would. Not in one step, but the only way the text is kept.
+        if (replacing && GetLastError() == ERROR_ACCESS_DENIED)
+            return RewriteInPlace(target, text);
         return 0;
-    bool complete = true;
-    // One write unless the text passes a gigabyte.
-    for (size_t done = 0; complete && done < text.size();) {
-        DWORD chunk = DWORD(std::min<size_t>(text.size() - done, size_t(1) << 30));
-        DWORD written = 0;
-        complete =
-            WriteFile(file, text.data() + done, chunk, &written, nullptr) && written == chunk;
-        done += written;
     }
-    complete = complete && FlushFileBuffers(file);
+    bool complete = WriteWhole(file, text) && FlushFileBuffers(file);
     CloseHandle(file);
     if (complete) {
         complete = replacing ? ReplaceFileA(target.c_str(), temporary.c_str(), nullptr, 0, nullptr,
@@ -366,5 +511,6 @@ int CDriveProfile::Save(LPCSTR path) {
         DeleteFileA(temporary.c_str());
         return 0;
     }
+    RemoveStaleTemporaries(target);
     return 1;
 }

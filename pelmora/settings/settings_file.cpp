@@ -37,7 +37,9 @@ void LoadSettingsFile() {
         // bSettingsLoaded stays clear, so the shutdown steps leave the faulty file alone.
         FatalExit(message);
     }
-    bSettingsLoaded = true;
+    // A file that is there but could not be read stays as it is: the program runs on its
+    // defaults, as for a missing file, but does not write them over it.
+    bSettingsLoaded = !GetDriveProfile()->FileUnreadable;
 }
 
 void SaveSettingsFile() {

@@ -22,6 +22,7 @@ namespace {
 
 std::mutex limit_mutex;
 std::optional<uint64_t> write_allowance;
+std::function<void()> before_next_write;
 
 // Takes up to `wanted` bytes of the write allowance; all of them when there is no limit.
 size_t TakeWriteAllowance(size_t wanted) {
@@ -171,6 +172,11 @@ FileObject::~FileObject() {
 void SetWriteLimit(std::optional<uint64_t> bytes) {
     std::lock_guard lock(limit_mutex);
     write_allowance = bytes;
+}
+
+void SetBeforeNextWrite(std::function<void()> action) {
+    std::lock_guard lock(limit_mutex);
+    before_next_write = std::move(action);
 }
 
 FILETIME FileTimeFromUnix(int64_t seconds, int64_t nanoseconds) {
@@ -330,6 +336,14 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    std::function<void()> before;
+    {
+        std::lock_guard lock(limit_mutex);
+        before.swap(before_next_write);
+    }
+    // Outside the lock: the action may write files itself.
+    if (before)
+        before();
     size_t allowed = TakeWriteAllowance(nNumberOfBytesToWrite);
     DWORD total = 0;
     const auto* in = static_cast<const char*>(lpBuffer);

@@ -4,6 +4,7 @@
 #include "kernel32/handles.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,10 @@ private:
 // Makes every WriteFile fail with ERROR_DISK_FULL once `bytes` more bytes have been written
 // (the write that crosses the limit writes what fits and then fails); nothing lifts the limit.
 void SetWriteLimit(std::optional<uint64_t> bytes);
+// Runs `action` once, at the start of the next WriteFile of any handle, before anything is
+// written: what another process may do while this one is in the middle of writing a file. An
+// empty function takes back an action that has not run.
+void SetBeforeNextWrite(std::function<void()> action);
 
 // Windows FILETIME (100 ns since 1601) from Linux seconds and nanoseconds since 1970.
 FILETIME FileTimeFromUnix(int64_t seconds, int64_t nanoseconds);

@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,6 +43,30 @@ bool SyncFolder(const std::string& folder) {
     bool synced = fsync(fd) == 0;
     close(fd);
     return synced;
+}
+
+// path with every link followed; for a name that is gone (deleted, or being replaced), its
+// folder's resolved path and the name itself.
+std::optional<std::string> ResolvedPath(const std::string& path) {
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+        std::string out(resolved);
+        std::free(resolved);
+        return out;
+    }
+    if (errno != ENOENT)
+        return std::nullopt;
+    char* folder = realpath(FolderOf(path).c_str(), nullptr);
+    if (!folder)
+        return std::nullopt;
+    std::string out(folder);
+    std::free(folder);
+    const size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..")
+        return std::nullopt;
+    if (out != "/")
+        out += '/';
+    return out + name;
 }
 
 } // namespace
@@ -171,15 +197,15 @@ DWORD WINAPI GetFinalPathNameByHandleA(HANDLE hFile, LPSTR lpszFilePath, DWORD c
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    char target[4096];
-    std::string link = "/proc/self/fd/" + std::to_string(file->fd());
-    ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
-    if (length <= 0 || size_t(length) >= sizeof target - 1) {
+    // From the name the handle was opened by, its links followed now. The descriptor's own link
+    // in /proc names the file itself, which is no good: once another file has taken its name
+    // (or it was deleted) that link reads "<name> (deleted)", a name a caller would then create.
+    std::optional<std::string> target = ResolvedPath(file->path());
+    if (!target) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return 0;
     }
-    target[length] = '\0';
-    const std::string path = "\\\\?\\" + host::LinuxToWindowsPath(target);
+    const std::string path = "\\\\?\\" + host::LinuxToWindowsPath(*target);
     if (!lpszFilePath || cchFilePath <= path.size()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return DWORD(path.size() + 1);

@@ -12,4 +12,12 @@ FailWritesAfter::~FailWritesAfter() {
     SetWriteLimit(std::nullopt);
 }
 
+BeforeNextWrite::BeforeNextWrite(std::function<void()> action) {
+    SetBeforeNextWrite(std::move(action));
+}
+
+BeforeNextWrite::~BeforeNextWrite() {
+    SetBeforeNextWrite({});
+}
+
 } // namespace platform::testing

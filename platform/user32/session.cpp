@@ -2,7 +2,9 @@
 // gets WM_QUERYENDSESSION and WM_ENDSESSION as the system sends them when the user logs off, so
 // that stopping it from a terminal still runs its shutdown steps. A SIGHUP that the process was
 // started ignoring (nohup) stays ignored. The handler only sets a flag and writes to a pipe;
-// the message loop does the rest on the GUI thread.
+// the message loop does the rest on the GUI thread. Only the first stop signal counts: the ones
+// after it (a service manager's TERM and HUP together, Ctrl+C pressed again during the fade-out)
+// are ignored, since any of them ending the process would lose what the shutdown steps save.
 #include "user32/window_manager.h"
 
 #include <atomic>
@@ -11,27 +13,62 @@
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
+#include <vector>
 
 namespace platform::user32 {
 
 namespace {
 
+// Set by the first stop signal and not cleared while the process lives.
+std::atomic<bool> stop_requested{false};
+// Set once the end of session has begun.
 std::atomic<bool> session_ending{false};
 int session_pipe[2] = {-1, -1};
 
-void OnSessionSignal(int signal_number) {
+void OnSessionSignal(int) {
     int saved = errno;
-    // A second signal before the loop took the first: nothing is listening, so the signal
-    // does what it does by default.
-    if (session_ending.exchange(true)) {
-        std::signal(signal_number, SIG_DFL);
-        std::raise(signal_number);
-    }
-    if (session_pipe[1] >= 0) {
+    if (!stop_requested.exchange(true) && session_pipe[1] >= 0) {
         char byte = 1;
         [[maybe_unused]] ssize_t n = write(session_pipe[1], &byte, 1);
     }
     errno = saved;
+}
+
+void DrainSessionPipe() {
+    if (session_pipe[0] >= 0) {
+        char buffer[16];
+        while (read(session_pipe[0], buffer, sizeof buffer) > 0) {
+        }
+    }
+}
+
+std::vector<HWND> SessionWindows() {
+    std::vector<HWND> tops;
+    std::lock_guard lock(DesktopLock());
+    for (HWND h : TheDesktop().top_level)
+        if (auto w = FindWindowRecord(h); w && !w->destroying && !w->message_only)
+            tops.push_back(h);
+    return tops;
+}
+
+[[noreturn]] void EndSessionOf(const std::vector<HWND>& tops) {
+    session_ending = true;
+    // ExitProcess does not come back in a program; where it unwinds instead (the test
+    // desktop's exit trap), the process goes on as one whose session has not ended.
+    struct Unwound {
+        ~Unwound() {
+            stop_requested = false;
+            session_ending = false;
+        }
+    } unwound;
+    // The session ends whatever the answers are, as it does when the system forces it.
+    for (HWND h : tops)
+        if (IsWindow(h))
+            SendMessageA(h, WM_QUERYENDSESSION, 0, LPARAM(ENDSESSION_CRITICAL));
+    for (HWND h : tops)
+        if (IsWindow(h))
+            SendMessageA(h, WM_ENDSESSION, TRUE, LPARAM(ENDSESSION_CRITICAL));
+    ExitProcess(0);
 }
 
 } // namespace
@@ -67,32 +104,20 @@ int SessionWakeFd() {
 }
 
 void HandleSessionSignal() {
-    if (!session_ending.load(std::memory_order_relaxed) || !session_ending.exchange(false))
+    if (!stop_requested.load(std::memory_order_relaxed) || session_ending)
         return;
-    if (session_pipe[0] >= 0) {
-        char buffer[16];
-        while (read(session_pipe[0], buffer, sizeof buffer) > 0) {
-        }
-    }
-    EndSession();
+    DrainSessionPipe();
+    std::vector<HWND> tops = SessionWindows();
+    // No window left to end: the program has closed its windows and is ending by itself (the
+    // signal came while its window was closing), and its own shutdown saves. Ending the
+    // process here would cut that short; the request stays, for a window made later.
+    if (tops.empty())
+        return;
+    EndSessionOf(tops);
 }
 
 void EndSession() {
-    std::vector<HWND> tops;
-    {
-        std::lock_guard lock(DesktopLock());
-        for (HWND h : TheDesktop().top_level)
-            if (auto w = FindWindowRecord(h); w && !w->destroying && !w->message_only)
-                tops.push_back(h);
-    }
-    // The session ends whatever the answers are, as it does when the system forces it.
-    for (HWND h : tops)
-        if (IsWindow(h))
-            SendMessageA(h, WM_QUERYENDSESSION, 0, LPARAM(ENDSESSION_CRITICAL));
-    for (HWND h : tops)
-        if (IsWindow(h))
-            SendMessageA(h, WM_ENDSESSION, TRUE, LPARAM(ENDSESSION_CRITICAL));
-    ExitProcess(0);
+    EndSessionOf(SessionWindows());
 }
 
 } // namespace platform::user32

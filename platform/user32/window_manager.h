@@ -246,7 +246,8 @@ void SetModifiersHeld(bool shift, bool control, bool alt);
 void InstallSessionSignals();
 int SessionWakeFd();
 // Runs the end of session when a signal asked for it: WM_QUERYENDSESSION, WM_ENDSESSION(TRUE)
-// to every top-level window, then ExitProcess(0).
+// to every top-level window, then ExitProcess(0). Does nothing once the end has begun, nor while
+// no top-level window is left (the program is ending by itself).
 void HandleSessionSignal();
 // The same end of session at once (the display went away): never returns.
 [[noreturn]] void EndSession();

@@ -10,11 +10,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <iterator>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -46,6 +52,34 @@ std::string Nested(int depth) {
         text += "a[";
     return text + "k=1\r\n" + std::string(size_t(depth), ']');
 }
+
+void ReadStartupSettings();
+
+// The user whom permission bits bind, for the cases of files and folders of another user. Root,
+// whom these tests run as here, is not stopped by the bits: a child process takes the uid
+// 65534 and runs the case. Any other user runs it in this process.
+struct AnotherUser {
+    static uid_t Uid() { return geteuid() == 0 ? 65534 : geteuid(); }
+    static gid_t Gid() { return geteuid() == 0 ? 65534 : getegid(); }
+    // body's result, or -1 when it did not end by returning.
+    static int Run(const std::function<int()>& body) {
+        if (geteuid() != 0)
+            return body();
+        pid_t child = fork();
+        if (child == 0) {
+            if (setgroups(0, nullptr) != 0 || setgid(Gid()) != 0 || setuid(Uid()) != 0)
+                _exit(100);
+            _exit(body());
+        }
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+            return -1;
+        return WEXITSTATUS(status);
+    }
+    static void Give(const fs::path& path) {
+        ASSERT_EQ(chown(path.c_str(), Uid(), Gid()), 0) << path;
+    }
+};
 
 int Parse(CDriveProfile& profile, const std::string& text) {
     return profile.LoadText(text.data(), DWORD(text.size()));
@@ -84,7 +118,7 @@ struct ParseCase {
 };
 
 TEST_F(SettingsFileTest, ParserErrors) {
-    const std::string v1024(1024, 'v'), n1024(1024, 'n');
+    const std::string v512(512, 'v'), n512(512, 'n');
     const ParseCase cases[] = {
         {"empty file", "", 0, ""},
         {"one key", "Width=100\r\n", 0, ""},
@@ -101,7 +135,7 @@ TEST_F(SettingsFileTest, ParserErrors) {
         {"name before ]", "A[\r\n\tWidth\r\n]\r\n", PROFILE_ERROR_STRAY_TEXT, "Width"},
         {"name at the end", "Width", PROFILE_ERROR_STRAY_TEXT, "Width"},
         {"name across lines", "Wi\r\n dth", PROFILE_ERROR_STRAY_TEXT, "Width"},
-        {"stray text of 1024", n1024, PROFILE_ERROR_STRAY_TEXT, n1024},
+        {"stray text of 512", n512, PROFILE_ERROR_STRAY_TEXT, n512},
         {"category not closed", "A[\r\n\tWidth=1\r\n", PROFILE_ERROR_UNCLOSED_CATEGORY, ""},
         {"unclosed beats stray", "A[\r\n\tWidth", PROFILE_ERROR_UNCLOSED_CATEGORY, ""},
         {"LF-only in a value", "Width=1\nX=2\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
@@ -112,14 +146,22 @@ TEST_F(SettingsFileTest, ParserErrors) {
         {"CR without LF", "Width=1\rX=2\r\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
         {"CR before a NUL", std::string("Width=1\r\0\n", 10), PROFILE_ERROR_BROKEN_LINE_END, ""},
         {"CR CR LF", "A[\r\r\n]\r\n", PROFILE_ERROR_BROKEN_LINE_END, ""},
-        {"value of 1024", "Width=" + v1024 + "\r\n", 0, ""},
-        {"value of 1025", "Width=" + v1024 + "v\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
-        {"name of 1024", n1024 + "=1\r\n", 0, ""},
-        {"name of 1025", n1024 + "n=1\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
-        {"category name of 1025", n1024 + "n[\r\n]\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"value of 512", "Width=" + v512 + "\r\n", 0, ""},
+        {"value of 513", "Width=" + v512 + "v\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"value of 1024", "Width=" + v512 + v512 + "\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"name of 512", n512 + "=1\r\n", 0, ""},
+        {"name of 513", n512 + "n=1\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"name of 513 across blanks", n512 + " \t n=1\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"category name of 513", n512 + "n[\r\n]\r\n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
+        {"stray text of 513", n512 + "n", PROFILE_ERROR_TOKEN_TOO_LONG, ""},
         {"value without line end", "Width=1", PROFILE_ERROR_UNFINISHED_VALUE, ""},
         {"value empty at the end", "A[\r\n\tWidth=", PROFILE_ERROR_UNFINISHED_VALUE, ""},
         {"too deeply nested", Nested(PROFILE_DEPTH_MAX + 1), PROFILE_ERROR_TOO_DEEP, ""},
+        {"byte-order mark alone", "\xEF\xBB\xBF", 0, ""},
+        {"byte-order mark, then a key", "\xEF\xBB\xBFWidth=1\r\n", 0, ""},
+        {"byte-order mark, then LF", "\xEF\xBB\xBF\nWidth=1\r\n", PROFILE_ERROR_BROKEN_LINE_END,
+         ""},
+        {"half a byte-order mark", "\xEF\xBBWidth", PROFILE_ERROR_STRAY_TEXT, "\xEF\xBBWidth"},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
@@ -161,20 +203,44 @@ TEST_F(SettingsFileTest, RepeatedBlocksMergeAndRepeatedKeysStay) {
     EXPECT_EQ(profile.Render(), "A[\r\n\tK=1\r\n\tK=2\r\n\tL=3\r\n]\r\nB[\r\n]\r\n");
 }
 
-TEST_F(SettingsFileTest, OverLongNamesAndValuesFromTheFileAreCut) {
-    // Up to 1024 characters are read; the tree keeps 512, not splitting a double-byte character.
+// What a file gives is kept whole and written back as it came: a name or value longer than the
+// tree holds is refused at load, never cut at the next save.
+TEST_F(SettingsFileTest, NamesAndValuesFromTheFileAreKeptWholeOrRefused) {
+    const std::string name = std::string(510, 'n') + "\x82\xA0"; // 512 bytes
+    const std::string value = std::string(512, 'v');
+    const std::string text =
+        "C[\r\n\t" + name + "=" + value + "\r\n]\r\n" + name + "[\r\n\tK=1\r\n]\r\n";
     CDriveProfile profile;
-    const std::string name = std::string(511, 'n') + "\x82\xA0" + std::string(400, 'n');
-    const std::string value = std::string(600, 'v');
-    ASSERT_EQ(Parse(profile, "C[\r\n\t" + name + "=" + value + "\r\n]\r\n" + name + "[\r\n]\r\n" +
-                                 name + "[\r\n\tK=1\r\n]\r\n"),
-              1);
+    ASSERT_EQ(Parse(profile, text), 1) << profile.ErrorEnum;
     CDriveProfileCategory* c = profile.GetCategory("C");
     ASSERT_EQ(c->Count(), 1);
-    EXPECT_EQ(std::string(c->GetChild(0, nullptr)->Name), std::string(511, 'n'));
-    EXPECT_EQ(std::string(c->GetString(name.c_str())), std::string(512, 'v'));
-    // Both blocks of the over-long category name land in one category.
-    EXPECT_EQ(profile.GetRoot()->Count(), 2);
+    EXPECT_EQ(std::string(c->GetChild(0, nullptr)->Name), name);
+    EXPECT_EQ(std::string(c->GetString(name.c_str())), value);
+    EXPECT_TRUE(profile.GetRoot()->HasCategory(name.c_str()));
+    EXPECT_EQ(profile.Render(), text);
+
+    for (const std::string& longer :
+         {"C[\r\n\t" + name + "=" + value + "v\r\n]\r\n", "C[\r\n\tn" + name + "=1\r\n]\r\n"}) {
+        CDriveProfile refused;
+        EXPECT_EQ(Parse(refused, longer), 0);
+        EXPECT_EQ(refused.ErrorEnum, DWORD(PROFILE_ERROR_TOKEN_TOO_LONG));
+    }
+}
+
+// A file saved as UTF-8 by a Windows editor starts with a byte-order mark; its first category
+// is read under its own name and the mark is not written back.
+TEST_F(SettingsFileTest, AByteOrderMarkAtTheStartIsSkipped) {
+    WriteBytes(File(), "\xEF\xBB\xBFPlug-ins[\r\n\tInternal:CPUUsage|0[\r\n\t\tDrawnGraphs=2\r\n"
+                       "\t]\r\n]\r\n");
+    LoadSettingsFile();
+    ASSERT_TRUE(bSettingsLoaded);
+    ReadStartupSettings();
+    EXPECT_EQ(pPluginsCategory->GetCategory("Internal:CPUUsage|0")->GetInteger("DrawnGraphs"), 2);
+    SaveSettingsFile();
+    const std::string saved = ReadBytes(File());
+    EXPECT_TRUE(saved.starts_with("Plug-ins[\r\n\tInternal:CPUUsage|0[\r\n\t\tDrawnGraphs=2\r\n"))
+        << saved;
+    EXPECT_EQ(saved.find("Plug-ins[", 1), std::string::npos) << saved;
 }
 
 TEST_F(SettingsFileTest, NestingIsBoundedAndDeepTreesNeedNoDeepStack) {
@@ -375,6 +441,205 @@ TEST_F(SettingsFileTest, SaveIntoAMissingFolderWritesNothing) {
     EXPECT_FALSE(fs::exists(folder_ / "missing"));
 }
 
+std::vector<std::string> NamesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Two copies of the program ending together: the second saves while the first is writing its
+// text. Each puts its own whole file in place, the one that finishes last staying, and neither
+// leaves anything behind.
+TEST_F(SettingsFileTest, TwoSavesAtOnceEachPutTheirWholeFileInPlace) {
+    WriteBytes(File(), kFixture);
+    const std::string path = WindowsPath("Pelmora.pmu");
+    CDriveProfile first, second;
+    first.SetString("copy", "first");
+    second.SetString("copy", "second");
+    // Longer than the first's, so that a mixture of the two could not pass for either.
+    second.SetString("more", std::string(400, 'x').c_str());
+    int secondSaved = -1;
+    {
+        platform::testing::BeforeNextWrite meanwhile([&] {
+            pid_t other = fork();
+            if (other == 0)
+                _exit(second.Save(path.c_str()));
+            int status = 0;
+            if (waitpid(other, &status, 0) == other && WIFEXITED(status))
+                secondSaved = WEXITSTATUS(status);
+        });
+        EXPECT_EQ(first.Save(path.c_str()), 1);
+    }
+    EXPECT_EQ(secondSaved, 1);
+    EXPECT_EQ(ReadBytes(File()), first.Render());
+    ExpectOnlyTheSettingsFile();
+}
+
+// What an earlier save could leave beside the file under the old fixed name is never opened:
+// a link there is not followed, and a folder or a file the user may not write does not stop
+// the save.
+TEST_F(SettingsFileTest, ALeftoverOfTheOldTemporaryNameIsNeverUsed) {
+    const fs::path leftover = folder_ / "Pelmora.pmu.new";
+    const fs::path victim = folder_ / "victim";
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        bool asAnotherUser;
+    } cases[] = {
+        {"a link", [&] { fs::create_symlink(victim, leftover); }, false},
+        {"a folder", [&] { fs::create_directory(leftover); }, false},
+        {"a file the user may not write",
+         [&] {
+             WriteBytes(leftover, "x");
+             fs::permissions(leftover, fs::perms::owner_read | fs::perms::group_read |
+                                           fs::perms::others_read);
+         },
+         true},
+    };
+    CDriveProfile profile;
+    profile.SetInteger("k", 1);
+    const std::string path = WindowsPath("Pelmora.pmu");
+    fs::permissions(folder_.path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        WriteBytes(File(), "old=1\r\n");
+        WriteBytes(victim, "victim\r\n");
+        test.plant();
+        int saved = -1;
+        if (test.asAnotherUser) {
+            AnotherUser::Give(folder_.path());
+            AnotherUser::Give(File());
+            saved = AnotherUser::Run([&] { return profile.Save(path.c_str()); });
+        } else {
+            saved = profile.Save(path.c_str());
+        }
+        EXPECT_EQ(saved, 1);
+        EXPECT_EQ(ReadBytes(File()), profile.Render());
+        EXPECT_EQ(ReadBytes(victim), "victim\r\n");
+        EXPECT_EQ(NamesIn(folder_.path()),
+                  (std::vector<std::string>{"Pelmora.pmu", "Pelmora.pmu.new", "victim"}));
+        fs::remove_all(leftover);
+    }
+}
+
+// A save removes the temporaries that saves killed on the way left beside the file, and only
+// those: one whose process still runs is that copy's save at work.
+TEST_F(SettingsFileTest, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
+    pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string running = std::to_string(getppid());
+    const std::string self = std::to_string(getpid());
+    const std::vector<std::string> kept = {"Pelmora.pmu",
+                                           "Pelmora.pmu." + running + "-3.new",
+                                           "Pelmora.pmu.new",
+                                           "Pelmora.pmu.backup",
+                                           "Pelmora.pmu.x-1.new",
+                                           "Pelmora.pmu." + std::to_string(gone) + "-1.new.txt",
+                                           "Other.pmu." + std::to_string(gone) + "-1.new"};
+    for (const std::string& name : kept)
+        WriteBytes(folder_ / name, "x");
+    for (const std::string& name :
+         {"Pelmora.pmu." + std::to_string(gone) + "-0.new",
+          "Pelmora.pmu." + std::to_string(gone) + "-12.new", "Pelmora.pmu." + self + "-7.new"})
+        WriteBytes(folder_ / name, "half a save");
+    CDriveProfile profile;
+    profile.SetInteger("k", 1);
+    ASSERT_EQ(profile.Save(WindowsPath("Pelmora.pmu").c_str()), 1);
+    std::vector<std::string> expected = kept;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(NamesIn(folder_.path()), expected);
+    EXPECT_EQ(ReadBytes(File()), profile.Render());
+}
+
+// A folder the user may not write, holding a settings file the user may: the file is written
+// where it stands.
+TEST_F(SettingsFileTest, AFileInAFolderThatMayNotBeWrittenIsRewrittenInPlace) {
+    WriteBytes(File(), std::string(3000, 'x') + "=1\r\n");
+    AnotherUser::Give(File());
+    fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                        fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+    CDriveProfile profile;
+    profile.SetInteger("k", 1);
+    const std::string path = WindowsPath("Pelmora.pmu");
+    const int saved = AnotherUser::Run([&] { return profile.Save(path.c_str()); });
+    fs::permissions(folder_.path(), fs::perms::owner_all);
+    EXPECT_EQ(saved, 1);
+    EXPECT_EQ(ReadBytes(File()), profile.Render());
+    ExpectOnlyTheSettingsFile();
+}
+
+// A settings file that is there but cannot be read is never replaced by the defaults the
+// program started on: held by another program, another user's, or not a file at all.
+TEST_F(SettingsFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced) {
+    const std::string held = "held=1\r\n";
+    struct Case {
+        const char* what;
+        std::function<void()> before;
+        bool asAnotherUser;
+    } cases[] = {
+        {"held without sharing", nullptr, false},
+        {"another user's",
+         [&] {
+             // Writable, so that it does not look read-only, but not readable.
+             WriteBytes(File(), held);
+             fs::permissions(File(), fs::perms::owner_write);
+             AnotherUser::Give(folder_.path());
+         },
+         true},
+        {"a folder", [&] { fs::create_directory(File()); }, false},
+    };
+    fs::permissions(folder_.path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    // The start and the end of a run: 1 when the file would have been written.
+    auto run = [] {
+        LoadSettingsFile();
+        const bool loaded = bSettingsLoaded;
+        ReadStartupSettings();
+        SaveSettingsFile();
+        delete GetDriveProfile();
+        SetDriveProfile(nullptr);
+        return loaded ? 1 : 0;
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        fs::remove_all(File());
+        int result = -1;
+        if (!test.before) {
+            WriteBytes(File(), held);
+            HANDLE other = CreateFileA(WindowsPath("Pelmora.pmu").c_str(), GENERIC_READ, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(other, INVALID_HANDLE_VALUE);
+            LoadSettingsFile();
+            result = bSettingsLoaded ? 1 : 0;
+            // The other program lets go before this one ends.
+            CloseHandle(other);
+            ReadStartupSettings();
+            SaveSettingsFile();
+            delete GetDriveProfile();
+            SetDriveProfile(nullptr);
+        } else {
+            test.before();
+            result = test.asAnotherUser ? AnotherUser::Run(run) : run();
+        }
+        EXPECT_EQ(result, 0);
+        if (fs::is_regular_file(File())) {
+            fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write);
+            EXPECT_EQ(ReadBytes(File()), held);
+        } else {
+            EXPECT_TRUE(fs::is_directory(File()));
+        }
+        ExpectOnlyTheSettingsFile();
+    }
+}
+
 TEST_F(SettingsFileTest, ReaderStopsAtTheFirstNulOfTheFile) {
     WriteBytes(File(), std::string("A=1\r\n\0B=2\r\n", 11));
     CDriveProfile profile;
@@ -455,7 +720,7 @@ TEST_F(SettingsFileTest, AFileThatCannotBeParsedEndsTheProgramAndStaysAsItIs) {
 
 TEST_F(SettingsFileTest, ErrorTextsAreCutToTheirBuffer) {
     CDriveProfile profile;
-    ASSERT_EQ(Parse(profile, std::string(1024, 's')), 0);
+    ASSERT_EQ(Parse(profile, std::string(512, 's')), 0);
     std::string text = profile.GetErrorText();
     EXPECT_EQ(text.size(), 512u);
     EXPECT_EQ(text.substr(0, 2 + 10), "\"" + std::string(11, 's'));

@@ -97,6 +97,36 @@ TEST_F(FileReplace, FinalPathFollowsLinks) {
     CloseHandle(file);
 }
 
+// The name the handle was opened by, even once another file has taken it or it was deleted:
+// never a name of a file that is not there, such as "file (deleted)".
+TEST_F(FileReplace, FinalPathIsTheOpenedNameWhenTheFileIsReplacedOrDeleted) {
+    const struct {
+        const char* what;
+        void (*change)(const fs::path& folder);
+    } cases[] = {
+        {"replaced",
+         [](const fs::path& folder) {
+             platform::testing::WriteWholeFile(folder / "other", "y");
+             fs::rename(folder / "other", folder / "file");
+         }},
+        {"deleted", [](const fs::path& folder) { fs::remove(folder / "file"); }},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        dir_.WriteFile("file", "x");
+        HANDLE file = CreateFileA(dir_.WindowsPath("file").c_str(), 0,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        test.change(dir_.path());
+        char path[MAX_PATH * 4];
+        const std::string expected = "\\\\?\\" + dir_.WindowsPath("file");
+        EXPECT_EQ(GetFinalPathNameByHandleA(file, path, sizeof path, 0), expected.size());
+        EXPECT_EQ(std::string(path), expected);
+        CloseHandle(file);
+    }
+}
+
 TEST_F(FileReplace, FlushNeedsAWritableHandle) {
     dir_.WriteFile("file", "1");
     HANDLE reading = CreateFileA(dir_.WindowsPath("file").c_str(), GENERIC_READ, FILE_SHARE_READ,

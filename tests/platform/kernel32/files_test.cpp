@@ -62,6 +62,20 @@ TEST_F(Files, DispositionsOnExistingAndMissingFiles) {
             EXPECT_EQ(dir_.ReadFile(name), c.contents_after) << name;
         }
     }
+    // A new file is never made through a link: a name that is a link, to a file or to nothing,
+    // is a name that exists, and what it points to stays as it is.
+    dir_.WriteFile("target", "old");
+    fs::create_symlink(dir_ / "target", dir_ / "link");
+    fs::create_symlink(dir_ / "nothing", dir_ / "dangling");
+    for (const char* name : {"link", "dangling"}) {
+        EXPECT_EQ(CreateFileA(dir_.WindowsPath(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr),
+                  INVALID_HANDLE_VALUE)
+            << name;
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_EXISTS)) << name;
+    }
+    EXPECT_EQ(dir_.ReadFile("target"), "old");
+    EXPECT_FALSE(fs::exists(dir_ / "nothing"));
     EXPECT_EQ(CreateFileA(dir_.WindowsPath("no-folder\\x").c_str(), GENERIC_READ, 0, nullptr,
                           OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <poll.h>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,6 +97,172 @@ TEST_P(SessionSignal, EndsTheSessionThroughTheMessageLoop) {
 
 INSTANTIATE_TEST_SUITE_P(TerminateInterruptAndHangUp, SessionSignal,
                          ::testing::Values(SIGTERM, SIGINT, SIGHUP));
+
+// Whether a signal sent to the process waits to be taken. Signals of one kind do not queue,
+// so one is sent only once the one of its kind before it has been taken.
+bool Pending(pid_t pid, int signal) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.starts_with("ShdPnd:"))
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+    }
+    return false;
+}
+
+void SendOneByOne(pid_t pid, const std::vector<int>& signals) {
+    for (int signal : signals) {
+        for (int i = 0; i < 1000 && Pending(pid, signal); ++i) // up to 10 s
+            usleep(10'000);
+        kill(pid, signal);
+    }
+}
+
+// A child whose window takes its time over the end of session, or over its own close, as a
+// program fading its window out does: it tells the parent, which sends more stop signals, and
+// goes on once the parent says so.
+int to_parent = -1;
+int from_parent = -1;
+
+void TellParentAndWait(char what) {
+    if (write(to_parent, &what, 1) != 1)
+        _exit(2);
+    char go = 0;
+    if (read(from_parent, &go, 1) != 1)
+        _exit(2);
+}
+
+void WriteSessionFile(const char* text) {
+    if (FILE* f = std::fopen(session_file.c_str(), "w")) {
+        std::fputs(text, f);
+        std::fclose(f);
+    }
+}
+
+LRESULT CALLBACK SlowEndProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    switch (m) {
+    case WM_ENDSESSION:
+        TellParentAndWait('e');
+        WriteSessionFile("endsession");
+        return 0;
+    case WM_CLOSE:
+        TellParentAndWait('c');
+        DestroyWindow(h);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(h, m, wp, lp);
+}
+
+// Exits 4 when its loop ends by its own close.
+[[noreturn]] void RunSlowEndChild(bool closes) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = SlowEndProc;
+    wc.lpszClassName = "SlowEnd";
+    RegisterClassExA(&wc);
+    HWND w = CreateWindowExA(0, "SlowEnd", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                             nullptr);
+    if (!w)
+        _exit(2);
+    if (closes)
+        PostMessageA(w, WM_CLOSE, 0, 0);
+    TellParentAndWait('r');
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) == 1)
+        DispatchMessageA(&msg);
+    WriteSessionFile("own end");
+    _exit(4);
+}
+
+// Only the first stop signal counts: those after it, back to back with it or while the end is
+// under way, must not end the process before its window has done with the end.
+TEST(SessionSignals, LaterStopSignalsWaitForTheEnd) {
+    // A child that ends early must fail the case, not end this process with its pipe.
+    std::signal(SIGPIPE, SIG_IGN);
+    struct Case {
+        const char* what;
+        bool closes;             // the child closes its window itself, saying 'c'
+        std::vector<int> first;  // sent at once, back to back
+        std::vector<int> during; // sent while the child is in its end
+        int exit;
+        const char* file;
+    } cases[] = {
+        {"TERM, CONT and HUP back to back", false, {SIGTERM, SIGCONT, SIGHUP}, {}, 0, "endsession"},
+        {"Ctrl+C three times during the end",
+         false,
+         {SIGINT},
+         {SIGINT, SIGINT, SIGINT},
+         0,
+         "endsession"},
+        {"every stop signal during the end",
+         false,
+         {SIGHUP},
+         {SIGTERM, SIGINT, SIGHUP},
+         0,
+         "endsession"},
+        {"a stop while the window closes", true, {}, {SIGTERM}, 4, "own end"},
+        {"stops while the window closes", true, {}, {SIGTERM, SIGINT, SIGHUP}, 4, "own end"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        const platform::testing::TemporaryFolder folder("pelmora-session");
+        session_file = (folder / "ended").string();
+        int up[2], down[2];
+        ASSERT_EQ(pipe(up), 0);
+        ASSERT_EQ(pipe(down), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(up[0]);
+            close(down[1]);
+            to_parent = up[1];
+            from_parent = down[0];
+            RunSlowEndChild(test.closes);
+        }
+        close(up[1]);
+        close(down[0]);
+        auto hear = [&](char expected) {
+            pollfd pfd{up[0], POLLIN, 0};
+            char word = 0;
+            return poll(&pfd, 1, 10'000) == 1 && read(up[0], &word, 1) == 1 && word == expected;
+        };
+        auto say = [&] {
+            char go = 1;
+            return write(down[1], &go, 1) == 1;
+        };
+        EXPECT_TRUE(hear('r'));
+        EXPECT_TRUE(say());
+        SendOneByOne(child, test.first);
+        EXPECT_TRUE(hear(test.closes ? 'c' : 'e'));
+        SendOneByOne(child, test.during);
+        EXPECT_TRUE(say());
+        int status = 0;
+        pid_t done = 0;
+        for (int i = 0; i < 1000 && done == 0; ++i) { // up to 10 s
+            done = waitpid(child, &status, WNOHANG);
+            if (done == 0)
+                usleep(10'000);
+        }
+        if (done == 0) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+        }
+        close(up[0]);
+        close(down[1]);
+        if (done == 0 || !WIFEXITED(status)) {
+            ADD_FAILURE() << (done == 0 ? "the child did not end" : "the child was killed");
+            continue;
+        }
+        EXPECT_EQ(WEXITSTATUS(status), test.exit);
+        std::ifstream in(session_file);
+        std::string text;
+        std::getline(in, text);
+        EXPECT_EQ(text, test.file);
+    }
+}
 
 TEST_F(WindowTest, ASignalSendsTheEndOfSessionToEveryTopLevelWindow) {
     HWND a = Popup(0, 0, 10, 10);
