@@ -23,8 +23,9 @@ struct DialogState {
     DialogRequest request;
     bool ended = false;
     INT_PTR result = 0;
-    HFONT font = nullptr; // made from the template's font; the dialog owns it
-    SIZE units{6, 13};    // pixels per 4 horizontal and per 8 vertical dialog units
+    HFONT font = nullptr;     // the font its controls are drawn in (WM_SETFONT, WM_GETFONT)
+    HFONT own_font = nullptr; // made from the template's font: the dialog's own, deleted with it
+    SIZE units{6, 13};        // pixels per 4 horizontal and per 8 vertical dialog units
     WORD default_id = IDOK;
     bool owner_disabled = false; // the modal loop disabled the owner and enables it again
     HWND saved_focus = nullptr;
@@ -464,6 +465,7 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& t, HWND 
 
     if (font) {
         state->font = font;
+        state->own_font = font;
         SendMessageA(hwnd, WM_SETFONT, WPARAM(font), FALSE);
         if (!IsWindow(hwnd))
             return nullptr;
@@ -663,9 +665,10 @@ LRESULT WINAPI DefDlgProcA(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam) {
             EnableOwnerAgain(*state);
             States().Erase(hDlg);
         }
-        // The font made from the template goes with the dialog (its controls have gone).
-        if (state && state->font)
-            DeleteObject(state->font);
+        // The font made from the template goes with the dialog (its controls have gone); a font
+        // the program set with WM_SETFONT stays the program's.
+        if (state && state->own_font)
+            DeleteObject(state->own_font);
         return DefWindowProcA(hDlg, Msg, wParam, lParam);
     }
     if (handled) {

@@ -333,6 +333,30 @@ TEST_F(DialogTest, ControlsAreMadeFromTheTemplateInPixelsOfItsFont) {
 // A dialog's base units come from its font as the system measures them: the average width of
 // the letters A to Z and a to z, rounded to the nearest pixel, and the font's cell height. A
 // template without a font is laid out in the system font.
+TEST_F(DialogTest, AFontTheProgramSetsStaysTheProgramsWhenTheDialogEnds) {
+    LOGFONTA lf{};
+    lf.lfHeight = -16;
+    std::strcpy(lf.lfFaceName, "Courier New");
+    HFONT mine = CreateFontIndirectA(&lf);
+    ASSERT_NE(mine, nullptr);
+    HFONT own = nullptr;
+    AnswerNextDialog("CONTROLS", DialogScript()
+                                     .Do([&](HWND dialog) {
+                                         own = HFONT(SendMessageA(dialog, WM_GETFONT, 0, 0));
+                                         SendMessageA(dialog, WM_SETFONT, WPARAM(mine), FALSE);
+                                         EXPECT_EQ(HFONT(SendMessageA(dialog, WM_GETFONT, 0, 0)),
+                                                   mine);
+                                     })
+                                     .Click(IDOK));
+    EXPECT_EQ(Run("CONTROLS"), IDOK);
+    ASSERT_NE(own, nullptr);
+    LOGFONTA seen{};
+    // The dialog's own font went with it; the program's is still there to use and delete.
+    EXPECT_EQ(GetObjectA(own, sizeof seen, &seen), 0);
+    EXPECT_EQ(GetObjectA(mine, sizeof seen, &seen), int(sizeof seen));
+    EXPECT_TRUE(DeleteObject(mine));
+}
+
 TEST_F(DialogTest, BaseUnitsComeFromTheDialogsFont) {
     struct Case {
         const char* dialog;
