@@ -150,7 +150,7 @@ DialogTemplate MakeTemplate() {
     DialogTemplate t;
     t.style = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT;
     t.caption = kColorDialogCaption;
-    t.font = user32::DialogFont{"MS UI Gothic", 9, 0, false, 1};
+    t.font = user32::DialogFont{"MS Shell Dlg", 8, 0, false, 1};
     t.cx = 228;
     t.cy = 160;
     auto add = [&](const char* cls, const char* text, int id, DWORD style, short x, short y,
