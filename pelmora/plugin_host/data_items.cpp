@@ -82,6 +82,23 @@ BOOL IsDisplayName(const COnePlugin* plugin, LPCSTR name) {
     FatalExit(LoadResourceString(IDS_ROW_ERROR));
 }
 
+// The global index of the first data item, in plug-in list order, that `match` (plug-in,
+// item number) takes; -1 for none.
+template <typename Match> int FindDataIndex(Match match) {
+    int k = 0;
+    for (DWORD p = 0; p < GetPluginCount(); ++p) {
+        COnePlugin* plugin = GetPluginSlot(p);
+        if (!plugin)
+            break;
+        for (DWORD j = 0; j < plugin->Info.dwDataItems; ++j) {
+            if (match(plugin, j))
+                return k;
+            k += 1;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 LPSTR DataIndexToKey(DWORD index) {
@@ -124,18 +141,8 @@ int DataKeyToIndex(LPCSTR displayKey) {
     DWORD item;
     if (!ParseKey(displayKey, szName, &item))
         return -1;
-    int k = 0;
-    for (DWORD p = 0; p < GetPluginCount(); ++p) {
-        COnePlugin* plugin = GetPluginSlot(p);
-        if (!plugin)
-            break;
-        for (DWORD j = 0; j < plugin->Info.dwDataItems; ++j) {
-            if (j == item && IsDisplayName(plugin, szName))
-                return k;
-            k += 1;
-        }
-    }
-    return -1;
+    return FindDataIndex(
+        [&](COnePlugin* plugin, DWORD j) { return j == item && IsDisplayName(plugin, szName); });
 }
 
 LPSTR DataKeyToText(LPCSTR displayKey) {
@@ -164,18 +171,9 @@ int GraphToDataIndex(int r) {
     const COneGraph* graph = GetGraph(r);
     if (!graph || !graph->Plugin)
         return -1;
-    int k = 0;
-    for (DWORD p = 0; p < GetPluginCount(); ++p) {
-        COnePlugin* plugin = GetPluginSlot(p);
-        if (!plugin)
-            break;
-        for (DWORD j = 0; j < plugin->Info.dwDataItems; ++j) {
-            if (plugin == graph->Plugin && j == graph->dwPluralNumber)
-                return k;
-            k += 1;
-        }
-    }
-    return -1;
+    return FindDataIndex([&](COnePlugin* plugin, DWORD j) {
+        return plugin == graph->Plugin && j == graph->dwPluralNumber;
+    });
 }
 
 COnePlugin* FindPluginByName(LPCSTR name) {
