@@ -275,6 +275,11 @@ LPCSTR CDriveProfile::ParseCategory(CDriveProfileCategory* category, LPCSTR posi
 std::string CDriveProfile::Render() {
     std::string out;
     WriteCategory(Root.get(), out, 0);
+    // A first name may begin with the bytes of a UTF-8 byte-order mark (in code page 932 a
+    // double-byte character and a half-width katakana), which the next read would skip; a TAB,
+    // which the reader passes over, keeps them in the name.
+    if (out.starts_with("\xEF\xBB\xBF"))
+        out.insert(out.begin(), '\t');
     return out;
 }
 

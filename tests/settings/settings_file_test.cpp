@@ -243,6 +243,22 @@ TEST_F(SettingsFileTest, AByteOrderMarkAtTheStartIsSkipped) {
     EXPECT_EQ(saved.find("Plug-ins[", 1), std::string::npos) << saved;
 }
 
+TEST_F(SettingsFileTest, AFirstNameThatBeginsWithTheMarksBytesKeepsThem) {
+    // A mark, then a category whose name begins with the mark's three bytes.
+    CDriveProfile profile;
+    ASSERT_EQ(Parse(profile, "\xEF\xBB\xBF\xEF\xBB\xBF"
+                             "A[\r\n\tK=1\r\n]\r\n"),
+              1);
+    const std::string first = profile.Render();
+    CDriveProfile again;
+    ASSERT_EQ(Parse(again, first), 1);
+    ASSERT_NE(again.GetCategory("\xEF\xBB\xBF"
+                                "A"),
+              nullptr)
+        << first;
+    EXPECT_EQ(again.Render(), first);
+}
+
 TEST_F(SettingsFileTest, NestingIsBoundedAndDeepTreesNeedNoDeepStack) {
     CDriveProfile profile;
     ASSERT_EQ(Parse(profile, Nested(PROFILE_DEPTH_MAX)), 1);
