@@ -771,6 +771,28 @@ TEST_F(DialogTest, ALetterOnAButtonIsAnAccessKey) {
     EXPECT_TRUE(DialogsShown().at(0).errors.empty());
 }
 
+// A letter typed in a control that takes characters is that control's, never the access key
+// of a button beside it.
+TEST_F(DialogTest, ALetterInAControlThatTakesCharactersIsNoAccessKey) {
+    const int controls[] = {IDC_EDIT, IDC_LIST, IDC_COMBO, IDC_LIST_VIEW, IDC_TABS, IDC_HOT_KEY};
+    DialogScript script;
+    for (int id : controls) {
+        script.Do([id](HWND dialog) {
+            SetFocus(GetDlgItem(dialog, id));
+            Commands().clear();
+        });
+        script.PressKey('A');
+        script.Do([id](HWND) {
+            EXPECT_EQ(GetDlgCtrlID(GetFocus()), id);
+            EXPECT_TRUE(Clicks().empty()) << "typed in " << id << ", the button was pressed";
+        });
+    }
+    script.PressEscape();
+    AnswerNextDialog("TYPING", script);
+    EXPECT_EQ(Run("TYPING"), IDCANCEL);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
 // A push button with the focus is drawn as the default; when the focus goes to a control that
 // is no push button, the dialog's own default is drawn so again, and Enter follows the frame.
 TEST_F(DialogTest, TheDefaultFrameFollowsTheFocusedPushButton) {
