@@ -330,9 +330,8 @@ TEST_F(DialogTest, ControlsAreMadeFromTheTemplateInPixelsOfItsFont) {
     EXPECT_EQ(GetForegroundWindow(), owner_) << "the owner is active again";
 }
 
-// A dialog's base units come from its font as the system measures them: the average width of
-// the letters A to Z and a to z, rounded to the nearest pixel, and the font's cell height. A
-// template without a font is laid out in the system font.
+// The font made from the template is the dialog's and goes with it; one the program gives it
+// with WM_SETFONT stays the program's.
 TEST_F(DialogTest, AFontTheProgramSetsStaysTheProgramsWhenTheDialogEnds) {
     LOGFONTA lf{};
     lf.lfHeight = -16;
@@ -357,6 +356,9 @@ TEST_F(DialogTest, AFontTheProgramSetsStaysTheProgramsWhenTheDialogEnds) {
     EXPECT_TRUE(DeleteObject(mine));
 }
 
+// A dialog's base units come from its font as the system measures them: the average width of
+// the letters A to Z and a to z, rounded to the nearest pixel, and the font's cell height. A
+// template without a font is laid out in the system font.
 TEST_F(DialogTest, BaseUnitsComeFromTheDialogsFont) {
     struct Case {
         const char* dialog;
