@@ -371,7 +371,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
         return 0;
     }
     case WM_GETDLGCODE:
-        return DLGC_WANTARROWS;
+        // Characters too: a letter typed in the list is the list's, never a button's access key.
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         Refresh(hwnd, *s);

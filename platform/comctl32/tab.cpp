@@ -168,7 +168,8 @@ LRESULT CALLBACK TabProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) 
         user32::Redraw(hwnd);
         return 0;
     case WM_GETDLGCODE:
-        return DLGC_WANTARROWS;
+        // Characters too: a letter typed on the focused strip is no access key of the page.
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_PAINT:
         Paint(hwnd, *s);
         return 0;

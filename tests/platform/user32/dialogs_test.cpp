@@ -330,9 +330,8 @@ TEST_F(DialogTest, ControlsAreMadeFromTheTemplateInPixelsOfItsFont) {
     EXPECT_EQ(GetForegroundWindow(), owner_) << "the owner is active again";
 }
 
-// A dialog's base units come from its font as the system measures them: the average width of
-// the letters A to Z and a to z, rounded to the nearest pixel, and the font's cell height. A
-// template without a font is laid out in the system font.
+// The font made from the template is the dialog's and goes with it; one the program gives it
+// with WM_SETFONT stays the program's.
 TEST_F(DialogTest, AFontTheProgramSetsStaysTheProgramsWhenTheDialogEnds) {
     LOGFONTA lf{};
     lf.lfHeight = -16;
@@ -357,6 +356,9 @@ TEST_F(DialogTest, AFontTheProgramSetsStaysTheProgramsWhenTheDialogEnds) {
     EXPECT_TRUE(DeleteObject(mine));
 }
 
+// A dialog's base units come from its font as the system measures them: the average width of
+// the letters A to Z and a to z, rounded to the nearest pixel, and the font's cell height. A
+// template without a font is laid out in the system font.
 TEST_F(DialogTest, BaseUnitsComeFromTheDialogsFont) {
     struct Case {
         const char* dialog;
@@ -768,6 +770,28 @@ TEST_F(DialogTest, ALetterOnAButtonIsAnAccessKey) {
     script.PressEscape();
     AnswerNextDialog("ACCESS_KEYS", script);
     EXPECT_EQ(Run("ACCESS_KEYS"), IDCANCEL);
+    EXPECT_TRUE(DialogsShown().at(0).errors.empty());
+}
+
+// A letter typed in a control that takes characters is that control's, never the access key
+// of a button beside it.
+TEST_F(DialogTest, ALetterInAControlThatTakesCharactersIsNoAccessKey) {
+    const int controls[] = {IDC_EDIT, IDC_LIST, IDC_COMBO, IDC_LIST_VIEW, IDC_TABS, IDC_HOT_KEY};
+    DialogScript script;
+    for (int id : controls) {
+        script.Do([id](HWND dialog) {
+            SetFocus(GetDlgItem(dialog, id));
+            Commands().clear();
+        });
+        script.PressKey('A');
+        script.Do([id](HWND) {
+            EXPECT_EQ(GetDlgCtrlID(GetFocus()), id);
+            EXPECT_TRUE(Clicks().empty()) << "typed in " << id << ", the button was pressed";
+        });
+    }
+    script.PressEscape();
+    AnswerNextDialog("TYPING", script);
+    EXPECT_EQ(Run("TYPING"), IDCANCEL);
     EXPECT_TRUE(DialogsShown().at(0).errors.empty());
 }
 

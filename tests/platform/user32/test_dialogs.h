@@ -23,3 +23,6 @@
 #define IDC_PICTURE 36
 #define IDC_PLAIN_EDIT 37
 #define IDC_COLOR 38
+#define IDC_LIST_VIEW 39
+#define IDC_TABS 40
+#define IDC_HOT_KEY 41
