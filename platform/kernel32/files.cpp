@@ -238,7 +238,9 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     struct stat before {};
     bool existed = stat(path->c_str(), &before) == 0;
     if (existed && !OpensAsFile(before.st_mode, folders)) {
-        SetLastError(ERROR_ACCESS_DENIED);
+        // To CREATE_NEW the name is taken, whatever holds it: a caller making names until one
+        // is free must pass it over, not take it for a folder it may not write.
+        SetLastError(dwCreationDisposition == CREATE_NEW ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     int mode = (dwFlagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;

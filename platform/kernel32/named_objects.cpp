@@ -264,12 +264,19 @@ std::shared_ptr<SharedFile> OpenExisting(const Place& place, DWORD* error) {
     return nullptr;
 }
 
-// A new file, sized, zeroed, marked with its kind and written by `prepare`.
+// A new file, sized, zeroed, marked with its kind and written by `prepare`. Its memory is
+// taken now, as the system commits a section when it makes it: a file only sized would get its
+// pages at their first touch, and on a full file system that touch faults (SIGBUS).
 int NewFile(int fd, NamedKind kind, uint64_t size, const PrepareFile& prepare, DWORD* error) {
     if (fd < 0 || fchmod(fd, ModeOf(kind)) != 0 || ftruncate(fd, off_t(size)) != 0) {
         *error = ErrorOfErrno(errno);
         if (fd >= 0)
             close(fd);
+        return -1;
+    }
+    if (int reserved = posix_fallocate(fd, 0, off_t(size)); reserved != 0) {
+        *error = ErrorOfErrno(reserved);
+        close(fd);
         return -1;
     }
     if (prepare && !prepare(fd)) {

@@ -42,12 +42,24 @@ void DrainSessionPipe() {
     }
 }
 
-std::vector<HWND> SessionWindows() {
+// The windows the session ends; *here tells whether the calling thread is the one to end it.
+// That is the process's first thread, the program's, when it owns one of them: its shutdown may
+// wait for a plug-in's thread to end, and that thread, were it sending the end, would wait for
+// the first one. Without a window of the first thread's, any thread that owns one ends it.
+std::vector<HWND> SessionWindows(bool* here = nullptr) {
     std::vector<HWND> tops;
+    const uint32_t me = CurrentThread(), first = uint32_t(getpid());
+    bool mine = false, firsts = false;
     std::lock_guard lock(DesktopLock());
-    for (HWND h : TheDesktop().top_level)
-        if (auto w = FindWindowRecord(h); w && !w->destroying && !w->message_only)
+    for (HWND h : TheDesktop().top_level) {
+        if (auto w = FindWindowRecord(h); w && !w->destroying && !w->message_only) {
             tops.push_back(h);
+            mine = mine || w->thread == me;
+            firsts = firsts || w->thread == first;
+        }
+    }
+    if (here)
+        *here = mine && (me == first || !firsts);
     return tops;
 }
 
@@ -100,14 +112,21 @@ const bool installed_at_load = (InstallSessionSignals(), true);
 } // namespace
 
 int SessionWakeFd() {
-    return session_pipe[0];
+    if (session_pipe[0] < 0)
+        return -1;
+    bool here = false;
+    return SessionWindows(&here).empty() || here ? session_pipe[0] : -1;
 }
 
 void HandleSessionSignal() {
     if (!stop_requested.load(std::memory_order_relaxed) || session_ending)
         return;
+    bool here = false;
+    std::vector<HWND> tops = SessionWindows(&here);
+    // Left to the thread that is to end it (see SessionWindows), which also watches for it.
+    if (!tops.empty() && !here)
+        return;
     DrainSessionPipe();
-    std::vector<HWND> tops = SessionWindows();
     // No window left to end: the program has closed its windows and is ending by itself (the
     // signal came while its window was closing), and its own shutdown saves. Ending the
     // process here would cut that short; the request stays, for a window made later.

@@ -244,10 +244,14 @@ void SetModifiersHeld(bool shift, bool control, bool alt);
 
 // Session end (session.cpp).
 void InstallSessionSignals();
+// What a thread that takes messages watches for a stop signal: readable once one came. -1 for a
+// thread that is not to end the session: one that owns none of the top-level windows, or any
+// other than the process's first thread when that one owns one.
 int SessionWakeFd();
 // Runs the end of session when a signal asked for it: WM_QUERYENDSESSION, WM_ENDSESSION(TRUE)
 // to every top-level window, then ExitProcess(0). Does nothing once the end has begun, nor while
-// no top-level window is left (the program is ending by itself).
+// no top-level window is left (the program is ending by itself), nor on a thread that is not to
+// end it (as above), which leaves the end to the one that is.
 void HandleSessionSignal();
 // The same end of session at once (the display went away): never returns.
 [[noreturn]] void EndSession();

@@ -18,6 +18,7 @@
 #include <grp.h>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -539,6 +540,50 @@ TEST_F(SettingsFileTest, ALeftoverOfTheOldTemporaryNameIsNeverUsed) {
         EXPECT_EQ(NamesIn(folder_.path()),
                   (std::vector<std::string>{"Pelmora.pmu", "Pelmora.pmu.new", "victim"}));
         fs::remove_all(leftover);
+    }
+}
+
+// A name the next save would give its temporary that something else holds already (a folder,
+// a FIFO) is passed over as a taken one: the save still goes through a temporary of its own,
+// so one that fails midway leaves the previous file whole instead of half rewritten.
+TEST_F(SettingsFileTest, ATemporaryNameThatIsTakenIsPassedOver) {
+    const std::string path = WindowsPath("Pelmora.pmu");
+    const std::string ours = "Pelmora.pmu." + std::to_string(getpid()) + "-";
+    CDriveProfile profile;
+    // Longer than the writes let through below.
+    profile.SetString("k", std::string(400, 'x').c_str());
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> plant;
+    } cases[] = {
+        {"a folder", [](const fs::path& at) { fs::create_directory(at); }},
+        {"a fifo", [](const fs::path& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        WriteBytes(File(), kFixture);
+        // The number of the temporary that a save writes; the next save takes the one after.
+        long number = -1;
+        {
+            platform::testing::BeforeNextWrite meanwhile([&] {
+                for (const std::string& name : NamesIn(folder_.path()))
+                    if (name.starts_with(ours))
+                        number = std::stol(name.substr(ours.size()));
+            });
+            ASSERT_EQ(profile.Save(path.c_str()), 1);
+        }
+        ASSERT_GE(number, 0);
+        const fs::path taken = folder_ / (ours + std::to_string(number + 1) + ".new");
+        test.plant(taken);
+        WriteBytes(File(), kFixture);
+        {
+            platform::testing::FailWritesAfter diskFull(40);
+            EXPECT_EQ(profile.Save(path.c_str()), 0);
+        }
+        EXPECT_EQ(ReadBytes(File()), kFixture);
+        EXPECT_EQ(NamesIn(folder_.path()),
+                  (std::vector<std::string>{"Pelmora.pmu", taken.filename().string()}));
+        fs::remove(taken);
     }
 }
 

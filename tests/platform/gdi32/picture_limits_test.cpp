@@ -365,6 +365,33 @@ TEST(PictureLimits, AProgressiveJpegOfEndlessScansIsRefused) {
     EXPECT_EQ(Load(Jpeg({64, 64, 1, true, 1000})).result, CTL_E_INVALIDPICTURE);
 }
 
+// The same file marked as arithmetic-coded (its frame marker SOF9 or SOF10 for SOF0 or SOF2),
+// which the system's reader does not read. Such a coder spends far less than a bit of the file
+// on each of its decisions, so that a few megabytes of scans hold seconds of decoding.
+std::vector<char> Arithmetic(std::vector<char> jpeg) {
+    for (size_t i = 2; i + 1 < jpeg.size(); ++i) {
+        if (jpeg[i] == '\xFF' && (jpeg[i + 1] == '\xC0' || jpeg[i + 1] == '\xC2')) {
+            jpeg[i + 1] = jpeg[i + 1] == '\xC0' ? '\xC9' : '\xCA';
+            break;
+        }
+    }
+    return jpeg;
+}
+
+TEST(PictureLimits, AnArithmeticCodedJpegIsRefused) {
+    const struct {
+        const char* name;
+        JpegShape shape;
+    } cases[] = {{"sequential", {64, 64}}, {"progressive", {64, 64, 3, true, 9}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Loaded usual = Load(Jpeg(c.shape));
+        ASSERT_EQ(usual.result, S_OK);
+        usual.picture->Release();
+        EXPECT_EQ(Load(Arithmetic(Jpeg(c.shape))).result, CTL_E_INVALIDPICTURE);
+    }
+}
+
 // A stream that is not the layer's own, of `length` bytes: `head`, then zeros. It counts what
 // is read of it.
 class CountingStream final : public IStream {

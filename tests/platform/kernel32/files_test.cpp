@@ -63,11 +63,14 @@ TEST_F(Files, DispositionsOnExistingAndMissingFiles) {
         }
     }
     // A new file is never made through a link: a name that is a link, to a file or to nothing,
-    // is a name that exists, and what it points to stays as it is.
+    // is a name that exists, and what it points to stays as it is. So is a name that holds a
+    // folder or a FIFO: a caller that makes names until one is free passes it over as taken.
     dir_.WriteFile("target", "old");
     fs::create_symlink(dir_ / "target", dir_ / "link");
     fs::create_symlink(dir_ / "nothing", dir_ / "dangling");
-    for (const char* name : {"link", "dangling"}) {
+    fs::create_directory(dir_ / "folder");
+    ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    for (const char* name : {"link", "dangling", "folder", "fifo"}) {
         EXPECT_EQ(CreateFileA(dir_.WindowsPath(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr),
                   INVALID_HANDLE_VALUE)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -22,6 +23,7 @@
 #include <set>
 #include <string>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -253,6 +255,49 @@ TEST_F(ObjectFolder, AnObjectTooSmallForWhatItIsIsRefusedNotMapped) {
     EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, "Cut mutex"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
     CloseHandle(mutex);
+}
+
+// On a file system with no room left (a small /dev/shm that other programs have filled), an
+// object whose memory cannot be had is refused when it is made, as the system refuses a section
+// it cannot commit; given, its memory would fault at the first touch and end the program. Run
+// in a child of a mount namespace of its own, over a small file system mounted there; skipped
+// where no mount may be made.
+TEST_F(ObjectFolder, AnObjectTheFolderHasNoRoomForIsRefusedWhenMade) {
+    constexpr int kSkipped = 77;
+    enum Outcome { kRefused, kGiven, kNamed };
+    const std::string folder = runtime_.path().string();
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k,mode=0700") != 0)
+            _exit(kSkipped);
+        // Fill it: what another program keeps there.
+        int fill = open((folder + "/other").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        static const char page[4096] = {};
+        while (fill >= 0 && write(fill, page, sizeof page) > 0) {
+        }
+        HANDLE section = CreateSection("Full", 65536);
+        if (section) {
+            auto* view = static_cast<char*>(MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0));
+            if (view)
+                std::fill(view, view + 65536, 'x');
+            _exit(kGiven);
+        }
+        if (CreateMutexA(nullptr, FALSE, "Full mutex"))
+            _exit(kGiven);
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename() != "other")
+                _exit(kNamed);
+        _exit(kRefused);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kSkipped)
+        GTEST_SKIP() << "no file system can be mounted here";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), kRefused);
 }
 
 TEST_F(ObjectFolder, AnObjectGoesWithItsLastHolderEvenOneThatWasKilled) {

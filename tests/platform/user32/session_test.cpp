@@ -2,12 +2,14 @@
 
 #include "testing/temporary_folder.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <poll.h>
 #include <string>
+#include <thread>
 #include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -308,6 +310,65 @@ TEST_F(WindowTest, AStopSignalWakesAWaitForSentMessages) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(spy.Of(w, WM_ENDSESSION).size(), 1u);
     CloseHandle(never);
+}
+
+// Another thread that takes its messages (a plug-in's, with a hidden window of its own) leaves
+// the end of the session to the program's thread. Were it to end the session itself, it would
+// wait in its sends for that thread, whose shutdown waits for it to end: neither would go on.
+TEST_F(WindowTest, AnotherThreadLeavesTheEndOfTheSessionToTheWindowsThread) {
+    HWND w = Popup(0, 0, 10, 10);
+    RunUntilIdle();
+    auto wait_for = [](const std::atomic<bool>& state) {
+        for (int i = 0; i < 1000 && !state; ++i) // up to 10 s
+            usleep(10'000);
+        return state.load();
+    };
+    std::atomic<bool> peeked{false}, quit{false}, done{false}, exited_there{false};
+    bool other_ended = false;
+    CurrentHandler() = [&](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (h != w || m != WM_ENDSESSION)
+            return std::nullopt;
+        // The shutdown stops the other thread and waits for it.
+        quit = true;
+        other_ended = wait_for(done);
+        return 0;
+    };
+    ExitTrap trap;
+    raise(SIGTERM);
+    std::thread other([&] {
+        HWND hidden = CreateWindowExA(0, "TestWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      nullptr, nullptr);
+        try {
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+            peeked = true;
+            while (!quit) {
+                if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageA(&msg);
+                std::this_thread::yield();
+            }
+        } catch (const ProcessExited&) {
+            exited_there = true;
+        }
+        DestroyWindow(hidden);
+        done = true;
+    });
+    EXPECT_TRUE(wait_for(peeked)) << "the other thread took the end of the session";
+    // Sent messages are taken until the process ends here or the other thread has ended.
+    UINT code = 99;
+    for (int i = 0; i < 1000 && code == 99 && !done; ++i) { // up to 10 s
+        try {
+            RunUntilIdle();
+        } catch (const ProcessExited& exited) {
+            code = exited.code;
+        }
+        if (code == 99 && !done)
+            usleep(10'000);
+    }
+    other.join();
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(other_ended);
+    EXPECT_FALSE(exited_there);
 }
 
 TEST_F(WindowTest, ACancelledEndOfSessionChangesNothing) {
