@@ -1,6 +1,7 @@
 // Stop signals that come after the first one, as a service manager or an impatient user sends
 // them, while the program is ending: it must still save its settings before it goes.
 #include "program_dir.h"
+#include "testing/signals.h"
 
 #include <gtest/gtest.h>
 
@@ -35,22 +36,10 @@ bool Sleeping(pid_t pid) {
         ;
 }
 
-// Whether a signal sent to the process waits to be taken. Signals of one kind do not queue: a
-// second Ctrl+C sent while the first is still pending is lost in it, so a signal is sent only
-// once the one of its kind before it has been taken; signals of different kinds go back to back.
-bool Pending(pid_t pid, int signal) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.starts_with("ShdPnd:"))
-            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
-    }
-    return false;
-}
-
 void SendOneByOne(e2e::RunningProgram& program, const std::vector<int>& signals) {
     for (int signal : signals) {
-        ASSERT_TRUE(e2e::WaitFor([&] { return !Pending(program.pid(), signal); }, 10s));
+        ASSERT_TRUE(e2e::WaitFor(
+            [&] { return !platform::testing::SignalPending(program.pid(), signal); }, 10s));
         program.Signal(signal);
     }
 }

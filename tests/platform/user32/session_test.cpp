@@ -1,5 +1,6 @@
 #include "test_window.h"
 
+#include "testing/signals.h"
 #include "testing/temporary_folder.h"
 
 #include <atomic>
@@ -100,21 +101,10 @@ TEST_P(SessionSignal, EndsTheSessionThroughTheMessageLoop) {
 INSTANTIATE_TEST_SUITE_P(TerminateInterruptAndHangUp, SessionSignal,
                          ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
-// Whether a signal sent to the process waits to be taken. Signals of one kind do not queue,
-// so one is sent only once the one of its kind before it has been taken.
-bool Pending(pid_t pid, int signal) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.starts_with("ShdPnd:"))
-            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
-    }
-    return false;
-}
-
 void SendOneByOne(pid_t pid, const std::vector<int>& signals) {
     for (int signal : signals) {
-        for (int i = 0; i < 1000 && Pending(pid, signal); ++i) // up to 10 s
+        for (int i = 0; i < 1000 && platform::testing::SignalPending(pid, signal);
+             ++i) // up to 10 s
             usleep(10'000);
         kill(pid, signal);
     }
