@@ -118,8 +118,12 @@ int SessionWakeFd() {
     return SessionWindows(&here).empty() || here ? session_pipe[0] : -1;
 }
 
+bool SessionStopPending() {
+    return stop_requested.load(std::memory_order_relaxed) && !session_ending;
+}
+
 void HandleSessionSignal() {
-    if (!stop_requested.load(std::memory_order_relaxed) || session_ending)
+    if (!SessionStopPending())
         return;
     bool here = false;
     std::vector<HWND> tops = SessionWindows(&here);

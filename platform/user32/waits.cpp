@@ -38,6 +38,8 @@ bool QueueHasLocked(DWORD mask) {
 // that never ends (an object whose holder never lets go) would keep the first signal from ever
 // ending the program.
 bool SessionEndPending() {
+    if (!SessionStopPending())
+        return false;
     pollfd session{SessionWakeFd(), POLLIN, 0};
     return session.fd >= 0 && poll(&session, 1, 0) == 1;
 }

@@ -248,6 +248,9 @@ void InstallSessionSignals();
 // thread that is not to end the session: one that owns none of the top-level windows, or any
 // other than the process's first thread when that one owns one.
 int SessionWakeFd();
+// Whether a stop signal came and its end of session has not begun: a test cheap enough for any
+// loop, before the look at the windows that SessionWakeFd takes.
+bool SessionStopPending();
 // Runs the end of session when a signal asked for it: WM_QUERYENDSESSION, WM_ENDSESSION(TRUE)
 // to every top-level window, then ExitProcess(0). Does nothing once the end has begun, nor while
 // no top-level window is left (the program is ending by itself), nor on a thread that is not to
