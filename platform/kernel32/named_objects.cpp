@@ -104,11 +104,15 @@ bool SameFile(int fd, int folder, const std::string& name) {
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Removes the name when its file has no holder left. The caller holds no lock of its own on fd.
-// Nobody else can take the name away meanwhile: that too needs the exclusive lock.
-void RemoveIfUnheld(int fd, int folder, const std::string& name) {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && SameFile(fd, folder, name))
+// Removes the name when its file has no holder left, and says whether it had none. The caller
+// holds no lock of its own on fd. Nobody else can take the name away meanwhile: that too needs
+// the exclusive lock.
+bool RemoveIfUnheld(int fd, int folder, const std::string& name) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return false;
+    if (SameFile(fd, folder, name))
         unlinkat(folder, name.c_str(), 0);
+    return true;
 }
 
 // Removes every object of the folder that nobody holds any more: what programs that were
@@ -234,12 +238,9 @@ std::shared_ptr<SharedFile> OpenExisting(const Place& place, DWORD* error) {
             *error = ERROR_ACCESS_DENIED;
             return nullptr;
         }
-        if (flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
-            // Nobody holds it: what is left of an object that has ended.
-            if (SameFile(fd.get(), folder, place.file))
-                unlinkat(folder, place.file.c_str(), 0);
+        // Nobody holds it: what is left of an object that has ended.
+        if (RemoveIfUnheld(fd.get(), folder, place.file))
             return nullptr;
-        }
         // Exclusive locks are held only for a moment, by a holder removing the name.
         int locked;
         while ((locked = flock(fd.get(), LOCK_SH)) != 0 && errno == EINTR) {
