@@ -355,16 +355,12 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam
             return 0;
         }
         break;
-    case WM_CHAR: {
+    case WM_CHAR:
         // In a drop-down list a character typed picks the next entry that starts with it, from
         // the first again after the last.
-        const BYTE ch = BYTE(wparam);
-        if (IsDropDownList(hwnd) && ch > ' ' && !IsDBCSLeadByte(ch)) {
-            const char prefix[2] = {char(ch), '\0'};
-            UserSelect(hwnd, *s, s->items.Find(s->selection, prefix, false));
-        }
+        if (IsDropDownList(hwnd))
+            UserSelect(hwnd, *s, s->items.FindTyped(s->selection, BYTE(wparam)));
         return 0;
-    }
     case WM_KEYDOWN: {
         // The keys that open and close the list work on an empty one too: it opens empty, and
         // Escape must close it rather than the dialog.

@@ -403,4 +403,11 @@ int ItemList::Find(int start, std::string_view text, bool whole) const {
     return -1;
 }
 
+int ItemList::FindTyped(int start, BYTE ch) const {
+    if (ch <= ' ' || IsDBCSLeadByte(ch))
+        return -1;
+    const char prefix[2] = {char(ch), '\0'};
+    return Find(start, prefix, false);
+}
+
 } // namespace platform::user32

@@ -195,6 +195,10 @@ public:
     // Searches from the item after `start` to the end and on from the first item (start -1:
     // from the first), ignoring case; `whole` compares whole texts, else prefixes.
     int Find(int start, std::string_view text, bool whole) const;
+    // The next item, as Find goes, whose text starts with a character the user typed; -1 for
+    // none, and for a character that picks no item (a blank, a control character, the first
+    // byte of a double-byte one).
+    int FindTyped(int start, BYTE ch) const;
 
 private:
     std::vector<ListItem> items_;

@@ -206,16 +206,11 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         }
         return 0;
     }
-    case WM_CHAR: {
+    case WM_CHAR:
         // A character typed picks the next entry that starts with it, from the first again
         // after the last.
-        const BYTE ch = BYTE(wparam);
-        if (ch > ' ' && !IsDBCSLeadByte(ch)) {
-            const char prefix[2] = {char(ch), '\0'};
-            UserSelect(hwnd, *s, s->items.Find(s->selection, prefix, false));
-        }
+        UserSelect(hwnd, *s, s->items.FindTyped(s->selection, BYTE(wparam)));
         return 0;
-    }
     case WM_LBUTTONDOWN: {
         SetFocus(hwnd);
         s->press_moved_rows = false;
