@@ -15,6 +15,9 @@
 
 namespace {
 
+// What an editor saving UTF-8 may put at the very start of the file.
+constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
 // The categories the reader has made, by parent and stored name, so that each "[" finds a
 // block of the same name in constant time rather than by a scan of every earlier sibling: a
 // file of many sibling categories loads in time linear in its size. One open-addressed table in
@@ -145,10 +148,9 @@ int CDriveProfile::LoadText(LPCSTR text, DWORD size) {
 
 int CDriveProfile::ParseText(LPCSTR start, DWORD size) {
     // An editor that saves UTF-8 may put a byte-order mark first; it would join the first name.
-    constexpr char byteOrderMark[] = "\xEF\xBB\xBF";
-    if (size >= 3 && std::memcmp(start, byteOrderMark, 3) == 0) {
-        start += 3;
-        size -= 3;
+    if (std::string_view(start, size).starts_with(BYTE_ORDER_MARK)) {
+        start += BYTE_ORDER_MARK.size();
+        size -= DWORD(BYTE_ORDER_MARK.size());
     }
     ErrorEnum = PROFILE_ERROR_NONE;
     ErrorIdentifier[0] = '\0';
@@ -278,7 +280,7 @@ std::string CDriveProfile::Render() {
     // A first name may begin with the bytes of a UTF-8 byte-order mark (in code page 932 a
     // double-byte character and a half-width katakana), which the next read would skip; a TAB,
     // which the reader passes over, keeps them in the name.
-    if (out.starts_with("\xEF\xBB\xBF"))
+    if (out.starts_with(BYTE_ORDER_MARK))
         out.insert(out.begin(), '\t');
     return out;
 }
