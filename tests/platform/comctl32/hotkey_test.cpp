@@ -63,6 +63,54 @@ TEST_F(HotKeyTest, SetAndGetKeepTheValueAndTheTextShowsIt) {
     EXPECT_EQ(changes, 0); // set by the program: no notification
 }
 
+// The box names every key a user may pick, as the keyboard's own legends read.
+TEST_F(HotKeyTest, TheTextNamesEachKey) {
+    struct Case {
+        BYTE vk;
+        const char* name;
+    };
+    const Case cases[] = {
+        {'A', "A"},
+        {'Z', "Z"},
+        {'0', "0"},
+        {'9', "9"},
+        {VK_F1, "F1"},
+        {VK_F12, "F12"},
+        {VK_F1 + 23, "F24"},
+        {VK_NUMPAD0, "Num 0"},
+        {VK_NUMPAD0 + 9, "Num 9"},
+        {VK_MULTIPLY, "Num *"},
+        {VK_ADD, "Num +"},
+        {VK_SUBTRACT, "Num -"},
+        {VK_DECIMAL, "Num Del"},
+        {VK_DIVIDE, "Num /"},
+        {VK_BACK, "Backspace"},
+        {VK_TAB, "Tab"},
+        {VK_RETURN, "Enter"},
+        {VK_PAUSE, "Pause"},
+        {VK_ESCAPE, "Esc"},
+        {VK_SPACE, "Space"},
+        {VK_PRIOR, "Page Up"},
+        {VK_NEXT, "Page Down"},
+        {VK_END, "End"},
+        {VK_HOME, "Home"},
+        {VK_LEFT, "Left"},
+        {VK_UP, "Up"},
+        {VK_RIGHT, "Right"},
+        {VK_DOWN, "Down"},
+        {VK_SNAPSHOT, "Print Screen"},
+        {VK_INSERT, "Insert"},
+        {VK_DELETE, "Delete"},
+        {VK_APPS, "Application"},
+        {VK_NUMLOCK, "Num Lock"},
+        {VK_SCROLL, "Scroll Lock"},
+    };
+    for (const Case& c : cases) {
+        SendMessageA(control_, HKM_SETHOTKEY, MAKEWORD(c.vk, HOTKEYF_ALT), 0);
+        EXPECT_EQ(Text(), std::string("Alt + ") + c.name) << "key " << int(c.vk);
+    }
+}
+
 // A combination the rules forbid takes the rules' modifiers; an allowed one stays.
 TEST_F(HotKeyTest, KeysPressedFollowTheRules) {
     struct Case {
