@@ -336,11 +336,42 @@ TEST_F(WindowPageTest, BeforeWindowsXpTheShadowIsOff) {
     EXPECT_EQ(MainWindowValue(Literals::Shadow), "0");
 }
 
-// The sheet is centred on the monitor of its owner, the main window, over the whole monitor.
+// The fade-time controls are usable only while the Fade box is checked, as loaded and as the
+// user clicks it.
+TEST_F(WindowPageTest, TheFadeTimeControlsFollowTheFadeBox) {
+    struct Case {
+        const char* name;
+        const char* stored;
+        bool clicked;
+        bool enabled;
+    };
+    const Case cases[] = {{"stored on", "1", false, true},
+                          {"stored off", "0", false, false},
+                          {"switched off", "1", true, false},
+                          {"switched on", "0", true, true}};
+    Start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pMainWindowCategory->SetString(Literals::Fade, c.stored);
+        auto items = Run(
+            [&](DialogScript& s) {
+                if (c.clicked)
+                    s.Click(IDC_WINDOW_FADE);
+            },
+            {IDC_WINDOW_FADETIME_EDIT, IDC_WINDOW_FADETIME, IDC_WINDOW_FADETIME_UNIT});
+        for (const auto& [id, item] : items)
+            EXPECT_EQ(item.enabled, c.enabled) << "control " << id;
+    }
+}
+
+// The sheet is centred on the monitor of its owner, the main window, over the whole monitor:
+// the task bars that make the work areas smaller move it not.
 TEST_F(WindowPageTest, TheSheetIsCentredOnTheMonitorOfTheMainWindow) {
     const RECT primary{0, 0, 1920, 1080};
+    const RECT primaryWork{0, 0, 1920, 1040};
     const RECT second{1920, 100, 3200, 1124};
-    platform::testing::MonitorScope monitors({{primary, primary}, {second, second}});
+    const RECT secondWork{2000, 160, 3200, 1124}; // task bars at its left and top
+    platform::testing::MonitorScope monitors({{primary, primaryWork}, {second, secondWork}});
     Start("\tPositionX=2000\r\n\tPositionY=200\r\n");
     RECT sheet{};
     ASSERT_TRUE(OpenSheet(DialogScript().Do([&](HWND s) { GetWindowRect(s, &sheet); })));
