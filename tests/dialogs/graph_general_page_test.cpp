@@ -67,6 +67,34 @@ TEST_F(GraphGeneralPageTest, EachBackgroundLeavesItsOwnControlsUsable) {
     EXPECT_TRUE(LastSheet().errors.empty());
 }
 
+// The page opens on the stored background, "none" included; a value outside the table opens on
+// the solid colour.
+TEST_F(GraphGeneralPageTest, ThePageOpensOnTheStoredBackground) {
+    struct Case {
+        const char* stored;
+        int selection;
+        bool colour1;
+    };
+    const Case cases[] = {{"0", 0, true},  {"1", 1, true}, {"3", 3, false},
+                          {"4", 4, false}, {"5", 0, true}, {"-1", 0, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "stored " << c.stored);
+        GetDriveProfile()
+            ->GetCategory(Literals::GraphGeneral)
+            ->SetString(Literals::Background, c.stored);
+        DialogItem background, colour1;
+        DialogScript script;
+        script.Then(SelectSheetPage(kGeneralPage)).Do([&](HWND sheet) {
+            background = ReadDialogItem(Page(sheet), IDC_GENERAL_BACKGROUND);
+            colour1 = ReadDialogItem(Page(sheet), IDC_GENERAL_COLOR1);
+        });
+        script.Then(PressSheetButton(IDCANCEL));
+        ASSERT_TRUE(OpenSheet(script));
+        EXPECT_EQ(background.selection, c.selection);
+        EXPECT_EQ(colour1.visible, c.colour1);
+    }
+}
+
 TEST_F(GraphGeneralPageTest, CancelledDialogsChangeNothingAndLeaveApplyOff) {
     DialogScript script;
     std::string face;
