@@ -294,6 +294,175 @@ TEST_F(GraphDetailPageTest, ChangeSettingsCopiesOnlyTheChosenSettingsOfGraphOne)
     }
 }
 
+// The positions and colours of the item shown go to every item, each group only with its own
+// box; graph 2's colours are never copied.
+TEST_F(GraphDetailPageTest, ChangeSettingsCopiesThePositionsAndColoursOfTheBoxChosen) {
+    using Page = Dialog::CGraphDetailPage;
+    struct Field {
+        const char* name;
+        DWORD flag; // 0: no box copies it
+        LONG (Page::*longs)[Page::MAX_ITEMS];
+        COLORREF (Page::*colours)[Page::MAX_ITEMS];
+    };
+    const Field fields[] = {
+        {"graph 1 colour 1", CHANGE_GRAPH1_COLORS, nullptr, &Page::rgbGraph1Color1},
+        {"graph 1 colour 2", CHANGE_GRAPH1_COLORS, nullptr, &Page::rgbGraph1Color2},
+        {"graph 2 colour 1", 0, nullptr, &Page::rgbGraph2Color1},
+        {"graph 2 colour 2", 0, nullptr, &Page::rgbGraph2Color2},
+        {"graph 1 position", CHANGE_GRAPH_POSITIONS, &Page::lGraph1Position, nullptr},
+        {"graph 2 position", CHANGE_GRAPH_POSITIONS, &Page::lGraph2Position, nullptr},
+        {"text position", CHANGE_TEXT_POSITION, &Page::lTextHorizontalPosition, nullptr},
+        {"text colour", CHANGE_TEXT_COLOR, nullptr, &Page::rgbTextColor},
+    };
+    auto get = [](Page* page, const Field& f, int k) {
+        return f.longs ? DWORD((page->*f.longs)[k]) : (page->*f.colours)[k];
+    };
+    auto set = [](Page* page, const Field& f, int k, DWORD value) {
+        if (f.longs)
+            (page->*f.longs)[k] = LONG(value);
+        else
+            (page->*f.colours)[k] = value;
+    };
+    struct Case {
+        int box;
+        DWORD flag;
+    };
+    const Case cases[] = {{IDC_CHANGE_GRAPH1_COLORS, CHANGE_GRAPH1_COLORS},
+                          {IDC_CHANGE_GRAPH_POSITIONS, CHANGE_GRAPH_POSITIONS},
+                          {IDC_CHANGE_TEXT_POSITION, CHANGE_TEXT_POSITION},
+                          {IDC_CHANGE_TEXT_COLOR, CHANGE_TEXT_COLOR}};
+    const int current = DataKeyToIndex(kRow);
+    const int other = DataKeyToIndex(kOther);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "box " << c.box);
+        DialogScript script = OnPage();
+        script.Do([&](HWND) {
+            int n = 0;
+            for (const Field& f : fields) {
+                ++n;
+                set(pGraphDetailPage, f, current, DWORD(n));
+                set(pGraphDetailPage, f, other, DWORD(0x100 + n));
+            }
+            AnswerNextDialog("OPTION_GRAPH_DETAIL_CHANGE_SETTINGS",
+                             DialogScript().Click(c.box).Click(IDOK));
+        });
+        script.Click(IDC_DETAIL_CHANGEALL).Do([&](HWND sheet) {
+            int n = 0;
+            for (const Field& f : fields) {
+                ++n;
+                const bool copied = f.flag == c.flag;
+                EXPECT_EQ(get(pGraphDetailPage, f, other), DWORD(copied ? n : 0x100 + n)) << f.name;
+                EXPECT_EQ(get(pGraphDetailPage, f, current), DWORD(n)) << f.name;
+            }
+            EXPECT_TRUE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
+        });
+        script.Then(PressSheetButton(IDCANCEL));
+        ASSERT_TRUE(OpenSheet(script));
+        EXPECT_TRUE(LastSheet().errors.empty());
+    }
+}
+
+// The Information button shows the item on view in a dialog that the sheet owns, so the sheet
+// waits for it.
+TEST_F(GraphDetailPageTest, TheInformationButtonShowsTheItemInADialogOwnedByTheSheet) {
+    HWND sheetWindow = nullptr;
+    DialogScript script = OnPage();
+    script.Pick(IDC_DETAIL_SOURCES, kOther).Do([&](HWND sheet) {
+        sheetWindow = sheet;
+        AnswerNextDialog("OPTION_GRAPH_DETAIL_INFO", DialogScript().Click(IDOK));
+    });
+    script.Click(IDC_DETAIL_INFO).Then(PressSheetButton(IDCANCEL));
+    ASSERT_TRUE(OpenSheet(script));
+    EXPECT_TRUE(LastSheet().errors.empty());
+    std::vector<ShownDialog> info;
+    for (const ShownDialog& d : DialogsShown())
+        if (d.template_name && *d.template_name == "OPTION_GRAPH_DETAIL_INFO")
+            info.push_back(d);
+    ASSERT_EQ(info.size(), 1u);
+    EXPECT_EQ(info[0].owner, sheetWindow);
+    EXPECT_TRUE(info[0].modal);
+    EXPECT_EQ(info[0].param, LPARAM(DataKeyToIndex(kOther)));
+    EXPECT_EQ(info[0].result, IDOK);
+}
+
+// The placeholder list names %1 to %8 as the source offers them, then %9 for nine or more
+// parameters and %0 for exactly ten, then the four values.
+TEST_F(GraphDetailPageTest, ThePlaceholderListShowsNineAndZeroOnlyWhenTheSourceOffersThem) {
+    static LPCSTR const names[] = {"p1", "p2", "p3", "p4", "p5", "p6", "p7", "p8"};
+    PMPINFO* info = Good()->GetInfo();
+    for (int p = 0; p < 8; ++p)
+        info->pszParamNames[p] = names[p];
+    info->pszParamName9 = "ninth";
+    info->pszParamName0 = "tenth";
+    struct Case {
+        DWORD params;
+        std::vector<std::string> extra; // after %1 to %8
+    };
+    const Case cases[] = {
+        {8, {}}, {9, {"%9 ninth"}}, {10, {"%9 ninth", "%0 tenth"}}, {11, {"%9 ninth"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.params << " parameters");
+        info->dwFormatParams = c.params;
+        std::vector<std::string> rows;
+        DialogScript script = OnPage();
+        script.Do([&](HWND sheet) {
+            HWND list = ScriptControl(Page(sheet), IDC_DETAIL_PLACEHOLDERS);
+            const int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+            for (int item = 0; item < count; ++item) {
+                std::string row;
+                for (int column = 0; column < 2; ++column) {
+                    CHAR text[64] = {};
+                    LVITEMA lvi{};
+                    lvi.iSubItem = column;
+                    lvi.pszText = text;
+                    lvi.cchTextMax = sizeof text;
+                    SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(item), LPARAM(&lvi));
+                    row += column == 0 ? std::string(text) : " " + std::string(text);
+                }
+                rows.push_back(row);
+            }
+        });
+        script.Then(PressSheetButton(IDCANCEL));
+        ASSERT_TRUE(OpenSheet(script));
+        ASSERT_EQ(rows.size(), 8 + c.extra.size() + 4);
+        for (int p = 0; p < 8; ++p)
+            EXPECT_EQ(rows[size_t(p)], "%" + std::to_string(p + 1) + " " + names[p]);
+        for (size_t k = 0; k < c.extra.size(); ++k)
+            EXPECT_EQ(rows[8 + k], c.extra[k]);
+        for (int v = 0; v < 4; ++v)
+            EXPECT_EQ(rows[8 + c.extra.size() + size_t(v)].substr(0, 3),
+                      "$" + std::to_string(v + 1) + " ");
+    }
+}
+
+// What a row draws is held to the graphs its source offers: a stored value beyond them opens as
+// the default, and OK writes that.
+TEST_F(GraphDetailPageTest, TheStoredDrawnGraphsAreHeldToTheGraphsTheSourceOffers) {
+    struct Case {
+        DWORD graphs;
+        const char* stored;
+        LONG loaded;
+    };
+    const Case cases[] = {{PMP_GRAPHS_TWO, "3", 3},  {PMP_GRAPHS_TWO, "2", 2},
+                          {PMP_GRAPHS_TWO, "4", 1},  {PMP_GRAPHS_ONE, "1", 1},
+                          {PMP_GRAPHS_ONE, "3", 1},  {PMP_GRAPHS_ONE, "2", 1},
+                          {PMP_GRAPHS_NONE, "1", 0}, {PMP_GRAPHS_NONE, "3", 0}};
+    CDriveProfileCategory* item = pPluginsCategory->GetCategory("Good.pmp|0");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "graphs " << c.graphs << ", stored " << c.stored);
+        Good()->GetInfo()->dwAvailableGraphs = c.graphs;
+        item->SetString(Literals::DrawnGraphs, c.stored);
+        LONG loaded = -1;
+        DialogScript script = OnPage();
+        script.Do([&](HWND) { loaded = pGraphDetailPage->lDrawnGraphs[DataKeyToIndex(kRow)]; });
+        script.Then(PressSheetButton(IDOK));
+        ASSERT_TRUE(OpenSheet(script));
+        EXPECT_TRUE(LastSheet().errors.empty());
+        EXPECT_EQ(loaded, c.loaded);
+        EXPECT_EQ(item->GetInteger(Literals::DrawnGraphs), c.loaded);
+    }
+}
+
 TEST_F(GraphDetailPageTest, WithoutASelectionTheLastItemStaysShown) {
     DialogScript script = OnPage();
     script.Pick(IDC_DETAIL_SOURCES, kOther).SetText(IDC_DETAIL_FORMAT, "other %1");
