@@ -3,9 +3,11 @@
 #include "sheet_fixture.h"
 
 #include "comdlg32/color_dialog.h"
+#include "dialogs/graph_detail_page.h"
 #include "dialogs/graph_general_page.h"
 #include "dialogs/options_sheet.h"
 #include "dialogs/window_page.h"
+#include "display/display_state.h"
 #include "display/rows.h"
 #include "plugin_sdk/pmp.h"
 #include "settings/catalogue.h"
@@ -17,6 +19,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -92,6 +95,41 @@ TEST_F(OptionsSheetTest, TheTrayIconOpensTheSheetAndNothingMoreWhileItRuns) {
     EXPECT_EQ(dialogs[0].caption, kCaption);
     EXPECT_EQ(dialogs[0].owner, Window());
     EXPECT_TRUE(dialogs[0].errors.empty());
+}
+
+// A left click on the tray icon brings the program to the front, also while the sheet runs:
+// the activation of the disabled main window goes to the sheet. It opens nothing more.
+TEST_F(OptionsSheetTest, ALeftClickOnTheTrayIconWhileTheSheetRunsBringsTheSheetForward) {
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &nidTrayIcon));
+    platform::testing::ClearDialogs();
+    platform::testing::ClearMenuAnswers();
+    // Another program's window, in front when the user clicks.
+    HWND other = CreateWindowExA(0, "Static", "Other", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 100, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    HWND sheetWindow = nullptr, before = nullptr, after = nullptr;
+    bool clicked = false, running = false;
+    ASSERT_TRUE(OpenSheet(DialogScript()
+                              .Do([&](HWND sheet) {
+                                  sheetWindow = sheet;
+                                  SetForegroundWindow(other);
+                                  before = GetForegroundWindow();
+                                  clicked =
+                                      platform::testing::ClickTrayIcon(Window(), 1, WM_LBUTTONUP);
+                              })
+                              .Do([&](HWND sheet) {
+                                  after = GetForegroundWindow();
+                                  running = IsWindowVisible(sheet) && bDialogShown;
+                              })
+                              .Then(PressSheetButton(IDCANCEL))));
+    DestroyWindow(other);
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(before, other);
+    EXPECT_EQ(after, sheetWindow);
+    EXPECT_TRUE(running);
+    EXPECT_TRUE(platform::testing::MenusShown().empty());
+    EXPECT_EQ(platform::testing::DialogsShown().size(), 1u);
+    EXPECT_TRUE(LastSheet().errors.empty());
 }
 
 // bDialogShown is false again whichever way the sheet closed.
@@ -219,6 +257,11 @@ TEST_F(OptionsSheetTest, EditsAndCombosEnableApplyButListBoxSelectionsDoNot) {
          true},
         {"an available item picked", 2,
          [](DialogScript& s) { s.Pick(IDC_DETAIL_SOURCES, "Good|1"); }, false},
+        // Which graph the controls edit is a view, not a setting.
+        {"graph 2 chosen for editing", 2, [](DialogScript& s) { s.Pick(IDC_DETAIL_GRAPH, 1); },
+         false},
+        {"a graph's position picked", 2, [](DialogScript& s) { s.Pick(IDC_DETAIL_POSITION, 1); },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -234,6 +277,118 @@ TEST_F(OptionsSheetTest, EditsAndCombosEnableApplyButListBoxSelectionsDoNot) {
             << (LastSheet().errors.empty() ? "" : LastSheet().errors.front());
         EXPECT_FALSE(before);
         EXPECT_EQ(after, c.apply);
+    }
+}
+
+// OK stores each setting the user changed on a graph page under its own key. The cases run one
+// after another on one store, each on settings the others leave alone.
+TEST_F(OptionsSheetTest, OkStoresEachSettingChangedOnTheGraphPages) {
+    using Stored = std::vector<std::pair<const char*, DWORD>>;
+    struct Case {
+        const char* name;
+        int page;
+        std::function<void(DialogScript&)> act;
+        const char* category; // a data item's key; null for GraphGeneral
+        Stored stored;
+    };
+    auto colour = [](DialogScript& s, int button) {
+        s.Do([](HWND) { AnswerNextColorDialog(10, 200, 30); }).Click(button);
+    };
+    const Case cases[] = {
+        {"graph 2's position", 2,
+         [](DialogScript& s) {
+             s.Pick(IDC_DETAIL_GRAPH, 1).Click(IDC_DETAIL_DRAWN).Pick(IDC_DETAIL_POSITION, 2);
+         },
+         "Good.pmp|0",
+         Stored{{Literals::DrawnGraphs, 3},
+                {Literals::Graph2Position, 2},
+                {Literals::Graph1Position, 0}}},
+        {"the text colour", 2, [&](DialogScript& s) { colour(s, IDC_DETAIL_TEXTCOLOR); },
+         "Good.pmp|0", Stored{{Literals::TextColor, RGB(10, 200, 30)}}},
+        {"the scale and its colour", 1,
+         [&](DialogScript& s) {
+             s.Click(IDC_GENERAL_DRAWSCALE);
+             colour(s, IDC_GENERAL_SCALECOLOR);
+         },
+         nullptr, Stored{{Literals::DrawScale, 1}, {Literals::ScaleColor, RGB(10, 200, 30)}}},
+        {"the first background colour", 1, [&](DialogScript& s) { colour(s, IDC_GENERAL_COLOR1); },
+         nullptr, Stored{{Literals::BackgroundColor1, RGB(10, 200, 30)}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::testing::ClearDialogs();
+        DialogScript script;
+        script.Then(SelectSheetPage(c.page));
+        c.act(script);
+        script.Then(PressSheetButton(IDOK));
+        ASSERT_TRUE(OpenSheet(script));
+        for (const auto& d : platform::testing::DialogsShown())
+            EXPECT_TRUE(d.errors.empty()) << d.caption << ": " << d.errors.front();
+        CDriveProfileCategory* category =
+            c.category ? pPluginsCategory->GetCategory(c.category)
+                       : GetDriveProfile()->GetCategory(Literals::GraphGeneral);
+        for (const auto& [key, value] : c.stored)
+            EXPECT_EQ(category->GetDWordOrDefault(key, 0xDEADBEEF), value) << key;
+    }
+}
+
+// A graph page not opened in this sheet writes nothing on OK, also when an earlier sheet had
+// opened it: the stored background, picture, font and rows stay as they were.
+TEST_F(OptionsSheetTest, OkKeepsTheStoredSettingsOfGraphPagesNotOpenedInThisSheet) {
+    struct Case {
+        const char* name;
+        int earlier; // the page an earlier, cancelled sheet opened; -1 for none
+    };
+    const Case cases[] = {{"never opened", -1},
+                          {"the Graphs page opened before", 1},
+                          {"the Rows page opened before", 2}};
+    CDriveProfileCategory* general = GetDriveProfile()->GetCategory(Literals::GraphGeneral);
+    general->SetInteger(Literals::Background, 2);
+    general->SetString(Literals::Image, "C:\\pictures\\sky.bmp");
+    LOGFONTA font{};
+    font.lfHeight = -19;
+    font.lfWeight = FW_BOLD;
+    lstrcpyA(font.lfFaceName, "Courier New");
+    general->SetBinary(Literals::LOGFONTStructure, &font, sizeof font);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.earlier >= 0) {
+            ASSERT_TRUE(OpenSheet(
+                DialogScript().Then(SelectSheetPage(c.earlier)).Then(PressSheetButton(IDCANCEL))));
+            EXPECT_FALSE(pGraphGeneralPage->bInitialized);
+            EXPECT_FALSE(pGraphDetailPage->bInitialized);
+        }
+        ASSERT_TRUE(OpenSheet(
+            DialogScript().SetText(IDC_WINDOW_WIDTH_EDIT, "150").Then(PressSheetButton(IDOK))));
+        EXPECT_EQ(LastSheet().result, 1);
+        EXPECT_EQ(general->GetInteger(Literals::Background), 2);
+        EXPECT_STREQ(general->GetString(Literals::Image), "C:\\pictures\\sky.bmp");
+        LOGFONTA stored{};
+        general->GetBinary(Literals::LOGFONTStructure, &stored, sizeof stored);
+        EXPECT_EQ(std::memcmp(&stored, &font, sizeof font), 0);
+        EXPECT_EQ(pGraphDetailCategory->GetInteger(Literals::NumberOfGraphs), 1);
+        EXPECT_STREQ(pGraphDetailCategory->GetString("Graph0"), "Good.pmp|0");
+        EXPECT_EQ(lNumberOfGraphs, 1);
+    }
+}
+
+// The width is stored before the display is rebuilt: a widened window is drawn across its
+// whole width, its new part in the background colour like the rest.
+TEST_F(OptionsSheetTest, AWidenedWindowIsDrawnAcrossItsWholeWidth) {
+    ASSERT_TRUE(OpenSheet(
+        DialogScript().SetText(IDC_WINDOW_WIDTH_EDIT, "260").Then(PressSheetButton(IDOK))));
+    platform::testing::RunUntilIdle();
+    auto picture = platform::testing::ReadWindowPixels(Window());
+    ASSERT_TRUE(picture.has_value());
+    ASSERT_EQ(picture->width, 260);
+    // The background colour 0xFF8080 as the surface holds it (red in the high byte).
+    constexpr uint32_t kBackground = 0x8080FF;
+    for (int x = 180; x < 260; ++x) {
+        int background = 0;
+        for (int y = 0; y < picture->height; ++y)
+            background +=
+                (picture->pixels[size_t(y * picture->width + x)] & 0xFFFFFF) == kBackground;
+        EXPECT_GT(background, 0) << "column " << x;
     }
 }
 
