@@ -366,10 +366,14 @@ TEST_F(GraphDetailPageTest, ChangeSettingsCopiesThePositionsAndColoursOfTheBoxCh
 // waits for it.
 TEST_F(GraphDetailPageTest, TheInformationButtonShowsTheItemInADialogOwnedByTheSheet) {
     HWND sheetWindow = nullptr;
+    bool sheetEnabled = true;
     DialogScript script = OnPage();
     script.Pick(IDC_DETAIL_SOURCES, kOther).Do([&](HWND sheet) {
         sheetWindow = sheet;
-        AnswerNextDialog("OPTION_GRAPH_DETAIL_INFO", DialogScript().Click(IDOK));
+        AnswerNextDialog("OPTION_GRAPH_DETAIL_INFO",
+                         DialogScript()
+                             .Do([&](HWND) { sheetEnabled = IsWindowEnabled(sheetWindow); })
+                             .Click(IDOK));
     });
     script.Click(IDC_DETAIL_INFO).Then(PressSheetButton(IDCANCEL));
     ASSERT_TRUE(OpenSheet(script));
@@ -380,6 +384,7 @@ TEST_F(GraphDetailPageTest, TheInformationButtonShowsTheItemInADialogOwnedByTheS
             info.push_back(d);
     ASSERT_EQ(info.size(), 1u);
     EXPECT_EQ(info[0].owner, sheetWindow);
+    EXPECT_FALSE(sheetEnabled);
     EXPECT_TRUE(info[0].modal);
     EXPECT_EQ(info[0].param, LPARAM(DataKeyToIndex(kOther)));
     EXPECT_EQ(info[0].result, IDOK);
