@@ -276,6 +276,8 @@ TEST_F(GraphDetailPageTest, ChangeSettingsCopiesOnlyTheChosenSettingsOfGraphOne)
             page->lDrawnGraphs[other] = 2;
             page->lGraph1Type[other] = 0;
             page->lGraph2Type[other] = 2;
+            // The copy reaches every slot, not only the listed sources.
+            page->lGraph1Type[127] = 1;
             DialogScript answer;
             answer.Click(c.box).Click(IDOK);
             AnswerNextDialog("OPTION_GRAPH_DETAIL_CHANGE_SETTINGS", answer);
@@ -285,7 +287,7 @@ TEST_F(GraphDetailPageTest, ChangeSettingsCopiesOnlyTheChosenSettingsOfGraphOne)
             EXPECT_EQ(page->lDrawnGraphs[other], c.copies_drawn ? 3 : 2);
             EXPECT_EQ(page->lGraph1Type[other], c.copies_type ? 2 : 0);
             EXPECT_EQ(page->lGraph2Type[other], 2);
-            EXPECT_EQ(page->lGraph1Type[127], c.copies_type ? 2 : page->lGraph1Type[127]);
+            EXPECT_EQ(page->lGraph1Type[127], c.copies_type ? 2 : 1);
             EXPECT_EQ(page->lDrawnGraphs[current], 1);
             EXPECT_TRUE(ReadDialogItem(sheet, ID_APPLY_NOW).enabled);
         });

@@ -109,9 +109,15 @@ TEST_P(BarBandTest, ABarCoversItsBandForValueOverMaximumOfTheWidth) {
     }
 }
 
+std::string FillAndBand(const ::testing::TestParamInfo<BarBandTest::ParamType>& info) {
+    static const char* const fills[] = {"Solid", "LeftToRight", "TopToBottom"};
+    static const char* const bands[] = {"WholeRow", "UpperHalf", "LowerHalf"};
+    return std::string(fills[std::get<0>(info.param)]) + "_" + bands[std::get<1>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(FillsAndBands, BarBandTest,
-                         ::testing::Combine(::testing::Values(0, 1, 2),
-                                            ::testing::Values(0, 1, 2)));
+                         ::testing::Combine(::testing::Values(0, 1, 2), ::testing::Values(0, 1, 2)),
+                         FillAndBand);
 
 TEST_F(DrawFixture, AFillTypeThatNamesNoGradientPaintsColourOneSolid) {
     SetRows({"R|0"});
@@ -232,7 +238,8 @@ TEST_P(ScaleTest, TenTicksStandOnTheBottomLineOfEachRow) {
     EXPECT_EQ(PixelAt(pixels, ticks[4], 2 * lRowHeight - 4), BACKGROUND);
 }
 
-INSTANTIATE_TEST_SUITE_P(Widths, ScaleTest, ::testing::Values(200, 155));
+INSTANTIATE_TEST_SUITE_P(Widths, ScaleTest, ::testing::Values(200, 155),
+                         [](const auto& info) { return "Width" + std::to_string(info.param); });
 
 // Leftmost and rightmost columns of text pixels in row 0, or -1 when there are none.
 std::pair<int, int> TextColumns(const platform::gdi::Surface& pixels, int width, int top, int h) {

@@ -9,7 +9,12 @@
 
 namespace {
 
+template <typename Case> std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+    return info.param.name;
+}
+
 struct CompileCase {
+    const char* name;
     const char* format;
     DWORD params;
     const char* passed;
@@ -43,21 +48,30 @@ INSTANTIATE_TEST_SUITE_P(
     Tokens, FormatCompileTest,
     ::testing::Values(
         // The worked examples, with a source of four parameters unless told otherwise.
-        CompileCase{"%1 %%", 4, "%s %%", {0}}, CompileCase{"CPU $1%", 4, "CPU %u", {-1}},
-        CompileCase{"$3 / $4 %2", 4, "%.2f / %.2f %s", {-3, -4, 1}},
-        CompileCase{"%7 left", 4, "7 left", {}}, CompileCase{"%0", 10, "%s", {9}},
-        CompileCase{"%0", 9, "0", {}}, CompileCase{"cost $$5", 4, "cost $5", {}},
+        CompileCase{"TextAndPercentSign", "%1 %%", 4, "%s %%", {0}},
+        CompileCase{"CpuPercentage", "CPU $1%", 4, "CPU %u", {-1}},
+        CompileCase{"TwoDoublesAndAText", "$3 / $4 %2", 4, "%.2f / %.2f %s", {-3, -4, 1}},
+        CompileCase{"TextBeyondTheParameters", "%7 left", 4, "7 left", {}},
+        CompileCase{"TenthParameter", "%0", 10, "%s", {9}},
+        CompileCase{"TenthOfNineParameters", "%0", 9, "0", {}},
+        CompileCase{"DoubledDollar", "cost $$5", 4, "cost $5", {}},
         // Edges.
-        CompileCase{"", 4, "", {}}, CompileCase{"ends in $", 4, "ends in ", {}},
-        CompileCase{"ends in %", 4, "ends in ", {}},
-        CompileCase{"%1 and %% with none", 0, "1 and %% with none", {}},
-        CompileCase{"%5", 5, "%s", {4}}, CompileCase{"%5", 4, "5", {}},
-        CompileCase{"$5", 4, "5", {}}, CompileCase{"%a", 4, "a", {}},
-        CompileCase{"$%1", 4, "%s", {0}}, CompileCase{"$2 of $1", 0, "%u of %u", {-2, -1}},
-        CompileCase{"%9%0", 10, "%s%s", {8, 9}},
+        CompileCase{"Empty", "", 4, "", {}},
+        CompileCase{"EndsInDollar", "ends in $", 4, "ends in ", {}},
+        CompileCase{"EndsInPercent", "ends in %", 4, "ends in ", {}},
+        CompileCase{"NoParameters", "%1 and %% with none", 0, "1 and %% with none", {}},
+        CompileCase{"FifthOfFive", "%5", 5, "%s", {4}},
+        CompileCase{"FifthOfFour", "%5", 4, "5", {}}, CompileCase{"NoFifthValue", "$5", 4, "5", {}},
+        CompileCase{"PercentBeforeALetter", "%a", 4, "a", {}},
+        CompileCase{"DollarBeforeAText", "$%1", 4, "%s", {0}},
+        CompileCase{"ValuesWithoutParameters", "$2 of $1", 0, "%u of %u", {-2, -1}},
+        CompileCase{"NinthAndTenth", "%9%0", 10, "%s%s", {8, 9}},
         // A lead byte before a token is a byte of its own: no "$" or "%" is its trail byte.
-        CompileCase{"\x81%1", 4, "\x81%s", {0}}, CompileCase{"\x81$1", 4, "\x81%u", {-1}},
-        CompileCase{"\x81%", 4, "\x81", {}}, CompileCase{"\x82\xa0%1", 4, "\x82\xa0%s", {0}}));
+        CompileCase{"LeadByteBeforeAText", "\x81%1", 4, "\x81%s", {0}},
+        CompileCase{"LeadByteBeforeAValue", "\x81$1", 4, "\x81%u", {-1}},
+        CompileCase{"LeadByteBeforeALonePercent", "\x81%", 4, "\x81", {}},
+        CompileCase{"DoubleByteCharacterBeforeAText", "\x82\xa0%1", 4, "\x82\xa0%s", {0}}),
+    CaseName<CompileCase>);
 
 TEST(FormatCompileLimits, StopsAtTheSeventeenthCode) {
     auto plugin = std::make_unique<COnePlugin>();
@@ -116,6 +130,7 @@ TEST(FormatCompileLimits, ADoubleByteCharacterAtTheLimitIsLeftOutWhole) {
 }
 
 struct TextCase {
+    const char* name;
     const char* format;
     DWORD maximum, value1, value2;
     std::vector<const char*> params;
@@ -143,15 +158,19 @@ INSTANTIATE_TEST_SUITE_P(
     Samples, FormatTextTest,
     ::testing::Values(
         // The text comes from the slot right after the double.
-        TextCase{"$3 %1", 3, 1, 0, {"x"}, "33.33 x"}, TextCase{"$1%%", 200, 300, 0, {}, "150%"},
-        TextCase{"$2 $4", 8, 0, 1, {}, "12 12.50"}, TextCase{"%2-%1", 1, 0, 0, {"a", "b"}, "b-a"},
+        TextCase{"DoubleAndText", "$3 %1", 3, 1, 0, {"x"}, "33.33 x"},
+        TextCase{"PercentageOverTheMaximum", "$1%%", 200, 300, 0, {}, "150%"},
+        TextCase{"SecondValue", "$2 $4", 8, 0, 1, {}, "12 12.50"},
+        TextCase{"TextsInAnyOrder", "%2-%1", 1, 0, 0, {"a", "b"}, "b-a"},
         // A maximum of 0 gives 0 and no failure.
-        TextCase{"$1 $3", 0, 5, 0, {}, "0 0.00"},
+        TextCase{"MaximumZero", "$1 $3", 0, 5, 0, {}, "0 0.00"},
         // Far above a tiny maximum the whole percentage stays at the top of 32 bits.
-        TextCase{"$1", 1, 0xFFFFFFFF, 0, {}, "4294967295"},
-        TextCase{"$3", 1, 0xFFFFFFFF, 0, {}, "429496729500.00"},
+        TextCase{"WholePercentageAtTheTop", "$1", 1, 0xFFFFFFFF, 0, {}, "4294967295"},
+        TextCase{"DoublePercentageFarAbove", "$3", 1, 0xFFFFFFFF, 0, {}, "429496729500.00"},
         // A parameter the source left unset.
-        TextCase{"[%1]", 1, 0, 0, {}, "[(null)]"}, TextCase{"", 1, 1, 1, {}, ""}));
+        TextCase{"UnsetText", "[%1]", 1, 0, 0, {}, "[(null)]"},
+        TextCase{"Empty", "", 1, 1, 1, {}, ""}),
+    CaseName<TextCase>);
 
 TEST(FormatTextLimits, ALongTextIsCutToTheBuffer) {
     auto plugin = std::make_unique<COnePlugin>();

@@ -481,7 +481,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ClockCase{950, 3000, {"950", "1000", "950", "1.00", "MHz", "GHz"}},
                       ClockCase{949, 3000, {"949", "900", "949", "900", "MHz", "MHz"}},
                       ClockCase{1049, 3000, {"1049", "1000", "1.05", "1.00", "GHz", "GHz"}},
-                      ClockCase{0, 0, {"0", "0", "0", "0", "MHz", "MHz"}}));
+                      ClockCase{0, 0, {"0", "0", "0", "0", "MHz", "MHz"}}),
+    [](const auto& info) {
+        return std::to_string(info.param.current) + "MHzOf" + std::to_string(info.param.max);
+    });
 
 TEST_F(SourceTest, ClockBeforeItsFirstStartReadsNothing) {
     Initialize(INTERNAL_CPU_CLOCK);

@@ -99,7 +99,16 @@ TEST_P(SessionSignal, EndsTheSessionThroughTheMessageLoop) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TerminateInterruptAndHangUp, SessionSignal,
-                         ::testing::Values(SIGTERM, SIGINT, SIGHUP));
+                         ::testing::Values(SIGTERM, SIGINT, SIGHUP), [](const auto& info) {
+                             switch (info.param) {
+                             case SIGTERM:
+                                 return std::string("SIGTERM");
+                             case SIGINT:
+                                 return std::string("SIGINT");
+                             default:
+                                 return std::string("SIGHUP");
+                             }
+                         });
 
 void SendOneByOne(pid_t pid, const std::vector<int>& signals) {
     for (int signal : signals) {
