@@ -66,8 +66,10 @@ class OnX : public ::testing::Test {
 protected:
     void SetUp() override {
         server_ = std::make_unique<VirtualServer>(1024, 768);
-        if (!server_->running())
+        if (!server_->running()) {
+            ASSERT_FALSE(present_test::XServerRequired()) << present_test::kNoXServer;
             GTEST_SKIP() << "Xvfb cannot be started here";
+        }
         probe_ = std::make_unique<Probe>(server_->display());
         ASSERT_TRUE(probe_->connected());
     }

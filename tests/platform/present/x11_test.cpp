@@ -115,8 +115,10 @@ class X11Test : public ::testing::Test {
 protected:
     void SetUp() override {
         server_ = std::make_unique<VirtualServer>(1024, 768);
-        if (!server_->running())
+        if (!server_->running()) {
+            ASSERT_FALSE(present_test::XServerRequired()) << present_test::kNoXServer;
             GTEST_SKIP() << "Xvfb cannot be started here";
+        }
         // The back end as the layer opens it: through its module, beside the layer's library.
         std::string error;
         const platform::present::x11::OpenEntry open = platform::present::LoadX11Module(error);
