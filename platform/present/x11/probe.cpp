@@ -78,6 +78,10 @@ struct Probe::State {
     std::deque<XConfigureRequestEvent> moves; // waiting for AnswerMove
     std::map<::Window, ::Window> frames;      // a client's window, the frame it was put in
     ::Window compositor = 0;                  // owns _NET_WM_CM_S<screen> while it lives
+    long root_events = FocusChangeMask;       // what this client takes from the root window
+    // Another client holds the keyboard: the window with the focus was told it went for a grab
+    // and has not been told it came back.
+    bool keyboard_taken = false;
 
     ::Window FrameOf(::Window client) const {
         auto it = frames.find(client);
@@ -93,12 +97,20 @@ struct Probe::State {
                 ++clicks;
             if (event.type == ConfigureRequest)
                 moves.push_back(event.xconfigurerequest);
+            // The window with the focus hears of a grab as the focus going away and coming back
+            // with the modes of a grab (with the focus following the pointer, the root hears).
+            if (event.type == FocusOut && event.xfocus.mode == NotifyGrab)
+                keyboard_taken = true;
+            if (event.type == FocusIn && event.xfocus.mode == NotifyUngrab)
+                keyboard_taken = false;
         }
     }
 };
 
 Probe::Probe(const std::string& display) : state_(std::make_unique<State>()) {
     state_->display = XOpenDisplay(display.c_str());
+    if (state_->display)
+        XSelectInput(state_->display, DefaultRootWindow(state_->display), state_->root_events);
 }
 
 Probe::~Probe() {
@@ -394,19 +406,10 @@ std::vector<RECT> Probe::OverrideRedirectWindows() {
 }
 
 bool Probe::InputGrabbed() {
-    Display* d = state_->display;
-    if (!d)
+    if (!state_->display)
         return false;
-    const ::Window root = DefaultRootWindow(d);
-    const int pointer = XGrabPointer(d, root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
-                                     None, None, CurrentTime);
-    if (pointer == GrabSuccess)
-        XUngrabPointer(d, CurrentTime);
-    const int keyboard = XGrabKeyboard(d, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-    if (keyboard == GrabSuccess)
-        XUngrabKeyboard(d, CurrentTime);
-    XSync(d, False);
-    return pointer == AlreadyGrabbed || keyboard == AlreadyGrabbed;
+    state_->Drain();
+    return state_->keyboard_taken;
 }
 
 void Probe::Focus(const std::string& title) {
@@ -416,7 +419,18 @@ void Probe::Focus(const std::string& title) {
     const ::Window w = title.empty() ? state_->target : FindByName(d, title);
     if (!w)
         return;
+    // Told when a grab takes the keyboard from it (the probe's own window asks for it already).
+    if (w != state_->target)
+        XSelectInput(d, w, FocusChangeMask);
     XSetInputFocus(d, w, RevertToPointerRoot, CurrentTime);
+    state_->Drain();
+}
+
+void Probe::FocusFollowsPointer() {
+    Display* d = state_->display;
+    if (!d)
+        return;
+    XSetInputFocus(d, PointerRoot, RevertToPointerRoot, CurrentTime);
     state_->Drain();
 }
 
@@ -425,7 +439,8 @@ void Probe::ManageWindows(bool frames) {
     if (!d)
         return;
     const ::Window root = DefaultRootWindow(d);
-    XSelectInput(d, root, SubstructureRedirectMask);
+    state_->root_events |= SubstructureRedirectMask;
+    XSelectInput(d, root, state_->root_events);
     if (frames) {
         WindowsMayVanish vanishing(d);
         for (::Window w : ChildrenOf(d, root)) {
@@ -547,7 +562,7 @@ void Probe::ShowWindowAt(RECT area, COLORREF colour) {
     XSetWindowAttributes attributes{};
     attributes.background_pixel = pixel;
     attributes.override_redirect = True;
-    attributes.event_mask = ButtonPressMask;
+    attributes.event_mask = ButtonPressMask | FocusChangeMask;
     state_->target = XCreateWindow(
         d, DefaultRootWindow(d), area.left, area.top, unsigned(area.right - area.left),
         unsigned(area.bottom - area.top), 0, CopyFromParent, InputOutput, CopyFromParent,

@@ -87,11 +87,16 @@ public:
     // The mapped windows that no window manager would handle (override-redirect ones, as popup
     // menus are), the probe's own aside, front first.
     std::vector<RECT> OverrideRedirectWindows();
-    // True when a client holds the pointer or the keyboard, so that this one cannot take them.
+    // True when another client has taken the keyboard (with the pointer, as a modal loop
+    // does), as the window with the focus hears of it; the probe takes no grab to find out,
+    // so it never stands in the way of one. Blind to a grab on the window that has the focus
+    // itself: nothing tells the focus it moved.
     bool InputGrabbed();
     // Gives the keyboard focus to the window with this title, or with an empty title to the
     // probe's own window, as a window manager does when the user clicks it.
     void Focus(const std::string& title);
+    // The focus goes to whichever window the pointer is in, as when the server starts.
+    void FocusFollowsPointer();
     // A window manager of the simplest kind: from now on the other clients' requests to move
     // their windows wait until AnswerMove carries out the oldest one and reports where the
     // window went (a synthetic ConfigureNotify, as a window manager sends). False when no

@@ -9,10 +9,23 @@
 
 #include <png.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace present_test {
+
+// Whether this run must have an X server (scripts/test says so with PELMORA_TEST_REQUIRE_X=1):
+// there a suite that cannot start one fails instead of skipping, so that a run without Xvfb
+// never passes for one that tested the X11 back end.
+inline bool XServerRequired() {
+    const char* value = std::getenv("PELMORA_TEST_REQUIRE_X");
+    return value && *value && std::string(value) != "0";
+}
+
+// The failure for a suite that needs an X server and has none.
+constexpr char kNoXServer[] =
+    "Xvfb cannot be started, and this run needs an X server (PELMORA_TEST_REQUIRE_X is set)";
 
 struct Png {
     int width = 0, height = 0;
