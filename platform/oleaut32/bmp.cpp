@@ -120,73 +120,100 @@ struct Dib {
     size_t bits_end = 0; // one past the pixels: an icon's mask follows
 };
 
-// A device-independent bitmap whose header (BITMAPCOREHEADER, BITMAPINFOHEADER or later) starts
-// at h.
-std::optional<Dib> DecodeDib(const Reader& r, size_t h, const DibOptions& options) {
+// What a bitmap's header says, read from any of its versions.
+struct DibHeader {
+    uint32_t size = 0;
+    bool core = false; // BITMAPCOREHEADER: 16-bit sides, no compression, 3-byte palette entries
+    int64_t width = 0;
+    int64_t height = 0; // of the image alone (an icon's mask taken off), made positive
+    bool top_down = false;
+    int bpp = 0;
+    uint32_t compression = BI_RGB_;
+    uint32_t colours_used = 0;
+};
+
+// The header (BITMAPCOREHEADER, BITMAPINFOHEADER or later) that starts at h; nothing when it is
+// cut short or gives sides out of bounds.
+std::optional<DibHeader> ReadDibHeader(const Reader& r, size_t h, bool icon) {
     if (!r.Has(h, 4))
         return std::nullopt;
-    uint32_t header_size = r.U32(h);
-    int64_t width = 0, height = 0;
-    int bpp = 0;
-    uint32_t compression = BI_RGB_, colours_used = 0;
-    bool core = header_size == 12;
-    if (core) {
+    DibHeader d;
+    d.size = r.U32(h);
+    d.core = d.size == 12;
+    if (d.core) {
         if (!r.Has(h, 12))
             return std::nullopt;
-        width = r.U16(h + 4);
-        height = static_cast<int16_t>(r.U16(h + 6));
-        bpp = r.U16(h + 10);
+        d.width = r.U16(h + 4);
+        d.height = static_cast<int16_t>(r.U16(h + 6));
+        d.bpp = r.U16(h + 10);
     } else {
-        if (header_size < 40 || !r.Has(h, header_size))
+        if (d.size < 40 || !r.Has(h, d.size))
             return std::nullopt;
-        width = static_cast<int32_t>(r.U32(h + 4));
-        height = static_cast<int32_t>(r.U32(h + 8));
-        bpp = r.U16(h + 14);
-        compression = r.U32(h + 16);
-        colours_used = r.U32(h + 32);
+        d.width = static_cast<int32_t>(r.U32(h + 4));
+        d.height = static_cast<int32_t>(r.U32(h + 8));
+        d.bpp = r.U16(h + 14);
+        d.compression = r.U32(h + 16);
+        d.colours_used = r.U32(h + 32);
     }
-    if (options.icon)
-        height /= 2;
-    bool top_down = height < 0;
-    if (top_down)
-        height = -height;
-    if (width <= 0 || height <= 0 || width > MAX_IMAGE_SIDE || height > MAX_IMAGE_SIDE ||
-        width * height > MAX_IMAGE_PIXELS)
+    if (icon)
+        d.height /= 2;
+    d.top_down = d.height < 0;
+    if (d.top_down)
+        d.height = -d.height;
+    if (d.width <= 0 || d.height <= 0 || d.width > MAX_IMAGE_SIDE || d.height > MAX_IMAGE_SIDE ||
+        d.width * d.height > MAX_IMAGE_PIXELS)
         return std::nullopt;
+    return d;
+}
 
+// Run-length codes hold bottom-up rows of 4 or 8-bit indices only.
+bool IsRunLength(const DibHeader& d) {
+    return (d.compression == BI_RLE8_ && d.bpp == 8) || (d.compression == BI_RLE4_ && d.bpp == 4);
+}
+
+struct ColourMasks {
     Mask red = MaskOf(0xFF0000), green = MaskOf(0xFF00), blue = MaskOf(0xFF);
-    if (bpp == 16) {
-        red = MaskOf(0x7C00);
-        green = MaskOf(0x03E0);
-        blue = MaskOf(0x001F);
+};
+
+// Where 16 and 32-bit pixels keep their colours: 5-5-5 and 8-8-8 unless bit fields say
+// otherwise. Bit fields follow a 40-byte header, and `after_header` is moved past them; larger
+// headers hold them inside. Nothing for a compression this reader does not draw.
+std::optional<ColourMasks> ReadColourMasks(const Reader& r, size_t h, const DibHeader& d,
+                                           size_t& after_header) {
+    ColourMasks masks;
+    if (d.bpp == 16) {
+        masks.red = MaskOf(0x7C00);
+        masks.green = MaskOf(0x03E0);
+        masks.blue = MaskOf(0x001F);
     }
-    size_t after_header = h + header_size;
-    // Run-length codes hold bottom-up rows of 4 or 8-bit indices only.
-    bool rle = (compression == BI_RLE8_ && bpp == 8) || (compression == BI_RLE4_ && bpp == 4);
-    if (rle && (top_down || options.icon))
-        return std::nullopt;
-    if (compression == BI_BITFIELDS_ && (bpp == 16 || bpp == 32)) {
-        // The masks follow a 40-byte header; larger headers hold them inside.
-        size_t at = header_size == 40 ? after_header : h + 40;
+    if (d.compression == BI_BITFIELDS_ && (d.bpp == 16 || d.bpp == 32)) {
+        size_t at = d.size == 40 ? after_header : h + 40;
         if (!r.Has(at, 12))
             return std::nullopt;
-        red = MaskOf(r.U32(at));
-        green = MaskOf(r.U32(at + 4));
-        blue = MaskOf(r.U32(at + 8));
-        if (header_size == 40)
+        masks.red = MaskOf(r.U32(at));
+        masks.green = MaskOf(r.U32(at + 4));
+        masks.blue = MaskOf(r.U32(at + 8));
+        if (d.size == 40)
             after_header += 12;
-    } else if (compression != BI_RGB_ && !rle) {
+    } else if (d.compression != BI_RGB_ && !IsRunLength(d)) {
         return std::nullopt;
     }
+    return masks;
+}
 
+// The palette of a 1, 4 or 8-bit bitmap (`colours_used` entries, all 2^bpp when that is 0),
+// as opaque 0xAARRGGBB; `after_header` is moved past it. Empty for 16, 24 and 32 bits; nothing
+// for any other depth or a palette cut short.
+std::optional<std::vector<uint32_t>> ReadPalette(const Reader& r, const DibHeader& d,
+                                                 size_t& after_header) {
     std::vector<uint32_t> palette;
-    if (bpp <= 8) {
-        if (bpp != 1 && bpp != 4 && bpp != 8)
+    if (d.bpp <= 8) {
+        if (d.bpp != 1 && d.bpp != 4 && d.bpp != 8)
             return std::nullopt;
-        size_t entries = colours_used == 0 ? (size_t{1} << bpp) : colours_used;
+        size_t entries = d.colours_used == 0 ? (size_t{1} << d.bpp) : d.colours_used;
         if (entries > 256)
             return std::nullopt;
-        size_t entry_size = core ? 3 : 4;
+        size_t entry_size = d.core ? 3 : 4;
         if (!r.Has(after_header, entries * entry_size))
             return std::nullopt;
         for (size_t i = 0; i < entries; ++i) {
@@ -195,35 +222,32 @@ std::optional<Dib> DecodeDib(const Reader& r, size_t h, const DibOptions& option
                               (uint32_t{r.U8(at + 1)} << 8) | r.U8(at));
         }
         after_header += entries * entry_size;
-    } else if (bpp != 16 && bpp != 24 && bpp != 32) {
+    } else if (d.bpp != 16 && d.bpp != 24 && d.bpp != 32) {
         return std::nullopt;
     }
-    // An index past the palette draws black.
-    auto colour = [&](unsigned index) {
-        return index < palette.size() ? palette[index] : 0xFF000000u;
-    };
+    return palette;
+}
 
-    const size_t bits_offset = options.bits_offset.value_or(after_header);
-    Dib dib;
+// An index past the palette draws black.
+uint32_t PaletteColour(const std::vector<uint32_t>& palette, unsigned index) {
+    return index < palette.size() ? palette[index] : 0xFF000000u;
+}
+
+// Uncompressed rows, each padded to 32 bits, from `bits_offset` into `image`; false when the
+// data ends before the last row.
+bool DecodePlainRows(const Reader& r, size_t bits_offset, const DibHeader& d,
+                     const ColourMasks& masks, const std::vector<uint32_t>& palette, bool icon,
+                     Dib& dib) {
+    const int64_t width = d.width, height = d.height;
+    const int bpp = d.bpp;
+    const Mask &red = masks.red, &green = masks.green, &blue = masks.blue;
     Image& image = dib.image;
-    image.width = static_cast<int>(width);
-    image.height = static_cast<int>(height);
-    image.pixels.resize(static_cast<size_t>(width) * height);
-    if (rle) {
-        std::vector<uint8_t> indices(image.pixels.size(), 0);
-        if (!DecodeRle(r, bits_offset, bpp, width, height, indices))
-            return std::nullopt;
-        for (size_t i = 0; i < indices.size(); ++i)
-            image.pixels[i] = colour(indices[i]);
-        return dib;
-    }
-
     size_t stride = ((static_cast<size_t>(width) * bpp + 31) / 32) * 4;
     if (!r.Has(bits_offset, stride * static_cast<size_t>(height)))
-        return std::nullopt;
+        return false;
     dib.bits_end = bits_offset + stride * static_cast<size_t>(height);
     for (int64_t y = 0; y < height; ++y) {
-        size_t row = bits_offset + stride * static_cast<size_t>(top_down ? y : height - 1 - y);
+        size_t row = bits_offset + stride * static_cast<size_t>(d.top_down ? y : height - 1 - y);
         uint32_t* out = image.pixels.data() + static_cast<size_t>(y) * width;
         for (int64_t x = 0; x < width; ++x) {
             uint32_t pixel = 0xFF000000u;
@@ -233,7 +257,7 @@ std::optional<Dib> DecodeDib(const Reader& r, size_t h, const DibOptions& option
             case 8: {
                 size_t bit = static_cast<size_t>(x) * bpp;
                 uint8_t byte = r.U8(row + bit / 8);
-                pixel = colour((byte >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1));
+                pixel = PaletteColour(palette, (byte >> (8 - bpp - bit % 8)) & ((1u << bpp) - 1));
                 break;
             }
             case 16: {
@@ -253,7 +277,7 @@ std::optional<Dib> DecodeDib(const Reader& r, size_t h, const DibOptions& option
                 uint32_t v = r.U32(row + x * 4);
                 pixel |= (uint32_t{red.Apply(v)} << 16) | (uint32_t{green.Apply(v)} << 8) |
                          blue.Apply(v);
-                if (options.icon)
+                if (icon)
                     pixel = (pixel & 0x00FFFFFFu) | (v & 0xFF000000u);
                 break;
             }
@@ -261,6 +285,42 @@ std::optional<Dib> DecodeDib(const Reader& r, size_t h, const DibOptions& option
             out[x] = pixel;
         }
     }
+    return true;
+}
+
+// A device-independent bitmap whose header starts at h: the header, the colour masks, the
+// palette, then the pixels, run-length coded or plain.
+std::optional<Dib> DecodeDib(const Reader& r, size_t h, const DibOptions& options) {
+    std::optional<DibHeader> d = ReadDibHeader(r, h, options.icon);
+    if (!d)
+        return std::nullopt;
+    size_t after_header = h + d->size;
+    const bool rle = IsRunLength(*d);
+    if (rle && (d->top_down || options.icon))
+        return std::nullopt;
+    std::optional<ColourMasks> masks = ReadColourMasks(r, h, *d, after_header);
+    if (!masks)
+        return std::nullopt;
+    std::optional<std::vector<uint32_t>> palette = ReadPalette(r, *d, after_header);
+    if (!palette)
+        return std::nullopt;
+
+    const size_t bits_offset = options.bits_offset.value_or(after_header);
+    Dib dib;
+    Image& image = dib.image;
+    image.width = static_cast<int>(d->width);
+    image.height = static_cast<int>(d->height);
+    image.pixels.resize(static_cast<size_t>(d->width) * d->height);
+    if (rle) {
+        std::vector<uint8_t> indices(image.pixels.size(), 0);
+        if (!DecodeRle(r, bits_offset, d->bpp, d->width, d->height, indices))
+            return std::nullopt;
+        for (size_t i = 0; i < indices.size(); ++i)
+            image.pixels[i] = PaletteColour(*palette, indices[i]);
+        return dib;
+    }
+    if (!DecodePlainRows(r, bits_offset, *d, *masks, *palette, options.icon, dib))
+        return std::nullopt;
     return dib;
 }
 

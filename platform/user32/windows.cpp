@@ -218,6 +218,178 @@ void ForgetWindowLocked(HWND hwnd) {
     d.windows.erase(it);
 }
 
+namespace {
+
+// CreateWindowExA's arguments, as the system completes them before the window is made.
+struct NewWindow {
+    DWORD ex_style;
+    LPCSTR class_name;
+    DWORD style;
+    int x, y, width, height;
+    HWND parent;
+    HMENU menu;
+    HINSTANCE instance;
+};
+
+// What a new window hangs from: a child's parent (the menu handle is then its id), or the owner
+// of a top-level window, the top-level window of the one named. A message-only window has
+// neither and is never shown. False, with the last error set, for a parent or owner that is no
+// window, or a child without a parent.
+bool AttachNewWindowLocked(Window& w, NewWindow& n) {
+    if (n.parent == HWND_MESSAGE) {
+        w.message_only = true;
+        n.style &= ~DWORD(WS_CHILD | WS_VISIBLE);
+    } else if (n.style & WS_CHILD) {
+        if (!n.parent) {
+            SetLastError(ERROR_TLW_WITH_WSCHILD);
+            return false;
+        }
+        if (!FindWindowRecord(n.parent)) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return false;
+        }
+        w.parent = n.parent;
+        w.id = LONG_PTR(n.menu);
+    } else if (n.parent) {
+        if (!FindWindowRecord(n.parent)) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return false;
+        }
+        w.owner = TopLevelOf(n.parent);
+    }
+    return true;
+}
+
+// What the system fills in: the frame an overlapped window always has, and the place and size
+// that CW_USEDEFAULT leaves to it.
+void ApplyCreationDefaults(NewWindow& n, bool message_only) {
+    bool overlapped = !(n.style & (WS_CHILD | WS_POPUP));
+    if (overlapped && !message_only) {
+        // An overlapped window always has a caption and clips its siblings.
+        n.style |= WS_CAPTION | WS_CLIPSIBLINGS;
+        n.ex_style |= WS_EX_WINDOWEDGE;
+    }
+    if (n.x == CW_USEDEFAULT) {
+        n.x = overlapped ? 100 : 0;
+        n.y = overlapped ? 100 : 0;
+    }
+    if (n.width == CW_USEDEFAULT) {
+        n.width = overlapped ? 640 : 0;
+        n.height = overlapped ? 480 : 0;
+    }
+    n.width = std::max(n.width, 0);
+    n.height = std::max(n.height, 0);
+}
+
+// Enters a new window in the desktop: among its parent's children, or among the top-level
+// windows in front of the others of its band (topmost, or not).
+void InsertNewWindowLocked(Desktop& d, const std::shared_ptr<Window>& w, HWND hwnd,
+                           DWORD ex_style) {
+    d.windows.emplace(hwnd, w);
+    w->cls->windows++;
+    if (w->parent) {
+        FindWindowRecord(w->parent)->children.push_back(hwnd);
+    } else if (auto owner = FindWindowRecord(w->owner);
+               (ex_style & WS_EX_TOPMOST) || (owner && (owner->ex_style & WS_EX_TOPMOST))) {
+        // A window owned by a topmost one is topmost too, in front of it.
+        w->ex_style |= WS_EX_TOPMOST;
+        d.top_level.insert(d.top_level.begin(), hwnd);
+    } else {
+        auto at = std::find_if(d.top_level.begin(), d.top_level.end(), [](HWND h) {
+            auto o = FindWindowRecord(h);
+            return o && !(o->ex_style & WS_EX_TOPMOST);
+        });
+        d.top_level.insert(at, hwnd);
+    }
+    if (!w->parent && !w->message_only)
+        platform::present::TheBackend().WindowCreated(hwnd);
+}
+
+// The record of a new window, given a handle and entered in the desktop, before its procedure
+// hears of it; nothing, with the last error set, when the class is unknown or the window cannot
+// hang where it is asked to.
+HWND MakeWindowLocked(NewWindow& n, std::shared_ptr<WindowClass>& cls) {
+    Desktop& d = TheDesktop();
+    cls = FindClassLocked(n.class_name);
+    if (!cls) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    auto w = std::make_shared<Window>();
+    if (!AttachNewWindowLocked(*w, n))
+        return nullptr;
+    ApplyCreationDefaults(n, w->message_only);
+    HWND hwnd = reinterpret_cast<HWND>(d.next_handle);
+    d.next_handle += 2;
+    w->handle = hwnd;
+    w->cls = cls;
+    w->thread = CurrentThread();
+    w->proc = cls->proc;
+    w->style = n.style & ~DWORD(WS_VISIBLE);
+    w->ex_style = n.ex_style;
+    w->instance = n.instance;
+    w->extra.assign(size_t(cls->window_extra), 0);
+    w->window = RECT{n.x, n.y, n.x + n.width, n.y + n.height};
+    w->client = w->window;
+    w->surface = std::make_shared<platform::gdi::Surface>();
+    ResizeSurfaceLocked(*w);
+    InsertNewWindowLocked(d, w, hwnd, n.ex_style);
+    return hwnd;
+}
+
+// A top-level window is asked for its size limits before any other message.
+void SendMinMaxInfo(HWND hwnd) {
+    MINMAXINFO mmi{};
+    const int screen_width = GetSystemMetrics(SM_CXSCREEN);
+    const int screen_height = GetSystemMetrics(SM_CYSCREEN);
+    mmi.ptMaxSize = {screen_width, screen_height};
+    mmi.ptMaxPosition = {0, 0};
+    mmi.ptMinTrackSize = {0, 0};
+    mmi.ptMaxTrackSize = {screen_width + 16, screen_height + 16};
+    CallProcedure(hwnd, WM_GETMINMAXINFO, 0, LPARAM(&mmi));
+}
+
+// The client area the window's procedure makes of its window rectangle (WM_NCCALCSIZE); false
+// when the window went away meanwhile.
+bool CalculateClientArea(HWND hwnd) {
+    RECT rect;
+    {
+        std::lock_guard lock(DesktopLock());
+        auto w = FindWindowRecord(hwnd);
+        if (!w)
+            return false;
+        rect = w->window;
+    }
+    CallProcedure(hwnd, WM_NCCALCSIZE, FALSE, LPARAM(&rect));
+    {
+        std::lock_guard lock(DesktopLock());
+        auto w = FindWindowRecord(hwnd);
+        if (!w)
+            return false;
+        w->client = rect;
+    }
+    return true;
+}
+
+// The first WM_SIZE and WM_MOVE, from the client area the window has after WM_CREATE; false
+// when the window went away meanwhile.
+bool SendFirstSizeAndMove(HWND hwnd) {
+    RECT client;
+    {
+        std::lock_guard lock(DesktopLock());
+        auto w = FindWindowRecord(hwnd);
+        if (!w)
+            return false;
+        client = w->client;
+    }
+    CallProcedure(hwnd, WM_SIZE, SIZE_RESTORED,
+                  MAKELPARAM(client.right - client.left, client.bottom - client.top));
+    CallProcedure(hwnd, WM_MOVE, 0, MAKELPARAM(client.left, client.top));
+    return true;
+}
+
+} // namespace
+
 } // namespace platform::user32
 
 using namespace platform::user32;
@@ -228,148 +400,54 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                             int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                             HINSTANCE hInstance, LPVOID lpParam) {
     InstallSessionSignals();
+    NewWindow n{.ex_style = dwExStyle,
+                .class_name = lpClassName,
+                .style = dwStyle,
+                .x = X,
+                .y = Y,
+                .width = nWidth,
+                .height = nHeight,
+                .parent = hWndParent,
+                .menu = hMenu,
+                .instance = hInstance};
     HWND hwnd = nullptr;
     std::shared_ptr<WindowClass> cls;
     {
         std::lock_guard lock(DesktopLock());
-        Desktop& d = TheDesktop();
-        cls = FindClassLocked(lpClassName);
-        if (!cls) {
-            SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        hwnd = MakeWindowLocked(n, cls);
+        if (!hwnd)
             return nullptr;
-        }
-        auto w = std::make_shared<Window>();
-        if (hWndParent == HWND_MESSAGE) {
-            w->message_only = true;
-            dwStyle &= ~DWORD(WS_CHILD | WS_VISIBLE);
-        } else if (dwStyle & WS_CHILD) {
-            if (!hWndParent) {
-                SetLastError(ERROR_TLW_WITH_WSCHILD);
-                return nullptr;
-            }
-            if (!FindWindowRecord(hWndParent)) {
-                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-                return nullptr;
-            }
-            w->parent = hWndParent;
-            w->id = LONG_PTR(hMenu);
-        } else if (hWndParent) {
-            if (!FindWindowRecord(hWndParent)) {
-                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-                return nullptr;
-            }
-            w->owner = TopLevelOf(hWndParent);
-        }
-        bool overlapped = !(dwStyle & (WS_CHILD | WS_POPUP));
-        if (overlapped && !w->message_only) {
-            // An overlapped window always has a caption and clips its siblings.
-            dwStyle |= WS_CAPTION | WS_CLIPSIBLINGS;
-            dwExStyle |= WS_EX_WINDOWEDGE;
-        }
-        if (X == CW_USEDEFAULT) {
-            X = overlapped ? 100 : 0;
-            Y = overlapped ? 100 : 0;
-        }
-        if (nWidth == CW_USEDEFAULT) {
-            nWidth = overlapped ? 640 : 0;
-            nHeight = overlapped ? 480 : 0;
-        }
-        nWidth = std::max(nWidth, 0);
-        nHeight = std::max(nHeight, 0);
-        hwnd = reinterpret_cast<HWND>(d.next_handle);
-        d.next_handle += 2;
-        w->handle = hwnd;
-        w->cls = cls;
-        w->thread = CurrentThread();
-        w->proc = cls->proc;
-        w->style = dwStyle & ~DWORD(WS_VISIBLE);
-        w->ex_style = dwExStyle;
-        w->instance = hInstance;
-        w->extra.assign(size_t(cls->window_extra), 0);
-        w->window = RECT{X, Y, X + nWidth, Y + nHeight};
-        w->client = w->window;
-        w->surface = std::make_shared<platform::gdi::Surface>();
-        ResizeSurfaceLocked(*w);
-        d.windows.emplace(hwnd, w);
-        cls->windows++;
-        if (w->parent) {
-            FindWindowRecord(w->parent)->children.push_back(hwnd);
-        } else if (auto owner = FindWindowRecord(w->owner);
-                   (dwExStyle & WS_EX_TOPMOST) || (owner && (owner->ex_style & WS_EX_TOPMOST))) {
-            // A window owned by a topmost one is topmost too, in front of it.
-            w->ex_style |= WS_EX_TOPMOST;
-            d.top_level.insert(d.top_level.begin(), hwnd);
-        } else {
-            auto at = std::find_if(d.top_level.begin(), d.top_level.end(), [](HWND h) {
-                auto o = FindWindowRecord(h);
-                return o && !(o->ex_style & WS_EX_TOPMOST);
-            });
-            d.top_level.insert(at, hwnd);
-        }
-        if (!w->parent && !w->message_only)
-            platform::present::TheBackend().WindowCreated(hwnd);
     }
 
     CREATESTRUCTA cs{lpParam,
                      hInstance,
                      hMenu,
                      hWndParent,
-                     nHeight,
-                     nWidth,
-                     Y,
-                     X,
-                     LONG(dwStyle),
+                     n.height,
+                     n.width,
+                     n.y,
+                     n.x,
+                     LONG(n.style),
                      lpWindowName,
                      IS_INTRESOURCE(lpClassName) ? cls->name.c_str() : lpClassName,
-                     dwExStyle};
-    if (!(dwStyle & WS_CHILD)) {
-        MINMAXINFO mmi{};
-        const int screen_width = GetSystemMetrics(SM_CXSCREEN);
-        const int screen_height = GetSystemMetrics(SM_CYSCREEN);
-        mmi.ptMaxSize = {screen_width, screen_height};
-        mmi.ptMaxPosition = {0, 0};
-        mmi.ptMinTrackSize = {0, 0};
-        mmi.ptMaxTrackSize = {screen_width + 16, screen_height + 16};
-        CallProcedure(hwnd, WM_GETMINMAXINFO, 0, LPARAM(&mmi));
-    }
+                     n.ex_style};
+    if (!(n.style & WS_CHILD))
+        SendMinMaxInfo(hwnd);
     if (!CallProcedure(hwnd, WM_NCCREATE, 0, LPARAM(&cs))) {
         CallProcedure(hwnd, WM_NCDESTROY, 0, 0);
         std::lock_guard lock(DesktopLock());
         ForgetWindowLocked(hwnd);
         return nullptr;
     }
-    RECT rect;
-    {
-        std::lock_guard lock(DesktopLock());
-        auto w = FindWindowRecord(hwnd);
-        if (!w)
-            return nullptr;
-        rect = w->window;
-    }
-    CallProcedure(hwnd, WM_NCCALCSIZE, FALSE, LPARAM(&rect));
-    {
-        std::lock_guard lock(DesktopLock());
-        auto w = FindWindowRecord(hwnd);
-        if (!w)
-            return nullptr;
-        w->client = rect;
-    }
+    if (!CalculateClientArea(hwnd))
+        return nullptr;
     if (CallProcedure(hwnd, WM_CREATE, 0, LPARAM(&cs)) == -1) {
         DestroyWindow(hwnd);
         return nullptr;
     }
-    RECT client;
-    {
-        std::lock_guard lock(DesktopLock());
-        auto w = FindWindowRecord(hwnd);
-        if (!w)
-            return nullptr;
-        client = w->client;
-    }
-    CallProcedure(hwnd, WM_SIZE, SIZE_RESTORED,
-                  MAKELPARAM(client.right - client.left, client.bottom - client.top));
-    CallProcedure(hwnd, WM_MOVE, 0, MAKELPARAM(client.left, client.top));
-    if ((dwStyle & WS_VISIBLE) && IsWindow(hwnd))
+    if (!SendFirstSizeAndMove(hwnd))
+        return nullptr;
+    if ((n.style & WS_VISIBLE) && IsWindow(hwnd))
         ShowWindow(hwnd, SW_SHOW);
     return IsWindow(hwnd) ? hwnd : nullptr;
 }
