@@ -66,10 +66,14 @@ void JoinTheWaits(Backend* b) {
 Backend& TheBackend() {
     std::lock_guard lock(backend_mutex);
     if (!backend) {
-        backend = Choose();
+        backend = MakeHeadlessBackend();
         JoinTheWaits(backend.get());
     }
     return *backend;
+}
+
+void ChooseBackend() {
+    SetBackend(Choose());
 }
 
 void SetBackend(std::unique_ptr<Backend> replacement) {
@@ -98,19 +102,5 @@ void WindowPainted(HWND hwnd) {
     WriteSnapshot(top);
     TheBackend().WindowPainted(top);
 }
-
-namespace {
-
-// The display is opened (and the X11 module loaded) as the process starts, before the program
-// reads or writes a file, as the system's programs find their desktop already there: a module
-// or a display that cannot be opened ends the start before anything is touched.
-const bool started_at_load = [] {
-    const char* display = std::getenv("DISPLAY");
-    if (display && *display && !HeadlessAsked())
-        TheBackend();
-    return true;
-}();
-
-} // namespace
 
 } // namespace platform::present
