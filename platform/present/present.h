@@ -14,10 +14,10 @@ Backend& TheBackend();
 // Replaces the back end (the test desktop runs headless whatever the environment says); null
 // goes back to headless on next use.
 void SetBackend(std::unique_ptr<Backend> backend);
-// The back end the environment asks for: X11 when DISPLAY is set and PELMORA_PLATFORM_HEADLESS
-// is not 1, headless otherwise. The X11 back end is a module loaded then
-// (present/x11_module.h). A module that cannot be loaded, or a display that cannot be opened,
-// ends the process with exit code 1 and one message naming it.
+// The back end the environment asks for: headless when PELMORA_PLATFORM_HEADLESS is 1, else the
+// first module of present/backend_modules.h whose screen variable is set, loaded then, else
+// headless. A module that cannot be loaded, or a screen that cannot be opened, ends the process
+// with exit code 1 and one message naming it.
 void ChooseBackend();
 
 // The monitors the back end supplies, or the layer's default single monitor when it has none.
