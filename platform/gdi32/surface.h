@@ -1,5 +1,5 @@
 // A window's surface: the 32-bit pixels that a window paints into and that the presentation
-// (headless snapshots, X11) shows. gdi32 draws on it through a DC; user32 owns one per window.
+// (snapshots, a screen) shows. gdi32 draws on it through a DC; user32 owns one per window.
 #pragma once
 
 #include <windows.h>

@@ -1,6 +1,8 @@
 // The presentation back end: what puts the layer's top-level windows on a screen and brings
-// the user's input back. Headless keeps everything inside the process; X11 shows each window on
-// an X display. user32 reaches the one in force through present/present.h.
+// the user's input back. Headless keeps everything inside the process; a back end of a real
+// screen is a module of its own (present/backend_modules.h) that shows each window there. user32
+// reaches the one in force through present/present.h; a back end asks of the layer only what
+// present/backend_host.h offers.
 #pragma once
 
 #include <windows.h>
@@ -84,5 +86,9 @@ public:
     // The buttons and modifiers held now, when the back end knows them better than the layer.
     virtual std::optional<HeldKeys> Held() { return std::nullopt; }
 };
+
+// A module's one entry: the back end on the named screen (the caller owns it), or null with
+// `*error` saying why that screen could not be opened.
+using OpenBackend = Backend* (*)(const char* screen, std::string* error);
 
 } // namespace platform::present

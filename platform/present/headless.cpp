@@ -1,9 +1,8 @@
 #include "present/headless.h"
 
 #include "host/codepage.h"
-#include "present/picture.h"
+#include "present/backend_host.h"
 #include "present/snapshot.h"
-#include "user32/window_manager.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -115,11 +114,10 @@ void WriteSnapshot(HWND top) {
     uint8_t alpha = 255;
     std::optional<COLORREF> key;
     {
-        std::lock_guard lock(user32::DesktopLock());
-        auto w = user32::FindWindowRecord(top);
-        if (!w || w->parent || w->message_only || !user32::IsVisibleLocked(*w))
+        const std::optional<WindowState> w = ReadWindow(top);
+        if (!w || w->child || w->message_only || !w->shown)
             return;
-        title = w->text;
+        title = w->title;
         if (w->layered_set && (w->ex_style & WS_EX_LAYERED)) {
             if (w->layered_flags & LWA_ALPHA)
                 alpha = w->layered_alpha;

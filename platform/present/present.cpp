@@ -2,7 +2,7 @@
 
 #include "present/headless.h"
 #include "present/picture.h"
-#include "present/x11_module.h"
+#include "present/backend_modules.h"
 #include "user32/modal_loop.h"
 #include "user32/window_manager.h"
 
@@ -32,24 +32,30 @@ bool HeadlessAsked() {
 }
 
 std::unique_ptr<Backend> Choose() {
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display || HeadlessAsked()) {
+    if (HeadlessAsked())
         return MakeHeadlessBackend();
+    for (const BackendModule& module : kBackendModules) {
+        const char* screen = std::getenv(module.screen_variable);
+        if (!screen || !*screen)
+            continue;
+        std::string error;
+        const OpenBackend open = LoadBackendModule(module, error);
+        if (!open) {
+            EndTheStart("Pelmora cannot load its " + std::string(module.kind) + " module \"" +
+                        BackendModulePath(module) + "\": " + error +
+                        ". The module belongs beside libpelmora-platform.so; set "
+                        "PELMORA_PLATFORM_HEADLESS=1 to run without a display.\n");
+        }
+        std::unique_ptr<Backend> shown(open(screen, &error));
+        if (!shown) {
+            EndTheStart("Pelmora cannot open the " + std::string(module.screen) + " \"" +
+                        std::string(screen) + "\": " + error +
+                        ". Start it where a display is available, or set "
+                        "PELMORA_PLATFORM_HEADLESS=1 to run without one.\n");
+        }
+        return shown;
     }
-    std::string error;
-    const x11::OpenEntry open = LoadX11Module(error);
-    if (!open) {
-        EndTheStart("Pelmora cannot load its X11 module \"" + X11ModulePath() + "\": " + error +
-                    ". The module belongs beside libpelmora-platform.so; set "
-                    "PELMORA_PLATFORM_HEADLESS=1 to run without a display.\n");
-    }
-    std::unique_ptr<Backend> x(open(display, &error));
-    if (!x) {
-        EndTheStart("Pelmora cannot open the X display \"" + std::string(display) + "\": " + error +
-                    ". Start it where a display is available, or set "
-                    "PELMORA_PLATFORM_HEADLESS=1 to run without one.\n");
-    }
-    return x;
+    return MakeHeadlessBackend();
 }
 
 // Every wait for a message, modal or not, watches the back end's descriptor and runs its pump.
@@ -66,10 +72,14 @@ void JoinTheWaits(Backend* b) {
 Backend& TheBackend() {
     std::lock_guard lock(backend_mutex);
     if (!backend) {
-        backend = Choose();
+        backend = MakeHeadlessBackend();
         JoinTheWaits(backend.get());
     }
     return *backend;
+}
+
+void ChooseBackend() {
+    SetBackend(Choose());
 }
 
 void SetBackend(std::unique_ptr<Backend> replacement) {
@@ -98,19 +108,5 @@ void WindowPainted(HWND hwnd) {
     WriteSnapshot(top);
     TheBackend().WindowPainted(top);
 }
-
-namespace {
-
-// The display is opened (and the X11 module loaded) as the process starts, before the program
-// reads or writes a file, as the system's programs find their desktop already there: a module
-// or a display that cannot be opened ends the start before anything is touched.
-const bool started_at_load = [] {
-    const char* display = std::getenv("DISPLAY");
-    if (display && *display && !HeadlessAsked())
-        TheBackend();
-    return true;
-}();
-
-} // namespace
 
 } // namespace platform::present

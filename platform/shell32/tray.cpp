@@ -1,5 +1,6 @@
 #include "shell32/tray.h"
 
+#include "present/backend_host.h"
 #include "present/present.h"
 
 #include <algorithm>
@@ -66,6 +67,14 @@ bool ClickTrayIcon(HWND hwnd, UINT id, UINT mouse_message) {
 }
 
 } // namespace platform::shell32
+
+namespace platform::present {
+
+bool TrayIconClicked(HWND hwnd, UINT id, UINT mouse_message) {
+    return shell32::ClickTrayIcon(hwnd, id, mouse_message);
+}
+
+} // namespace platform::present
 
 using namespace platform::shell32;
 

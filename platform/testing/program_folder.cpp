@@ -2,7 +2,7 @@
 
 #include "host/paths.h"
 #include "kernel32/modules.h"
-#include "present/x11_module.h"
+#include "present/backend_modules.h"
 
 #include <stdexcept>
 #include <string>
@@ -35,7 +35,8 @@ void LayOutProgramFolder(const fs::path& folder, const ProgramParts& parts) {
     if (parts.executable) {
         fs::copy_file(build / "pelmora", folder / "pelmora");
         fs::copy_file(build / "libpelmora-platform.so", folder / "libpelmora-platform.so");
-        fs::copy_file(build / present::kX11ModuleFile, folder / present::kX11ModuleFile);
+        for (const present::BackendModule& module : present::kBackendModules)
+            fs::copy_file(build / module.file, folder / module.file);
         if (fs::exists(build / "Readme.txt"))
             fs::copy_file(build / "Readme.txt", folder / "Readme.txt");
     }

@@ -1,6 +1,6 @@
 // A program folder of its own for one test, laid out as the build's program folder is: the
-// program's file, the layer and its X11 module, the resource library and the plug-in folder side
-// by side, and the settings file the program reads and writes there. It lives in a
+// program's file, the layer and its back-end modules, the resource library and the plug-in folder
+// side by side, and the settings file the program reads and writes there. It lives in a
 // TemporaryFolder, so suites running side by side on one machine never share one.
 #pragma once
 
@@ -25,7 +25,7 @@ struct ProgramParts {
         Empty, // an empty plug-in folder
         Build, // copies of the build's plug-ins
     };
-    // Copies of the program, the layer and its X11 module (and the read-me when the build has
+    // Copies of the program, the layer and its back-end modules (and the read-me when the build has
     // one), so that the program can be started from the folder. Without them "pelmora" is only a
     // name, which the tests that run the program in their own process give the layer (see
     // `in_process`).

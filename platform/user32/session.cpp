@@ -102,15 +102,6 @@ void InstallSessionSignals() {
     });
 }
 
-namespace {
-
-// Taken from the start of the process: a stop signal that comes while the program is still
-// starting waits for its message loop, which ends the session then, instead of killing the
-// program before it could save anything.
-const bool installed_at_load = (InstallSessionSignals(), true);
-
-} // namespace
-
 int SessionWakeFd() {
     if (session_pipe[0] < 0)
         return -1;

@@ -243,6 +243,8 @@ void SetKeyStateNow(int vk, bool down);
 void SetModifiersHeld(bool shift, bool control, bool alt);
 
 // Session end (session.cpp).
+// Makes SIGTERM, SIGINT and SIGHUP the end of the session. The program's start does it; the
+// layer never does by itself, so a test or a plug-in's host keeps its own signal handling.
 void InstallSessionSignals();
 // What a thread that takes messages watches for a stop signal: readable once one came. -1 for a
 // thread that is not to end the session: one that owns none of the top-level windows, or any

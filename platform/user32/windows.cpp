@@ -399,7 +399,6 @@ PELMORA_BEGIN_EXTERN_C
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
                             int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                             HINSTANCE hInstance, LPVOID lpParam) {
-    InstallSessionSignals();
     NewWindow n{.ex_style = dwExStyle,
                 .class_name = lpClassName,
                 .style = dwStyle,

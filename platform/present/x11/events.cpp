@@ -3,10 +3,6 @@
 // runs window procedures that may call back into the presentation.
 #include "present/x11/x11.h"
 
-#include "user32/hotkeys.h"
-#include "user32/monitors.h"
-#include "user32/window_manager.h"
-
 #include <X11/Xatom.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
@@ -59,11 +55,8 @@ void X11Backend::Pump() {
     CheckFocusLeft();
     if (monitors_dirty_ && !lost_) {
         monitors_dirty_ = false;
-        std::vector<user32::MonitorLayout> layout;
-        for (const MonitorArea& m : Monitors())
-            layout.push_back(user32::MonitorLayout{m.monitor, m.work});
-        if (!layout.empty())
-            user32::SetMonitors(std::move(layout));
+        if (const std::vector<MonitorArea> monitors = Monitors(); !monitors.empty())
+            MonitorsChanged(monitors);
     }
 }
 
@@ -107,11 +100,11 @@ void X11Backend::Handle(XEvent& event) {
                 break;
             XNextEvent(display_, &event);
         }
-        user32::SetModifiersHeld((event.xmotion.state & ShiftMask) != 0,
-                                 (event.xmotion.state & ControlMask) != 0,
-                                 (event.xmotion.state & Mod1Mask) != 0);
-        user32::InjectMouseMove(POINT{event.xmotion.x_root, event.xmotion.y_root},
-                                ExtraKeys(event.xmotion.state));
+        ModifiersHeld((event.xmotion.state & ShiftMask) != 0,
+                      (event.xmotion.state & ControlMask) != 0,
+                      (event.xmotion.state & Mod1Mask) != 0);
+        MouseMoved(POINT{event.xmotion.x_root, event.xmotion.y_root},
+                   ExtraKeys(event.xmotion.state));
         break;
     }
     case KeyPress:
@@ -125,7 +118,7 @@ void X11Backend::Handle(XEvent& event) {
         if (const std::optional<unsigned> held = hwnd ? HeldMask() : std::nullopt)
             FollowModifiers(*held);
         if (hwnd && event.xfocus.mode != NotifyGrab && GetForegroundWindow() != hwnd)
-            user32::ActivateWindow(hwnd);
+            WindowActivatedOnScreen(hwnd);
         break;
     }
     case FocusOut:
@@ -155,24 +148,24 @@ void X11Backend::Handle(XEvent& event) {
 
 void X11Backend::HandleButton(const XButtonEvent& event, bool down) {
     const POINT at{event.x_root, event.y_root};
-    user32::SetModifiersHeld((event.state & ShiftMask) != 0, (event.state & ControlMask) != 0,
-                             (event.state & Mod1Mask) != 0);
+    ModifiersHeld((event.state & ShiftMask) != 0, (event.state & ControlMask) != 0,
+                  (event.state & Mod1Mask) != 0);
     switch (event.button) {
     case Button1:
-        user32::InjectMouseButton(user32::MouseButton::Left, down, at, ExtraKeys(event.state));
+        MouseButtonChanged(MouseButton::Left, down, at, ExtraKeys(event.state));
         break;
     case Button2:
-        user32::InjectMouseButton(user32::MouseButton::Middle, down, at, ExtraKeys(event.state));
+        MouseButtonChanged(MouseButton::Middle, down, at, ExtraKeys(event.state));
         break;
     case Button3:
-        user32::InjectMouseButton(user32::MouseButton::Right, down, at, ExtraKeys(event.state));
+        MouseButtonChanged(MouseButton::Right, down, at, ExtraKeys(event.state));
         break;
     case Button4:
     case Button5:
         // The wheel: one notch per press, away from the user upwards.
         if (down)
-            user32::InjectMouseWheel(at, event.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA,
-                                     ExtraKeys(event.state));
+            MouseWheelTurned(at, event.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA,
+                             ExtraKeys(event.state));
         break;
     default:
         break;
@@ -192,14 +185,12 @@ void X11Backend::HandleKey(XKeyEvent& event, bool down) {
         // Alt that went with it: those reach the focus window as they would without the grab,
         // so that the layer does not go on holding them.
         if (IsModifier(vk)) {
-            user32::InjectKey(int(vk), down);
+            KeyChanged(int(vk), down);
             return;
         }
         // A grabbed combination: the hot key's window hears of it, nobody else.
-        if (down) {
-            std::lock_guard lock(user32::DesktopLock());
-            user32::PostHotKeyLocked(vk, HotKeyModifiers(event.state));
-        }
+        if (down)
+            HotKeyPressed(vk, HotKeyModifiers(event.state));
         return;
     }
     if (!down && XEventsQueued(display_, QueuedAfterReading) > 0) {
@@ -211,7 +202,7 @@ void X11Backend::HandleKey(XKeyEvent& event, bool down) {
             next.xkey.keycode == event.keycode)
             return;
     }
-    user32::InjectKey(int(vk), down);
+    KeyChanged(int(vk), down);
 }
 
 void X11Backend::HandleConfigure(const XConfigureEvent& event) {
@@ -263,23 +254,17 @@ void X11Backend::HandleConfigure(const XConfigureEvent& event) {
         hwnd = s->hwnd;
     }
     // The user moved or sized the window through the window manager: the layer follows.
-    RECT window, covered;
-    bool decorated;
-    {
-        std::lock_guard lock(user32::DesktopLock());
-        auto w = user32::FindWindowRecord(hwnd);
-        if (!w)
-            return;
-        window = w->window;
-        decorated = (w->style & WS_CAPTION) == WS_CAPTION;
-        covered = decorated ? w->client : w->window;
-    }
+    const std::optional<WindowState> w = ReadWindow(hwnd);
+    if (!w)
+        return;
+    const RECT window = w->window;
+    const bool decorated = (w->style & WS_CAPTION) == WS_CAPTION;
+    const RECT covered = decorated ? w->client : w->window;
     const int dx = area.left - covered.left, dy = area.top - covered.top;
     const int dw = (area.right - area.left) - (covered.right - covered.left);
     const int dh = (area.bottom - area.top) - (covered.bottom - covered.top);
-    user32::SetWindowPosInternal(hwnd, nullptr, window.left + dx, window.top + dy,
-                                 window.right - window.left + dw, window.bottom - window.top + dh,
-                                 SWP_NOZORDER | SWP_NOACTIVATE);
+    WindowMovedOnScreen(hwnd, window.left + dx, window.top + dy, window.right - window.left + dw,
+                        window.bottom - window.top + dh, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void X11Backend::HandleClientMessage(const XClientMessageEvent& event) {

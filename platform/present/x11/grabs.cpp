@@ -3,8 +3,6 @@
 // focus going to another program.
 #include "present/x11/x11.h"
 
-#include "user32/window_manager.h"
-
 namespace platform::present::x11 {
 
 bool X11Backend::GrabInput(HWND hwnd) {
@@ -91,7 +89,7 @@ void X11Backend::CheckFocusLeft() {
     }
     if (focus != None && WindowOf(focus))
         return;
-    user32::LoseActivation();
+    ActivationLost();
 }
 
 } // namespace platform::present::x11

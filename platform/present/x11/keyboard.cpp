@@ -1,8 +1,6 @@
 // Keyboard: X key symbols as the layer's virtual keys, both ways, and the modifiers held.
 #include "present/x11/x11.h"
 
-#include "user32/window_manager.h"
-
 #include <X11/keysym.h>
 
 #include <array>
@@ -105,8 +103,7 @@ bool IsModifier(UINT vk) {
 }
 
 void FollowModifiers(unsigned state) {
-    user32::SetModifiersHeld((state & ShiftMask) != 0, (state & ControlMask) != 0,
-                             (state & Mod1Mask) != 0);
+    ModifiersHeld((state & ShiftMask) != 0, (state & ControlMask) != 0, (state & Mod1Mask) != 0);
 }
 
 unsigned ModifierMaskOf(UINT modifiers) {

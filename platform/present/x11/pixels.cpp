@@ -3,9 +3,6 @@
 // manager, else the colour key as the window's shape and the alpha as its opacity.
 #include "present/x11/x11.h"
 
-#include "present/picture.h"
-#include "user32/window_manager.h"
-
 #include <X11/Xatom.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/shape.h>
@@ -26,8 +23,7 @@ struct Layered {
 
 Layered ReadLayered(HWND hwnd) {
     Layered l;
-    std::lock_guard lock(user32::DesktopLock());
-    auto w = user32::FindWindowRecord(hwnd);
+    const std::optional<WindowState> w = ReadWindow(hwnd);
     if (!w || !(w->ex_style & WS_EX_LAYERED))
         return l;
     l.layered = true;
@@ -168,14 +164,10 @@ void X11Backend::Push(Shown& s, bool whole) {
     std::optional<gdi::Surface> picture = ComposeWindow(s.hwnd);
     if (!picture)
         return;
-    RECT window;
-    {
-        std::lock_guard lock(user32::DesktopLock());
-        auto w = user32::FindWindowRecord(s.hwnd);
-        if (!w)
-            return;
-        window = w->window;
-    }
+    const std::optional<WindowState> w = ReadWindow(s.hwnd);
+    if (!w)
+        return;
+    const RECT window = w->window;
     const int width = std::max(0, int(s.area.right - s.area.left));
     const int height = std::max(0, int(s.area.bottom - s.area.top));
     const int dx = s.area.left - window.left, dy = s.area.top - window.top;

@@ -4,7 +4,6 @@
 #include "present/x11/start.h"
 
 #include "present/x11/x11.h"
-#include "user32/window_manager.h"
 
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
@@ -49,7 +48,7 @@ int OnError(Display* display, XErrorEvent* error) {
 int OnConnectionLost(Display*) {
     if (X11Backend* backend = current.load())
         backend->ConnectionLost();
-    user32::EndSession();
+    ScreenLost();
 }
 
 } // namespace
@@ -161,7 +160,7 @@ int X11Backend::WaitDescriptor() {
 
 platform::present::Backend* PelmoraX11Open(const char* name, std::string* error) {
     using namespace platform::present::x11;
-    static_assert(std::is_same_v<decltype(&PelmoraX11Open), OpenEntry>);
+    static_assert(std::is_same_v<decltype(&PelmoraX11Open), platform::present::OpenBackend>);
     static std::once_flag threads;
     std::call_once(threads, [] { XInitThreads(); });
     Display* display = XOpenDisplay(name);

@@ -5,9 +5,6 @@
 #include "present/x11/x11.h"
 
 #include "host/codepage.h"
-#include "shell32/tray.h"
-#include "user32/icons.h"
-#include "user32/window_manager.h"
 
 #include <X11/Xatom.h>
 #include <X11/extensions/Xfixes.h>
@@ -47,7 +44,7 @@ std::vector<std::vector<std::pair<int, int>>> Weights(int from, int to) {
 
 // The icon averaged over each pixel of a side x side square, as premultiplied 0xAARRGGBB: the
 // colours of clear pixels do not bleed into their neighbours.
-std::vector<uint32_t> Scaled(const user32::Icon& icon, int side) {
+std::vector<uint32_t> Scaled(const IconPixels& icon, int side) {
     std::vector<uint32_t> out(size_t(side) * size_t(side));
     const auto across = Weights(icon.width, side), down = Weights(icon.height, side);
     const uint64_t total = uint64_t(icon.width) * uint64_t(icon.height);
@@ -314,7 +311,7 @@ void X11Backend::DrawTrayPicture(const TrayIconWindow& t) {
     // The background first (the tray's, or clear), then the icon over it, centred in the
     // largest square the window holds.
     XClearWindow(display_, t.window);
-    auto icon = user32::FindIcon(t.icon);
+    const std::optional<IconPixels> icon = ReadIcon(t.icon);
     const int side = std::min(t.width, t.height);
     if (!icon || icon->width <= 0 || icon->height <= 0 || side <= 0)
         return;
@@ -389,10 +386,11 @@ void X11Backend::TrayPointer(const XEvent& event, const TrayIconWindow& t) {
             // click, which takes the place of the second press.
             std::lock_guard lock(mutex_);
             auto& last = tray_press_;
+            const DoubleClickLimits limits = DoubleClick();
             const bool again = last.window == b.window && last.button == b.button &&
-                               uint32_t(b.time - last.time) <= user32::kDoubleClickTime &&
-                               std::abs(b.x_root - last.x) <= user32::kDoubleClickWidth / 2 &&
-                               std::abs(b.y_root - last.y) <= user32::kDoubleClickHeight / 2;
+                               uint32_t(b.time - last.time) <= limits.time &&
+                               std::abs(b.x_root - last.x) <= limits.width / 2 &&
+                               std::abs(b.y_root - last.y) <= limits.height / 2;
             if (again) {
                 message += 2; // WM_xBUTTONDOWN + 2 is WM_xBUTTONDBLCLK
                 last = {};
@@ -401,7 +399,7 @@ void X11Backend::TrayPointer(const XEvent& event, const TrayIconWindow& t) {
             }
         }
     }
-    shell32::ClickTrayIcon(t.hwnd, t.id, message);
+    TrayIconClicked(t.hwnd, t.id, message);
 }
 
 bool X11Backend::HandleTrayEvent(XEvent& event) {

@@ -3,8 +3,6 @@
 #include "present/x11/x11.h"
 
 #include "host/codepage.h"
-#include "user32/icons.h"
-#include "user32/window_manager.h"
 
 #include <X11/Xatom.h>
 
@@ -33,9 +31,8 @@ struct Record {
 
 Record Read(HWND hwnd) {
     Record r;
-    std::lock_guard lock(user32::DesktopLock());
-    auto w = user32::FindWindowRecord(hwnd);
-    if (!w || w->parent || w->message_only || w->destroying)
+    const std::optional<WindowState> w = ReadWindow(hwnd);
+    if (!w || w->child || w->message_only || w->destroying)
         return r;
     r.exists = true;
     r.visible = (w->style & WS_VISIBLE) != 0;
@@ -43,12 +40,11 @@ Record Read(HWND hwnd) {
     r.client = w->client;
     r.style = w->style;
     r.ex_style = w->ex_style;
-    r.title = w->text;
+    r.title = w->title;
     r.owner = w->owner;
-    r.icon = w->cls->icon ? w->cls->icon : w->cls->icon_small;
-    r.popup_menu = w->cls->name == kPopupMenuClass;
-    if (auto o = user32::FindWindowRecord(w->owner))
-        r.owner_disabled = (o->style & WS_DISABLED) != 0;
+    r.icon = w->icon;
+    r.popup_menu = w->class_name == kPopupMenuClass;
+    r.owner_disabled = w->owner_disabled;
     return r;
 }
 
@@ -218,7 +214,7 @@ void X11Backend::Create(HWND hwnd) {
     XSetWMProtocols(display_, s.id, protocols, 1);
     // The class icon, as the task bar and the window switcher show it: width, height, then
     // ARGB pixels, each in a long.
-    if (auto icon = user32::FindIcon(r.icon); icon && icon->width > 0 && icon->height > 0) {
+    if (auto icon = ReadIcon(r.icon); icon && icon->width > 0 && icon->height > 0) {
         std::vector<long> data{long(icon->width), long(icon->height)};
         for (uint32_t p : icon->pixels)
             data.push_back(long(p));

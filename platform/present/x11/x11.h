@@ -2,8 +2,7 @@
 // layer that includes Xlib. One connection, used from the GUI thread's message wait.
 #pragma once
 
-#include "present/backend.h"
-#include "user32/window_manager.h"
+#include "present/backend_host.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -170,7 +169,7 @@ private:
     Colormap argb_colormap_ = 0;
     // The desktop's own lock: the back end reads window records under it, and one lock for both
     // leaves no order of two locks to get wrong between threads.
-    std::recursive_mutex& mutex_ = user32::DesktopLock();
+    std::recursive_mutex& mutex_ = DesktopLock();
     std::map<HWND, Shown> shown_;
     std::vector<std::pair<unsigned, unsigned>> grabs_; // keycode, X modifier mask
     bool monitors_dirty_ = false;

@@ -7,7 +7,7 @@
 #include "present/picture.h"
 #include "present/present.h"
 #include "present/x11/probe.h"
-#include "present/x11_module.h"
+#include "present/backend_modules.h"
 #include "testing/desktop.h"
 #include "testing/shell_area.h"
 #include "user32/dialogs.h"
@@ -38,6 +38,14 @@ using platform::present::x11::Probe;
 using platform::present::x11::TrayHost;
 using platform::present::x11::VirtualServer;
 using present_test::ColourWindow;
+
+// The X11 back end's line of the loader's list.
+const platform::present::BackendModule& X11Module() {
+    for (const auto& module : platform::present::kBackendModules)
+        if (std::string_view(module.file) == "libpelmora-x11.so")
+            return module;
+    throw std::logic_error("the loader lists no X11 module");
+}
 
 struct Seen {
     HWND hwnd;
@@ -121,7 +129,8 @@ protected:
         }
         // The back end as the layer opens it: through its module, beside the layer's library.
         std::string error;
-        const platform::present::x11::OpenEntry open = platform::present::LoadX11Module(error);
+        const platform::present::OpenBackend open =
+            platform::present::LoadBackendModule(X11Module(), error);
         ASSERT_TRUE(open) << error;
         std::unique_ptr<platform::present::Backend> backend(
             open(server_->display().c_str(), &error));
@@ -194,12 +203,13 @@ protected:
 
 TEST(X11Module, IsLoadedOnceFromBesideTheLayersLibrary) {
     namespace fs = std::filesystem;
-    EXPECT_EQ(fs::canonical(platform::present::X11ModulePath()),
+    EXPECT_EQ(fs::canonical(platform::present::BackendModulePath(X11Module())),
               fs::canonical(fs::path(PELMORA_PROGRAM_DIR) / "libpelmora-x11.so"));
     std::string error;
-    const platform::present::x11::OpenEntry open = platform::present::LoadX11Module(error);
+    const platform::present::OpenBackend open =
+        platform::present::LoadBackendModule(X11Module(), error);
     ASSERT_TRUE(open) << error;
-    EXPECT_EQ(platform::present::LoadX11Module(error), open);
+    EXPECT_EQ(platform::present::LoadBackendModule(X11Module(), error), open);
     // A display nobody serves: the entry says so, and no back end comes.
     std::unique_ptr<platform::present::Backend> none(open(":59999", &error));
     EXPECT_FALSE(none);
@@ -291,7 +301,8 @@ TEST_F(X11Test, ThePixelsShownAreTheSurfaceWithSharedMemoryOrWithout) {
         else
             unsetenv("PELMORA_PLATFORM_X11_SHM");
         std::string error;
-        const platform::present::x11::OpenEntry open = platform::present::LoadX11Module(error);
+        const platform::present::OpenBackend open =
+            platform::present::LoadBackendModule(X11Module(), error);
         ASSERT_TRUE(open) << error;
         std::unique_ptr<platform::present::Backend> backend(open(display.c_str(), &error));
         unsetenv("PELMORA_PLATFORM_X11_SHM");

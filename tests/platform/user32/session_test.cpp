@@ -2,6 +2,7 @@
 
 #include "testing/signals.h"
 #include "testing/temporary_folder.h"
+#include "user32/window_manager.h"
 
 #include <atomic>
 #include <csignal>
@@ -21,6 +22,7 @@ using platform::testing::ExitTrap;
 using platform::testing::MessageSpy;
 using platform::testing::ProcessExited;
 using platform::testing::RunUntilIdle;
+using platform::user32::InstallSessionSignals;
 using user32_test::CurrentHandler;
 using user32_test::WindowTest;
 
@@ -40,6 +42,7 @@ LRESULT CALLBACK SessionChildProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 // The child: a window and its message loop, as the program has them; exits 3 when the loop
 // ends in any other way than the session's end.
 [[noreturn]] void RunSessionChild(int ready_fd) {
+    InstallSessionSignals(); // as the program's start does
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = SessionChildProc;
@@ -159,6 +162,7 @@ LRESULT CALLBACK SlowEndProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 
 // Exits 4 when its loop ends by its own close.
 [[noreturn]] void RunSlowEndChild(bool closes) {
+    InstallSessionSignals();
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = SlowEndProc;
@@ -266,6 +270,7 @@ TEST(SessionSignals, LaterStopSignalsWaitForTheEnd) {
 }
 
 TEST_F(WindowTest, ASignalSendsTheEndOfSessionToEveryTopLevelWindow) {
+    InstallSessionSignals();
     HWND a = Popup(0, 0, 10, 10);
     HWND b = Popup(0, 0, 10, 10, 0, "TestWindow", WS_POPUP);
     RunUntilIdle();
@@ -291,6 +296,7 @@ TEST_F(WindowTest, ASignalSendsTheEndOfSessionToEveryTopLevelWindow) {
 // holder never lets go), does not keep a stop signal from ending the program: the end of the
 // session comes as sent messages, and they wake the wait.
 TEST_F(WindowTest, AStopSignalWakesAWaitForSentMessages) {
+    InstallSessionSignals();
     HWND w = Popup(0, 0, 10, 10);
     RunUntilIdle();
     HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -315,6 +321,7 @@ TEST_F(WindowTest, AStopSignalWakesAWaitForSentMessages) {
 // the end of the session to the program's thread. Were it to end the session itself, it would
 // wait in its sends for that thread, whose shutdown waits for it to end: neither would go on.
 TEST_F(WindowTest, AnotherThreadLeavesTheEndOfTheSessionToTheWindowsThread) {
+    InstallSessionSignals();
     HWND w = Popup(0, 0, 10, 10);
     RunUntilIdle();
     auto wait_for = [](const std::atomic<bool>& state) {

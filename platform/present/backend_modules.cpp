@@ -1,9 +1,10 @@
-#include "present/x11_module.h"
+#include "present/backend_modules.h"
 
 #include "kernel32/modules.h"
 
 #include <dlfcn.h>
 #include <filesystem>
+#include <map>
 #include <mutex>
 
 namespace platform::present {
@@ -22,33 +23,35 @@ std::string LoaderError(const std::string& path) {
 
 } // namespace
 
-std::string X11ModulePath() {
+std::string BackendModulePath(const BackendModule& module) {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&X11ModulePath), &info) == 0 || !info.dli_fname ||
+    if (dladdr(reinterpret_cast<void*>(&BackendModulePath), &info) == 0 || !info.dli_fname ||
         !*info.dli_fname)
-        return ProgramDirectory() + kX11ModuleFile;
+        return ProgramDirectory() + module.file;
     // Never a bare name, which the loader would look for on its search path.
     const std::filesystem::path layer = std::filesystem::absolute(info.dli_fname);
-    return (layer.parent_path() / kX11ModuleFile).string();
+    return (layer.parent_path() / module.file).string();
 }
 
-x11::OpenEntry LoadX11Module(std::string& error) {
+OpenBackend LoadBackendModule(const BackendModule& module, std::string& error) {
     static std::mutex mutex;
-    static x11::OpenEntry entry = nullptr;
+    static std::map<std::string, OpenBackend> entries; // by file name
     std::lock_guard lock(mutex);
-    if (entry)
-        return entry;
-    const std::string path = X11ModulePath();
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
+    if (auto it = entries.find(module.file); it != entries.end())
+        return it->second;
+    const std::string path = BackendModulePath(module);
+    void* loaded = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!loaded) {
         error = LoaderError(path);
         return nullptr;
     }
-    entry = reinterpret_cast<x11::OpenEntry>(dlsym(module, x11::kOpenEntryName));
+    auto entry = reinterpret_cast<OpenBackend>(dlsym(loaded, module.entry));
     if (!entry) {
         error = LoaderError(path);
-        dlclose(module);
+        dlclose(loaded);
+        return nullptr;
     }
+    entries.emplace(module.file, entry);
     return entry;
 }
 
