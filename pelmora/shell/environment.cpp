@@ -1,5 +1,6 @@
 #include "shell/environment.h"
 
+#include "resource.h"
 #include "shell/program.h"
 
 #include <algorithm>
@@ -7,8 +8,6 @@
 namespace {
 
 CHAR szResourceString[256];
-
-constexpr UINT IDS_PROGRAM_PATH_TOO_LONG = 20;
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "display/graph_display.h"
 #include "display/rows.h"
 #include "plugin_host/plugin_list.h"
+#include "resource.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
@@ -26,7 +27,6 @@ constexpr UINT EXIT_FATAL = 1;
 
 constexpr LPCSTR RESOURCE_LIBRARY_NAME = "PelmoraResources.dll";
 constexpr LPCSTR INITIALIZE_ERROR_CAPTION = "Pelmora Initialize Error";
-constexpr UINT IDS_FATAL_CAPTION = 16;
 
 HINSTANCE hInstance = nullptr;
 HMODULE hResourceDll = nullptr;
