@@ -14,7 +14,6 @@ class VersionEx {
 public:
     void Initialize(VersionNumber version, LPCSTR suffix);
     LPCSTR GetText() const { return _s; }
-    VersionNumber GetVersion() const { return _v; }
 
 private:
     VersionNumber _v{};
