@@ -1,9 +1,13 @@
 #include "shell/program.h"
 
+#include "dialogs/about.h"
+#include "dialogs/change_settings_dialog.h"
+#include "dialogs/graph_detail_info_dialog.h"
 #include "dialogs/options_sheet.h"
 #include "display/default_colors.h"
 #include "display/graph_display.h"
 #include "display/rows.h"
+#include "plugin_host/data_items.h"
 #include "plugin_host/plugin_list.h"
 #include "resource.h"
 #include "settings/catalogue.h"
@@ -18,6 +22,8 @@
 #include "pelmora_version.h"
 
 #include <commctrl.h>
+
+#include <cstring>
 
 namespace {
 
@@ -63,6 +69,8 @@ void ResetProgramState() {
     pPluginsCategory = nullptr;
     pPlaceholderPlugin = nullptr;
     pInternalPlugins = nullptr;
+    std::memset(szDataKeyBuffer, 0, sizeof szDataKeyBuffer);
+    std::memset(szGraphKeyBuffer, 0, sizeof szGraphKeyBuffer);
     ReleaseOptionPages();
     pMainWindowCategory = nullptr;
     SetDriveProfile(nullptr);
@@ -73,13 +81,22 @@ void ResetProgramState() {
     ResetDefaultGraphColors();
     SetMainWindow(nullptr);
     SetMainWindowDC(nullptr);
+    nidTrayIcon = NOTIFYICONDATAA{};
     hMainMenu = nullptr;
     hPopupMenu = nullptr;
     wmTaskbarCreated = 0;
     ResetAppearanceState();
     bDialogShown = false;
+    bFillingPage = false;
+    std::memset(rgbCustomColors, 0, sizeof rgbCustomColors);
+    hAboutDlg = nullptr;
+    hGraphDetailInfoDlg = nullptr;
+    hChangeSettingsDlg = nullptr;
+    pdwChangeSettingsFlags = nullptr;
+    ResetEnvironmentState();
+    hInstance = nullptr;
     hResourceDll = nullptr;
-    szErrorTitle[0] = '\0';
+    std::memset(szErrorTitle, 0, sizeof szErrorTitle);
     bSettingsLoaded = false;
     bShutDown = false;
 }
