@@ -3,6 +3,77 @@
 // so a template and the code that drives it cannot disagree on a number.
 #pragma once
 
+// ---- The program's own icon (of the executable, not of the resource library) -------------------
+#define IDI_PROGRAM_ICON 101
+
+// ---- Strings ----------------------------------------------------------------------------------
+// 2 to 10 are the settings file's error messages: an error's code is its string's number.
+#define IDS_FATAL_CAPTION 16
+#define IDS_SETTINGS_FILE_ERROR 17
+#define IDS_PLUGIN_ERROR 18
+#define IDS_ROW_ERROR 19
+#define IDS_PROGRAM_PATH_TOO_LONG 20
+
+// The options sheet and its pages. The three fills name both the background kinds and the
+// graph types; "None" is both a background kind and a text position.
+#define IDS_OPTIONS_CAPTION 32
+#define IDS_FILL_SOLID 33
+#define IDS_FILL_HORIZONTAL_GRADIENT 34
+#define IDS_FILL_VERTICAL_GRADIENT 35
+#define IDS_BACKGROUND_IMAGE 36
+#define IDS_IMAGE_FILTER_DESCRIPTION 37
+#define IDS_IMAGE_FILTER_PATTERN 38
+#define IDS_GRAPH1 39
+#define IDS_GRAPH2 40
+#define IDS_NONE 41
+#define IDS_TEXT_LEFT 42
+#define IDS_TEXT_CENTER 43
+#define IDS_TEXT_RIGHT 44
+#define IDS_PLACEHOLDER_HEADER 45
+#define IDS_MEANING_HEADER 46
+#define IDS_INTERNAL_PLUGIN_NAME 47
+#define IDS_VALUE1_PERCENT 48
+#define IDS_VALUE2_PERCENT 49
+#define IDS_VALUE1_PERCENT_2DECIMALS 50
+#define IDS_VALUE2_PERCENT_2DECIMALS 51
+#define IDS_POSITION_WHOLE_ROW 52
+#define IDS_POSITION_UPPER_HALF 53
+#define IDS_POSITION_LOWER_HALF 54
+
+// The built-in sources' texts: source s has the strings IDS_SOURCE_STRINGS +
+// IDS_SOURCE_STRINGS_PER_SOURCE x s + index, index 0 to 15.
+#define IDS_SOURCE_STRINGS 64
+#define IDS_SOURCE_STRINGS_PER_SOURCE 16
+
+// Entries of the sources' detail dialogs. A list's entries are consecutive strings, loaded as
+// the first and a count, so each run stays in order without gaps.
+#define IDS_INTERVAL_DAY 512
+#define IDS_INTERVAL_HALF_DAY 513
+#define IDS_INTERVAL_HOUR 514
+#define IDS_INTERVAL_MINUTE 515
+#define IDS_INTERVAL_RAW 516
+#define IDS_MAXIMUM_FOLLOWS_INTERFACE 528
+#define IDS_MAXIMUM_FIXED 529
+// Unit names, at most 8 characters: they are kept in 9-byte fields.
+#define IDS_KB 544
+#define IDS_MB 545
+#define IDS_GB 546
+#define IDS_TB 547
+#define IDS_KB_PER_SECOND 560
+#define IDS_MB_PER_SECOND 561
+#define IDS_GB_PER_SECOND 562
+#define IDS_TB_PER_SECOND 563
+#define IDS_KBPS 564
+#define IDS_MBPS 565
+#define IDS_GBPS 566
+#define IDS_TBPS 567
+#define IDS_YEAR_FOUR_DIGITS 592
+#define IDS_YEAR_OF_CENTURY 593
+#define IDS_YEAR_HEISEI 594
+#define IDS_DAY_NAME_SHORT 608
+#define IDS_DAY_NAME_FULL 609
+#define IDS_DAY_NAME_JAPANESE 610
+
 // ---- Menu "MENU": the context and tray menu ---------------------------------------------------
 #define IDM_ALWAYSONTOP 1000
 #define IDM_PERMEATE 1001
@@ -12,8 +83,6 @@
 #define IDM_EXIT 1005
 
 // ---- Options sheet: window page (OPTION_WINDOW) -------------------------------------------
-// The sheet's caption (a string of the table).
-#define IDS_OPTIONS_CAPTION 32
 #define IDC_WINDOW_ALWAYSONTOP 1
 #define IDC_WINDOW_PERMEATE 2
 #define IDC_WINDOW_TRAYICON 3
@@ -103,6 +172,32 @@
 #define IDC_CHANGE_GRAPH_POSITIONS 8
 #define IDC_CHANGE_TEXT_POSITION 9
 #define IDC_CHANGE_TEXT_COLOR 10
+
+// ---- Detail dialogs of the built-in sources ----------------------------------------------
+// OPTION_VIRTUAL_MEMORY and OPTION_PHYSICAL_MEMORY
+#define IDC_MEMORY_SCALE 4
+// OPTION_PROCESSES
+#define IDC_PROCESSES_MAXIMUM 4
+// OPTION_NETWORK_SPEED
+#define IDC_NETWORK_INTERFACE 4
+#define IDC_NETWORK_MAXIMUM_KIND 6
+#define IDC_NETWORK_MAXIMUM 7
+#define IDC_NETWORK_SEPARATE 9
+#define IDC_NETWORK_SPEED_SCALE 11
+#define IDC_NETWORK_SIZE_SCALE 13
+// OPTION_DATE_AND_TIME
+#define IDC_DATE_GRAPH_INTERVAL 4
+#define IDC_DATE_YEAR_TYPE 6
+#define IDC_DATE_DAY_OF_WEEK_TYPE 8
+// OPTION_RUNNING_TIME
+#define IDC_RUNNING_GRAPH_INTERVAL 4
+// OPTION_HDD_TEMPERATURE: the interval's edit is the buddy of its up-down control.
+#define IDC_TEMPERATURE_DRIVE 4
+#define IDC_TEMPERATURE_INTERVAL_EDIT 6
+#define IDC_TEMPERATURE_INTERVAL 7
+// OPTION_HDD_USAGE
+#define IDC_USAGE_DRIVE 4
+#define IDC_USAGE_SCALE 6
 
 // ---- About dialog (ABOUT) -----------------------------------------------------------------
 // The OK button is IDOK (1).

@@ -18,14 +18,14 @@
 
 namespace {
 
-constexpr UINT GRAPH1_STRING = 39;
-constexpr UINT GRAPH2_STRING = 40;
-constexpr UINT TYPE_STRINGS[] = {33, 34, 35};
-constexpr UINT POSITION_STRINGS[] = {52, 53, 54};
-constexpr UINT TEXT_POSITION_STRINGS[] = {41, 42, 43, 44};
-constexpr UINT PLACEHOLDER_HEADER_STRING = 45;
-constexpr UINT MEANING_HEADER_STRING = 46;
-constexpr UINT VALUE_PLACEHOLDER_STRINGS[] = {48, 49, 50, 51};
+constexpr UINT TYPE_STRINGS[] = {IDS_FILL_SOLID, IDS_FILL_HORIZONTAL_GRADIENT,
+                                 IDS_FILL_VERTICAL_GRADIENT};
+constexpr UINT POSITION_STRINGS[] = {IDS_POSITION_WHOLE_ROW, IDS_POSITION_UPPER_HALF,
+                                     IDS_POSITION_LOWER_HALF};
+constexpr UINT TEXT_POSITION_STRINGS[] = {IDS_NONE, IDS_TEXT_LEFT, IDS_TEXT_CENTER, IDS_TEXT_RIGHT};
+constexpr UINT VALUE_PLACEHOLDER_STRINGS[] = {IDS_VALUE1_PERCENT, IDS_VALUE2_PERCENT,
+                                              IDS_VALUE1_PERCENT_2DECIMALS,
+                                              IDS_VALUE2_PERCENT_2DECIMALS};
 constexpr int PLACEHOLDER_COLUMN_WIDTH = 60;
 constexpr int MEANING_COLUMN_WIDTH = 170;
 // The placeholder text a double click inserts: at most 16 characters.
@@ -178,11 +178,11 @@ void CGraphDetailPage::LoadSettings() {
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
     column.pszText = header;
-    lstrcpynA(header, LoadResourceString(PLACEHOLDER_HEADER_STRING), sizeof header);
+    lstrcpynA(header, LoadResourceString(IDS_PLACEHOLDER_HEADER), sizeof header);
     column.cx = PLACEHOLDER_COLUMN_WIDTH;
     column.iSubItem = 0;
     SendItem(IDC_DETAIL_PLACEHOLDERS, LVM_INSERTCOLUMN, 0, LPARAM(&column));
-    lstrcpynA(header, LoadResourceString(MEANING_HEADER_STRING), sizeof header);
+    lstrcpynA(header, LoadResourceString(IDS_MEANING_HEADER), sizeof header);
     column.cx = MEANING_COLUMN_WIDTH;
     column.iSubItem = 1;
     SendItem(IDC_DETAIL_PLACEHOLDERS, LVM_INSERTCOLUMN, 1, LPARAM(&column));
@@ -274,9 +274,9 @@ void CGraphDetailPage::ShowDataItemControls() {
         EnableItem(IDC_DETAIL_GRAPH_LABEL, TRUE);
         EnableItem(IDC_DETAIL_GRAPH, TRUE);
         ResetComboContent(IDC_DETAIL_GRAPH);
-        AddComboString(IDC_DETAIL_GRAPH, LoadResourceString(GRAPH1_STRING));
+        AddComboString(IDC_DETAIL_GRAPH, LoadResourceString(IDS_GRAPH1));
         if (info->dwAvailableGraphs == PMP_GRAPHS_TWO)
-            AddComboString(IDC_DETAIL_GRAPH, LoadResourceString(GRAPH2_STRING));
+            AddComboString(IDC_DETAIL_GRAPH, LoadResourceString(IDS_GRAPH2));
         SetComboSelection(IDC_DETAIL_GRAPH, 0);
         lSelectedGraph = 0;
         UpdateItem12State();

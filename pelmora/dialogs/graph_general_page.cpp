@@ -17,10 +17,9 @@ namespace {
 
 constexpr int BACKGROUND_NONE = 4;
 constexpr int BACKGROUND_IMAGE = 3;
-constexpr UINT BACKGROUND_STRINGS[] = {33, 34, 35, 36, 41};
+constexpr UINT BACKGROUND_STRINGS[] = {IDS_FILL_SOLID, IDS_FILL_HORIZONTAL_GRADIENT,
+                                       IDS_FILL_VERTICAL_GRADIENT, IDS_BACKGROUND_IMAGE, IDS_NONE};
 constexpr COLORREF DEFAULT_BACKGROUND_COLOR = 0xFF8080;
-constexpr UINT IMAGE_FILTER_DESCRIPTION = 37;
-constexpr UINT IMAGE_FILTER_PATTERN = 38;
 constexpr DWORD IMAGE_PATH_MAX = 260;
 
 CDriveProfileCategory* GraphGeneralCategory() {
@@ -193,8 +192,8 @@ LONG CGraphGeneralPage::HandleDrawItem(const DRAWITEMSTRUCT* drawItem) {
 void CGraphGeneralPage::ChooseImageFile() {
     // The description, its zero, the pattern and two zeros, in one zero-filled buffer.
     CHAR description[512], pattern[512];
-    lstrcpynA(description, LoadResourceString(IMAGE_FILTER_DESCRIPTION), sizeof description);
-    lstrcpynA(pattern, LoadResourceString(IMAGE_FILTER_PATTERN), sizeof pattern);
+    lstrcpynA(description, LoadResourceString(IDS_IMAGE_FILTER_DESCRIPTION), sizeof description);
+    lstrcpynA(pattern, LoadResourceString(IDS_IMAGE_FILTER_PATTERN), sizeof pattern);
     const size_t descriptionLength = strlen(description), patternLength = strlen(pattern);
     auto* filter = static_cast<CHAR*>(calloc(descriptionLength + patternLength + 4, 1));
     if (!filter)

@@ -186,6 +186,12 @@ void ForgetDrawnRows() {
     ++frameGeneration;
 }
 
+void ResetDrawnRows() {
+    drawnRows = {};
+    drawnFrame = {};
+    frameGeneration = 1;
+}
+
 HDC DrawGraphRows() {
     DrawnFrame frame = CurrentFrame();
     // Rows are drawn over their own bands alone only while no text reaches into the next band.

@@ -23,6 +23,8 @@ LOGFONTA* GetGraphLogFont();
 HDC DrawGraphRows();
 // The back buffer no longer shows what the rows last drew: the next DrawGraphRows draws it whole.
 void ForgetDrawnRows();
+// The record of drawn rows as a new process has it: nothing drawn yet.
+void ResetDrawnRows();
 // Redraws one row and copies its band to `dc`.
 void DrawGraphRow(HDC dc, int row);
 // Copies a reported 96-byte PMPDATA into the row.

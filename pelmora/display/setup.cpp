@@ -304,7 +304,7 @@ void FillGradientRect(HDC dc, COLORREF colour1, COLORREF colour2, int left, int 
 }
 
 void ResetGraphDisplayState() {
-    ForgetDrawnRows();
+    ResetDrawnRows();
     hBackgroundDC = nullptr;
     hBackgroundBitmap = nullptr;
     hBackgroundBrush = nullptr;

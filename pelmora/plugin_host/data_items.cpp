@@ -1,6 +1,7 @@
 #include "plugin_host/data_items.h"
 
 #include "display/rows.h"
+#include "resource.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 #include "shell/environment.h"
@@ -12,8 +13,6 @@ CHAR szGraphKeyBuffer[DATA_KEY_BUFFER_SIZE];
 namespace {
 
 // Resource strings: the row binding error, and the plug-in name of a built-in source.
-constexpr UINT IDS_ROW_ERROR = 19;
-constexpr UINT IDS_INTERNAL_PLUGIN_NAME = 47;
 
 // Finds the slot and item number of a global index by walking the items in list order.
 BOOL FindDataItem(DWORD index, DWORD* pSlot, DWORD* pItem) {

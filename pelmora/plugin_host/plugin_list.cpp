@@ -1,6 +1,7 @@
 #include "plugin_host/plugin_list.h"
 
 #include "display/default_colors.h"
+#include "resource.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
@@ -27,7 +28,6 @@ constexpr CHAR PLUGIN_FOLDER[] = "Plug-ins (x64)\\";
 constexpr CHAR PLUGIN_FILE_PATTERN[] = "*.pmp";
 
 // Resource string of the plug-in load error.
-constexpr UINT IDS_PLUGIN_ERROR = 18;
 
 DWORD dwPluginCount = 0;
 DWORD dwDataItemCount = 0;

@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include "resource.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 #include "shell/environment.h"
@@ -31,7 +32,7 @@ void LoadSettingsFile() {
     if (BuildSettingsPath(path) && !GetDriveProfile()->Load(path)) {
         // The error text loads its own string into the same shared buffer: copy the first.
         CHAR lead[256];
-        lstrcpynA(lead, LoadResourceString(17), sizeof lead);
+        lstrcpynA(lead, LoadResourceString(IDS_SETTINGS_FILE_ERROR), sizeof lead);
         CHAR message[sizeof lead + PROFILE_TEXT_MAX + 4];
         wsprintfA(message, FatalMessageFormat, lead, GetDriveProfile()->GetErrorText());
         // bSettingsLoaded stays clear, so the shutdown steps leave the faulty file alone.

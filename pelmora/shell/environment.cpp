@@ -1,14 +1,14 @@
 #include "shell/environment.h"
 
+#include "resource.h"
 #include "shell/program.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
 CHAR szResourceString[256];
-
-constexpr UINT IDS_PROGRAM_PATH_TOO_LONG = 20;
 
 } // namespace
 
@@ -16,6 +16,10 @@ CHAR Environment::Program::szAppDirectory[MAX_PATH];
 int Environment::Monitor::nMonitors = 0;
 RECT Environment::Monitor::rcMonitors[MONITOR_TABLE_SIZE];
 RECT Environment::Monitor::rcWorkAreas[MONITOR_TABLE_SIZE];
+
+void ResetEnvironmentState() {
+    std::memset(szResourceString, 0, sizeof szResourceString);
+}
 
 LPSTR LoadResourceString(UINT id) {
     LoadStringA(GetResourceLibrary(), id, szResourceString, 255);

@@ -27,6 +27,10 @@ LONG GetMonitorsMinTop();
 
 BOOL IsWindowsXPOrLater();
 
+// The resource-string buffer as a new process has it. The program folder and the monitor table
+// stay: every start-up fills them anew before they are read.
+void ResetEnvironmentState();
+
 namespace Environment {
 
 class Program {

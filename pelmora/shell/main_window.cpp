@@ -2,6 +2,7 @@
 
 #include "display/graph_display.h"
 #include "plugin_sdk/pmp.h"
+#include "resource.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"

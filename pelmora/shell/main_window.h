@@ -15,8 +15,6 @@ constexpr UINT UPDATE_INTERVAL_MS = 1000;
 constexpr UINT PASSING_INTERVAL_MS = 100;
 
 constexpr LPCSTR MAIN_WINDOW_CLASS_NAME = "Pelmora Main Window Class";
-constexpr WORD IDI_PROGRAM_ICON = 101;
-
 extern HMENU hMainMenu;
 extern HMENU hPopupMenu;
 extern NOTIFYICONDATAA nidTrayIcon;

@@ -1,10 +1,15 @@
 #include "shell/program.h"
 
+#include "dialogs/about.h"
+#include "dialogs/change_settings_dialog.h"
+#include "dialogs/graph_detail_info_dialog.h"
 #include "dialogs/options_sheet.h"
 #include "display/default_colors.h"
 #include "display/graph_display.h"
 #include "display/rows.h"
+#include "plugin_host/data_items.h"
 #include "plugin_host/plugin_list.h"
+#include "resource.h"
 #include "settings/catalogue.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
@@ -18,6 +23,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 namespace {
 
 // Exit codes: 0 after a normal shutdown, 1 when the program could not go on.
@@ -26,7 +33,6 @@ constexpr UINT EXIT_FATAL = 1;
 
 constexpr LPCSTR RESOURCE_LIBRARY_NAME = "PelmoraResources.dll";
 constexpr LPCSTR INITIALIZE_ERROR_CAPTION = "Pelmora Initialize Error";
-constexpr UINT IDS_FATAL_CAPTION = 16;
 
 HINSTANCE hInstance = nullptr;
 HMODULE hResourceDll = nullptr;
@@ -63,6 +69,8 @@ void ResetProgramState() {
     pPluginsCategory = nullptr;
     pPlaceholderPlugin = nullptr;
     pInternalPlugins = nullptr;
+    std::memset(szDataKeyBuffer, 0, sizeof szDataKeyBuffer);
+    std::memset(szGraphKeyBuffer, 0, sizeof szGraphKeyBuffer);
     ReleaseOptionPages();
     pMainWindowCategory = nullptr;
     SetDriveProfile(nullptr);
@@ -73,13 +81,22 @@ void ResetProgramState() {
     ResetDefaultGraphColors();
     SetMainWindow(nullptr);
     SetMainWindowDC(nullptr);
+    nidTrayIcon = NOTIFYICONDATAA{};
     hMainMenu = nullptr;
     hPopupMenu = nullptr;
     wmTaskbarCreated = 0;
     ResetAppearanceState();
     bDialogShown = false;
+    bFillingPage = false;
+    std::memset(rgbCustomColors, 0, sizeof rgbCustomColors);
+    hAboutDlg = nullptr;
+    hGraphDetailInfoDlg = nullptr;
+    hChangeSettingsDlg = nullptr;
+    pdwChangeSettingsFlags = nullptr;
+    ResetEnvironmentState();
+    hInstance = nullptr;
     hResourceDll = nullptr;
-    szErrorTitle[0] = '\0';
+    std::memset(szErrorTitle, 0, sizeof szErrorTitle);
     bSettingsLoaded = false;
     bShutDown = false;
 }

@@ -6,7 +6,7 @@
 
 class VersionEx;
 
-// The version object (2.6.0.0), kept by SetVersionInfo.
+// The program's version object, kept by SetVersionInfo.
 extern VersionEx* pVersion;
 
 // The process's top level: clears the globals, runs ApplicationMain, ends the process.

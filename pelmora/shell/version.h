@@ -1,4 +1,4 @@
-// The program's version object: the version and its text ("2.6.0.0 " for the program's own).
+// The program's version object: the version and its text (the numbers, a blank, the suffix).
 #pragma once
 
 #include <windows.h>
@@ -14,7 +14,6 @@ class VersionEx {
 public:
     void Initialize(VersionNumber version, LPCSTR suffix);
     LPCSTR GetText() const { return _s; }
-    VersionNumber GetVersion() const { return _v; }
 
 private:
     VersionNumber _v{};

@@ -2,17 +2,11 @@
 // half day, hour or minute.
 #include "sources/sources.h"
 
+#include "resource.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 
 namespace {
-
-constexpr UINT IDS_INTERVAL_DAY = 512;     // .. 515: day, half day, hour, minute
-constexpr UINT IDS_YEAR_TYPE = 592;        // .. 594
-constexpr UINT IDS_DAY_OF_WEEK_TYPE = 608; // .. 610
-constexpr int IDC_GRAPH_INTERVAL = 4;
-constexpr int IDC_YEAR_TYPE = 6;
-constexpr int IDC_DAY_OF_WEEK_TYPE = 8;
 
 constexpr LPCSTR ShortDayNames[7] = {"Sun.", "Mon.", "Tue.", "Wed.", "Thu.", "Fri.", "Sat."};
 constexpr LPCSTR DayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
@@ -113,24 +107,27 @@ void CDateAndTimePlugin::GetData(DWORD, PMPDATA* pData) {
 
 INT_PTR CDateAndTimePlugin::DetailDialogInit(HWND hDlg) {
     hDlgWnd = hDlg;
-    AddResourceStrings(hDlg, IDC_GRAPH_INTERVAL, IDS_INTERVAL_DAY, 4);
-    SendDlgItemMessageA(hDlg, IDC_GRAPH_INTERVAL, CB_SETCURSEL, WPARAM(ReadGraphInterval()), 0);
-    AddResourceStrings(hDlg, IDC_YEAR_TYPE, IDS_YEAR_TYPE, 3);
-    SendDlgItemMessageA(hDlg, IDC_YEAR_TYPE, CB_SETCURSEL, WPARAM(ReadYearType()), 0);
-    AddResourceStrings(hDlg, IDC_DAY_OF_WEEK_TYPE, IDS_DAY_OF_WEEK_TYPE, 3);
-    SendDlgItemMessageA(hDlg, IDC_DAY_OF_WEEK_TYPE, CB_SETCURSEL, WPARAM(ReadDayOfWeekType()), 0);
+    AddResourceStrings(hDlg, IDC_DATE_GRAPH_INTERVAL, IDS_INTERVAL_DAY, 4);
+    SendDlgItemMessageA(hDlg, IDC_DATE_GRAPH_INTERVAL, CB_SETCURSEL, WPARAM(ReadGraphInterval()),
+                        0);
+    AddResourceStrings(hDlg, IDC_DATE_YEAR_TYPE, IDS_YEAR_FOUR_DIGITS, 3);
+    SendDlgItemMessageA(hDlg, IDC_DATE_YEAR_TYPE, CB_SETCURSEL, WPARAM(ReadYearType()), 0);
+    AddResourceStrings(hDlg, IDC_DATE_DAY_OF_WEEK_TYPE, IDS_DAY_NAME_SHORT, 3);
+    SendDlgItemMessageA(hDlg, IDC_DATE_DAY_OF_WEEK_TYPE, CB_SETCURSEL, WPARAM(ReadDayOfWeekType()),
+                        0);
     return 1;
 }
 
 void CDateAndTimePlugin::DetailDialogSave() {
     CDriveProfileCategory* category = Category();
-    category->SetInteger(Literals::GraphInterval,
-                         int(SendDlgItemMessageA(hDlgWnd, IDC_GRAPH_INTERVAL, CB_GETCURSEL, 0, 0)));
+    category->SetInteger(
+        Literals::GraphInterval,
+        int(SendDlgItemMessageA(hDlgWnd, IDC_DATE_GRAPH_INTERVAL, CB_GETCURSEL, 0, 0)));
     category->SetInteger(Literals::YearType,
-                         int(SendDlgItemMessageA(hDlgWnd, IDC_YEAR_TYPE, CB_GETCURSEL, 0, 0)));
+                         int(SendDlgItemMessageA(hDlgWnd, IDC_DATE_YEAR_TYPE, CB_GETCURSEL, 0, 0)));
     category->SetInteger(
         Literals::DayOfWeekType,
-        int(SendDlgItemMessageA(hDlgWnd, IDC_DAY_OF_WEEK_TYPE, CB_GETCURSEL, 0, 0)));
+        int(SendDlgItemMessageA(hDlgWnd, IDC_DATE_DAY_OF_WEEK_TYPE, CB_GETCURSEL, 0, 0)));
     EndDialog(hDlgWnd, 1);
 }
 

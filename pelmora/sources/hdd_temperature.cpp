@@ -2,6 +2,7 @@
 // 194, read at every IntervalN-th sample, for two data items.
 #include "sources/sources.h"
 
+#include "resource.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 
@@ -20,8 +21,6 @@ constexpr int SECTOR_SIZE = 512;
 // The model number of an IDENTIFY sector (words 27 to 46).
 constexpr int MODEL_OFFSET = 54;
 constexpr int MODEL_LENGTH = 40;
-constexpr int IDC_DRIVE = 4;
-constexpr int IDC_INTERVAL = 7;
 
 CDriveProfileCategory* Category() {
     return GetSourceCategory(Literals::HDDTemperature);
@@ -158,26 +157,27 @@ INT_PTR CHDDTemperaturePlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
             model[i] = CHAR(sector[MODEL_OFFSET + i]);
         if (hSmart != INVALID_HANDLE_VALUE)
             CloseHandle(hSmart);
-        SendDlgItemMessageA(hDlg, IDC_DRIVE, CB_ADDSTRING, 0, LPARAM(model));
+        SendDlgItemMessageA(hDlg, IDC_TEMPERATURE_DRIVE, CB_ADDSTRING, 0, LPARAM(model));
     }
     CHAR key[ITEM_KEY_SIZE];
     FormatItemKey(key, Literals::PhysicalDisk, DWORD(lOnDlg));
     int disk = Category()->GetIntegerInRange(key, 0, 0, lNumberOfHDDs - 1);
-    SendDlgItemMessageA(hDlg, IDC_DRIVE, CB_SETCURSEL, WPARAM(disk), 0);
+    SendDlgItemMessageA(hDlg, IDC_TEMPERATURE_DRIVE, CB_SETCURSEL, WPARAM(disk), 0);
     FormatItemKey(key, Literals::Interval, DWORD(lOnDlg));
     int interval = Category()->GetIntegerInRange(key, 10, 1, 60);
-    SendDlgItemMessageA(hDlg, IDC_INTERVAL, UDM_SETRANGE32, 1, 60);
-    SendDlgItemMessageA(hDlg, IDC_INTERVAL, UDM_SETPOS32, 0, interval);
+    SendDlgItemMessageA(hDlg, IDC_TEMPERATURE_INTERVAL, UDM_SETRANGE32, 1, 60);
+    SendDlgItemMessageA(hDlg, IDC_TEMPERATURE_INTERVAL, UDM_SETPOS32, 0, interval);
     return 1;
 }
 
 void CHDDTemperaturePlugin::DetailDialogSave() {
     CHAR key[ITEM_KEY_SIZE];
     FormatItemKey(key, Literals::PhysicalDisk, DWORD(lOnDlg));
-    Category()->SetInteger(key, int(SendDlgItemMessageA(hDlgWnd, IDC_DRIVE, CB_GETCURSEL, 0, 0)));
+    Category()->SetInteger(
+        key, int(SendDlgItemMessageA(hDlgWnd, IDC_TEMPERATURE_DRIVE, CB_GETCURSEL, 0, 0)));
     FormatItemKey(key, Literals::Interval, DWORD(lOnDlg));
-    Category()->SetInteger(key,
-                           int(SendDlgItemMessageA(hDlgWnd, IDC_INTERVAL, UDM_GETPOS32, 0, 0)));
+    Category()->SetInteger(
+        key, int(SendDlgItemMessageA(hDlgWnd, IDC_TEMPERATURE_INTERVAL, UDM_GETPOS32, 0, 0)));
     EndDialog(hDlgWnd, 1);
 }
 

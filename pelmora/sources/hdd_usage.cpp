@@ -2,19 +2,16 @@
 // items.
 #include "sources/sources.h"
 
+#include "resource.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 #include "shell/environment.h"
 
 namespace {
 
-constexpr UINT IDS_GIGABYTES = 546;
-constexpr UINT IDS_TERABYTES = 547;
 constexpr ULONGLONG MEBIBYTE = 1ull << 20;
 constexpr ULONGLONG GIBIBYTE = 1ull << 30;
 constexpr ULONGLONG TEBIBYTE = 1ull << 40;
-constexpr int IDC_DRIVE = 4;
-constexpr int IDC_SCALE = 6;
 // GetLogicalDriveStringsA's length, and the buffer behind it.
 constexpr DWORD DRIVE_LIST_LENGTH = 128;
 constexpr int DRIVE_LIST_SIZE = 136;
@@ -33,8 +30,8 @@ DWORD CHDDUsagePlugin::Initialize(PMPINFO* pInfo) {
         pInfo->pszParamNames[j - 1] = LoadRes(INTERNAL_HDD_USAGE, j);
     pInfo->pszDescription = LoadRes(INTERNAL_HDD_USAGE, 7);
     pInfo->pszParamNames[6] = LoadRes(INTERNAL_HDD_USAGE, 10);
-    LoadUnitText(szGB, IDS_GIGABYTES);
-    LoadUnitText(szTB, IDS_TERABYTES);
+    LoadUnitText(szGB, IDS_GB);
+    LoadUnitText(szTB, IDS_TB);
     return 1;
 }
 
@@ -97,17 +94,16 @@ INT_PTR CHDDUsagePlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     GetLogicalDriveStringsA(DRIVE_LIST_LENGTH, drives);
     for (int i = 0; i + 4 <= int(DRIVE_LIST_LENGTH) && drives[i]; i += 4) {
         if (GetDriveTypeA(drives + i) == DRIVE_FIXED)
-            SendDlgItemMessageA(hDlg, IDC_DRIVE, CB_ADDSTRING, 0, LPARAM(drives + i));
+            SendDlgItemMessageA(hDlg, IDC_USAGE_DRIVE, CB_ADDSTRING, 0, LPARAM(drives + i));
     }
     LPCSTR drive = Category()->GetStringOrDefault(driveKey, Literals::DefaultDrive);
-    LRESULT found = SendDlgItemMessageA(hDlg, IDC_DRIVE, CB_FINDSTRINGEXACT, 0, LPARAM(drive));
-    SendDlgItemMessageA(hDlg, IDC_DRIVE, CB_SETCURSEL, WPARAM(found), 0);
+    LRESULT found =
+        SendDlgItemMessageA(hDlg, IDC_USAGE_DRIVE, CB_FINDSTRINGEXACT, 0, LPARAM(drive));
+    SendDlgItemMessageA(hDlg, IDC_USAGE_DRIVE, CB_SETCURSEL, WPARAM(found), 0);
 
-    SendDlgItemMessageA(hDlg, IDC_SCALE, CB_ADDSTRING, 0,
-                        LPARAM(LoadResourceString(IDS_GIGABYTES)));
-    SendDlgItemMessageA(hDlg, IDC_SCALE, CB_ADDSTRING, 0,
-                        LPARAM(LoadResourceString(IDS_TERABYTES)));
-    SendDlgItemMessageA(hDlg, IDC_SCALE, CB_SETCURSEL,
+    SendDlgItemMessageA(hDlg, IDC_USAGE_SCALE, CB_ADDSTRING, 0, LPARAM(LoadResourceString(IDS_GB)));
+    SendDlgItemMessageA(hDlg, IDC_USAGE_SCALE, CB_ADDSTRING, 0, LPARAM(LoadResourceString(IDS_TB)));
+    SendDlgItemMessageA(hDlg, IDC_USAGE_SCALE, CB_SETCURSEL,
                         WPARAM(Category()->GetIntegerInRange(scaleKey, 0, 0, 1)), 0);
     return 1;
 }
@@ -116,14 +112,16 @@ void CHDDUsagePlugin::DetailDialogSave() {
     CHAR key[ITEM_KEY_SIZE];
     // With no entry selected the stored root is empty.
     CHAR drive[DRIVE_TEXT_SIZE] = {};
-    LRESULT selected = SendDlgItemMessageA(hDlgWnd, IDC_DRIVE, CB_GETCURSEL, 0, 0);
-    if (selected != CB_ERR && SendDlgItemMessageA(hDlgWnd, IDC_DRIVE, CB_GETLBTEXTLEN,
+    LRESULT selected = SendDlgItemMessageA(hDlgWnd, IDC_USAGE_DRIVE, CB_GETCURSEL, 0, 0);
+    if (selected != CB_ERR && SendDlgItemMessageA(hDlgWnd, IDC_USAGE_DRIVE, CB_GETLBTEXTLEN,
                                                   WPARAM(selected), 0) < DRIVE_TEXT_SIZE)
-        SendDlgItemMessageA(hDlgWnd, IDC_DRIVE, CB_GETLBTEXT, WPARAM(selected), LPARAM(drive));
+        SendDlgItemMessageA(hDlgWnd, IDC_USAGE_DRIVE, CB_GETLBTEXT, WPARAM(selected),
+                            LPARAM(drive));
     FormatItemKey(key, Literals::Drive, DWORD(lOnDlg));
     Category()->SetString(key, drive);
     FormatItemKey(key, Literals::Scale, DWORD(lOnDlg));
-    Category()->SetInteger(key, int(SendDlgItemMessageA(hDlgWnd, IDC_SCALE, CB_GETCURSEL, 0, 0)));
+    Category()->SetInteger(key,
+                           int(SendDlgItemMessageA(hDlgWnd, IDC_USAGE_SCALE, CB_GETCURSEL, 0, 0)));
     EndDialog(hDlgWnd, 1);
 }
 

@@ -11,7 +11,7 @@ LPCSTR CInternalPluginBase::LoadRes(int group, int j) {
 }
 
 LPSTR LoadPluginString(int group, int index) {
-    return LoadResourceString(UINT(PLUGIN_STRING_BASE + PLUGIN_STRINGS_PER_GROUP * group + index));
+    return LoadResourceString(UINT(IDS_SOURCE_STRINGS + PLUGIN_STRINGS_PER_GROUP * group + index));
 }
 
 CInternalPluginBase* GetInternalPlugin(int index) {

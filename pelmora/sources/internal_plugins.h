@@ -4,6 +4,7 @@
 #pragma once
 
 #include "plugin_sdk/pmp.h"
+#include "resource.h"
 
 #include <memory>
 
@@ -29,8 +30,7 @@ constexpr int INTERNAL_PLUGIN_SLOTS = 16;
 // "Internal:" and the source's name, with the terminator.
 constexpr int INTERNAL_IDENTIFIER_SIZE = 64;
 // The resource strings of one group.
-constexpr int PLUGIN_STRINGS_PER_GROUP = 16;
-constexpr int PLUGIN_STRING_BASE = 64;
+constexpr int PLUGIN_STRINGS_PER_GROUP = IDS_SOURCE_STRINGS_PER_SOURCE;
 constexpr int PLUGIN_RES_SIZE = 256;
 
 // The base of the eleven source classes. Every text pointer a source hands out in its PMPINFO

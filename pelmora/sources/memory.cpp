@@ -1,16 +1,14 @@
 // The shared body of the virtual and the physical memory source.
 #include "sources/sources.h"
 
+#include "resource.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 
 namespace {
 
-constexpr UINT IDS_MEGABYTES = 545;
-constexpr UINT IDS_GIGABYTES = 546;
 constexpr DWORDLONG MEBIBYTE = 1ull << 20;
 constexpr DWORDLONG GIBIBYTE = 1ull << 30;
-constexpr int IDC_SCALE = 4;
 
 } // namespace
 
@@ -20,8 +18,8 @@ DWORD CMemoryPluginBase::Initialize(PMPINFO* pInfo) {
         pInfo->pszParamNames[j - 1] = LoadRes(Group, j);
     pInfo->pszDescription = LoadRes(Group, 7);
     pInfo->pszParamNames[6] = LoadRes(Group, 8);
-    LoadUnitText(szMB, IDS_MEGABYTES);
-    LoadUnitText(szGB, IDS_GIGABYTES);
+    LoadUnitText(szMB, IDS_MB);
+    LoadUnitText(szGB, IDS_GB);
     return 1;
 }
 
@@ -59,14 +57,14 @@ void CMemoryPluginBase::GetData(DWORD, PMPDATA* pData) {
 INT_PTR CMemoryPluginBase::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     hDlgWnd = hDlg;
     lOnDlg = LONG(lParam);
-    AddResourceStrings(hDlg, IDC_SCALE, IDS_MEGABYTES, 2);
+    AddResourceStrings(hDlg, IDC_MEMORY_SCALE, IDS_MB, 2);
     int scale = GetSourceCategory(Category)->GetIntegerInRange(Literals::Scale, 0, 0, 1);
-    SendDlgItemMessageA(hDlg, IDC_SCALE, CB_SETCURSEL, WPARAM(scale), 0);
+    SendDlgItemMessageA(hDlg, IDC_MEMORY_SCALE, CB_SETCURSEL, WPARAM(scale), 0);
     return 1;
 }
 
 void CMemoryPluginBase::DetailDialogSave() {
-    int scale = int(SendDlgItemMessageA(hDlgWnd, IDC_SCALE, CB_GETCURSEL, 0, 0));
+    int scale = int(SendDlgItemMessageA(hDlgWnd, IDC_MEMORY_SCALE, CB_GETCURSEL, 0, 0));
     GetSourceCategory(Category)->SetInteger(Literals::Scale, scale);
     EndDialog(hDlgWnd, 1);
 }

@@ -2,6 +2,7 @@
 // for two data items, each watching a row of the interface table.
 #include "sources/sources.h"
 
+#include "resource.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 
@@ -9,17 +10,6 @@
 
 namespace {
 
-constexpr UINT IDS_KB = 544;   // .. 547: KB, MB, GB, TB
-constexpr UINT IDS_KBPS = 560; // .. 563: KB/s .. TB/s; 564 .. 567: Kbps .. Tbps
-constexpr UINT IDS_FOLLOW_INTERFACE = 528;
-constexpr UINT IDS_FIXED_MAXIMUM = 529;
-
-constexpr int IDC_INTERFACE = 4;
-constexpr int IDC_MAXIMUM_KIND = 6;
-constexpr int IDC_MAXIMUM = 7;
-constexpr int IDC_SEPARATE = 9;
-constexpr int IDC_SPEED_SCALE = 11;
-constexpr int IDC_SIZE_SCALE = 13;
 constexpr int INTERFACE_LIST_WIDTH = 450;
 
 // Octets per interval into the unit: 1024-based bytes, then 1024-based bits (1024^k / 8).
@@ -72,7 +62,7 @@ DWORD CNetworkSpeedPlugin::Initialize(PMPINFO* pInfo) {
     for (UINT k = 0; k < 4; ++k)
         LoadUnitText(sizeUnits[k], IDS_KB + k);
     for (UINT k = 0; k < 8; ++k)
-        LoadUnitText(speedUnits[k], IDS_KBPS + k);
+        LoadUnitText(speedUnits[k], IDS_KB_PER_SECOND + k);
     return 1;
 }
 
@@ -210,73 +200,73 @@ INT_PTR CNetworkSpeedPlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
         CHAR description[MAXLEN_IFDESCR + 1];
         CopyText(description, sizeof description,
                  reinterpret_cast<LPCSTR>(IfTable->table[i].bDescr));
-        SendDlgItemMessageA(hDlg, IDC_INTERFACE, CB_ADDSTRING, 0, LPARAM(description));
+        SendDlgItemMessageA(hDlg, IDC_NETWORK_INTERFACE, CB_ADDSTRING, 0, LPARAM(description));
     }
     int selected = category->GetIntegerInRange(keys.Interface, 0, 0, LONG(rows) - 1);
-    SendDlgItemMessageA(hDlg, IDC_INTERFACE, CB_SETCURSEL, WPARAM(selected), 0);
-    SendDlgItemMessageA(hDlg, IDC_INTERFACE, CB_SETDROPPEDWIDTH, INTERFACE_LIST_WIDTH, 0);
+    SendDlgItemMessageA(hDlg, IDC_NETWORK_INTERFACE, CB_SETCURSEL, WPARAM(selected), 0);
+    SendDlgItemMessageA(hDlg, IDC_NETWORK_INTERFACE, CB_SETDROPPEDWIDTH, INTERFACE_LIST_WIDTH, 0);
 
-    AddResourceStrings(hDlg, IDC_MAXIMUM_KIND, IDS_FOLLOW_INTERFACE, 1);
-    AddResourceStrings(hDlg, IDC_MAXIMUM_KIND, IDS_FIXED_MAXIMUM, 1);
+    AddResourceStrings(hDlg, IDC_NETWORK_MAXIMUM_KIND, IDS_MAXIMUM_FOLLOWS_INTERFACE, 1);
+    AddResourceStrings(hDlg, IDC_NETWORK_MAXIMUM_KIND, IDS_MAXIMUM_FIXED, 1);
     int maximum = category->GetIntegerInRange(keys.MaximumSpeed, -1, -1, 1000);
     if (maximum <= 0) {
-        SendDlgItemMessageA(hDlg, IDC_MAXIMUM_KIND, CB_SETCURSEL, 0, 0);
+        SendDlgItemMessageA(hDlg, IDC_NETWORK_MAXIMUM_KIND, CB_SETCURSEL, 0, 0);
     } else {
-        SendDlgItemMessageA(hDlg, IDC_MAXIMUM_KIND, CB_SETCURSEL, 1, 0);
-        SetDlgItemInt(hDlg, IDC_MAXIMUM, UINT(maximum), FALSE);
+        SendDlgItemMessageA(hDlg, IDC_NETWORK_MAXIMUM_KIND, CB_SETCURSEL, 1, 0);
+        SetDlgItemInt(hDlg, IDC_NETWORK_MAXIMUM, UINT(maximum), FALSE);
     }
-    SendDlgItemMessageA(hDlg, IDC_MAXIMUM, EM_LIMITTEXT, 4, 0);
+    SendDlgItemMessageA(hDlg, IDC_NETWORK_MAXIMUM, EM_LIMITTEXT, 4, 0);
 
-    CheckDlgButton(hDlg, IDC_SEPARATE,
+    CheckDlgButton(hDlg, IDC_NETWORK_SEPARATE,
                    category->GetBooleanOrDefault(keys.SeparateGraph, false) ? BST_CHECKED
                                                                             : BST_UNCHECKED);
     DetailDialogUpdateControls(hDlg);
 
-    AddResourceStrings(hDlg, IDC_SPEED_SCALE, IDS_KBPS, 8);
-    SendDlgItemMessageA(hDlg, IDC_SPEED_SCALE, CB_SETCURSEL,
+    AddResourceStrings(hDlg, IDC_NETWORK_SPEED_SCALE, IDS_KB_PER_SECOND, 8);
+    SendDlgItemMessageA(hDlg, IDC_NETWORK_SPEED_SCALE, CB_SETCURSEL,
                         WPARAM(category->GetIntegerInRange(keys.SpeedScale, 0, 0, 7)), 0);
-    AddResourceStrings(hDlg, IDC_SIZE_SCALE, IDS_KB, 4);
-    SendDlgItemMessageA(hDlg, IDC_SIZE_SCALE, CB_SETCURSEL,
+    AddResourceStrings(hDlg, IDC_NETWORK_SIZE_SCALE, IDS_KB, 4);
+    SendDlgItemMessageA(hDlg, IDC_NETWORK_SIZE_SCALE, CB_SETCURSEL,
                         WPARAM(category->GetIntegerInRange(keys.SizeScale, 1, 0, 3)), 0);
     return 1;
 }
 
 void CNetworkSpeedPlugin::DetailDialogUpdateControls(HWND hDlg) {
-    if (SendDlgItemMessageA(hDlg, IDC_MAXIMUM_KIND, CB_GETCURSEL, 0, 0) == 0) {
-        EnableWindow(GetDlgItem(hDlg, IDC_MAXIMUM), FALSE);
+    if (SendDlgItemMessageA(hDlg, IDC_NETWORK_MAXIMUM_KIND, CB_GETCURSEL, 0, 0) == 0) {
+        EnableWindow(GetDlgItem(hDlg, IDC_NETWORK_MAXIMUM), FALSE);
         ShowInterfaceSpeed(hDlg);
     } else {
-        EnableWindow(GetDlgItem(hDlg, IDC_MAXIMUM), TRUE);
+        EnableWindow(GetDlgItem(hDlg, IDC_NETWORK_MAXIMUM), TRUE);
     }
 }
 
 void CNetworkSpeedPlugin::ShowInterfaceSpeed(HWND hDlg) {
     // A fixed value typed by the user is never overwritten.
-    if (SendDlgItemMessageA(hDlg, IDC_MAXIMUM_KIND, CB_GETCURSEL, 0, 0) != 0)
+    if (SendDlgItemMessageA(hDlg, IDC_NETWORK_MAXIMUM_KIND, CB_GETCURSEL, 0, 0) != 0)
         return;
-    LONG i = LONG(SendDlgItemMessageA(hDlg, IDC_INTERFACE, CB_GETCURSEL, 0, 0));
+    LONG i = LONG(SendDlgItemMessageA(hDlg, IDC_NETWORK_INTERFACE, CB_GETCURSEL, 0, 0));
     RefreshTable();
     // No interface selected (an empty list): nothing to show.
     if (const MIB_IFROW* row = GetRow(i))
-        SetDlgItemInt(hDlg, IDC_MAXIMUM, row->dwSpeed / 1000000u, FALSE);
+        SetDlgItemInt(hDlg, IDC_NETWORK_MAXIMUM, row->dwSpeed / 1000000u, FALSE);
 }
 
 void CNetworkSpeedPlugin::DetailDialogSave() {
     ItemKeys keys{DWORD(lOnDlg)};
     CDriveProfileCategory* category = Category();
-    category->SetInteger(keys.Interface,
-                         int(SendDlgItemMessageA(hDlgWnd, IDC_INTERFACE, CB_GETCURSEL, 0, 0)));
-    if (SendDlgItemMessageA(hDlgWnd, IDC_MAXIMUM_KIND, CB_GETCURSEL, 0, 0) == 0)
+    category->SetInteger(keys.Interface, int(SendDlgItemMessageA(hDlgWnd, IDC_NETWORK_INTERFACE,
+                                                                 CB_GETCURSEL, 0, 0)));
+    if (SendDlgItemMessageA(hDlgWnd, IDC_NETWORK_MAXIMUM_KIND, CB_GETCURSEL, 0, 0) == 0)
         category->SetInteger(keys.MaximumSpeed, -1);
     else
         category->SetInteger(keys.MaximumSpeed,
-                             int(GetDlgItemInt(hDlgWnd, IDC_MAXIMUM, nullptr, FALSE)));
+                             int(GetDlgItemInt(hDlgWnd, IDC_NETWORK_MAXIMUM, nullptr, FALSE)));
     category->SetBoolean(keys.SeparateGraph,
-                         IsDlgButtonChecked(hDlgWnd, IDC_SEPARATE) == BST_CHECKED);
-    category->SetInteger(keys.SpeedScale,
-                         int(SendDlgItemMessageA(hDlgWnd, IDC_SPEED_SCALE, CB_GETCURSEL, 0, 0)));
-    category->SetInteger(keys.SizeScale,
-                         int(SendDlgItemMessageA(hDlgWnd, IDC_SIZE_SCALE, CB_GETCURSEL, 0, 0)));
+                         IsDlgButtonChecked(hDlgWnd, IDC_NETWORK_SEPARATE) == BST_CHECKED);
+    category->SetInteger(keys.SpeedScale, int(SendDlgItemMessageA(hDlgWnd, IDC_NETWORK_SPEED_SCALE,
+                                                                  CB_GETCURSEL, 0, 0)));
+    category->SetInteger(keys.SizeScale, int(SendDlgItemMessageA(hDlgWnd, IDC_NETWORK_SIZE_SCALE,
+                                                                 CB_GETCURSEL, 0, 0)));
     EndDialog(hDlgWnd, 1);
 }
 
@@ -311,11 +301,11 @@ static INT_PTR NetworkSpeedDetailDialogCommand(CNetworkSpeedPlugin* source, WORD
         NetworkSpeedDetailDialogCancel(source);
         return 1;
     }
-    if (id == IDC_INTERFACE && code == CBN_SELCHANGE) {
+    if (id == IDC_NETWORK_INTERFACE && code == CBN_SELCHANGE) {
         source->ShowInterfaceSpeed(GetParent(hControl));
         return 1;
     }
-    if (id == IDC_MAXIMUM_KIND && code == CBN_SELCHANGE) {
+    if (id == IDC_NETWORK_MAXIMUM_KIND && code == CBN_SELCHANGE) {
         NetworkSpeedDetailDialogUpdateControls(source, GetParent(hControl));
         return 1;
     }

@@ -1,12 +1,12 @@
 // "Internal:Processes": the number of running processes against one of four maximums.
 #include "sources/sources.h"
 
+#include "resource.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 
 namespace {
 
-constexpr int IDC_MAXIMUM = 4;
 constexpr DWORD MaximumSteps[4] = {50, 100, 150, 200};
 
 int ReadMaxProcessCount() {
@@ -52,13 +52,14 @@ INT_PTR CProcessesPlugin::DetailDialogInit(HWND hDlg, LPARAM lParam) {
     hDlgWnd = hDlg;
     lOnDlg = LONG(lParam);
     for (LPCSTR step : {Literals::Text50, Literals::Text100, Literals::Text150, Literals::Text200})
-        SendDlgItemMessageA(hDlg, IDC_MAXIMUM, CB_ADDSTRING, 0, LPARAM(step));
-    SendDlgItemMessageA(hDlg, IDC_MAXIMUM, CB_SETCURSEL, WPARAM(ReadMaxProcessCount()), 0);
+        SendDlgItemMessageA(hDlg, IDC_PROCESSES_MAXIMUM, CB_ADDSTRING, 0, LPARAM(step));
+    SendDlgItemMessageA(hDlg, IDC_PROCESSES_MAXIMUM, CB_SETCURSEL, WPARAM(ReadMaxProcessCount()),
+                        0);
     return 1;
 }
 
 void CProcessesPlugin::DetailDialogSave() {
-    int step = int(SendDlgItemMessageA(hDlgWnd, IDC_MAXIMUM, CB_GETCURSEL, 0, 0));
+    int step = int(SendDlgItemMessageA(hDlgWnd, IDC_PROCESSES_MAXIMUM, CB_GETCURSEL, 0, 0));
     GetSourceCategory(Literals::Processes)->SetInteger(Literals::MaxProcessCount, step);
     EndDialog(hDlgWnd, 1);
 }

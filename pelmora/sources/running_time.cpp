@@ -1,13 +1,11 @@
 // "Internal:RunningTime": how long the system has been running, from the 32-bit tick count.
 #include "sources/sources.h"
 
+#include "resource.h"
 #include "settings/drive_profile.h"
 #include "settings/literals.h"
 
 namespace {
-
-constexpr UINT IDS_INTERVAL_DAY = 512; // .. 516: day, half day, hour, minute, raw
-constexpr int IDC_GRAPH_INTERVAL = 4;
 
 int ReadGraphInterval() {
     return GetSourceCategory(Literals::RunningTime)
@@ -73,13 +71,15 @@ void CRunningTimePlugin::GetData(DWORD, PMPDATA* pData) {
 
 INT_PTR CRunningTimePlugin::DetailDialogInit(HWND hDlg) {
     hDlgWnd = hDlg;
-    AddResourceStrings(hDlg, IDC_GRAPH_INTERVAL, IDS_INTERVAL_DAY, 5);
-    SendDlgItemMessageA(hDlg, IDC_GRAPH_INTERVAL, CB_SETCURSEL, WPARAM(ReadGraphInterval()), 0);
+    AddResourceStrings(hDlg, IDC_RUNNING_GRAPH_INTERVAL, IDS_INTERVAL_DAY, 5);
+    SendDlgItemMessageA(hDlg, IDC_RUNNING_GRAPH_INTERVAL, CB_SETCURSEL, WPARAM(ReadGraphInterval()),
+                        0);
     return 1;
 }
 
 void CRunningTimePlugin::DetailDialogSave() {
-    int interval = int(SendDlgItemMessageA(hDlgWnd, IDC_GRAPH_INTERVAL, CB_GETCURSEL, 0, 0));
+    int interval =
+        int(SendDlgItemMessageA(hDlgWnd, IDC_RUNNING_GRAPH_INTERVAL, CB_GETCURSEL, 0, 0));
     GetSourceCategory(Literals::RunningTime)->SetInteger(Literals::GraphInterval, interval);
     EndDialog(hDlgWnd, 1);
 }

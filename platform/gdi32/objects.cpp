@@ -485,11 +485,6 @@ int WINAPI SetBkMode(HDC hdc, int mode) {
     return std::exchange(dc->bk_mode, mode);
 }
 
-int WINAPI GetBkMode(HDC hdc) {
-    auto dc = FindDC(hdc);
-    return dc ? dc->bk_mode : 0;
-}
-
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
     auto dc = FindDC(hdc);
     if (!dc)
@@ -497,21 +492,11 @@ COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
     return std::exchange(dc->bk_color, color & 0xFFFFFF);
 }
 
-COLORREF WINAPI GetBkColor(HDC hdc) {
-    auto dc = FindDC(hdc);
-    return dc ? dc->bk_color : CLR_INVALID;
-}
-
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
     auto dc = FindDC(hdc);
     if (!dc)
         return CLR_INVALID;
     return std::exchange(dc->text_color, color & 0xFFFFFF);
-}
-
-COLORREF WINAPI GetTextColor(HDC hdc) {
-    auto dc = FindDC(hdc);
-    return dc ? dc->text_color : CLR_INVALID;
 }
 
 PELMORA_END_EXTERN_C

@@ -124,17 +124,4 @@ std::u32string AnsiToUtf32(std::string_view ansi) {
     return out;
 }
 
-std::u16string AnsiToUtf16(std::string_view ansi) {
-    std::string bytes =
-        Convert("UTF-16LE", IconvName(AnsiCodePage()), ansi, std::string("\xFD\xFF", 2), 1);
-    std::u16string out(bytes.size() / 2, u'\0');
-    std::memcpy(out.data(), bytes.data(), out.size() * 2);
-    return out;
-}
-
-std::string Utf16ToAnsi(std::u16string_view utf16) {
-    std::string_view bytes(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2);
-    return Convert(IconvName(AnsiCodePage()), "UTF-16LE", bytes, "?", 2);
-}
-
 } // namespace platform::host

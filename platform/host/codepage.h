@@ -23,7 +23,5 @@ std::string Utf8ToAnsi(std::string_view utf8);
 std::u32string AnsiToUtf32(std::string_view ansi);
 // The same into a string of the caller's, whose room is used again.
 void AnsiToUtf32(std::string_view ansi, std::u32string& out);
-std::u16string AnsiToUtf16(std::string_view ansi);
-std::string Utf16ToAnsi(std::u16string_view utf16);
 
 } // namespace platform::host

@@ -28,9 +28,6 @@ inline bool IsEqualGUID(REFGUID a, REFGUID b) {
             return false;
     return true;
 }
-inline bool IsEqualIID(REFIID a, REFIID b) {
-    return IsEqualGUID(a, b);
-}
 inline bool operator==(REFGUID a, REFGUID b) {
     return IsEqualGUID(a, b);
 }

@@ -115,8 +115,4 @@ BOOL WINAPI IsBadWritePtr(LPVOID lp, UINT_PTR ucb) {
     return platform::host::IsRangeMapped(lp, ucb, true) ? FALSE : TRUE;
 }
 
-BOOL WINAPI IsBadReadPtr(const void* lp, UINT_PTR ucb) {
-    return platform::host::IsRangeMapped(lp, ucb, false) ? FALSE : TRUE;
-}
-
 PELMORA_END_EXTERN_C

@@ -136,13 +136,6 @@ std::optional<gdi::Surface> ReadPixels(HDC dc) {
     return *surface;
 }
 
-std::optional<gdi::Surface> ReadBitmapPixels(HBITMAP bitmap) {
-    auto object = gdi::FindObjectAs<gdi::Bitmap>(bitmap);
-    if (!object || !object->surface)
-        return std::nullopt;
-    return *object->surface;
-}
-
 COLORREF PixelAt(const gdi::Surface& surface, int x, int y) {
     if (x < 0 || y < 0 || x >= surface.width || y >= surface.height)
         return CLR_INVALID;

@@ -115,8 +115,6 @@ private:
 // A copy of the pixels that a DC draws on (its selected bitmap, or a window's surface); nothing
 // for a handle that is not a DC.
 std::optional<gdi::Surface> ReadPixels(HDC dc);
-// A copy of a bitmap's pixels; nothing for a handle that is not a bitmap.
-std::optional<gdi::Surface> ReadBitmapPixels(HBITMAP bitmap);
 // One pixel of a copy, as a COLORREF.
 COLORREF PixelAt(const gdi::Surface& surface, int x, int y);
 // Writes what a DC shows to a PNG file (opaque), for looking at a scene.

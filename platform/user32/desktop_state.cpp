@@ -241,7 +241,6 @@ void ResetDesktopForTests() {
     q.quit = false;
     q.quit_code = 0;
     q.keys.fill(0);
-    q.message_time = 0;
     q.message_pos = {};
     q.retrieved = false;
     d.keys.fill(0);

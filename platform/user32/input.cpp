@@ -339,8 +339,4 @@ SHORT WINAPI GetAsyncKeyState(int vKey) {
     return SHORT((k & 0x80) ? 0x8000 : 0);
 }
 
-UINT WINAPI GetDoubleClickTime(void) {
-    return kDoubleClickTime;
-}
-
 PELMORA_END_EXTERN_C

@@ -124,7 +124,6 @@ SendAcrossThreads(const std::shared_ptr<Window>& w, UINT message, WPARAM wparam,
 }
 
 void Record(ThreadQueue& q, const MSG& m) {
-    q.message_time = m.time;
     q.message_pos = m.pt;
     q.retrieved = true;
 }
@@ -467,11 +466,6 @@ LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
     if (!w || w->thread != CurrentThread())
         return 0;
     return CallProcedureUnhooked(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
-}
-
-LONG WINAPI GetMessageTime(void) {
-    std::lock_guard lock(DesktopLock());
-    return LONG(QueueOf(CurrentThread()).message_time);
 }
 
 DWORD WINAPI GetMessagePos(void) {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "gdi/surface.h"
+#include "gdi32/surface.h"
 
 #include <array>
 #include <cstdint>
@@ -112,9 +112,8 @@ struct ThreadQueue {
     int quit_code = 0;
     int wake_read = -1;
     int wake_write = -1;
-    DWORD message_time = 0;
     POINT message_pos{};
-    bool retrieved = false; // a message has been retrieved: message_time and message_pos hold
+    bool retrieved = false; // a message has been retrieved: message_pos holds
     int in_cross_thread_send = 0;
     std::array<BYTE, 256> keys{}; // the synchronous key state (GetKeyState)
     ThreadQueue();

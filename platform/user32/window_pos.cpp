@@ -390,13 +390,6 @@ HWND WINAPI GetForegroundWindow(void) {
     return TheDesktop().foreground;
 }
 
-HWND WINAPI GetActiveWindow(void) {
-    std::lock_guard lock(DesktopLock());
-    HWND fg = TheDesktop().foreground;
-    auto w = FindWindowRecord(fg);
-    return w && w->thread == CurrentThread() ? fg : nullptr;
-}
-
 HWND WINAPI SetFocus(HWND hWnd) {
     if (hWnd && !WindowOrError(hWnd))
         return nullptr;

@@ -6,6 +6,8 @@
 #include "kernel32/process.h"
 #include "testing/desktop.h"
 
+#include "pelmora_version.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,6 +29,16 @@ TEST(Version, TextOfTheProgramsVersion) {
         version.Initialize(c.version, c.suffix);
         EXPECT_STREQ(version.GetText(), c.text);
     }
+}
+
+// The version resources take the text, the program's version object the numbers: both of one
+// header, and they agree.
+TEST(Version, TheVersionResourcesTextIsTheProgramsVersion) {
+    VersionEx version;
+    version.Initialize(VersionNumber{PELMORA_VERSION_MAJOR, PELMORA_VERSION_MINOR,
+                                     PELMORA_VERSION_BUILD, PELMORA_VERSION_REVISION},
+                       "");
+    EXPECT_EQ(std::string(version.GetText()), std::string(PELMORA_VERSION_TEXT) + " ");
 }
 
 TEST(Environment, ApplicationDirectoryIsTheProgramsFolderWithABackslash) {

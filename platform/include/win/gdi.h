@@ -215,11 +215,8 @@ HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color);
 
 // Attributes.
 int WINAPI SetBkMode(HDC hdc, int mode);
-int WINAPI GetBkMode(HDC hdc);
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color);
-COLORREF WINAPI GetBkColor(HDC hdc);
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color);
-COLORREF WINAPI GetTextColor(HDC hdc);
 
 // Drawing.
 BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);

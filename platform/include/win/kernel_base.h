@@ -60,7 +60,6 @@ LPSTR WINAPI CharNextA(LPCSTR lpsz);
 BOOL WINAPI IsDBCSLeadByte(BYTE TestChar);
 UINT WINAPI GetACP(void);
 BOOL WINAPI IsBadWritePtr(LPVOID lp, UINT_PTR ucb);
-BOOL WINAPI IsBadReadPtr(const void* lp, UINT_PTR ucb);
 
 // Errors.
 DWORD WINAPI GetLastError(void);

@@ -28,6 +28,10 @@ TEST_F(Modules, AttachOnFirstLoadDetachOnLastFree) {
     auto detaches = Entry(first, "TestModuleDetachCount");
     ASSERT_NE(attaches, nullptr);
     EXPECT_EQ(attaches(), 1);
+    // DllMain turned the thread notifications off, with the handle it was given.
+    auto disabled = Entry(first, "TestModuleThreadCallsDisabled");
+    ASSERT_NE(disabled, nullptr);
+    EXPECT_EQ(disabled(), 1);
 
     HMODULE second = LoadLibraryA("TestModule"); // the extension is added
     EXPECT_EQ(second, first);

@@ -107,6 +107,27 @@ TEST(Lstr, CompareIsCaseSensitive) {
     EXPECT_EQ(lstrlenA(nullptr), 0);
 }
 
+TEST(Lstr, CatAppendsAfterTheTerminator) {
+    char buffer[16] = "Pel";
+    EXPECT_EQ(lstrcatA(buffer, "mora"), buffer);
+    EXPECT_STREQ(buffer, "Pelmora");
+    EXPECT_EQ(lstrcatA(buffer, ""), buffer);
+    EXPECT_STREQ(buffer, "Pelmora");
+    EXPECT_EQ(lstrcatA(nullptr, "x"), nullptr);
+    EXPECT_EQ(lstrcatA(buffer, nullptr), nullptr);
+    EXPECT_STREQ(buffer, "Pelmora");
+}
+
+// A plug-in that converts text itself asks which code page the host's texts are in.
+TEST(CodePage, GetACPNamesTheCodePageOfTheTexts) {
+    platform::host::SetAnsiCodePage(932);
+    EXPECT_EQ(GetACP(), 932u);
+    platform::host::SetAnsiCodePage(65001);
+    EXPECT_EQ(GetACP(), 65001u);
+    platform::host::SetAnsiCodePage(0);
+    EXPECT_EQ(GetACP(), platform::host::AnsiCodePage());
+}
+
 TEST(Errors, LastErrorAndSystemText) {
     SetLastError(ERROR_MOD_NOT_FOUND);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_MOD_NOT_FOUND));

@@ -1,3 +1,0 @@
-#pragma once
-
-#include "gdi32/surface.h"
