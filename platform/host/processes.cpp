@@ -115,7 +115,9 @@ std::optional<ProcessInfo> ReadProcess(int proc_fd, uint32_t pid) {
 // reaper), so the parent's end is watched through a pid file descriptor, all of them polled
 // at once, and only the children of an ended parent read stat again. A process whose parent
 // cannot be watched (one outside this pid namespace shows as 0) or whose name holds a
-// backslash (escaped in comm) reads stat every time. The kept files of a process that has
+// backslash (escaped in comm) reads stat every time. While the kernel's count of tasks and the
+// latest pid it gave stay as they were, no thread has started or ended, so the thread count of
+// the previous listing holds and the task folder is not asked. The kept files of a process that has
 // ended read as an error, even when its pid has since been given to a new process, which a
 // fresh open then finds. A captured tree is opened afresh at every listing, as its files may
 // be replaced in between.
@@ -124,6 +126,7 @@ struct KeptProcess {
     int task = -1;
     int stat = -1; // kept only while the parent is not watched
     uint32_t parent = 0;
+    uint32_t threads = 0; // as last read
     bool watched = false;
     uint64_t listing = 0; // the latest listing that saw the process
 };
@@ -145,6 +148,10 @@ struct ProcTable {
     std::unordered_map<uint32_t, ParentWatch> parents;
     size_t open_files = 0;
     uint64_t listing = 0;
+    // The kernel's count of tasks and the latest pid it gave, as the previous listing found them
+    // before it read any process; equal now, no task has started or been released since.
+    int loadavg = -1;
+    std::optional<std::pair<uint32_t, uint32_t>> tasks;
 
     void CloseFile(int& fd) {
         if (fd >= 0) {
@@ -165,6 +172,10 @@ struct ProcTable {
         for (auto& [pid, watch] : parents)
             CloseFile(watch.pidfd);
         parents.clear();
+        if (loadavg >= 0)
+            ::close(loadavg);
+        loadavg = -1;
+        tasks.reset();
         if (dir)
             ::closedir(dir);
         dir = nullptr;
@@ -240,20 +251,50 @@ bool WatchParent(ProcTable& table, int proc_fd, ProcessInfo& info) {
     return true;
 }
 
+// The kernel's count of tasks and the latest pid it gave ("0.00 0.01 0.05 1/123 4567").
+std::optional<std::pair<uint32_t, uint32_t>> ReadTasks(ProcTable& table, int proc_fd) {
+    if (table.loadavg < 0)
+        table.loadavg = ::openat(proc_fd, "loadavg", O_RDONLY | O_CLOEXEC);
+    char text[128];
+    ssize_t n = table.loadavg >= 0 ? ::pread(table.loadavg, text, sizeof text, 0) : -1;
+    if (n <= 0)
+        return std::nullopt;
+    std::string_view line(text, size_t(n));
+    size_t slash = line.find('/');
+    size_t blank = slash == std::string_view::npos ? slash : line.find(' ', slash);
+    if (blank == std::string_view::npos)
+        return std::nullopt;
+    size_t end = line.find_first_of(" \n", blank + 1);
+    std::optional<uint32_t> count = ParseU32(line.substr(slash + 1, blank - slash - 1));
+    std::optional<uint32_t> last =
+        ParseU32(line.substr(blank + 1, end == std::string_view::npos ? end : end - blank - 1));
+    if (!count || !last)
+        return std::nullopt;
+    return std::pair(*count, *last);
+}
+
 // The name, parent and threads of a process seen before whose parent is still there, from its
 // comm file and task folder; nothing when the stat file has to tell, with `gone` set when the
-// kept files are those of a process that has ended (its pid may be another's by now).
-std::optional<ProcessInfo> ReadTracked(const KeptProcess& process, uint32_t pid, bool& gone) {
-    struct stat task {};
-    // A task folder whose process has gone counts no thread.
-    gone = ::fstat(process.task, &task) != 0 || task.st_nlink < 3;
-    if (gone)
-        return std::nullopt;
+// kept files are those of a process that has ended (its pid may be another's by now). While no
+// task has started or been released anywhere, the thread count cannot have moved and the task
+// folder is not asked.
+std::optional<ProcessInfo> ReadTracked(const KeptProcess& process, uint32_t pid, bool settled,
+                                       bool& gone) {
+    uint32_t threads = process.threads;
+    if (!settled) {
+        struct stat task {};
+        // A task folder whose process has gone counts no thread.
+        gone = ::fstat(process.task, &task) != 0 || task.st_nlink < 3;
+        if (gone)
+            return std::nullopt;
+        threads = uint32_t(task.st_nlink - 2);
+    }
     char name[80];
     ssize_t n;
     do {
         n = ::pread(process.comm, name, sizeof name, 0);
     } while (n < 0 && errno == EINTR);
+    // The comm file of a process that has been released reads as an error.
     gone = n <= 0;
     if (gone || name[n - 1] != '\n')
         return std::nullopt;
@@ -263,12 +304,13 @@ std::optional<ProcessInfo> ReadTracked(const KeptProcess& process, uint32_t pid,
     ProcessInfo info;
     info.pid = pid;
     info.parent_pid = process.parent;
-    info.threads = uint32_t(task.st_nlink - 2);
+    info.threads = threads;
     info.name = text;
     return info;
 }
 
-std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32_t pid) {
+std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32_t pid,
+                                           bool settled) {
     auto it = table.processes.find(pid);
     if (it != table.processes.end()) {
         KeptProcess& process = it->second;
@@ -278,7 +320,7 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
             auto watch = table.parents.find(process.parent);
             if (watch != table.parents.end() && !watch->second.ended) {
                 watch->second.listing = table.listing;
-                if (std::optional<ProcessInfo> info = ReadTracked(process, pid, gone))
+                if (std::optional<ProcessInfo> info = ReadTracked(process, pid, settled, gone))
                     return info;
             }
         }
@@ -294,6 +336,7 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
         if (info) {
             process.watched = WatchParent(table, proc_fd, *info);
             process.parent = info->parent_pid;
+            process.threads = info->threads;
             if (process.watched)
                 table.CloseFile(process.stat);
             return info;
@@ -316,6 +359,7 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
     }
     process.watched = WatchParent(table, proc_fd, *info);
     process.parent = info->parent_pid;
+    process.threads = info->threads;
     process.listing = table.listing;
     table.processes.emplace(pid, process);
     return info;
@@ -347,6 +391,16 @@ std::vector<ProcessInfo> ListProcesses() {
         }
     }
     bool kept = table.dir != nullptr;
+    int proc_fd = ::dirfd(dir);
+    bool settled = false;
+    if (kept) {
+        // Read before the listing and any process, so that whatever starts or ends meanwhile
+        // shows at the next listing. Only this pid namespace's own pids are counted.
+        std::optional<std::pair<uint32_t, uint32_t>> tasks =
+            table.own_namespace ? ReadTasks(table, proc_fd) : std::nullopt;
+        settled = tasks && tasks == table.tasks;
+        table.tasks = tasks;
+    }
     // /proc lists thread groups only; their threads are reachable by pid but not listed.
     thread_local std::vector<uint32_t> pids;
     pids.clear();
@@ -356,13 +410,12 @@ std::vector<ProcessInfo> ListProcesses() {
     }
     std::sort(pids.begin(), pids.end());
     processes.reserve(pids.size());
-    int proc_fd = ::dirfd(dir);
     ++table.listing;
     if (kept)
         PollParents(table);
     for (uint32_t pid : pids) {
         std::optional<ProcessInfo> info =
-            kept ? ReadKeptProcess(table, proc_fd, pid) : ReadProcess(proc_fd, pid);
+            kept ? ReadKeptProcess(table, proc_fd, pid, settled) : ReadProcess(proc_fd, pid);
         if (info)
             processes.push_back(std::move(*info));
     }
