@@ -28,7 +28,9 @@ namespace {
 // read here all lie within the first 256 bytes after the command.
 constexpr size_t kStatBuffer = 512;
 constexpr int kParentField = 4;
+constexpr int kFlagsField = 9;
 constexpr int kThreadsField = 20;
+constexpr uint32_t kKernelThreadFlag = 0x00200000; // PF_KTHREAD
 
 std::optional<uint32_t> ParseU32(std::string_view text) {
     uint32_t value = 0;
@@ -38,9 +40,9 @@ std::optional<uint32_t> ParseU32(std::string_view text) {
     return value;
 }
 
-// A stat line into the fields the snapshot gives; nothing for a line cut short (a process in
-// the middle of ending).
-std::optional<ProcessInfo> ParseStat(uint32_t pid, std::string_view line) {
+// A stat line into the fields the snapshot gives, and whether the process is a kernel thread;
+// nothing for a line cut short (a process in the middle of ending).
+std::optional<ProcessInfo> ParseStat(uint32_t pid, std::string_view line, bool* kernel = nullptr) {
     // The command may itself hold blanks and parentheses: it ends at the last ')'.
     size_t open = line.find('(');
     size_t close = line.rfind(')');
@@ -51,7 +53,7 @@ std::optional<ProcessInfo> ParseStat(uint32_t pid, std::string_view line) {
     info.name = line.substr(open + 1, close - open - 1);
     // Fields from the state (field 3) on, separated by single blanks.
     std::string_view rest = line.substr(close + 1);
-    std::optional<uint32_t> parent, threads;
+    std::optional<uint32_t> parent, flags, threads;
     int field = 2;
     size_t at = 0;
     while (at < rest.size() && field < kThreadsField) {
@@ -63,14 +65,18 @@ std::optional<ProcessInfo> ParseStat(uint32_t pid, std::string_view line) {
         ++field;
         if (field == kParentField)
             parent = ParseU32(rest.substr(at, end - at));
+        else if (field == kFlagsField)
+            flags = ParseU32(rest.substr(at, end - at));
         else if (field == kThreadsField)
             threads = ParseU32(rest.substr(at, end - at));
         at = end;
     }
-    if (!parent || !threads)
+    if (!parent || !threads || !flags)
         return std::nullopt;
     info.parent_pid = *parent;
     info.threads = *threads;
+    if (kernel)
+        *kernel = (*flags & kKernelThreadFlag) != 0;
     return info;
 }
 
@@ -95,7 +101,7 @@ int OpenInProc(int proc_fd, uint32_t pid, const char* file, int flags) {
     return ::openat(proc_fd, path, flags | O_RDONLY | O_CLOEXEC);
 }
 
-std::optional<ProcessInfo> ReadProcess(int proc_fd, uint32_t pid) {
+std::optional<ProcessInfo> ReadProcess(int proc_fd, uint32_t pid, bool* kernel = nullptr) {
     int fd = OpenStat(proc_fd, pid);
     if (fd < 0)
         return std::nullopt;
@@ -104,7 +110,7 @@ std::optional<ProcessInfo> ReadProcess(int proc_fd, uint32_t pid) {
     ::close(fd);
     if (n <= 0)
         return std::nullopt;
-    return ParseStat(pid, std::string_view(buffer, size_t(n)));
+    return ParseStat(pid, std::string_view(buffer, size_t(n)), kernel);
 }
 
 // On the running kernel's /proc a listing need not read every process's stat file, by far the
@@ -128,7 +134,12 @@ struct KeptProcess {
     uint32_t parent = 0;
     uint32_t threads = 0; // as last read
     bool watched = false;
-    uint64_t listing = 0; // the latest listing that saw the process
+    // A kernel thread is one thread all its life, and its parent the kernel's: only its name
+    // is read. A worker appends what it runs ("kworker/0:1-events"); any other change to the
+    // name (an exec, which may end the kernel thread's status) has the stat file read again.
+    bool kernel = false;
+    std::string kernel_name; // the name up to a worker's '+' or '-'
+    uint64_t listing = 0;    // the latest listing that saw the process
 };
 
 struct ParentWatch {
@@ -251,6 +262,10 @@ bool WatchParent(ProcTable& table, int proc_fd, ProcessInfo& info) {
     return true;
 }
 
+std::string_view KernelNameBase(std::string_view name) {
+    return name.substr(0, std::min(name.find_first_of("+-"), name.size()));
+}
+
 // The kernel's count of tasks and the latest pid it gave ("0.00 0.01 0.05 1/123 4567").
 std::optional<std::pair<uint32_t, uint32_t>> ReadTasks(ProcTable& table, int proc_fd) {
     if (table.loadavg < 0)
@@ -281,7 +296,7 @@ std::optional<std::pair<uint32_t, uint32_t>> ReadTasks(ProcTable& table, int pro
 std::optional<ProcessInfo> ReadTracked(const KeptProcess& process, uint32_t pid, bool settled,
                                        bool& gone) {
     uint32_t threads = process.threads;
-    if (!settled) {
+    if (!settled && !process.kernel) {
         struct stat task {};
         // A task folder whose process has gone counts no thread.
         gone = ::fstat(process.task, &task) != 0 || task.st_nlink < 3;
@@ -301,12 +316,20 @@ std::optional<ProcessInfo> ReadTracked(const KeptProcess& process, uint32_t pid,
     std::string_view text(name, size_t(n - 1));
     if (text.find('\\') != std::string_view::npos)
         return std::nullopt;
+    if (process.kernel && KernelNameBase(text) != process.kernel_name)
+        return std::nullopt;
     ProcessInfo info;
     info.pid = pid;
     info.parent_pid = process.parent;
     info.threads = threads;
     info.name = text;
     return info;
+}
+
+void Remember(KeptProcess& process, bool kernel, std::string_view name) {
+    process.kernel = kernel;
+    if (kernel)
+        process.kernel_name = KernelNameBase(name);
 }
 
 std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32_t pid,
@@ -331,12 +354,14 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
         }
         char buffer[kStatBuffer];
         ssize_t n = process.stat >= 0 && !gone ? ReadStat(process.stat, buffer) : -1;
+        bool kernel = false;
         std::optional<ProcessInfo> info =
-            n > 0 ? ParseStat(pid, std::string_view(buffer, size_t(n))) : std::nullopt;
+            n > 0 ? ParseStat(pid, std::string_view(buffer, size_t(n)), &kernel) : std::nullopt;
         if (info) {
             process.watched = WatchParent(table, proc_fd, *info);
             process.parent = info->parent_pid;
             process.threads = info->threads;
+            Remember(process, kernel, info->name);
             if (process.watched)
                 table.CloseFile(process.stat);
             return info;
@@ -345,7 +370,8 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
         table.Drop(process);
         table.processes.erase(it);
     }
-    std::optional<ProcessInfo> info = ReadProcess(proc_fd, pid);
+    bool kernel = false;
+    std::optional<ProcessInfo> info = ReadProcess(proc_fd, pid, &kernel);
     if (!info || table.open_files + 2 > KeptFileLimit())
         return info;
     KeptProcess process;
@@ -360,6 +386,7 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
     process.watched = WatchParent(table, proc_fd, *info);
     process.parent = info->parent_pid;
     process.threads = info->threads;
+    Remember(process, kernel, info->name);
     process.listing = table.listing;
     table.processes.emplace(pid, process);
     return info;
