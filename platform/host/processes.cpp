@@ -157,6 +157,9 @@ struct ProcTable {
     bool own_namespace = false;
     std::unordered_map<uint32_t, KeptProcess> processes;
     std::unordered_map<uint32_t, ParentWatch> parents;
+    // Processes seen by one listing only, with the listing: most that a build starts end within
+    // the second, so a process's files are kept from the second listing that sees it on.
+    std::unordered_map<uint32_t, uint64_t> newcomers;
     size_t open_files = 0;
     uint64_t listing = 0;
     // The kernel's count of tasks and the latest pid it gave, as the previous listing found them
@@ -183,6 +186,7 @@ struct ProcTable {
         for (auto& [pid, watch] : parents)
             CloseFile(watch.pidfd);
         parents.clear();
+        newcomers.clear();
         if (loadavg >= 0)
             ::close(loadavg);
         loadavg = -1;
@@ -374,6 +378,12 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
     std::optional<ProcessInfo> info = ReadProcess(proc_fd, pid, &kernel);
     if (!info || table.open_files + 2 > KeptFileLimit())
         return info;
+    if (auto [newcomer, first] = table.newcomers.try_emplace(pid, table.listing);
+        first || newcomer->second == table.listing) {
+        newcomer->second = table.listing;
+        return info;
+    }
+    table.newcomers.erase(pid);
     KeptProcess process;
     process.comm = OpenInProc(proc_fd, pid, "comm", 0);
     table.open_files += process.comm >= 0;
@@ -456,6 +466,8 @@ std::vector<ProcessInfo> ListProcesses() {
             table.Drop(it->second);
             it = table.processes.erase(it);
         }
+        std::erase_if(table.newcomers,
+                      [&](const auto& newcomer) { return newcomer.second != table.listing; });
         for (auto it = table.parents.begin(); it != table.parents.end();) {
             if (it->second.listing == table.listing && !it->second.ended) {
                 ++it;
