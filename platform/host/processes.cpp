@@ -347,8 +347,10 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
             auto watch = table.parents.find(process.parent);
             if (watch != table.parents.end() && !watch->second.ended) {
                 watch->second.listing = table.listing;
-                if (std::optional<ProcessInfo> info = ReadTracked(process, pid, settled, gone))
+                if (std::optional<ProcessInfo> info = ReadTracked(process, pid, settled, gone)) {
+                    process.threads = info->threads;
                     return info;
+                }
             }
         }
         // The stat file tells: kept while the parent goes unwatched.

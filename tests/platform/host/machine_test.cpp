@@ -161,6 +161,10 @@ TEST(ThisMachine, SnapshotsFollowNamesThreadsAndParents) {
             go.wait(lock, [&] { return done; });
         });
         std::optional<PROCESSENTRY32> with_thread = FindProcess(self);
+        // Later snapshots, taken while no task starts or ends on the machine, still count it.
+        std::vector<DWORD> later;
+        for (int i = 0; i < 20; ++i)
+            later.push_back(FindProcess(self)->cntThreads);
         {
             std::lock_guard lock(mutex);
             done = true;
@@ -169,6 +173,7 @@ TEST(ThisMachine, SnapshotsFollowNamesThreadsAndParents) {
         waiter.join();
         ASSERT_TRUE(with_thread);
         EXPECT_EQ(with_thread->cntThreads, before->cntThreads + 1);
+        EXPECT_EQ(later, std::vector<DWORD>(later.size(), before->cntThreads + 1));
         EXPECT_EQ(FindProcess(self)->cntThreads, before->cntThreads);
     }
 
