@@ -1,7 +1,7 @@
 // The real program, run headless in a temporary program folder: its processor time per second at
-// the one-second update (the default two rows, and one row of every built-in source), its
-// resident size and wake-ups, the time to its first frame, and one headless snapshot of its
-// default window.
+// the one-second update (the default two rows, and one row of every built-in source) beside
+// that of a bare listing of /proc at the same rate, its resident size and wake-ups, the time to its
+// first frame, and one headless snapshot of its default window.
 #include "present/snapshot.h"
 
 #include "../tests/e2e/program_dir.h"
@@ -15,11 +15,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 
 #include <csignal>
+
+#include <spawn.h>
+#include <unistd.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -94,27 +99,35 @@ void Stop(e2e::RunningProgram& program) {
     program.Wait(10s);
 }
 
+// The processor time per second of a process that has settled, its wake-ups and its resident
+// size, as counters; false when it ended before it was measured.
+bool Measure(benchmark::State& state, pid_t pid, const std::function<bool()>& ended) {
+    std::this_thread::sleep_for(kSettle);
+    if (ended())
+        return false;
+    Usage before = UsageOf(pid);
+    auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(kMeasured);
+    Usage after = UsageOf(pid);
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.counters["cpu_ms_per_s"] = double(after.cpu_ns - before.cpu_ns) / 1e6 / seconds;
+    state.counters["wakeups_per_s"] = double(after.switches - before.switches) / seconds;
+    state.counters["resident_mb"] = ResidentMegabytes(pid);
+    state.SetIterationTime(seconds);
+    return true;
+}
+
 void CpuPerSecond(benchmark::State& state, const char* settings) {
     for (auto _ : state) {
         e2e::ProgramDir dir;
         if (settings)
             dir.WriteSettings(settings);
         e2e::RunningProgram program(dir, {"PELMORA_PLATFORM_HEADLESS=1"});
-        std::this_thread::sleep_for(kSettle);
-        if (program.Wait(0ms)) {
+        if (!Measure(state, program.pid(), [&] { return program.Wait(0ms).has_value(); })) {
             state.SkipWithError(("the program ended: " + program.Errors()).c_str());
             break;
         }
-        Usage before = UsageOf(program.pid());
-        auto start = std::chrono::steady_clock::now();
-        std::this_thread::sleep_for(kMeasured);
-        Usage after = UsageOf(program.pid());
-        double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        state.counters["cpu_ms_per_s"] = double(after.cpu_ns - before.cpu_ns) / 1e6 / seconds;
-        state.counters["wakeups_per_s"] = double(after.switches - before.switches) / seconds;
-        state.counters["resident_mb"] = ResidentMegabytes(program.pid());
-        state.SetIterationTime(seconds);
         Stop(program);
     }
 }
@@ -127,6 +140,28 @@ void ProgramEverySource(benchmark::State& state) {
 }
 BENCHMARK(ProgramDefaultRows)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(ProgramEverySource)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The machine's own floor beside the program: a minimal program that lists /proc once a
+// second and reads no file of any process, measured the same way.
+void ProcListing(benchmark::State& state) {
+    for (auto _ : state) {
+        char program[] = PELMORA_PROC_LISTING;
+        char* argv[] = {program, nullptr};
+        pid_t pid = -1;
+        if (posix_spawn(&pid, program, nullptr, nullptr, argv, environ) != 0) {
+            state.SkipWithError("the listing program did not start");
+            break;
+        }
+        bool measured = Measure(state, pid, [&] { return ::waitpid(pid, nullptr, WNOHANG) != 0; });
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        if (!measured) {
+            state.SkipWithError("the listing program ended");
+            break;
+        }
+    }
+}
+BENCHMARK(ProcListing)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 // From the start of the process to its first picture on the headless desktop, the fade off.
 void FirstFrame(benchmark::State& state) {

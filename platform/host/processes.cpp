@@ -28,7 +28,9 @@ namespace {
 // read here all lie within the first 256 bytes after the command.
 constexpr size_t kStatBuffer = 512;
 constexpr int kParentField = 4;
+constexpr int kFlagsField = 9;
 constexpr int kThreadsField = 20;
+constexpr uint32_t kKernelThreadFlag = 0x00200000; // PF_KTHREAD
 
 std::optional<uint32_t> ParseU32(std::string_view text) {
     uint32_t value = 0;
@@ -38,9 +40,9 @@ std::optional<uint32_t> ParseU32(std::string_view text) {
     return value;
 }
 
-// A stat line into the fields the snapshot gives; nothing for a line cut short (a process in
-// the middle of ending).
-std::optional<ProcessInfo> ParseStat(uint32_t pid, std::string_view line) {
+// A stat line into the fields the snapshot gives, and whether the process is a kernel thread;
+// nothing for a line cut short (a process in the middle of ending).
+std::optional<ProcessInfo> ParseStat(uint32_t pid, std::string_view line, bool* kernel = nullptr) {
     // The command may itself hold blanks and parentheses: it ends at the last ')'.
     size_t open = line.find('(');
     size_t close = line.rfind(')');
@@ -51,7 +53,7 @@ std::optional<ProcessInfo> ParseStat(uint32_t pid, std::string_view line) {
     info.name = line.substr(open + 1, close - open - 1);
     // Fields from the state (field 3) on, separated by single blanks.
     std::string_view rest = line.substr(close + 1);
-    std::optional<uint32_t> parent, threads;
+    std::optional<uint32_t> parent, flags, threads;
     int field = 2;
     size_t at = 0;
     while (at < rest.size() && field < kThreadsField) {
@@ -63,14 +65,18 @@ std::optional<ProcessInfo> ParseStat(uint32_t pid, std::string_view line) {
         ++field;
         if (field == kParentField)
             parent = ParseU32(rest.substr(at, end - at));
+        else if (field == kFlagsField)
+            flags = ParseU32(rest.substr(at, end - at));
         else if (field == kThreadsField)
             threads = ParseU32(rest.substr(at, end - at));
         at = end;
     }
-    if (!parent || !threads)
+    if (!parent || !threads || !flags)
         return std::nullopt;
     info.parent_pid = *parent;
     info.threads = *threads;
+    if (kernel)
+        *kernel = (*flags & kKernelThreadFlag) != 0;
     return info;
 }
 
@@ -95,7 +101,7 @@ int OpenInProc(int proc_fd, uint32_t pid, const char* file, int flags) {
     return ::openat(proc_fd, path, flags | O_RDONLY | O_CLOEXEC);
 }
 
-std::optional<ProcessInfo> ReadProcess(int proc_fd, uint32_t pid) {
+std::optional<ProcessInfo> ReadProcess(int proc_fd, uint32_t pid, bool* kernel = nullptr) {
     int fd = OpenStat(proc_fd, pid);
     if (fd < 0)
         return std::nullopt;
@@ -104,7 +110,7 @@ std::optional<ProcessInfo> ReadProcess(int proc_fd, uint32_t pid) {
     ::close(fd);
     if (n <= 0)
         return std::nullopt;
-    return ParseStat(pid, std::string_view(buffer, size_t(n)));
+    return ParseStat(pid, std::string_view(buffer, size_t(n)), kernel);
 }
 
 // On the running kernel's /proc a listing need not read every process's stat file, by far the
@@ -115,7 +121,9 @@ std::optional<ProcessInfo> ReadProcess(int proc_fd, uint32_t pid) {
 // reaper), so the parent's end is watched through a pid file descriptor, all of them polled
 // at once, and only the children of an ended parent read stat again. A process whose parent
 // cannot be watched (one outside this pid namespace shows as 0) or whose name holds a
-// backslash (escaped in comm) reads stat every time. The kept files of a process that has
+// backslash (escaped in comm) reads stat every time. While the kernel's count of tasks and the
+// latest pid it gave stay as they were, no thread has started or ended, so the thread count of
+// the previous listing holds and the task folder is not asked. The kept files of a process that has
 // ended read as an error, even when its pid has since been given to a new process, which a
 // fresh open then finds. A captured tree is opened afresh at every listing, as its files may
 // be replaced in between.
@@ -124,8 +132,14 @@ struct KeptProcess {
     int task = -1;
     int stat = -1; // kept only while the parent is not watched
     uint32_t parent = 0;
+    uint32_t threads = 0; // as last read
     bool watched = false;
-    uint64_t listing = 0; // the latest listing that saw the process
+    // A kernel thread is one thread all its life, and its parent the kernel's: only its name
+    // is read. A worker appends what it runs ("kworker/0:1-events"); any other change to the
+    // name (an exec, which may end the kernel thread's status) has the stat file read again.
+    bool kernel = false;
+    std::string kernel_name; // the name up to a worker's '+' or '-'
+    uint64_t listing = 0;    // the latest listing that saw the process
 };
 
 struct ParentWatch {
@@ -143,8 +157,15 @@ struct ProcTable {
     bool own_namespace = false;
     std::unordered_map<uint32_t, KeptProcess> processes;
     std::unordered_map<uint32_t, ParentWatch> parents;
+    // Processes seen by one listing only, with the listing: most that a build starts end within
+    // the second, so a process's files are kept from the second listing that sees it on.
+    std::unordered_map<uint32_t, uint64_t> newcomers;
     size_t open_files = 0;
     uint64_t listing = 0;
+    // The kernel's count of tasks and the latest pid it gave, as the previous listing found them
+    // before it read any process; equal now, no task has started or been released since.
+    int loadavg = -1;
+    std::optional<std::pair<uint32_t, uint32_t>> tasks;
 
     void CloseFile(int& fd) {
         if (fd >= 0) {
@@ -165,6 +186,11 @@ struct ProcTable {
         for (auto& [pid, watch] : parents)
             CloseFile(watch.pidfd);
         parents.clear();
+        newcomers.clear();
+        if (loadavg >= 0)
+            ::close(loadavg);
+        loadavg = -1;
+        tasks.reset();
         if (dir)
             ::closedir(dir);
         dir = nullptr;
@@ -240,35 +266,78 @@ bool WatchParent(ProcTable& table, int proc_fd, ProcessInfo& info) {
     return true;
 }
 
+std::string_view KernelNameBase(std::string_view name) {
+    return name.substr(0, std::min(name.find_first_of("+-"), name.size()));
+}
+
+// The kernel's count of tasks and the latest pid it gave ("0.00 0.01 0.05 1/123 4567").
+std::optional<std::pair<uint32_t, uint32_t>> ReadTasks(ProcTable& table, int proc_fd) {
+    if (table.loadavg < 0)
+        table.loadavg = ::openat(proc_fd, "loadavg", O_RDONLY | O_CLOEXEC);
+    char text[128];
+    ssize_t n = table.loadavg >= 0 ? ::pread(table.loadavg, text, sizeof text, 0) : -1;
+    if (n <= 0)
+        return std::nullopt;
+    std::string_view line(text, size_t(n));
+    size_t slash = line.find('/');
+    size_t blank = slash == std::string_view::npos ? slash : line.find(' ', slash);
+    if (blank == std::string_view::npos)
+        return std::nullopt;
+    size_t end = line.find_first_of(" \n", blank + 1);
+    std::optional<uint32_t> count = ParseU32(line.substr(slash + 1, blank - slash - 1));
+    std::optional<uint32_t> last =
+        ParseU32(line.substr(blank + 1, end == std::string_view::npos ? end : end - blank - 1));
+    if (!count || !last)
+        return std::nullopt;
+    return std::pair(*count, *last);
+}
+
 // The name, parent and threads of a process seen before whose parent is still there, from its
 // comm file and task folder; nothing when the stat file has to tell, with `gone` set when the
-// kept files are those of a process that has ended (its pid may be another's by now).
-std::optional<ProcessInfo> ReadTracked(const KeptProcess& process, uint32_t pid, bool& gone) {
-    struct stat task {};
-    // A task folder whose process has gone counts no thread.
-    gone = ::fstat(process.task, &task) != 0 || task.st_nlink < 3;
-    if (gone)
-        return std::nullopt;
+// kept files are those of a process that has ended (its pid may be another's by now). While no
+// task has started or been released anywhere, the thread count cannot have moved and the task
+// folder is not asked.
+std::optional<ProcessInfo> ReadTracked(const KeptProcess& process, uint32_t pid, bool settled,
+                                       bool& gone) {
+    uint32_t threads = process.threads;
+    if (!settled && !process.kernel) {
+        struct stat task {};
+        // A task folder whose process has gone counts no thread.
+        gone = ::fstat(process.task, &task) != 0 || task.st_nlink < 3;
+        if (gone)
+            return std::nullopt;
+        threads = uint32_t(task.st_nlink - 2);
+    }
     char name[80];
     ssize_t n;
     do {
         n = ::pread(process.comm, name, sizeof name, 0);
     } while (n < 0 && errno == EINTR);
+    // The comm file of a process that has been released reads as an error.
     gone = n <= 0;
     if (gone || name[n - 1] != '\n')
         return std::nullopt;
     std::string_view text(name, size_t(n - 1));
     if (text.find('\\') != std::string_view::npos)
         return std::nullopt;
+    if (process.kernel && KernelNameBase(text) != process.kernel_name)
+        return std::nullopt;
     ProcessInfo info;
     info.pid = pid;
     info.parent_pid = process.parent;
-    info.threads = uint32_t(task.st_nlink - 2);
+    info.threads = threads;
     info.name = text;
     return info;
 }
 
-std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32_t pid) {
+void Remember(KeptProcess& process, bool kernel, std::string_view name) {
+    process.kernel = kernel;
+    if (kernel)
+        process.kernel_name = KernelNameBase(name);
+}
+
+std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32_t pid,
+                                           bool settled) {
     auto it = table.processes.find(pid);
     if (it != table.processes.end()) {
         KeptProcess& process = it->second;
@@ -278,8 +347,10 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
             auto watch = table.parents.find(process.parent);
             if (watch != table.parents.end() && !watch->second.ended) {
                 watch->second.listing = table.listing;
-                if (std::optional<ProcessInfo> info = ReadTracked(process, pid, gone))
+                if (std::optional<ProcessInfo> info = ReadTracked(process, pid, settled, gone)) {
+                    process.threads = info->threads;
                     return info;
+                }
             }
         }
         // The stat file tells: kept while the parent goes unwatched.
@@ -289,11 +360,14 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
         }
         char buffer[kStatBuffer];
         ssize_t n = process.stat >= 0 && !gone ? ReadStat(process.stat, buffer) : -1;
+        bool kernel = false;
         std::optional<ProcessInfo> info =
-            n > 0 ? ParseStat(pid, std::string_view(buffer, size_t(n))) : std::nullopt;
+            n > 0 ? ParseStat(pid, std::string_view(buffer, size_t(n)), &kernel) : std::nullopt;
         if (info) {
             process.watched = WatchParent(table, proc_fd, *info);
             process.parent = info->parent_pid;
+            process.threads = info->threads;
+            Remember(process, kernel, info->name);
             if (process.watched)
                 table.CloseFile(process.stat);
             return info;
@@ -302,9 +376,16 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
         table.Drop(process);
         table.processes.erase(it);
     }
-    std::optional<ProcessInfo> info = ReadProcess(proc_fd, pid);
+    bool kernel = false;
+    std::optional<ProcessInfo> info = ReadProcess(proc_fd, pid, &kernel);
     if (!info || table.open_files + 2 > KeptFileLimit())
         return info;
+    if (auto [newcomer, first] = table.newcomers.try_emplace(pid, table.listing);
+        first || newcomer->second == table.listing) {
+        newcomer->second = table.listing;
+        return info;
+    }
+    table.newcomers.erase(pid);
     KeptProcess process;
     process.comm = OpenInProc(proc_fd, pid, "comm", 0);
     table.open_files += process.comm >= 0;
@@ -316,6 +397,8 @@ std::optional<ProcessInfo> ReadKeptProcess(ProcTable& table, int proc_fd, uint32
     }
     process.watched = WatchParent(table, proc_fd, *info);
     process.parent = info->parent_pid;
+    process.threads = info->threads;
+    Remember(process, kernel, info->name);
     process.listing = table.listing;
     table.processes.emplace(pid, process);
     return info;
@@ -347,6 +430,16 @@ std::vector<ProcessInfo> ListProcesses() {
         }
     }
     bool kept = table.dir != nullptr;
+    int proc_fd = ::dirfd(dir);
+    bool settled = false;
+    if (kept) {
+        // Read before the listing and any process, so that whatever starts or ends meanwhile
+        // shows at the next listing. Only this pid namespace's own pids are counted.
+        std::optional<std::pair<uint32_t, uint32_t>> tasks =
+            table.own_namespace ? ReadTasks(table, proc_fd) : std::nullopt;
+        settled = tasks && tasks == table.tasks;
+        table.tasks = tasks;
+    }
     // /proc lists thread groups only; their threads are reachable by pid but not listed.
     thread_local std::vector<uint32_t> pids;
     pids.clear();
@@ -356,13 +449,12 @@ std::vector<ProcessInfo> ListProcesses() {
     }
     std::sort(pids.begin(), pids.end());
     processes.reserve(pids.size());
-    int proc_fd = ::dirfd(dir);
     ++table.listing;
     if (kept)
         PollParents(table);
     for (uint32_t pid : pids) {
         std::optional<ProcessInfo> info =
-            kept ? ReadKeptProcess(table, proc_fd, pid) : ReadProcess(proc_fd, pid);
+            kept ? ReadKeptProcess(table, proc_fd, pid, settled) : ReadProcess(proc_fd, pid);
         if (info)
             processes.push_back(std::move(*info));
     }
@@ -376,6 +468,8 @@ std::vector<ProcessInfo> ListProcesses() {
             table.Drop(it->second);
             it = table.processes.erase(it);
         }
+        std::erase_if(table.newcomers,
+                      [&](const auto& newcomer) { return newcomer.second != table.listing; });
         for (auto it = table.parents.begin(); it != table.parents.end();) {
             if (it->second.listing == table.listing && !it->second.ended) {
                 ++it;

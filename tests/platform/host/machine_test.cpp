@@ -161,6 +161,10 @@ TEST(ThisMachine, SnapshotsFollowNamesThreadsAndParents) {
             go.wait(lock, [&] { return done; });
         });
         std::optional<PROCESSENTRY32> with_thread = FindProcess(self);
+        // Later snapshots, taken while no task starts or ends on the machine, still count it.
+        std::vector<DWORD> later;
+        for (int i = 0; i < 20; ++i)
+            later.push_back(FindProcess(self)->cntThreads);
         {
             std::lock_guard lock(mutex);
             done = true;
@@ -169,6 +173,7 @@ TEST(ThisMachine, SnapshotsFollowNamesThreadsAndParents) {
         waiter.join();
         ASSERT_TRUE(with_thread);
         EXPECT_EQ(with_thread->cntThreads, before->cntThreads + 1);
+        EXPECT_EQ(later, std::vector<DWORD>(later.size(), before->cntThreads + 1));
         EXPECT_EQ(FindProcess(self)->cntThreads, before->cntThreads);
     }
 
@@ -214,6 +219,48 @@ TEST(ThisMachine, SnapshotsFollowNamesThreadsAndParents) {
     ::kill(grandchild, SIGKILL);
     ::waitpid(grandchild, nullptr, 0);
     EXPECT_FALSE(FindProcess(grandchild));
+}
+
+// The flags of a process as its stat file gives them now; nothing once it has ended.
+std::optional<unsigned long> FlagsOf(DWORD pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+        return std::nullopt;
+    std::istringstream rest(line.substr(line.rfind(')') + 1));
+    std::string field;
+    for (int i = 3; i < 9 && rest >> field; ++i) {
+    }
+    unsigned long flags = 0;
+    if (!(rest >> flags))
+        return std::nullopt;
+    return flags;
+}
+
+// Kernel threads, read again from their kept files, still show one thread and their parent.
+TEST(ThisMachine, SnapshotsShowKernelThreadsAsTheyAre) {
+    ASSERT_EQ(platform::host::Root(), "/");
+    constexpr unsigned long kKernelThread = 0x00200000;
+    ProcessIds();
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int kernel_threads = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        std::optional<unsigned long> flags = FlagsOf(entry.th32ProcessID);
+        if (!flags || !(*flags & kKernelThread))
+            continue;
+        ++kernel_threads;
+        EXPECT_EQ(entry.cntThreads, 1u) << entry.szExeFile;
+        EXPECT_EQ(entry.th32ParentProcessID, DWORD(ParentOf(pid_t(entry.th32ProcessID))))
+            << entry.szExeFile;
+    }
+    CloseHandle(snapshot);
+    // A machine without kernel threads listed (a pid namespace of its own) has nothing to show.
+    if (kernel_threads == 0)
+        GTEST_SKIP() << "no kernel thread in this /proc";
 }
 
 // The kernel's files are kept open from one reading to the next: what they read must still be
