@@ -1,5 +1,7 @@
 // Loading the layer does nothing by itself: a process that links it, without the program's
 // start, keeps its own stop-signal handling and opens no display, whatever DISPLAY says.
+#include "testing/signals.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -61,19 +63,10 @@ ProbeRun RunProbe(const std::vector<std::string>& extra) {
         run.output.append(buffer, size_t(n));
     }
     close(out[0]);
-    int status = 0;
-    pid_t done = 0;
-    for (int i = 0; i < 3000 && done == 0; ++i) { // up to 30 s
-        done = waitpid(pid, &status, WNOHANG);
-        if (done == 0)
-            usleep(10'000);
-    }
-    if (done != pid) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
+    const std::optional<int> status = platform::testing::EndOfChild(pid, 30);
+    if (!status)
         return run;
-    }
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.status = WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
     return run;
 }
 

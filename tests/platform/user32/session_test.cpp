@@ -81,20 +81,10 @@ TEST_P(SessionSignal, EndsTheSessionThroughTheMessageLoop) {
     ASSERT_EQ(read(ready[0], &byte, 1), 1);
     close(ready[0]);
     ASSERT_EQ(kill(child, GetParam()), 0);
-    int status = 0;
-    pid_t done = 0;
-    for (int i = 0; i < 1000 && done == 0; ++i) { // up to 10 s
-        done = waitpid(child, &status, WNOHANG);
-        if (done == 0)
-            usleep(10'000);
-    }
-    if (done == 0) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        FAIL() << "the child did not end";
-    }
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::optional<int> status = platform::testing::EndOfChild(child, 10);
+    ASSERT_TRUE(status) << "the child did not end";
+    EXPECT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
     std::ifstream in(session_file);
     std::string text;
     std::getline(in, text);
@@ -244,24 +234,14 @@ TEST(SessionSignals, LaterStopSignalsWaitForTheEnd) {
         EXPECT_TRUE(hear(test.closes ? 'c' : 'e'));
         SendOneByOne(child, test.during);
         EXPECT_TRUE(say());
-        int status = 0;
-        pid_t done = 0;
-        for (int i = 0; i < 1000 && done == 0; ++i) { // up to 10 s
-            done = waitpid(child, &status, WNOHANG);
-            if (done == 0)
-                usleep(10'000);
-        }
-        if (done == 0) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-        }
+        const std::optional<int> status = platform::testing::EndOfChild(child, 10);
         close(up[0]);
         close(down[1]);
-        if (done == 0 || !WIFEXITED(status)) {
-            ADD_FAILURE() << (done == 0 ? "the child did not end" : "the child was killed");
+        if (!status || !WIFEXITED(*status)) {
+            ADD_FAILURE() << (!status ? "the child did not end" : "the child was killed");
             continue;
         }
-        EXPECT_EQ(WEXITSTATUS(status), test.exit);
+        EXPECT_EQ(WEXITSTATUS(*status), test.exit);
         std::ifstream in(session_file);
         std::string text;
         std::getline(in, text);
